@@ -1,0 +1,45 @@
+# Compiler settings every target of the project shares.
+add_library(tessellune_options INTERFACE)
+target_compile_options(tessellune_options INTERFACE
+    -Wall -Wextra
+    # Results must not depend on whether the compiler fuses a multiply and an add:
+    # the SIMD and scalar paths are compared bit for bit.
+    -ffp-contract=off)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$")
+    # The 32-bit build keeps float maths in SSE registers, like the 64-bit one.
+    target_compile_options(tessellune_options INTERFACE -msse2 -mfpmath=sse)
+endif()
+
+# Adds one static library of the project: tessellune_add_library(name SOURCES ... DEPENDS ...)
+function(tessellune_add_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}")
+    target_link_libraries(${name} PUBLIC tessellune_options ${ARG_DEPENDS})
+endfunction()
+
+# Adds one GoogleTest executable and registers its cases with CTest.
+function(tessellune_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE tessellune_options GTest::gtest GTest::gtest_main ${ARG_DEPENDS})
+    target_compile_definitions(${name} PRIVATE
+        TESSELLUNE_SHARED_DIR="${TESSELLUNE_SHARED_DIR}"
+        TESSELLUNE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+        TESSELLUNE_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}")
+endfunction()
+
+# Adds one libFuzzer target: tessellune_add_fuzzer(name SOURCES ... DEPENDS ...). Its seed corpus
+# lives in corpus/ beside its CMakeLists.txt; scripts/fuzz-smoke runs every target briefly.
+function(tessellune_add_fuzzer name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE tessellune_options ${ARG_DEPENDS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    if(NOT TARGET fuzzers)
+        add_custom_target(fuzzers)
+    endif()
+    add_dependencies(fuzzers ${name})
+    set_property(GLOBAL APPEND PROPERTY TESSELLUNE_FUZZERS "${name}|${CMAKE_CURRENT_BINARY_DIR}/${name}|${CMAKE_CURRENT_SOURCE_DIR}/corpus")
+endfunction()

@@ -1,0 +1,106 @@
+// Placement, free view and look-at: the builders the scenes and cameras stand on.
+#include <gtest/gtest.h>
+
+#include "math/matrix4.h"
+
+using namespace tessellune;
+
+namespace {
+
+void expectNear(const Vec4& v, float x, float y, float z, float eps = 1e-5f) {
+    EXPECT_NEAR(v.x, x, eps);
+    EXPECT_NEAR(v.y, y, eps);
+    EXPECT_NEAR(v.z, z, eps);
+}
+
+void expectSame(const Matrix4& a, const Matrix4& b) {
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(a.m[i], b.m[i]) << "element " << i;
+    }
+}
+
+constexpr float HALF_PI = 1.57079632679f;
+
+} // namespace
+
+TEST(ViewBuilders, ZeroAnglesGiveAPureTranslation) {
+    const float t[3] = {3, -4, 5};
+    const float zero[3] = {0, 0, 0};
+    Matrix4 placement, freeView;
+    makePlacement(t, zero, placement);
+    makeFreeView(t, zero, freeView);
+    expectSame(placement, translationMatrix(3, -4, 5));
+    expectSame(freeView, translationMatrix(3, -4, 5));
+}
+
+TEST(ViewBuilders, PlacementRotatesThenMovesButFreeViewMovesThenRotates) {
+    const float t[3] = {10, 0, 0};
+    const float angles[3] = {0, 0, HALF_PI};
+    Matrix4 placement, freeView;
+    makePlacement(t, angles, placement);
+    makeFreeView(t, angles, freeView);
+    // (1,0,0): placement turns it to (0,1,0) and moves it to (10,1,0).
+    expectNear(transformPoint(placement, 1, 0, 0), 10, 1, 0);
+    // Free view moves it to (11,0,0) first, then turns it to (0,11,0).
+    expectNear(transformPoint(freeView, 1, 0, 0), 0, 11, 0);
+    // The free-view row 3 is t · R, and rows 0..2 are the rotation itself.
+    const Matrix4 r = eulerRotation(angles[0], angles[1], angles[2]);
+    expectSame(freeView, multiply(translationMatrix(10, 0, 0), r));
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(placement.m[i], r.m[i]);
+    }
+}
+
+TEST(ViewBuilders, FreeViewWithNegatedPositionPutsTheCameraThere) {
+    const float negatedEye[3] = {-1, -2, -30};
+    const float angles[3] = {0.3f, -0.4f, 0.1f};
+    Matrix4 view;
+    makeFreeView(negatedEye, angles, view);
+    expectNear(transformPoint(view, 1, 2, 30), 0, 0, 0);
+}
+
+TEST(ViewBuilders, LookAtAlongMinusZIsThePlainTranslation) {
+    const float eye[3] = {4, 5, 6};
+    Matrix4 view;
+    makeLookAt(eye, makeDirection(0, 0, -1), view);
+    expectSame(view, translationMatrix(-4, -5, -6));
+}
+
+TEST(ViewBuilders, LookAtPutsWhatIsAheadAtNegativeZAndKeepsUpUp) {
+    const float eye[3] = {0, 0, 0};
+    Matrix4 view;
+    makeLookAt(eye, makeDirection(1, 0, 0), view); // looking along +x
+    expectNear(transformPoint(view, 7, 0, 0), 0, 0, -7);
+    expectNear(transformPoint(view, 0, 2, 0), 0, 2, 0);  // world up stays view up
+    expectNear(transformPoint(view, 0, 0, 3), 3, 0, 0);  // +z world is to the right
+}
+
+TEST(ViewBuilders, LookingStraightDownUsesTheXAxisAsUp) {
+    const float eye[3] = {1, 10, 2};
+    Matrix4 view;
+    makeLookAt(eye, makeDirection(0, -1, 0), view);
+    // Columns s = (0,0,-1), u = (-1,0,0), f = (0,1,0).
+    EXPECT_EQ(view(2, 0), -1.0f);
+    EXPECT_EQ(view(0, 1), -1.0f);
+    EXPECT_EQ(view(1, 2), 1.0f);
+    expectNear(transformPoint(view, 1, 5, 2), 0, 0, -5); // five units below the eye
+    for (float e : view.m) {
+        EXPECT_TRUE(std::isfinite(e));
+    }
+}
+
+TEST(ViewBuilders, LookingStraightUpAndNearlyVerticalStayFinite) {
+    const float eye[3] = {0, 0, 0};
+    Matrix4 up;
+    makeLookAt(eye, makeDirection(0, 1, 0), up);
+    EXPECT_EQ(up(0, 1), 1.0f); // u = (1, 0, 0): the up vector (D.y, 0, 0) crossed twice
+    expectNear(transformPoint(up, 0, 3, 0), 0, 0, -3);
+
+    Matrix4 nearly;
+    makeLookAt(eye, makeDirection(1e-8f, -1, 0), nearly); // 1e-8 is below the epsilon
+    for (float e : nearly.m) {
+        EXPECT_TRUE(std::isfinite(e));
+    }
+    expectNear(transformPoint(nearly, 0, -4, 0), 0, 0, -4);
+    EXPECT_LT(1e-8f, LOOKAT_EPSILON);
+}
