@@ -1,0 +1,106 @@
+// The real-time backend through SDL's dummy driver (a device without hardware that still consumes
+// samples in real time), and a clean failure when no output device can be opened.
+#include "audio/audio.h"
+#include "tests/audio/mp3_maker.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace tessellune {
+namespace {
+
+using namespace tessellune::testing;
+using Clock = std::chrono::steady_clock;
+
+AudioStream makeStream(double seconds) {
+    const std::vector<int16_t> pcm = makeChord(size_t(seconds * 44100), 2, 44100);
+    const std::vector<uint8_t> mp3 = encodeMp3(pcm, 2, 44100, 96);
+    return audioStreamCreateFile(true, mp3.data(), 0, mp3.size(), AUDIO_STREAM_PRESCAN);
+}
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+TEST(DummyDevice, PositionFollowsTheWallClock) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_TRUE(audioInit(AUDIO_DEVICE_DEFAULT, 44100, 0, nullptr, nullptr))
+        << audioErrorMessage(audioErrorGetCode());
+    const AudioStream stream = makeStream(4.0);
+    ASSERT_NE(stream, 0u) << audioErrorMessage(audioErrorGetCode());
+    ASSERT_TRUE(audioStart());
+    // Nothing moves before play.
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), 0);
+
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    const Clock::time_point start = Clock::now();
+    int64_t previous = 0;
+    double worst = 0.0;
+    int samples = 0;
+    while (secondsSince(start) < 3.0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(7));
+        const int64_t position = audioChannelGetPosition(stream, AUDIO_POS_BYTE);
+        const double elapsed = secondsSince(start);
+        ASSERT_GE(position, previous);
+        ASSERT_EQ(position % 4, 0);
+        previous = position;
+        const double seconds = audioChannelBytes2Seconds(stream, position);
+        worst = std::max(worst, std::fabs(seconds - elapsed));
+        EXPECT_NEAR(seconds, elapsed, 0.050) << "after " << samples << " readings";
+        EXPECT_TRUE(audioUpdate(0));
+        ++samples;
+    }
+    std::printf("largest difference from the wall clock over 3 s: %.1f ms (%d readings)\n", worst * 1000.0,
+                samples);
+    EXPECT_TRUE(audioStreamFree(stream));
+    EXPECT_TRUE(audioFree());
+}
+
+TEST(DummyDevice, PositionStopsAtTheEndOfTheMusic) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_TRUE(audioInit(AUDIO_DEVICE_DEFAULT, 44100, 0, nullptr, nullptr));
+    const AudioStream stream = makeStream(0.4);
+    ASSERT_NE(stream, 0u);
+    const int64_t length = audioChannelGetLength(stream, AUDIO_POS_BYTE);
+    ASSERT_TRUE(audioStart());
+    ASSERT_TRUE(audioChannelPlay(stream, true));
+    const Clock::time_point start = Clock::now();
+    while (audioChannelGetPosition(stream, AUDIO_POS_BYTE) < length && secondsSince(start) < 3.0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), length);
+    EXPECT_NEAR(secondsSince(start), 0.4, 0.1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), length);
+    // Freeing while the device runs, then closing with no stream left.
+    EXPECT_TRUE(audioStreamFree(stream));
+    EXPECT_TRUE(audioFree());
+}
+
+TEST(NoDevice, InitFailsCleanlyWhenNoOutputOpens) {
+    // A driver that cannot open stands in for a machine without any sound device.
+    setenv("SDL_AUDIODRIVER", "tessellune-no-such-driver", 1);
+    EXPECT_FALSE(audioInit(AUDIO_DEVICE_DEFAULT, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NO_DEVICE);
+    EXPECT_EQ(makeStream(0.1), 0u);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_FALSE(audioFree());
+
+    // After a failed init a working one still succeeds.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_FALSE(audioInit(1000, 44100, 0, nullptr, nullptr)); // no thousandth device
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    EXPECT_TRUE(audioInit(AUDIO_DEVICE_DEFAULT, 44100, 0, nullptr, nullptr));
+    EXPECT_FALSE(audioOfflineAdvance(nullptr, 4)); // a real device is not driven by hand
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    EXPECT_TRUE(audioFree());
+}
+
+} // namespace
+} // namespace tessellune
