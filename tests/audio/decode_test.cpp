@@ -90,9 +90,8 @@ TEST_F(OfflineAudio, PrescanMemoryAndFileRangesGiveTheSameMusic) {
     const std::vector<int16_t> source = makeChord(30000, 2, 44100);
     const std::vector<uint8_t> mp3 = encodeMp3(source, 2, 44100);
     // The MP3 sits between unrelated bytes; offset and length pick it out.
-    std::vector<uint8_t> wrapped(777, 0x5a);
-    wrapped.insert(wrapped.end(), mp3.begin(), mp3.end());
-    wrapped.insert(wrapped.end(), 333, 0xa5);
+    std::vector<uint8_t> wrapped(777 + mp3.size() + 333, 0x5a);
+    std::copy(mp3.begin(), mp3.end(), wrapped.begin() + 777);
     const std::string path = writeTempFile("wrapped.bin", wrapped);
 
     const AudioStream plain = streamFromPcm(source, 2, 44100, "plain.mp3", 0);
