@@ -77,6 +77,19 @@ StreamSlot* findSlot(AudioStream handle) {
     return nullptr;
 }
 
+// findSlot for the calls that take a position mode: only bytes are counted. Sets success when found.
+StreamSlot* findSlotInMode(AudioStream handle, uint32_t mode) {
+    StreamSlot* slot = findSlot(handle);
+    if (slot != nullptr && mode != AUDIO_POS_BYTE) {
+        fail(AUDIO_ERROR_BAD_PARAMETER);
+        return nullptr;
+    }
+    if (slot != nullptr) {
+        succeed();
+    }
+    return slot;
+}
+
 AudioStream nextFreeHandle() {
     AudioStream handle = library.nextHandle++;
     if (library.nextHandle == 0) {
@@ -229,15 +242,10 @@ bool audioChannelPlay(AudioStream handle, bool restart) {
 
 int64_t audioChannelGetPosition(AudioStream handle, uint32_t mode) {
     std::lock_guard<std::mutex> guard(library.lock);
-    StreamSlot* slot = findSlot(handle);
+    StreamSlot* slot = findSlotInMode(handle, mode);
     if (slot == nullptr) {
         return -1;
     }
-    if (mode != AUDIO_POS_BYTE) {
-        fail(AUDIO_ERROR_BAD_PARAMETER);
-        return -1;
-    }
-    succeed();
     if (library.offline) {
         return int64_t(slot->playedBytes);
     }
@@ -247,15 +255,10 @@ int64_t audioChannelGetPosition(AudioStream handle, uint32_t mode) {
 
 int64_t audioChannelGetLength(AudioStream handle, uint32_t mode) {
     std::lock_guard<std::mutex> guard(library.lock);
-    StreamSlot* slot = findSlot(handle);
+    StreamSlot* slot = findSlotInMode(handle, mode);
     if (slot == nullptr) {
         return -1;
     }
-    if (mode != AUDIO_POS_BYTE) {
-        fail(AUDIO_ERROR_BAD_PARAMETER);
-        return -1;
-    }
-    succeed();
     return int64_t(streamLengthBytes(*slot));
 }
 

@@ -127,6 +127,8 @@ int decodeMp3(const uint8_t* data, size_t size, uint32_t rate, bool prescan, uin
             pcm.reserve(size_t(mpg123_length(decoder.handle)) * 2);
         }
         constexpr size_t CHUNK_SAMPLES = 16384;
+        constexpr int MAX_IDLE_READS = 1 << 20;
+        int idleReads = 0;
         for (;;) {
             const size_t used = pcm.size();
             if (uint64_t(used) * sizeof(int16_t) > maxBytes) {
@@ -138,6 +140,13 @@ int decodeMp3(const uint8_t* data, size_t size, uint32_t rate, bool prescan, uin
             const int result =
                 mpg123_read(decoder.handle, pcm.data() + used, CHUNK_SAMPLES * sizeof(int16_t), &bytes);
             pcm.resize(used + bytes / sizeof(int16_t));
+            // Every read consumes input, so a run of empty reads this long means a stream that
+            // never ends (or a decoder gone round in circles): refuse it rather than hang.
+            idleReads = bytes == 0 ? idleReads + 1 : 0;
+            if (idleReads > MAX_IDLE_READS) {
+                pcm = {};
+                return AUDIO_ERROR_NOT_DECODABLE;
+            }
             if (result == MPG123_DONE) {
                 break;
             }
