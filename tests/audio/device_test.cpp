@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 namespace tessellune {
@@ -81,6 +83,51 @@ TEST(DummyDevice, PositionStopsAtTheEndOfTheMusic) {
     // Freeing while the device runs, then closing with no stream left.
     EXPECT_TRUE(audioStreamFree(stream));
     EXPECT_TRUE(audioFree());
+}
+
+TEST(DiskDevice, TheDeviceReceivesExactlyTheDecodedMusic) {
+    // SDL's disk driver writes what the device is handed to a file, as fast as it can: the real
+    // device path (SDL callback, mixer, position) checked sample by sample against the offline one.
+    const std::vector<uint8_t> mp3 = encodeMp3(makeChord(20000, 2, 44100), 2, 44100, 128);
+    ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
+    ASSERT_TRUE(audioStart());
+    const AudioStream offline = audioStreamCreateFile(true, mp3.data(), 0, mp3.size(), AUDIO_STREAM_PRESCAN);
+    ASSERT_NE(offline, 0u);
+    ASSERT_TRUE(audioChannelPlay(offline, false));
+    const std::vector<int16_t> expected = drainOffline(offline);
+    ASSERT_TRUE(audioFree());
+
+    const std::string output = writeTempFile("device.raw", {});
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    ASSERT_TRUE(audioInit(AUDIO_DEVICE_DEFAULT, 44100, 0, nullptr, nullptr))
+        << audioErrorMessage(audioErrorGetCode());
+    const AudioStream stream = audioStreamCreateFile(true, mp3.data(), 0, mp3.size(), AUDIO_STREAM_PRESCAN);
+    ASSERT_NE(stream, 0u);
+    const int64_t length = audioChannelGetLength(stream, AUDIO_POS_BYTE);
+    ASSERT_EQ(length, int64_t(expected.size() * 2));
+    ASSERT_TRUE(audioChannelPlay(stream, false)); // before the device starts: the first block has it
+    ASSERT_TRUE(audioStart());
+    const Clock::time_point start = Clock::now();
+    while (audioChannelGetPosition(stream, AUDIO_POS_BYTE) < length && secondsSince(start) < 5.0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), length);
+    ASSERT_TRUE(audioFree());
+    unsetenv("SDL_DISKAUDIOFILE");
+    unsetenv("SDL_DISKAUDIODELAY");
+
+    std::ifstream file(output, std::ios::binary);
+    std::vector<int16_t> written(expected.size() + 4096);
+    file.read(reinterpret_cast<char*>(written.data()), std::streamsize(written.size() * 2));
+    written.resize(size_t(file.gcount()) / 2);
+    std::remove(output.c_str());
+    ASSERT_GE(written.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), written.begin()));
+    // After the music the device gets silence.
+    EXPECT_TRUE(std::all_of(written.begin() + long(expected.size()), written.end(),
+                            [](int16_t v) { return v == 0; }));
 }
 
 TEST(NoDevice, InitFailsCleanlyWhenNoOutputOpens) {
