@@ -28,16 +28,32 @@ struct Library {
     bool initialised = false;
     bool offline = false;
     uint32_t rate = 0;
-    SdlOutput output;
-    PacedOutput silentOutput; // used instead of `output` when that is silent
     AudioStream nextHandle = 1;
 
-    // Shared with the device thread: everything below.
+    // Shared with the device thread.
     std::mutex lock;
     bool started = false;
     std::vector<StreamSlot> slots;
     Clock::time_point lastBlockTime{};
+
+    // Declared last so that, should the program end without audioFree, the device threads are
+    // stopped (in ~Library) before anything they touch is destroyed.
+    SdlOutput output;
+    PacedOutput silentOutput; // used instead of `output` when that is silent
+
+    ~Library();
 };
+
+// Stops the device thread, whichever backend runs it; afterwards nothing reads the streams.
+void closeOutputs(Library& lib) {
+    closeSdlOutput(lib.output);
+    closePacedOutput(lib.silentOutput);
+    lib.output.silent = false;
+}
+
+Library::~Library() {
+    closeOutputs(*this);
+}
 
 Library library;
 thread_local int lastError = AUDIO_OK;
@@ -302,10 +318,7 @@ bool audioFree() {
     if (!library.initialised) {
         return fail(AUDIO_ERROR_NOT_INITIALISED);
     }
-    // Closing the device first stops its thread, so nothing reads the streams afterwards.
-    closeSdlOutput(library.output);
-    closePacedOutput(library.silentOutput);
-    library.output.silent = false;
+    closeOutputs(library);
     std::vector<StreamSlot> released;
     {
         std::lock_guard<std::mutex> guard(library.lock);

@@ -87,6 +87,24 @@ TEST(DummyDevice, PositionStopsAtTheEndOfTheMusic) {
     EXPECT_TRUE(audioFree());
 }
 
+TEST(DummyDevice, ExitingWhilePlayingEndsCleanly) {
+    // A program may stop without audioFree (an early exit); the output thread must not outlive
+    // the library's state or bring the exit down.
+    EXPECT_EXIT(
+        {
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            if (!audioInit(AUDIO_DEVICE_DEFAULT, 44100, 0, nullptr, nullptr)) {
+                std::exit(3);
+            }
+            const AudioStream stream = makeStream(1.0);
+            audioStart();
+            audioChannelPlay(stream, false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::exit(audioChannelGetPosition(stream, AUDIO_POS_BYTE) > 0 ? 0 : 4);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST(DiskDevice, TheDeviceReceivesExactlyTheDecodedMusic) {
     // SDL's disk driver writes what the device is handed to a file, faster than real time: the
     // real device path (SDL callback, mixer, position) checked sample by sample against offline.
