@@ -122,11 +122,12 @@ int decodeMp3(const uint8_t* data, size_t size, uint32_t rate, bool prescan, uin
         }
     }
 
+    constexpr size_t CHUNK_SAMPLES = 16384;
     try {
         if (prescan && mpg123_length(decoder.handle) > 0) {
-            pcm.reserve(size_t(mpg123_length(decoder.handle)) * 2);
+            // Room for the last read's whole chunk too, so the buffer never grows by copying.
+            pcm.reserve(size_t(mpg123_length(decoder.handle)) * 2 + CHUNK_SAMPLES);
         }
-        constexpr size_t CHUNK_SAMPLES = 16384;
         constexpr int MAX_IDLE_READS = 1 << 20;
         int idleReads = 0;
         for (;;) {
