@@ -115,6 +115,37 @@ TEST_F(OfflineAudio, PrescanMemoryAndFileRangesGiveTheSameMusic) {
     EXPECT_EQ(decoded[0], decoded[2]);
 }
 
+TEST_F(OfflineAudio, TaggedFilesDecodeLikeUntaggedOnes) {
+    const std::vector<int16_t> source = makeChord(20000, 2, 44100);
+    const std::vector<uint8_t> mp3 = encodeMp3(source, 2, 44100);
+    // An ID3v2 title frame in front and an ID3v1 block behind, as music taggers write them.
+    const std::string title = "Tessellune theme";
+    std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, uint8_t(10 + 1 + title.size())};
+    const std::vector<uint8_t> frame = {'T', 'I', 'T', '2', 0, 0, 0, uint8_t(1 + title.size()), 0, 0, 0};
+    tagged.insert(tagged.end(), frame.begin(), frame.end());
+    tagged.insert(tagged.end(), title.begin(), title.end());
+    tagged.insert(tagged.end(), mp3.begin(), mp3.end());
+    std::vector<uint8_t> trailer(128, 0);
+    std::copy(title.begin(), title.end(), trailer.begin() + 3);
+    trailer[0] = 'T';
+    trailer[1] = 'A';
+    trailer[2] = 'G';
+    tagged.insert(tagged.end(), trailer.begin(), trailer.end());
+
+    std::vector<std::vector<int16_t>> decoded;
+    const std::vector<uint8_t>* inputs[] = {&mp3, &tagged};
+    for (const std::vector<uint8_t>* bytes : inputs) {
+        const AudioStream stream =
+            audioStreamCreateFile(true, bytes->data(), 0, bytes->size(), AUDIO_STREAM_PRESCAN);
+        ASSERT_NE(stream, 0u) << audioErrorMessage(audioErrorGetCode());
+        ASSERT_TRUE(audioChannelPlay(stream, false));
+        decoded.push_back(drainOffline(stream));
+        ASSERT_TRUE(audioStreamFree(stream));
+    }
+    EXPECT_NEAR(double(decoded[0].size() / 2), double(source.size() / 2), double(MP3_FRAME));
+    EXPECT_EQ(decoded[0], decoded[1]);
+}
+
 TEST_F(OfflineAudio, BytesToSecondsIsExact) {
     const AudioStream stream = streamFromPcm(makeChord(4410, 2, 44100), 2, 44100, "short.mp3");
     ASSERT_NE(stream, 0u);
