@@ -39,10 +39,10 @@ const Converter* requestConverter(Format source, Format destination);
 // Bytes per pixel of a format; 0 for NoFormat and unknown values.
 int bytesPerPixel(Format format);
 
-#define SCANOUT_DECLARE_CONVERTER(name)                                                             \
-    class name final : public ConverterAdapter {                                                    \
-    public:                                                                                         \
-        void convert(const void* source, void* destination, std::int32_t count) const override;    \
+#define SCANOUT_DECLARE_CONVERTER(name)                                                                      \
+    class name final : public ConverterAdapter {                                                             \
+    public:                                                                                                  \
+        void convert(const void* source, void* destination, std::int32_t count) const override;              \
     };
 
 SCANOUT_DECLARE_CONVERTER(Converter_XBGRFFFF_to_XRGB8888)

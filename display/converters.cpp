@@ -38,7 +38,8 @@ inline std::uint32_t packFloatPixel(const PackedLayout& layout, const float* pix
 
 // Four pixels per iteration through the four-lane quantizer, then the remaining zero to three one
 // at a time; both compute the same bits.
-void convertFloatToPacked(const PackedLayout& layout, const void* source, void* destination, std::int32_t count) {
+void convertFloatToPacked(const PackedLayout& layout, const void* source, void* destination,
+                          std::int32_t count) {
     const float* in = static_cast<const float*>(source);
     unsigned char* out = static_cast<unsigned char*>(destination);
     std::int32_t i = 0;
@@ -63,8 +64,8 @@ void convertFloatToPacked(const PackedLayout& layout, const void* source, void* 
         storeLanes4(blue, quantize4(b, layout.blueBits));
 #endif
         for (int lane = 0; lane < 4; ++lane) {
-            const std::uint32_t value =
-                red[lane] << layout.redShift | green[lane] << layout.greenShift | blue[lane] << layout.blueShift;
+            const std::uint32_t value = red[lane] << layout.redShift | green[lane] << layout.greenShift |
+                                        blue[lane] << layout.blueShift;
             storePacked(out, value, layout.bytes);
             out += layout.bytes;
         }

@@ -9,9 +9,13 @@ Display::Display(std::unique_ptr<DisplayAdapter> platform) : platform_(std::move
     }
 }
 
-Display::~Display() { platform_.reset(); }
+Display::~Display() {
+    platform_.reset();
+}
 
-bool Display::isOpen() const { return platform_ && platform_->isOpen(); }
+bool Display::isOpen() const {
+    return platform_ && platform_->isOpen();
+}
 
 bool Display::open(const char* title, int width, int height, Output output, Mode mode) {
     return platform_ && platform_->open(title, width, height, output, mode);
@@ -31,9 +35,13 @@ bool Display::updateFloatingPoint(const FloatingPointPixel* pixels, const DirtyB
     return platform_ && platform_->updateFloatingPoint(pixels, box);
 }
 
-LockedFramebuffer* Display::lock() { return platform_ ? platform_->lock() : nullptr; }
+LockedFramebuffer* Display::lock() {
+    return platform_ ? platform_->lock() : nullptr;
+}
 
-bool Display::unlock() { return platform_ && platform_->unlock(); }
+bool Display::unlock() {
+    return platform_ && platform_->unlock();
+}
 
 void Display::setTitle(const char* title) {
     if (platform_) {
@@ -41,17 +49,29 @@ void Display::setTitle(const char* title) {
     }
 }
 
-const char* Display::title() const { return platform_ ? platform_->title() : ""; }
+const char* Display::title() const {
+    return platform_ ? platform_->title() : "";
+}
 
-int Display::width() const { return platform_ ? platform_->width() : 0; }
+int Display::width() const {
+    return platform_ ? platform_->width() : 0;
+}
 
-int Display::height() const { return platform_ ? platform_->height() : 0; }
+int Display::height() const {
+    return platform_ ? platform_->height() : 0;
+}
 
-Mode Display::mode() const { return platform_ ? platform_->mode() : Mode::FloatingPoint; }
+Mode Display::mode() const {
+    return platform_ ? platform_->mode() : Mode::FloatingPoint;
+}
 
-Output Display::output() const { return platform_ ? platform_->output() : Output::Default; }
+Output Display::output() const {
+    return platform_ ? platform_->output() : Output::Default;
+}
 
-Listener* Display::listener() const { return platform_ ? platform_->listener() : nullptr; }
+Listener* Display::listener() const {
+    return platform_ ? platform_->listener() : nullptr;
+}
 
 void Display::setListener(Listener* listener) {
     if (platform_) {

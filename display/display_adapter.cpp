@@ -27,7 +27,9 @@ bool DisplayAdapter::open(const char* title, int width, int height, Output outpu
     return true;
 }
 
-void DisplayAdapter::close() { reset(); }
+void DisplayAdapter::close() {
+    reset();
+}
 
 void DisplayAdapter::reset() {
     title_[0] = '\0';
@@ -52,9 +54,13 @@ bool DisplayAdapter::updateFloatingPoint(const FloatingPointPixel* pixels, const
     return update(nullptr, pixels, box);
 }
 
-bool DisplayAdapter::update(const TrueColorPixel*, const FloatingPointPixel*, const DirtyBox*) { return true; }
+bool DisplayAdapter::update(const TrueColorPixel*, const FloatingPointPixel*, const DirtyBox*) {
+    return true;
+}
 
-void DisplayAdapter::setTitle(const char* title) { storeTitle(title); }
+void DisplayAdapter::setTitle(const char* title) {
+    storeTitle(title);
+}
 
 void DisplayAdapter::storeTitle(const char* title) {
     if (title == nullptr) {

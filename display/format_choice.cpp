@@ -27,7 +27,8 @@ FormatList textureFormats(Mode mode) {
     if (mode == Mode::FloatingPoint) {
         list.items[list.count++] = Format::XBGRFFFF;
     }
-    for (Format format : {Format::XRGB8888, Format::XBGR8888, Format::RGB888, Format::RGB565, Format::XRGB1555}) {
+    for (Format format :
+         {Format::XRGB8888, Format::XBGR8888, Format::RGB888, Format::RGB565, Format::XRGB1555}) {
         list.items[list.count++] = format;
     }
     return list;

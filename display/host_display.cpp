@@ -56,9 +56,13 @@ void HostDisplay::setTitle(const char* title) {
     }
 }
 
-bool HostDisplay::windowed() { return switchShape(false); }
+bool HostDisplay::windowed() {
+    return switchShape(false);
+}
 
-bool HostDisplay::fullscreen() { return switchShape(true); }
+bool HostDisplay::fullscreen() {
+    return switchShape(true);
+}
 
 bool HostDisplay::switchShape(bool fullscreenShape) {
     const Output target = fullscreenShape ? Output::Fullscreen : Output::Windowed;
@@ -184,9 +188,9 @@ void HostDisplay::convertIntoSurface(const void* source, Format sourceFormat, co
     const unsigned char* sourceRow = static_cast<const unsigned char*>(source) +
                                      static_cast<std::size_t>(area.yBegin) * sourceRowBytes +
                                      static_cast<std::size_t>(area.xBegin) * sourceBytes;
-    unsigned char* targetRow = surface_.get() +
-                               static_cast<std::size_t>(area.yBegin) * static_cast<std::size_t>(surfaceStride_) +
-                               static_cast<std::size_t>(area.xBegin) * targetBytes;
+    unsigned char* targetRow =
+        surface_.get() + static_cast<std::size_t>(area.yBegin) * static_cast<std::size_t>(surfaceStride_) +
+        static_cast<std::size_t>(area.xBegin) * targetBytes;
     converter->begin();
     for (int y = area.yBegin; y < area.yEnd; ++y) {
         converter->convert(sourceRow, targetRow, area.xEnd - area.xBegin);

@@ -10,14 +10,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::int64_t now() { return static_cast<std::int64_t>(Clock::now().time_since_epoch().count()); }
+std::int64_t now() {
+    return static_cast<std::int64_t>(Clock::now().time_since_epoch().count());
+}
 
 constexpr long double TICKS_PER_SECOND =
     static_cast<long double>(Clock::period::den) / static_cast<long double>(Clock::period::num);
 
 } // namespace
 
-SteadyTimer::SteadyTimer() { resetTimer(); }
+SteadyTimer::SteadyTimer() {
+    resetTimer();
+}
 
 void SteadyTimer::resetTimer() {
     timeReference_ = now();
@@ -34,12 +38,15 @@ double SteadyTimer::time() {
 
 double SteadyTimer::delta() {
     const std::int64_t current = now();
-    const double result = static_cast<double>(static_cast<long double>(current - deltaReference_) / TICKS_PER_SECOND);
+    const double result =
+        static_cast<double>(static_cast<long double>(current - deltaReference_) / TICKS_PER_SECOND);
     deltaReference_ = current;
     return result;
 }
 
-double SteadyTimer::resolution() { return static_cast<double>(1.0L / TICKS_PER_SECOND); }
+double SteadyTimer::resolution() {
+    return static_cast<double>(1.0L / TICKS_PER_SECOND);
+}
 
 void SteadyTimer::wait(double seconds) {
     // Negative, NaN or absurdly long requests must not turn into undefined conversions.

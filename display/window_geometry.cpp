@@ -9,7 +9,8 @@ Point centredPosition(int outerWidth, int outerHeight, int screenWidth, int scre
     return Point{x < 0 ? 0 : x, y < 0 ? 0 : y};
 }
 
-Rect zoomedWindowRect(Rect outer, int framebufferWidth, int framebufferHeight, float factor, FrameInsets frame) {
+Rect zoomedWindowRect(Rect outer, int framebufferWidth, int framebufferHeight, float factor,
+                      FrameInsets frame) {
     const int centreX = (outer.left + outer.right) / 2;
     const int centreY = (outer.top + outer.bottom) / 2;
     const int clientWidth = static_cast<int>(static_cast<float>(framebufferWidth) * factor);

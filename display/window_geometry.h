@@ -40,7 +40,8 @@ Point centredPosition(int outerWidth, int outerHeight, int screenWidth, int scre
 
 // The outer rectangle after zooming: a client area of framebuffer x factor (single precision,
 // truncated), framed, kept on the old centre, pushed back on screen at the left and top.
-Rect zoomedWindowRect(Rect outer, int framebufferWidth, int framebufferHeight, float factor, FrameInsets frame);
+Rect zoomedWindowRect(Rect outer, int framebufferWidth, int framebufferHeight, float factor,
+                      FrameInsets frame);
 
 // The largest rectangle with the framebuffer's aspect that fits the client area, centred in it.
 Rect fitRect(int framebufferWidth, int framebufferHeight, int clientWidth, int clientHeight);

@@ -6,11 +6,13 @@
 namespace Scanout {
 
 MemoryDisplay::MemoryDisplay(MemoryScreen screen)
-    : screen_(std::move(screen)),
-      accepted_{Format::XRGB8888, Format::XBGR8888, Format::RGB888, Format::BGR888,  Format::RGB565,
-                Format::BGR565,   Format::XRGB1555, Format::XBGR1555, Format::XBGRFFFF} {}
+    : screen_(std::move(screen)), accepted_{Format::XRGB8888, Format::XBGR8888, Format::RGB888,
+                                            Format::BGR888,   Format::RGB565,   Format::BGR565,
+                                            Format::XRGB1555, Format::XBGR1555, Format::XBGRFFFF} {}
 
-MemoryDisplay::~MemoryDisplay() { close(); }
+MemoryDisplay::~MemoryDisplay() {
+    close();
+}
 
 bool MemoryDisplay::accepts(Format format) const {
     return std::find(accepted_.begin(), accepted_.end(), format) != accepted_.end();
@@ -49,8 +51,8 @@ Format MemoryDisplay::createPresenter(bool fullscreenShape) {
         visible_ = true;
     } else {
         const FrameInsets& f = screen_.frame;
-        const Point at = centredPosition(width() + f.left + f.right, height() + f.top + f.bottom, screen_.width,
-                                         screen_.height);
+        const Point at = centredPosition(width() + f.left + f.right, height() + f.top + f.bottom,
+                                         screen_.width, screen_.height);
         outer_ = Rect{at.x, at.y, at.x + width() + f.left + f.right, at.y + height() + f.top + f.bottom};
         fullscreenShape_ = false;
         centred_ = true;
@@ -123,7 +125,9 @@ void MemoryDisplay::pushMouseButton(MouseButton button, bool down, float clientX
     events_.push_back(e);
 }
 
-void MemoryDisplay::pushCloseButton() { events_.push_back(Event{Event::Kind::Close}); }
+void MemoryDisplay::pushCloseButton() {
+    events_.push_back(Event{Event::Kind::Close});
+}
 
 void MemoryDisplay::pushActivate(bool active) {
     Event e{Event::Kind::Activate};

@@ -37,7 +37,9 @@ Uint32 sdlPixelFormat(Format format) {
 
 } // namespace
 
-SdlDisplay::~SdlDisplay() { close(); }
+SdlDisplay::~SdlDisplay() {
+    close();
+}
 
 bool SdlDisplay::createWindow() {
     // The program keeps its own signal handling, and a full-screen demo must not minimise itself
@@ -69,15 +71,18 @@ void SdlDisplay::destroyWindow() {
 }
 
 Format SdlDisplay::createPresenter(bool fullscreenShape) {
+    // The renderer comes first: an OpenGL renderer may rebuild the native window, which would lose
+    // a position or size given to the old one.
+    if (!createRenderer()) {
+        return Format::NoFormat;
+    }
     if (fullscreenShape) {
         if (!enterFullscreenShape()) {
+            destroyPresenter();
             return Format::NoFormat;
         }
     } else {
         enterWindowedShape();
-    }
-    if (!createRenderer()) {
-        return Format::NoFormat;
     }
     const Format format = createTexture();
     if (format == Format::NoFormat) {
@@ -103,7 +108,13 @@ bool SdlDisplay::enterFullscreenShape() {
         return false;
     }
     SDL_HideWindow(window_);
-    if (SDL_SetWindowDisplayMode(window_, &modes[static_cast<std::size_t>(chosen)]) != 0 ||
+    // Cover the screen as a plain window first: without a window manager the full-screen request
+    // alone does not resize the window.
+    const SDL_DisplayMode& chosenMode = modes[static_cast<std::size_t>(chosen)];
+    SDL_SetWindowSize(window_, chosenMode.w > width() ? chosenMode.w : width(),
+                      chosenMode.h > height() ? chosenMode.h : height());
+    moveClientTo(0, 0);
+    if (SDL_SetWindowDisplayMode(window_, &chosenMode) != 0 ||
         SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) {
         return false;
     }
@@ -224,7 +235,8 @@ void SdlDisplay::pumpEvents() {
                 paint();
                 break;
             case SDL_WINDOWEVENT_MOVED:
-                if (!fullscreenShape_ && (event.window.data1 != placedAt_.x || event.window.data2 != placedAt_.y)) {
+                if (!fullscreenShape_ &&
+                    (event.window.data1 != placedAt_.x || event.window.data2 != placedAt_.y)) {
                     centred_ = false;
                 }
                 break;
@@ -288,7 +300,9 @@ void SdlDisplay::showWindow() {
     SDL_RaiseWindow(window_);
 }
 
-void SdlDisplay::titleChanged() { SDL_SetWindowTitle(window_, title()); }
+void SdlDisplay::titleChanged() {
+    SDL_SetWindowTitle(window_, title());
+}
 
 MenuWindowState SdlDisplay::menuState() const {
     const Uint32 flags = SDL_GetWindowFlags(window_);
@@ -325,7 +339,8 @@ void SdlDisplay::zoomWindow(float factor) {
     SDL_GetWindowSize(window_, &w, &h);
     const Rect outer{x - frame.left, y - frame.top, x + w + frame.right, y + h + frame.bottom};
     const Rect zoomed = zoomedWindowRect(outer, width(), height(), factor, frame);
-    SDL_SetWindowSize(window_, zoomed.width() - frame.left - frame.right, zoomed.height() - frame.top - frame.bottom);
+    SDL_SetWindowSize(window_, zoomed.width() - frame.left - frame.right,
+                      zoomed.height() - frame.top - frame.bottom);
     moveClientTo(zoomed.left + frame.left, zoomed.top + frame.top);
     zoom_ = factor;
 }
@@ -335,8 +350,8 @@ void SdlDisplay::centreWindow() {
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     const MenuWindowState state = menuState();
-    const Point at = centredPosition(w + frame.left + frame.right, h + frame.top + frame.bottom, state.screenWidth,
-                                     state.screenHeight);
+    const Point at = centredPosition(w + frame.left + frame.right, h + frame.top + frame.bottom,
+                                     state.screenWidth, state.screenHeight);
     moveClientTo(at.x + frame.left, at.y + frame.top);
     centred_ = true;
 }

@@ -2,10 +2,10 @@
 // the one-pixel-at-a-time path.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <bit>
 #include <limits>
 #include <random>
 #include <vector>
@@ -81,7 +81,8 @@ TEST(Quantize, FourLanesGiveTheSameBitsAsOne) {
             Scanout::storeLanes4(lanes, Scanout::quantize4(Scanout::loadFloats4(&values[i]), bits));
             for (int lane = 0; lane < 4; ++lane) {
                 ASSERT_EQ(lanes[lane], quantize(values[i + static_cast<std::size_t>(lane)], bits))
-                    << "value bits " << std::hex << std::bit_cast<std::uint32_t>(values[i + static_cast<std::size_t>(lane)]);
+                    << "value bits " << std::hex
+                    << std::bit_cast<std::uint32_t>(values[i + static_cast<std::size_t>(lane)]);
             }
         }
     }
@@ -122,13 +123,16 @@ TEST(FloatConverters, PlaceTruncatedChannelsAsEachLayoutSays) {
     EXPECT_EQ(bgr[3], 0xcd);
     EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::RGB565, mixed), 2), (8u << 11) | (32u << 5) | 31u);
     EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::BGR565, mixed), 2), (31u << 11) | (32u << 5) | 8u);
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XRGB1555, mixed), 2), (8u << 10) | (16u << 5) | 31u);
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XBGR1555, mixed), 2), (31u << 10) | (16u << 5) | 8u);
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XRGB1555, mixed), 2),
+              (8u << 10) | (16u << 5) | 31u);
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XBGR1555, mixed), 2),
+              (31u << 10) | (16u << 5) | 8u);
     EXPECT_EQ(convertOne(Format::XBGRFFFF, Format::RGB565, mixed)[2], 0xcd);
 
     const float copy[4] = {-1.5f, 2.0f, 0.125f, 7.0f};
     const auto same = convertOne(Format::XBGRFFFF, Format::XBGRFFFF, copy);
-    EXPECT_EQ(std::memcmp(same.data(), copy, 16), 0) << "same format copies unchanged, alpha and range included";
+    EXPECT_EQ(std::memcmp(same.data(), copy, 16), 0)
+        << "same format copies unchanged, alpha and range included";
 }
 
 TEST(TrueColorConverters, KeepTheTopBitsOfEachChannel) {
@@ -150,9 +154,11 @@ TEST(TrueColorConverters, KeepTheTopBitsOfEachChannel) {
         const std::uint32_t xrgb1555 = (q >> 9 & 0x7c00) | (q >> 6 & 0x03e0) | (q >> 3 & 0x001f);
         const std::uint32_t r = q >> 16 & 0xff, g = q >> 8 & 0xff, b = q & 0xff;
         EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::RGB565, &q), 2), rgb565);
-        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::BGR565, &q), 2), (b >> 3) << 11 | (g >> 2) << 5 | r >> 3);
+        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::BGR565, &q), 2),
+                  (b >> 3) << 11 | (g >> 2) << 5 | r >> 3);
         EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XRGB1555, &q), 2), xrgb1555);
-        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XBGR1555, &q), 2), (b >> 3) << 10 | (g >> 3) << 5 | r >> 3);
+        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XBGR1555, &q), 2),
+                  (b >> 3) << 10 | (g >> 3) << 5 | r >> 3);
     }
     EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XRGB8888, &p), 4), 0xff123456u)
         << "same format copies unchanged, X byte included";
@@ -175,7 +181,8 @@ TEST(Converters, LookupCoversExactlyTheEighteenPairs) {
     int found = 0;
     for (int source = -1; source <= 10; ++source) {
         for (int destination = -1; destination <= 10; ++destination) {
-            const Scanout::Converter* c = requestConverter(static_cast<Format>(source), static_cast<Format>(destination));
+            const Scanout::Converter* c =
+                requestConverter(static_cast<Format>(source), static_cast<Format>(destination));
             const bool expected = (source == 1 || source == 9) && destination >= 1 && destination <= 9;
             EXPECT_EQ(c != nullptr, expected) << source << " -> " << destination;
             found += c != nullptr;
@@ -183,7 +190,8 @@ TEST(Converters, LookupCoversExactlyTheEighteenPairs) {
     }
     EXPECT_EQ(found, 18);
     EXPECT_EQ(requestConverter(Format::XBGR8888, Format::XRGB8888), nullptr);
-    EXPECT_EQ(requestConverter(Format::XRGB8888, Format::RGB565), requestConverter(Format::XRGB8888, Format::RGB565))
+    EXPECT_EQ(requestConverter(Format::XRGB8888, Format::RGB565),
+              requestConverter(Format::XRGB8888, Format::RGB565))
         << "one shared instance per pair";
 }
 

@@ -23,7 +23,8 @@ std::vector<std::pair<int, int>> attempts(Scanout::Mode mode) {
 
 std::vector<int> textures(Scanout::Mode mode) {
     const Scanout::FormatList list = Scanout::textureFormats(mode);
-    return std::vector<int>(reinterpret_cast<const int*>(list.items), reinterpret_cast<const int*>(list.items) + list.count);
+    return std::vector<int>(reinterpret_cast<const int*>(list.items),
+                            reinterpret_cast<const int*>(list.items) + list.count);
 }
 
 TEST(FormatChoice, TrueColorTriesIntegerFormatsHardwareFirst) {
@@ -33,13 +34,15 @@ TEST(FormatChoice, TrueColorTriesIntegerFormatsHardwareFirst) {
 }
 
 TEST(FormatChoice, FloatingPointPutsFloatsFirstInEachList) {
-    EXPECT_EQ(attempts(Scanout::Mode::FloatingPoint),
-              (std::vector<std::pair<int, int>>{{9, 0}, {1, 0}, {2, 0}, {3, 0}, {5, 0}, {7, 0}, {9, 1}, {1, 1}}));
+    EXPECT_EQ(
+        attempts(Scanout::Mode::FloatingPoint),
+        (std::vector<std::pair<int, int>>{{9, 0}, {1, 0}, {2, 0}, {3, 0}, {5, 0}, {7, 0}, {9, 1}, {1, 1}}));
     EXPECT_EQ(textures(Scanout::Mode::FloatingPoint), (std::vector<int>{9, 1, 2, 3, 5, 7}));
 }
 
 TEST(FullscreenMode, SmallestThatHoldsTheFramebufferLaterEqualWins) {
-    const std::vector<ModeSize> modes{{320, 240}, {800, 600}, {640, 480}, {1024, 768}, {640, 480}, {640, 400}};
+    const std::vector<ModeSize> modes{{320, 240},  {800, 600}, {640, 480},
+                                      {1024, 768}, {640, 480}, {640, 400}};
     EXPECT_EQ(Scanout::chooseFullscreenMode(modes, 640, 480), 4);
     EXPECT_EQ(Scanout::chooseFullscreenMode(std::vector<ModeSize>{{800, 600}, {1024, 768}}, 640, 480), 0);
     EXPECT_EQ(Scanout::chooseFullscreenMode(std::vector<ModeSize>{{1024, 768}, {800, 600}}, 640, 480), 1);

@@ -8,7 +8,7 @@
 namespace {
 
 TEST(KeyTable, IdentityExceptTheTwelveTranslatedKeys) {
-    const std::map<int, int> exceptions{{13, 10},  {45, 155}, {46, 127}, {186, 59},  {187, 61},  {188, 44},
+    const std::map<int, int> exceptions{{13, 10},   {45, 155}, {46, 127}, {186, 59}, {187, 61}, {188, 44},
                                         {189, 108}, {190, 46}, {191, 47}, {219, 91}, {220, 92}, {221, 93}};
     const Scanout::KeyTable table = Scanout::makeKeyTable();
     int translated = 0;

@@ -24,13 +24,21 @@ namespace VK = Scanout::VirtualKey;
 class RecordingListener : public Scanout::Listener {
 public:
     bool defaultKeysEnabled() override { return defaultKeys; }
-    void onKeyDown(Scanout::DisplayInterface& d, Scanout::Key k) override { note(d, "down " + std::to_string(k)); }
+    void onKeyDown(Scanout::DisplayInterface& d, Scanout::Key k) override {
+        note(d, "down " + std::to_string(k));
+    }
     void onKeyPressed(Scanout::DisplayInterface& d, Scanout::Key k) override {
         note(d, "pressed " + std::to_string(k));
     }
-    void onKeyUp(Scanout::DisplayInterface& d, Scanout::Key k) override { note(d, "up " + std::to_string(k)); }
-    void onMouseButtonDown(Scanout::DisplayInterface& d, Scanout::Mouse m) override { note(d, "mousedown " + text(m)); }
-    void onMouseButtonUp(Scanout::DisplayInterface& d, Scanout::Mouse m) override { note(d, "mouseup " + text(m)); }
+    void onKeyUp(Scanout::DisplayInterface& d, Scanout::Key k) override {
+        note(d, "up " + std::to_string(k));
+    }
+    void onMouseButtonDown(Scanout::DisplayInterface& d, Scanout::Mouse m) override {
+        note(d, "mousedown " + text(m));
+    }
+    void onMouseButtonUp(Scanout::DisplayInterface& d, Scanout::Mouse m) override {
+        note(d, "mouseup " + text(m));
+    }
     void onMouseMove(Scanout::DisplayInterface& d, Scanout::Mouse m) override { note(d, "move " + text(m)); }
     void onActivate(Scanout::DisplayInterface& d, bool active) override {
         note(d, active ? "activate" : "deactivate");
@@ -101,7 +109,8 @@ TEST(MemoryHost, TrueColorLockHandsOutPackedXrgbAndUnlockPresentsIt) {
     EXPECT_EQ(fb->format, Format::XRGB8888);
     EXPECT_EQ(fb->stride, 2560);
     for (int y = 0; y < 480; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(fb->pixels) + y * fb->stride);
+        auto* row =
+            reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(fb->pixels) + y * fb->stride);
         for (int x = 0; x < 640; ++x) {
             row[x] = static_cast<std::uint32_t>(x << 8 | y);
         }
@@ -248,9 +257,9 @@ TEST(ListenerContract, KeyDownOnceThenPressedPerRepeatThenUp) {
     h.host->pushKeyDown(VK::INSERT);
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_EQ(listener.lines,
-              (std::vector<std::string>{"down 87", "pressed 87", "pressed 87", "pressed 87", "up 87", "down 87",
-                                        "pressed 87", "up 87", "down 10", "pressed 10", "down 108", "pressed 108",
-                                        "down 155", "pressed 155"}));
+              (std::vector<std::string>{"down 87", "pressed 87", "pressed 87", "pressed 87", "up 87",
+                                        "down 87", "pressed 87", "up 87", "down 10", "pressed 10", "down 108",
+                                        "pressed 108", "down 155", "pressed 155"}));
 }
 
 TEST(ListenerContract, EscapeClosesAtTheNextLockNotDuringThisOne) {
@@ -391,7 +400,8 @@ TEST(Shortcuts, ZoomAndCentreFollowTheMenuRulesAndNeverReachTheListener) {
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_EQ(h.host->clientRect().width(), 1280);
     EXPECT_EQ(h.host->clientRect().height(), 960);
-    EXPECT_EQ(listener.lines, (std::vector<std::string>{"mousedown 100 50.00 25.00", "mouseup 000 50.00 25.00"}));
+    EXPECT_EQ(listener.lines,
+              (std::vector<std::string>{"mousedown 100 50.00 25.00", "mouseup 000 50.00 25.00"}));
 
     // 4x does not fit 1920 x 1080, and the window is still centred: both go to the listener.
     listener.lines.clear();
@@ -425,7 +435,8 @@ TEST(Shortcuts, NoZoomWhileMinimisedOrFullScreen) {
     h.host->pushKeyDown('2', true);
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 50", "pressed 50"}));
-    EXPECT_TRUE(h.host->runMenuCommand(Scanout::MenuCommand::Windowed)) << "the menu's shape switch is immediate";
+    EXPECT_TRUE(h.host->runMenuCommand(Scanout::MenuCommand::Windowed))
+        << "the menu's shape switch is immediate";
     EXPECT_EQ(h.display->output(), Output::Windowed);
     h.host->pushMinimize(true);
     ASSERT_NE(h.display->lock(), nullptr);
@@ -445,9 +456,9 @@ TEST(ListenerContract, MouseActivationAndPositionsInFramebufferPixels) {
     h.host->pushMouseButton(Scanout::MouseButton::Right, false, 12, 22);
     h.host->pushActivate(false);
     ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_EQ(listener.lines, (std::vector<std::string>{"activate", "move 000 10.00 20.00", "mousedown 001 11.00 21.00",
-                                                        "mousedown 011 11.00 21.00", "mouseup 010 12.00 22.00",
-                                                        "deactivate"}));
+    EXPECT_EQ(listener.lines, (std::vector<std::string>{
+                                  "activate", "move 000 10.00 20.00", "mousedown 001 11.00 21.00",
+                                  "mousedown 011 11.00 21.00", "mouseup 010 12.00 22.00", "deactivate"}));
 }
 
 // Closes the display from inside its own callback, as an application may.

@@ -26,12 +26,14 @@ MenuWindowState windowedOn(int screenWidth, int screenHeight, bool centred) {
 TEST(WindowMenu, ZoomsOfferedOnlyWhenStrictlySmallerThanTheScreen) {
     // 4 x 640 = 2560 and 4 x 480 = 1920 exceed 1920 x 1080: Original Size and 2x only.
     EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(1920, 1080, true))), (std::vector<int>{1, 2, 3, 6, 8}));
-    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(2561, 1921, true))), (std::vector<int>{1, 2, 3, 4, 6, 8}));
+    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(2561, 1921, true))),
+              (std::vector<int>{1, 2, 3, 4, 6, 8}));
     // Equal is not smaller, in either direction.
     EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(2560, 1921, true))), (std::vector<int>{1, 2, 3, 6, 8}));
     EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(1280, 2000, true))), (std::vector<int>{1, 2, 6, 8}));
     EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(1024, 768, true))), (std::vector<int>{1, 2, 6, 8}));
-    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(5200, 3900, true))), (std::vector<int>{1, 2, 3, 4, 5, 6, 8}));
+    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(5200, 3900, true))),
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 8}));
 }
 
 TEST(WindowMenu, CenterReturnsAfterTheWindowMoved) {
@@ -77,10 +79,11 @@ TEST(WindowGeometry, ZoomKeepsTheCentreAndStaysOnScreen) {
     // Twice the size from near the corner would start off screen: pushed back to (0, 0).
     expectRect(Scanout::zoomedWindowRect({100, 100, 756, 619}, 640, 480, 2.0f, frame), 0, 0, 1296, 999);
     // Back to original size around the big window's centre (1148, 799).
-    expectRect(Scanout::zoomedWindowRect({500, 300, 1796, 1299}, 640, 480, 1.0f, frame), 820, 540, 1476, 1059);
+    expectRect(Scanout::zoomedWindowRect({500, 300, 1796, 1299}, 640, 480, 1.0f, frame), 820, 540, 1476,
+               1059);
     // Client products are truncated: 641 x 1.5 = 961.5 -> 961, 481 x 1.5 = 721.5 -> 721.
-    expectRect(Scanout::zoomedWindowRect({1000, 1000, 1010, 1011}, 641, 481, 1.5f, {0, 0, 0, 0}), 525, 645, 1486,
-               1366);
+    expectRect(Scanout::zoomedWindowRect({1000, 1000, 1010, 1011}, 641, 481, 1.5f, {0, 0, 0, 0}), 525, 645,
+               1486, 1366);
 }
 
 TEST(WindowGeometry, FitKeepsTheAspectAndCentres) {

@@ -12,7 +12,9 @@
 
 namespace testsupport {
 
-bool XvfbServer::installed() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
+bool XvfbServer::installed() {
+    return std::system("command -v Xvfb >/dev/null 2>&1") == 0;
+}
 
 bool XvfbServer::start(int width, int height, std::string& reason) {
     int fds[2];
@@ -37,8 +39,8 @@ bool XvfbServer::start(int width, int height, std::string& reason) {
             dup2(devNull, STDERR_FILENO);
         }
         // -displayfd lets the server pick a free display number and report it on the pipe.
-        execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               "-br", "-noreset", static_cast<char*>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+               "tcp", "-br", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -74,7 +76,9 @@ void XvfbServer::stop() {
     }
 }
 
-XvfbServer::~XvfbServer() { stop(); }
+XvfbServer::~XvfbServer() {
+    stop();
+}
 
 int runCommand(const std::string& command) {
     const int status = std::system(command.c_str());
