@@ -247,6 +247,29 @@ TEST_F(ScreenEnvironment, KeysAndPointerFromXdotoolReachTheListener) {
     EXPECT_FLOAT_EQ(listener.lastMouseY, 50.0f);
 }
 
+TEST_F(ScreenEnvironment, AltTwoZoomsAroundTheCentreWithoutReachingTheListener) {
+    Scanout::Display display;
+    RecordingListener listener;
+    display.setListener(&listener);
+    ASSERT_TRUE(display.open("ScanoutZoom", 320, 240, Output::Windowed, Scanout::Mode::TrueColor));
+    ASSERT_TRUE(drawQuadrants(display));
+    focus("ScanoutZoom");
+    listener.lines.clear();
+    // 2 x 320 x 240 fits a 1024 x 768 screen; 4x does not, so Alt+4 is an ordinary key.
+    ASSERT_EQ(testsupport::runCommand("xdotool key --delay 20 alt+2 alt+4"), 0);
+    EXPECT_TRUE(presentUntil(display, [&] { return listener.lines.size() >= 6; }));
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(drawQuadrants(display));
+    }
+    EXPECT_EQ(listener.lines,
+              (std::vector<std::string>{"down 18", "pressed 18", "up 18", "down 18", "pressed 18", "down 52",
+                                        "pressed 52", "up 18", "up 52"}));
+    ScreenShot shot;
+    ASSERT_TRUE(grabScreen(shot));
+    // The old window's centre (512, 384) stays put: the 640 x 480 client starts at (192, 144).
+    expectQuadrantsAt(shot, 192, 144, 640, 480);
+}
+
 TEST_F(ScreenEnvironment, EscapeClosesThroughTheDeferredClose) {
     Scanout::Display display;
     RecordingListener listener;
