@@ -37,21 +37,24 @@ inline std::uint32_t packFloatPixel(const PackedLayout& layout, const float* pix
 }
 
 // Four pixels per iteration through the four-lane quantizer, then the remaining zero to three one
-// at a time; both compute the same bits.
-void convertFloatToPacked(const PackedLayout& layout, const void* source, void* destination,
-                          std::int32_t count) {
+// at a time; both compute the same bits. The layout is a template argument so each destination
+// gets its own loop with constant shifts and store width.
+template <const PackedLayout& L>
+void convertFloatToPacked(const void* source, void* destination, std::int32_t count) {
     const float* in = static_cast<const float*>(source);
     unsigned char* out = static_cast<unsigned char*>(destination);
     std::int32_t i = 0;
-    alignas(16) std::uint32_t red[4], green[4], blue[4];
     for (; i + 4 <= count; i += 4, in += 16) {
+        alignas(16) std::uint32_t packed[4];
 #if SCANOUT_SSE
         __m128 p0 = _mm_loadu_ps(in), p1 = _mm_loadu_ps(in + 4), p2 = _mm_loadu_ps(in + 8),
                p3 = _mm_loadu_ps(in + 12);
         _MM_TRANSPOSE4_PS(p0, p1, p2, p3);
-        storeLanes4(red, quantize4(p0, layout.redBits));
-        storeLanes4(green, quantize4(p1, layout.greenBits));
-        storeLanes4(blue, quantize4(p2, layout.blueBits));
+        const __m128i value =
+            _mm_or_si128(_mm_or_si128(_mm_slli_epi32(quantize4(p0, L.redBits), L.redShift),
+                                      _mm_slli_epi32(quantize4(p1, L.greenBits), L.greenShift)),
+                         _mm_slli_epi32(quantize4(p2, L.blueBits), L.blueShift));
+        storeLanes4(packed, value);
 #else
         Floats4 r, g, b;
         for (int lane = 0; lane < 4; ++lane) {
@@ -59,20 +62,21 @@ void convertFloatToPacked(const PackedLayout& layout, const void* source, void* 
             g.lane[lane] = in[lane * 4 + 1];
             b.lane[lane] = in[lane * 4 + 2];
         }
-        storeLanes4(red, quantize4(r, layout.redBits));
-        storeLanes4(green, quantize4(g, layout.greenBits));
-        storeLanes4(blue, quantize4(b, layout.blueBits));
+        const Lanes4 red = quantize4(r, L.redBits), green = quantize4(g, L.greenBits),
+                     blue = quantize4(b, L.blueBits);
+        for (int lane = 0; lane < 4; ++lane) {
+            packed[lane] = red.lane[lane] << L.redShift | green.lane[lane] << L.greenShift |
+                           blue.lane[lane] << L.blueShift;
+        }
 #endif
         for (int lane = 0; lane < 4; ++lane) {
-            const std::uint32_t value = red[lane] << layout.redShift | green[lane] << layout.greenShift |
-                                        blue[lane] << layout.blueShift;
-            storePacked(out, value, layout.bytes);
-            out += layout.bytes;
+            storePacked(out, packed[lane], L.bytes);
+            out += L.bytes;
         }
     }
     for (; i < count; ++i, in += 4) {
-        storePacked(out, packFloatPixel(layout, in), layout.bytes);
-        out += layout.bytes;
+        storePacked(out, packFloatPixel(L, in), L.bytes);
+        out += L.bytes;
     }
 }
 
@@ -99,28 +103,28 @@ void copyPixels(const void* source, void* destination, std::int32_t count, int b
 } // namespace
 
 void Converter_XBGRFFFF_to_XRGB8888::convert(const void* s, void* d, std::int32_t n) const {
-    convertFloatToPacked(LAYOUT_XRGB8888, s, d, n);
+    convertFloatToPacked<LAYOUT_XRGB8888>(s, d, n);
 }
 void Converter_XBGRFFFF_to_XBGR8888::convert(const void* s, void* d, std::int32_t n) const {
-    convertFloatToPacked(LAYOUT_XBGR8888, s, d, n);
+    convertFloatToPacked<LAYOUT_XBGR8888>(s, d, n);
 }
 void Converter_XBGRFFFF_to_RGB888::convert(const void* s, void* d, std::int32_t n) const {
-    convertFloatToPacked(LAYOUT_RGB888, s, d, n);
+    convertFloatToPacked<LAYOUT_RGB888>(s, d, n);
 }
 void Converter_XBGRFFFF_to_BGR888::convert(const void* s, void* d, std::int32_t n) const {
-    convertFloatToPacked(LAYOUT_BGR888, s, d, n);
+    convertFloatToPacked<LAYOUT_BGR888>(s, d, n);
 }
 void Converter_XBGRFFFF_to_RGB565::convert(const void* s, void* d, std::int32_t n) const {
-    convertFloatToPacked(LAYOUT_RGB565, s, d, n);
+    convertFloatToPacked<LAYOUT_RGB565>(s, d, n);
 }
 void Converter_XBGRFFFF_to_BGR565::convert(const void* s, void* d, std::int32_t n) const {
-    convertFloatToPacked(LAYOUT_BGR565, s, d, n);
+    convertFloatToPacked<LAYOUT_BGR565>(s, d, n);
 }
 void Converter_XBGRFFFF_to_XRGB1555::convert(const void* s, void* d, std::int32_t n) const {
-    convertFloatToPacked(LAYOUT_XRGB1555, s, d, n);
+    convertFloatToPacked<LAYOUT_XRGB1555>(s, d, n);
 }
 void Converter_XBGRFFFF_to_XBGR1555::convert(const void* s, void* d, std::int32_t n) const {
-    convertFloatToPacked(LAYOUT_XBGR1555, s, d, n);
+    convertFloatToPacked<LAYOUT_XBGR1555>(s, d, n);
 }
 void Converter_XBGRFFFF_to_XBGRFFFF::convert(const void* s, void* d, std::int32_t n) const {
     copyPixels(s, d, n, 16);
