@@ -232,6 +232,8 @@ void SdlDisplay::pumpEvents() {
                 deliverActivate(false);
                 break;
             case SDL_WINDOWEVENT_EXPOSED:
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                // Redraw at once while the user drags the frame, not only at the next frame.
                 paint();
                 break;
             case SDL_WINDOWEVENT_MOVED:

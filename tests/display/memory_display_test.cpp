@@ -485,6 +485,21 @@ TEST(ListenerContract, ClosingFromInsideACallbackIsSafe) {
     EXPECT_NE(h.display->lock(), nullptr);
 }
 
+TEST(MemoryHost, UnlockWithoutLockPresentsAndClosedDisplaysStayQuiet) {
+    Harness h;
+    EXPECT_EQ(h.display->lock(), nullptr) << "never opened";
+    EXPECT_TRUE(h.display->unlock());
+    EXPECT_TRUE(h.frames.empty());
+    EXPECT_FALSE(h.host->runMenuCommand(Scanout::MenuCommand::Fullscreen));
+    ASSERT_TRUE(h.open());
+    EXPECT_TRUE(h.display->unlock());
+    EXPECT_EQ(h.frames.size(), 1u);
+    EXPECT_EQ(h.presentedWord(5, 5), 0u) << "a new surface starts black";
+    h.display->close();
+    EXPECT_TRUE(h.display->unlock());
+    EXPECT_EQ(h.frames.size(), 1u);
+}
+
 TEST(MemoryHost, ReopeningClosesFirstAndSetTitleWorksOpenOrClosed) {
     Harness h;
     ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 64, 48));
