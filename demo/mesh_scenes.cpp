@@ -29,7 +29,7 @@ void setLight(Light& light, const Matrix4& view, float intensity) {
 }
 
 void clearColour(FloatImage& image) {
-    std::memset(image.pixels, 0, sizeof(Vec4) * static_cast<size_t>(image.width) * image.height);
+    std::memset(static_cast<void*>(image.pixels), 0, sizeof(Vec4) * static_cast<size_t>(image.width) * image.height);
 }
 
 void clearDepth(DepthImage& image) {
