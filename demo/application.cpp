@@ -3,8 +3,6 @@
 
 namespace tessellune {
 
-Application::Application() : display_(std::make_unique<Scanout::Display>()) {}
-
 Application::Application(std::unique_ptr<Scanout::DisplayAdapter> platform)
     : display_(std::make_unique<Scanout::Display>(std::move(platform))) {}
 
