@@ -1,0 +1,86 @@
+// Evaluating a sync track at a row: the key search and the interpolation between two keys.
+#include <cmath>
+#include <limits>
+
+#include "sync/sync_track.h"
+
+namespace tessellune {
+
+namespace {
+
+// floor(row) as a 32-bit row, saturating outside the representable range.
+int32_t floorToRow(double row) {
+    const double floored = std::floor(row);
+    if (floored <= static_cast<double>(std::numeric_limits<int32_t>::min())) {
+        return std::numeric_limits<int32_t>::min();
+    }
+    if (floored >= static_cast<double>(std::numeric_limits<int32_t>::max())) {
+        return std::numeric_limits<int32_t>::max();
+    }
+    return static_cast<int32_t>(floored);
+}
+
+} // namespace
+
+int32_t findSyncKey(const SyncTrack& track, int32_t row) {
+    int32_t lo = 0;
+    int32_t hi = track.keyCount;
+    while (lo < hi) {
+        const int32_t mid = lo + (hi - lo) / 2;
+        const int32_t midRow = track.keys[mid].row;
+        if (midRow < row) {
+            lo = mid + 1;
+        } else if (midRow > row) {
+            hi = mid;
+        } else {
+            // Keys sharing a row: the last one governs, so a segment never has zero length.
+            int32_t last = mid;
+            while (last + 1 < track.keyCount && track.keys[last + 1].row == row) {
+                ++last;
+            }
+            return last;
+        }
+    }
+    return lo - 1;
+}
+
+float syncTrackValue(const SyncTrack* track, double row) {
+    if (track == nullptr || track->keyCount <= 0) {
+        return 0.0f;
+    }
+    if (std::isnan(row)) {
+        return track->keys[0].value; // no position at all: hold the start of the track
+    }
+    const int32_t i = findSyncKey(*track, floorToRow(row));
+    if (i < 0) {
+        return track->keys[0].value;
+    }
+    if (i > track->keyCount - 2) {
+        return track->keys[track->keyCount - 1].value;
+    }
+    const SyncKey& a = track->keys[i];
+    const SyncKey& b = track->keys[i + 1];
+    // Rows are subtracted in double: two 32-bit rows can be more than 2^31 apart.
+    const double t = (row - a.row) / (static_cast<double>(b.row) - static_cast<double>(a.row));
+    double f;
+    switch (a.type) {
+    case SYNC_STEP:
+        return a.value;
+    case SYNC_LINEAR:
+        f = t;
+        break;
+    case SYNC_SMOOTH:
+        f = t * t * (3.0 - 2.0 * t);
+        break;
+    case SYNC_RAMP:
+        f = std::pow(t, 2.0);
+        break;
+    default:
+        return 0.0f;
+    }
+    // The difference is a single-precision value; the product and sum are formed in double.
+    const float difference = b.value - a.value;
+    return static_cast<float>(static_cast<double>(a.value) + static_cast<double>(difference) * f);
+}
+
+} // namespace tessellune
