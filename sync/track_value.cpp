@@ -6,22 +6,6 @@
 
 namespace tessellune {
 
-namespace {
-
-// floor(row) as a 32-bit row, saturating outside the representable range.
-int32_t floorToRow(double row) {
-    const double floored = std::floor(row);
-    if (floored <= static_cast<double>(std::numeric_limits<int32_t>::min())) {
-        return std::numeric_limits<int32_t>::min();
-    }
-    if (floored >= static_cast<double>(std::numeric_limits<int32_t>::max())) {
-        return std::numeric_limits<int32_t>::max();
-    }
-    return static_cast<int32_t>(floored);
-}
-
-} // namespace
-
 int32_t findSyncKey(const SyncTrack& track, int32_t row) {
     int32_t lo = 0;
     int32_t hi = track.keyCount;
@@ -48,10 +32,15 @@ float syncTrackValue(const SyncTrack* track, double row) {
     if (track == nullptr || track->keyCount <= 0) {
         return 0.0f;
     }
-    if (std::isnan(row)) {
-        return track->keys[0].value; // no position at all: hold the start of the track
+    // Rows beyond 32 bits lie before or after every key; a NaN row holds the start of the track.
+    const double floored = std::floor(row);
+    if (!(floored >= static_cast<double>(std::numeric_limits<int32_t>::min()))) {
+        return track->keys[0].value;
     }
-    const int32_t i = findSyncKey(*track, floorToRow(row));
+    if (floored > static_cast<double>(std::numeric_limits<int32_t>::max())) {
+        return track->keys[track->keyCount - 1].value;
+    }
+    const int32_t i = findSyncKey(*track, static_cast<int32_t>(floored));
     if (i < 0) {
         return track->keys[0].value;
     }
