@@ -235,7 +235,7 @@ std::string formatSyncValue(float value) {
 bool parseSyncValue(std::string_view text, float& value) {
     if (text.substr(0, NAN_PREFIX.size()) == NAN_PREFIX) {
         const std::string_view digits = text.substr(NAN_PREFIX.size());
-        uint32_t bits;
+        uint32_t bits = 0;
         if (digits.size() != 8 ||
             std::from_chars(digits.data(), digits.data() + digits.size(), bits, 16).ptr !=
                 digits.data() + digits.size()) {
