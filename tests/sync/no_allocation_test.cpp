@@ -74,10 +74,7 @@ void operator delete[](void* memory, const std::nothrow_t&) noexcept {
 }
 
 using namespace tessellune;
-using tessellune::testing::keyBytes;
-using tessellune::testing::le32;
-using tessellune::testing::ScratchFolder;
-using tessellune::testing::writeFile;
+using namespace tessellune::testing;
 
 TEST(SyncAllocation, EvaluationAllocatesNothing) {
     ScratchFolder folder;

@@ -1,4 +1,4 @@
-// Test helpers: a private scratch folder per test, and raw track file bytes built by hand.
+// Test helpers: a private scratch folder per test, float bit patterns, and track file bytes built by hand.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -51,10 +51,21 @@ inline std::string le32(uint32_t word) {
     return bytes;
 }
 
-inline std::string keyBytes(int32_t row, float value, int type) {
+inline uint32_t floatBits(float value) {
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-    return le32(static_cast<uint32_t>(row)) + le32(bits) + std::string(1, static_cast<char>(type & 0xff));
+    return bits;
+}
+
+inline float floatFromBits(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+inline std::string keyBytes(int32_t row, float value, int type) {
+    return le32(static_cast<uint32_t>(row)) + le32(floatBits(value)) +
+           std::string(1, static_cast<char>(type & 0xff));
 }
 
 } // namespace tessellune::testing

@@ -1,6 +1,9 @@
 // The tessellune-sync commands end to end on real files: compile, dump, eval and their errors.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -9,11 +12,7 @@
 #include "tools/sync/track_writer.h"
 
 using namespace tessellune;
-using tessellune::testing::keyBytes;
-using tessellune::testing::le32;
-using tessellune::testing::readFile;
-using tessellune::testing::ScratchFolder;
-using tessellune::testing::writeFile;
+using namespace tessellune::testing;
 
 namespace {
 
@@ -174,4 +173,25 @@ TEST(SyncTool, FileNamesAndTrackNames) {
     EXPECT_FALSE(trackNameFromFileName("synccam.track", "sync", name));
     EXPECT_FALSE(trackNameFromFileName("sync_cam.trak", "sync", name));
     EXPECT_FALSE(trackNameFromFileName("track", "sync", name));
+}
+
+TEST(SyncTool, TheProgramWritesTracksAndReportsErrorsOnStandardError) {
+    ScratchFolder folder;
+    const std::string program = std::string(TESSELLUNE_BINARY_DIR) + "/tessellune-sync";
+    writeFile(folder.file("timeline.txt"), "track fs\nfs 0 0.25 step\n");
+    const std::string compile = program + " compile " + folder.file("timeline.txt") + " " +
+                                folder.file("data") + " > " + folder.file("out.txt") + " 2> " +
+                                folder.file("err.txt");
+    ASSERT_EQ(std::system(compile.c_str()), 0) << readFile(folder.file("err.txt"));
+    EXPECT_EQ(readFile(folder.file("data/sync_fs.track")), le32(1) + keyBytes(0, 0.25f, 0));
+    EXPECT_NE(readFile(folder.file("out.txt")).find("compiled 1 tracks"), std::string::npos);
+
+    writeFile(folder.file("bad.txt"), "fs 0 0.25 step\nfs 0 1 step\n");
+    const std::string failing = program + " compile " + folder.file("bad.txt") + " " + folder.file("data") +
+                                " > " + folder.file("out.txt") + " 2> " + folder.file("err.txt");
+    const int status = std::system(failing.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(readFile(folder.file("err.txt")).find("bad.txt:2: key of track 'fs'"), std::string::npos);
+    EXPECT_EQ(readFile(folder.file("out.txt")), "");
 }

@@ -6,9 +6,11 @@
 #include <limits>
 #include <random>
 
+#include "tests/sync/scratch_files.h"
 #include "tools/sync/timeline_text.h"
 
 using namespace tessellune;
+using namespace tessellune::testing;
 
 namespace {
 
@@ -30,12 +32,6 @@ int32_t rowOf(const std::string& position, const std::string& preamble = "") {
     const Timeline timeline = parsed(preamble + "t " + position + " 1 step\n");
     return timeline.tracks.empty() || timeline.tracks[0].keys.empty() ? -999999
                                                                       : timeline.tracks[0].keys[0].row;
-}
-
-uint32_t bitsOf(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
 }
 
 } // namespace
@@ -138,7 +134,7 @@ TEST(TimelineText, ValuesRoundTripBitForBit) {
         const std::string text = formatSyncValue(value);
         float back = 0.0f;
         ASSERT_TRUE(parseSyncValue(text, back)) << text;
-        ASSERT_EQ(bitsOf(back), bits) << text;
+        ASSERT_EQ(floatBits(back), bits) << text;
     }
     float value;
     ASSERT_TRUE(parseSyncValue("nan", value));
@@ -162,7 +158,7 @@ TEST(TimelineText, FormattedTracksParseBackToTheSameKeys) {
     ASSERT_EQ(timeline.tracks[0].keys.size(), 4u);
     for (size_t k = 0; k < keys.size(); ++k) {
         EXPECT_EQ(timeline.tracks[0].keys[k].row, keys[k].row);
-        EXPECT_EQ(bitsOf(timeline.tracks[0].keys[k].value), bitsOf(keys[k].value));
+        EXPECT_EQ(floatBits(timeline.tracks[0].keys[k].value), floatBits(keys[k].value));
         EXPECT_EQ(timeline.tracks[0].keys[k].type, keys[k].type);
     }
     EXPECT_EQ(timeline.tracks[1].name, "fs");

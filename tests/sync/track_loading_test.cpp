@@ -9,10 +9,7 @@
 #include "tests/sync/scratch_files.h"
 
 using namespace tessellune;
-using tessellune::testing::keyBytes;
-using tessellune::testing::le32;
-using tessellune::testing::ScratchFolder;
-using tessellune::testing::writeFile;
+using namespace tessellune::testing;
 
 namespace {
 

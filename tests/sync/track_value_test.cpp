@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "sync/sync_track.h"
+#include "tests/sync/scratch_files.h"
 
 using namespace tessellune;
+using namespace tessellune::testing;
 
 namespace {
 
@@ -27,12 +29,6 @@ SyncTrack makeTrack(const std::vector<SyncKey>& keys) {
 // Keys at rows 0 (value 0) and 10 (value 1), the first with the given type.
 SyncTrack zeroToOne(int32_t type) {
     return makeTrack({{0, 0.0f, type}, {10, 1.0f, SYNC_STEP}});
-}
-
-float fromBits(uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
 }
 
 } // namespace
@@ -111,10 +107,11 @@ TEST(SyncValue, UnknownTypesGiveZeroOnTheirSegment) {
 
 TEST(SyncValue, DifferenceIsSinglePrecisionProductAndSumDouble) {
     // Values chosen so that all-double and all-single arithmetic each give a different float.
-    const float a = fromBits(0xc0f48833u); // -7.64162588
-    const float b = fromBits(0x40a70416u); //  5.21924877
+    const float a = floatFromBits(0xc0f48833u); // -7.64162588
+    const float b = floatFromBits(0x40a70416u); //  5.21924877
     const SyncTrack track = makeTrack({{0, a, SYNC_LINEAR}, {10, b, SYNC_LINEAR}});
-    EXPECT_EQ(syncTrackValue(&track, 8.5), fromBits(0x40529148u)); // not ...49 (double), not ...4a (float)
+    EXPECT_EQ(syncTrackValue(&track, 8.5),
+              floatFromBits(0x40529148u)); // not ...49 (double), not ...4a (float)
     // The rounding of the single-precision difference shows at large magnitudes.
     const SyncTrack large = makeTrack({{0, 1.0e8f, SYNC_LINEAR}, {10, 1.0f, SYNC_LINEAR}});
     EXPECT_EQ(syncTrackValue(&large, 9.0), 10000000.0f); // all-double would give 10000001
