@@ -23,15 +23,24 @@ void check(bool condition) {
     }
 }
 
+// The input goes through a real file, in memory when the system offers a RAM folder.
 const std::string& scratchBase() {
-    static const std::string base = "/tmp/tessellune-sync-fuzz-" + std::to_string(getpid());
+    static const std::string base = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                    "/tessellune-sync-fuzz-" + std::to_string(getpid());
     return base;
 }
+
+// Removes the scratch file when the fuzzer exits.
+struct ScratchFile {
+    std::string path = scratchBase() + "_t.track";
+    ~ScratchFile() { std::remove(path.c_str()); }
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string path = scratchBase() + "_t.track";
+    static const ScratchFile scratch;
+    const std::string& path = scratch.path;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         return 0;
