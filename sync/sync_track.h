@@ -53,7 +53,7 @@ SyncTrack* getSyncTrack(SyncDevice* device, const char* name);
 void destroySyncDevice(SyncDevice* device);
 
 // The index of the key that governs row: the last key whose row is <= row, or -1 when row lies
-// before the first key. Of several keys sharing a row, the last in file order governs.
+// before the first key. Of several keys sharing a row, the last in file order governs. O(log n).
 int32_t findSyncKey(const SyncTrack& track, int32_t row);
 
 // The track's value at a (fractional) row; 0.0 for an empty or null track. Allocates nothing.

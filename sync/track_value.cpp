@@ -6,23 +6,20 @@
 
 namespace tessellune {
 
+// A binary search for the first key after row; the key before it governs. On keys sorted by
+// strictly increasing row this is the plain search for an exact hit or the key below. With keys
+// that share a row it picks the last of them, and whatever the order of the rows, the key it
+// returns has row <= the row and the key after it has row > the row: segments never have zero
+// or negative length, and a run of equal rows costs no more than any other search.
 int32_t findSyncKey(const SyncTrack& track, int32_t row) {
     int32_t lo = 0;
     int32_t hi = track.keyCount;
     while (lo < hi) {
         const int32_t mid = lo + (hi - lo) / 2;
-        const int32_t midRow = track.keys[mid].row;
-        if (midRow < row) {
+        if (track.keys[mid].row <= row) {
             lo = mid + 1;
-        } else if (midRow > row) {
-            hi = mid;
         } else {
-            // Keys sharing a row: the last one governs, so a segment never has zero length.
-            int32_t last = mid;
-            while (last + 1 < track.keyCount && track.keys[last + 1].row == row) {
-                ++last;
-            }
-            return last;
+            hi = mid;
         }
     }
     return lo - 1;

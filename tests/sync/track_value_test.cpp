@@ -152,7 +152,7 @@ TEST(SyncValue, ExtremeRowsStayFinite) {
     EXPECT_EQ(syncTrackValue(&track, std::nan("")), 0.0f); // no position: the first value
 }
 
-TEST(SyncKeySearch, FindsTheLastKeyAtOrBeforeTheRow) {
+TEST(SyncKeySearch, FindsTheLastKeyAtOrBeforeTheRowAgainstALinearScan) {
     std::mt19937 random(7);
     for (int round = 0; round < 200; ++round) {
         std::vector<SyncKey> keys;
@@ -160,7 +160,7 @@ TEST(SyncKeySearch, FindsTheLastKeyAtOrBeforeTheRow) {
         const int count = static_cast<int>(random() % 12);
         for (int k = 0; k < count; ++k) {
             keys.push_back({row, static_cast<float>(k), SYNC_STEP});
-            row += 1 + static_cast<int32_t>(random() % 6);
+            row += static_cast<int32_t>(random() % 6); // rows may repeat
         }
         const SyncTrack track = makeTrack(keys);
         for (int32_t probe = -40; probe < 80; ++probe) {
@@ -173,4 +173,38 @@ TEST(SyncKeySearch, FindsTheLastKeyAtOrBeforeTheRow) {
             ASSERT_EQ(findSyncKey(track, probe), expected) << "round " << round << " row " << probe;
         }
     }
+}
+
+TEST(SyncKeySearch, RowsOutOfOrderStillGiveSegmentsOfPositiveLength) {
+    // Stored out of order the keys have no meaning, but evaluation must stay finite and bounded.
+    std::mt19937 random(5);
+    for (int round = 0; round < 100; ++round) {
+        std::vector<SyncKey> keys;
+        for (int k = 0; k < 9; ++k) {
+            keys.push_back({static_cast<int32_t>(random() % 40) - 20, static_cast<float>(random() % 100),
+                            static_cast<int32_t>(random() % 4)});
+        }
+        const SyncTrack track = makeTrack(keys);
+        for (double row = -25.0; row < 25.0; row += 0.25) {
+            const int32_t i = findSyncKey(track, static_cast<int32_t>(std::floor(row)));
+            if (i >= 0) {
+                ASSERT_LE(keys[i].row, std::floor(row));
+            }
+            if (i + 1 < 9) {
+                ASSERT_GT(keys[i + 1].row, std::floor(row));
+            }
+            const float value = syncTrackValue(&track, row);
+            ASSERT_TRUE(value >= 0.0f && value <= 99.0f) << "round " << round << " row " << row;
+        }
+    }
+}
+
+TEST(SyncKeySearch, ALongRunOfEqualRowsResolvesToItsLastKey) {
+    std::vector<SyncKey> keys(100000, SyncKey{5, 1.0f, SYNC_LINEAR});
+    keys.back().value = 2.0f;
+    keys.push_back({15, 4.0f, SYNC_STEP});
+    const SyncTrack track = makeTrack(keys);
+    EXPECT_EQ(findSyncKey(track, 5), 99999);
+    EXPECT_EQ(findSyncKey(track, 4), -1);
+    EXPECT_EQ(syncTrackValue(&track, 10.0), 3.0f);
 }
