@@ -96,6 +96,9 @@ TEST(TimelineText, LayoutCommentsAndLineEndings) {
     EXPECT_EQ(keywords.tracks[0].name, "track");
     EXPECT_EQ(keywords.tracks[1].name, "tempo");
     EXPECT_EQ(parsed("").tracks.size(), 0u);
+    const Timeline marked = parsed("\xEF\xBB\xBFtrack fs\n"); // a UTF-8 byte order mark is skipped
+    ASSERT_EQ(marked.tracks.size(), 1u);
+    EXPECT_EQ(marked.tracks[0].name, "fs");
 }
 
 TEST(TimelineText, InterpolationNamesAndNumbers) {

@@ -73,7 +73,9 @@ public:
     TimelineParser(std::string_view label) : label_(label) {}
 
     bool parse(std::string_view text, Timeline& timeline, std::string& error) {
-        size_t at = 0;
+        static constexpr std::string_view BYTE_ORDER_MARK =
+            "\xEF\xBB\xBF"; // some editors start UTF-8 with it
+        size_t at = text.substr(0, BYTE_ORDER_MARK.size()) == BYTE_ORDER_MARK ? BYTE_ORDER_MARK.size() : 0;
         while (at <= text.size()) {
             size_t end = text.find('\n', at);
             if (end == std::string_view::npos) {

@@ -10,8 +10,9 @@
 // floats; printed with %.9g they read back exactly; infinities are "inf"/"-inf" and a NaN is
 // written "nan:0x" followed by its eight-digit bit pattern (plain "nan" reads as 0x7fc00000).
 // Interpolation: step, linear, smooth, ramp, or an integer -128..127 for other types. Items are
-// separated by runs of spaces or tabs; a carriage return before the line end is ignored. Keys of
-// one track must be strictly increasing by row; keys of different tracks may interleave.
+// separated by runs of spaces or tabs; a carriage return before the line end and a UTF-8 byte
+// order mark at the start are ignored. Keys of one track must be strictly increasing by row;
+// keys of different tracks may interleave.
 #pragma once
 
 #include <cstdint>
