@@ -86,4 +86,15 @@ void releaseImage(FloatImage& image) {
     image.pixels = nullptr;
 }
 
+void destroyTexture(Texture* texture) {
+    if (texture == nullptr) {
+        return;
+    }
+    if (texture->image != nullptr) {
+        releaseImage(*texture->image);
+        delete texture->image;
+    }
+    delete texture;
+}
+
 } // namespace tessellune

@@ -32,4 +32,7 @@ Texture* loadTexture(const std::string& fileName, const std::string& directory,
 // Frees the pixels when the image owns them; in every case clears the pixel pointer.
 void releaseImage(FloatImage& image);
 
+// Frees a texture made by the loader: its image's pixels, its image and the record itself.
+void destroyTexture(Texture* texture);
+
 } // namespace tessellune

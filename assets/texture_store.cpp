@@ -19,7 +19,6 @@ TextureStore createTextureStore() {
 int32_t findTexture(const TextureStore& store, const std::string& name) {
     for (size_t i = 0; i < store.entries.size(); ++i) {
         if (store.entries[i]->name == name) {
-            // The placeholder stands for "no texture", so finding it is finding nothing.
             return static_cast<int32_t>(i);
         }
     }
@@ -37,6 +36,13 @@ int32_t getOrLoadTexture(TextureStore& store, const std::string& name, const std
         return index;
     }
     return addTexture(store, loadTexture(name, directory, name));
+}
+
+void destroyTextureStore(TextureStore& store) {
+    for (Texture* texture : store.entries) {
+        destroyTexture(texture);
+    }
+    store.entries.clear();
 }
 
 } // namespace tessellune

@@ -27,4 +27,8 @@ int32_t addTexture(TextureStore& store, Texture* texture);
 // decoded ends the program (see loadTexture).
 int32_t getOrLoadTexture(TextureStore& store, const std::string& name, const std::string& directory);
 
+// Frees every texture in the store and empties it. The demo leaves its textures to the end of the
+// process; tools and tests that build many stores call this.
+void destroyTextureStore(TextureStore& store);
+
 } // namespace tessellune
