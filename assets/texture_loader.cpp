@@ -4,8 +4,14 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <vector>
+
+#ifdef _WIN32
+#include <conio.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "assets/file_reader.h"
 #include "assets/png_decoder.h"
@@ -27,9 +33,15 @@ const std::array<float, 256>& channelTable() {
 
 // Waits for one key when a person is at the console; never blocks in CI or behind a pipe.
 void waitForKeyIfInteractive() {
+#ifdef _WIN32
+    if (_isatty(_fileno(stdin))) {
+        _getch();
+    }
+#else
     if (isatty(STDIN_FILENO)) {
         std::getchar();
     }
+#endif
 }
 
 } // namespace
