@@ -129,10 +129,11 @@ int32_t unfilterRow(uint8_t filter, uint8_t* row, const uint8_t* previous, size_
     return 0;
 }
 
-// Unfilters every row of every pass in place; the filter bytes stay where they are.
-int32_t unfilterAll(const PngInfo& info, std::vector<uint8_t>& data) {
+// Calls visit(pass, row index in the pass, row's filter byte address, pixels in the row, row
+// bytes) for every row of every non-empty pass, in data order; stops at the first error.
+template <typename RowVisitor>
+int32_t forEachRow(const PngInfo& info, uint8_t* data, RowVisitor&& visit) {
     const uint32_t bpp = bitsPerPixel(info);
-    const size_t pixelBytes = bpp >= 8 ? bpp / 8 : 1;
     size_t offset = 0;
     for (const Pass& pass : imagePasses(info)) {
         const uint32_t w = passWidth(info, pass);
@@ -141,17 +142,30 @@ int32_t unfilterAll(const PngInfo& info, std::vector<uint8_t>& data) {
             continue;
         }
         const size_t length = rowBytes(w, bpp);
-        const uint8_t* previous = nullptr;
         for (uint32_t y = 0; y < h; ++y) {
-            uint8_t* row = data.data() + offset + 1;
-            if (const int32_t error = unfilterRow(data[offset], row, previous, length, pixelBytes)) {
+            if (const int32_t error = visit(pass, y, data + offset, w, length)) {
                 return error;
             }
-            previous = row;
             offset += 1 + length;
         }
     }
     return 0;
+}
+
+// Unfilters every row of every pass in place; the filter bytes stay where they are.
+int32_t unfilterAll(const PngInfo& info, std::vector<uint8_t>& data) {
+    const uint32_t bpp = bitsPerPixel(info);
+    const size_t pixelBytes = bpp >= 8 ? bpp / 8 : 1;
+    const uint8_t* previous = nullptr;
+    return forEachRow(
+        info, data.data(), [&](const Pass&, uint32_t y, uint8_t* filter, uint32_t, size_t length) {
+            if (y == 0) {
+                previous = nullptr; // each pass starts over: its first row has zeros above it
+            }
+            const int32_t error = unfilterRow(*filter, filter + 1, previous, length, pixelBytes);
+            previous = filter + 1;
+            return error;
+        });
 }
 
 // Sample x of a row packed at `depth` bits (1, 2 or 4), most significant bits first.
@@ -230,27 +244,13 @@ int32_t convertRow(const PngInfo& info, const uint8_t* row, uint32_t count, uint
 }
 
 // Scatters every pass's reconstructed rows into the RGBA8 image.
-int32_t convertAll(const PngInfo& info, const std::vector<uint8_t>& data, std::vector<uint8_t>& pixels) {
-    const uint32_t bpp = bitsPerPixel(info);
-    size_t offset = 0;
-    for (const Pass& pass : imagePasses(info)) {
-        const uint32_t w = passWidth(info, pass);
-        const uint32_t h = passHeight(info, pass);
-        if (w == 0 || h == 0) {
-            continue;
-        }
-        const size_t length = rowBytes(w, bpp);
-        for (uint32_t y = 0; y < h; ++y) {
-            const size_t imageY = pass.y0 + size_t{y} * pass.dy;
-            uint8_t* out = pixels.data() + 4 * (imageY * info.width + pass.x0);
-            if (const int32_t error =
-                    convertRow(info, data.data() + offset + 1, w, out, 4 * size_t{pass.dx})) {
-                return error;
-            }
-            offset += 1 + length;
-        }
-    }
-    return 0;
+int32_t convertAll(const PngInfo& info, std::vector<uint8_t>& data, std::vector<uint8_t>& pixels) {
+    return forEachRow(info, data.data(),
+                      [&](const Pass& pass, uint32_t y, uint8_t* filter, uint32_t w, size_t) {
+                          const size_t imageY = pass.y0 + size_t{y} * pass.dy;
+                          uint8_t* out = pixels.data() + 4 * (imageY * info.width + pass.x0);
+                          return convertRow(info, filter + 1, w, out, 4 * size_t{pass.dx});
+                      });
 }
 
 // Reads the signature and IHDR fields and checks them.
