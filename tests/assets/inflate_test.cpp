@@ -14,8 +14,13 @@ using testing_support::zlibCompress;
 // Writes DEFLATE bits: plain fields least significant bit first, Huffman codes most significant
 // bit first. The stream is padded with zero bits to a whole byte.
 struct BitWriter {
-    std::vector<uint8_t> bytes = {0x78, 0x01}; // zlib header: deflate, 32 KiB window
+    std::vector<uint8_t> bytes;
     size_t bitCount = 0;
+
+    BitWriter() {
+        bytes.push_back(0x78); // zlib header: deflate, 32 KiB window
+        bytes.push_back(0x01);
+    }
 
     void bit(uint32_t b) {
         if (bitCount % 8 == 0) {
