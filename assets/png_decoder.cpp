@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 
 #include "assets/inflate.h"
 
@@ -367,39 +368,50 @@ int32_t walkChunks(std::span<const uint8_t> file, PngInfo& info, std::vector<uin
 
 } // namespace
 
-PngInfo decodePng(std::span<const uint8_t> file, std::vector<uint8_t>& pixels) {
-    PngInfo info;
-    pixels.clear();
+namespace {
+
+int32_t decodeInto(std::span<const uint8_t> file, PngInfo& info, std::vector<uint8_t>& pixels) {
     if (file.empty() || file.data() == nullptr) {
-        info.error = 48;
-        return info;
+        return 48;
     }
     if (file.size() < MIN_FILE_SIZE) {
-        info.error = 27;
-        return info;
+        return 27;
     }
-    if ((info.error = readHeader(file, info)) != 0) {
-        return info;
+    if (const int32_t error = readHeader(file, info)) {
+        return error;
     }
     std::vector<uint8_t> compressed;
-    if ((info.error = walkChunks(file, info, compressed)) != 0) {
-        return info;
+    if (const int32_t error = walkChunks(file, info, compressed)) {
+        return error;
     }
     const size_t needed = scanlineDataSize(info);
     std::vector<uint8_t> scanlines;
-    if ((info.error = inflateZlib(compressed, scanlines, needed)) != 0) {
-        return info;
+    if (const int32_t error = inflateZlib(compressed, scanlines, needed)) {
+        return error;
     }
     if (scanlines.size() < needed) {
-        info.error = 70;
-        return info;
+        return 70;
     }
-    if ((info.error = unfilterAll(info, scanlines)) != 0) {
-        return info;
+    if (const int32_t error = unfilterAll(info, scanlines)) {
+        return error;
     }
     pixels.resize(size_t{info.width} * info.height * 4);
-    if ((info.error = convertAll(info, scanlines, pixels)) != 0) {
+    return convertAll(info, scanlines, pixels);
+}
+
+} // namespace
+
+PngInfo decodePng(std::span<const uint8_t> file, std::vector<uint8_t>& pixels) {
+    PngInfo info;
+    pixels.clear();
+    try {
+        info.error = decodeInto(file, info, pixels);
+    } catch (const std::bad_alloc&) {
+        info.error = PNG_OUT_OF_MEMORY; // a large image on a machine without the memory for it
+    }
+    if (info.error != 0) {
         pixels.clear();
+        pixels.shrink_to_fit();
     }
     return info;
 }

@@ -21,6 +21,7 @@
 //   70 the decompressed data is shorter than the image needs
 //   73 width or height is 0 or above MAX_PNG_DIMENSION, or the image would not fit in memory
 //      as RGBA8 or as a float texture (16 bytes a pixel)
+//   74 not enough memory to decode the image (also used by the texture loader for its texels)
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,9 @@
 #include <vector>
 
 namespace tessellune {
+
+// The error number for an image, or its float texels, that does not fit in memory.
+inline constexpr int32_t PNG_OUT_OF_MEMORY = 74;
 
 // Largest accepted width and height: a 16384 x 16384 float texture already takes 4 GiB.
 inline constexpr uint32_t MAX_PNG_DIMENSION = 16384;

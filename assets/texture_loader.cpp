@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #ifdef _WIN32
@@ -48,10 +49,14 @@ void waitForKeyIfInteractive() {
 
 FloatImage* makeTextureImage(std::span<const uint8_t> rgba, int32_t width, int32_t height) {
     const size_t count = size_t(width) * size_t(height);
+    Vec4* pixels = new (std::nothrow) Vec4[count];
+    if (pixels == nullptr) {
+        return nullptr;
+    }
     FloatImage* image = new FloatImage;
     image->width = width;
     image->height = height;
-    image->pixels = new Vec4[count];
+    image->pixels = pixels;
     image->ownsPixels = true;
     const std::array<float, 256>& toFloat = channelTable();
     for (size_t i = 0; i < count && 4 * i + 3 < rgba.size(); ++i) {

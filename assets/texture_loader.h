@@ -14,12 +14,13 @@
 
 namespace tessellune {
 
-// Converts RGBA8 pixels (width x height x 4 bytes) into a new owning image of premultiplied texels.
+// Converts RGBA8 pixels (width x height x 4 bytes) into a new owning image of premultiplied texels;
+// null when the texels do not fit in memory.
 FloatImage* makeTextureImage(std::span<const uint8_t> rgba, int32_t width, int32_t height);
 
 // Reads directory + fileName and decodes it. On success returns a new texture named textureName
 // and sets error to 0; otherwise returns null with the decoder's error number (48 for a missing,
-// unreadable or empty file).
+// unreadable or empty file, 74 when the texels do not fit in memory).
 Texture* tryLoadTexture(const std::string& fileName, const std::string& directory,
                         const std::string& textureName, int32_t& error);
 
