@@ -27,6 +27,13 @@ FrameResult renderFrame(DemoState& state, double row, double now, double delta, 
     return result;
 }
 
+void skipFrame(DemoState& state, double row, double delta) {
+    const int scene = roundedTrackValue(state.tracks.scene, row);
+    if (scene == 10 || scene == 11 || scene == 12) {
+        state.spinPhase += static_cast<double>(syncTrackValue(state.tracks.speed, row)) * delta;
+    }
+}
+
 void presentFrame(const FloatImage& colour, float fade, ResolveTarget& target) {
     if (static_cast<double>(fade) > 0.999) {
         resolve(target, colour);

@@ -26,6 +26,10 @@ Matrix4 frameView(const DemoState& state, double row, const CameraInput& input);
 // Renders every scene the row selects into the main colour buffer and reads the fade.
 FrameResult renderFrame(DemoState& state, double row, double now, double delta, const CameraInput& input);
 
+// Advances what carries from frame to frame (the rings' spin) exactly as renderFrame would at this
+// row, without drawing: lets a capture start mid-demo and still match a continuous run.
+void skipFrame(DemoState& state, double row, double delta);
+
 // Converts the main colour buffer into display pixels: plain above 0.999, else faded.
 void presentFrame(const FloatImage& colour, float fade, ResolveTarget& target);
 
