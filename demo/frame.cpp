@@ -32,6 +32,13 @@ void skipFrame(DemoState& state, double row, double delta) {
     if (scene == 10 || scene == 11 || scene == 12) {
         state.spinPhase += static_cast<double>(syncTrackValue(state.tracks.speed, row)) * delta;
     }
+    if (scene == 4) {
+        applyDuneSceneState(state, row);
+        row -= LOWERED_ROWS;
+    }
+    if (roundedTrackValue(state.tracks.scene, row) == 6) {
+        applyObjectSceneState(state, row);
+    }
 }
 
 void presentFrame(const FloatImage& colour, float fade, ResolveTarget& target) {

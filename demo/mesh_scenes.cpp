@@ -38,11 +38,31 @@ void clearDepth(DepthImage& image) {
 
 } // namespace
 
+void applyDuneSceneState(DemoState& state, double row) {
+    state.gtn = syncTrackValue(state.tracks.gtn, row);
+    state.duneShader = VertexLit;
+    if (state.dune) {
+        state.dune->defaultMaterial.ambient = DUNE_AMBIENT;
+        state.dune->defaultMaterial.shaderType = state.duneShader;
+    }
+}
+
+void applyObjectSceneState(DemoState& state, double row) {
+    state.gtn = syncTrackValue(state.tracks.gtn, row);
+    state.duneShader = VertexLit;
+    if (state.object) {
+        state.object->defaultMaterial.shaderType = Baked;
+    }
+    if (state.dune) {
+        state.dune->defaultMaterial.diffuse = DUNE_DIFFUSE;
+        state.dune->defaultMaterial.shaderType = Baked;
+    }
+}
+
 void renderDuneScene(DemoState& state, double row) {
     clearColour(state.colour);
-    const float g = syncTrackValue(state.tracks.gtn, row);
-    state.gtn = g;
-    state.duneShader = VertexLit;
+    applyDuneSceneState(state, row);
+    const float g = state.gtn;
 
     // A fixed camera: this scene ignores the camera tracks.
     const float back[3] = {0, 0, -50};
@@ -56,8 +76,6 @@ void renderDuneScene(DemoState& state, double row) {
 
     if (state.dune) {
         Mesh& dune = *state.dune;
-        dune.defaultMaterial.ambient = DUNE_AMBIENT;
-        dune.defaultMaterial.shaderType = state.duneShader;
         Placement placement;
         placement.scale = syncTrackValue(state.tracks.x, row);
         placement.translation[0] = syncTrackValue(state.tracks.cx, row);
@@ -102,15 +120,13 @@ void renderRectangleScene(DemoState& state, const Matrix4& view, double now) {
 void renderObjectScene(DemoState& state, double row, const Matrix4& view) {
     clearDepth(state.depth);
     clearColour(state.colour);
-    const float g = syncTrackValue(state.tracks.gtn, row);
-    state.gtn = g;
-    state.duneShader = VertexLit;
+    applyObjectSceneState(state, row);
+    const float g = state.gtn;
     setLight(state.light, view, 100.0f);
     beginScene(state.pipeline);
     addLight(state.pipeline, &state.light);
 
     if (state.object) {
-        state.object->defaultMaterial.shaderType = Baked;
         Placement placement;
         placement.scale = 12.0f;
         placement.translation[1] = 50.0f;
@@ -125,8 +141,6 @@ void renderObjectScene(DemoState& state, double row, const Matrix4& view) {
         for (int r = 0; r < FIELD_ROWS; ++r) {
             for (int c = 0; c < FIELD_COLUMNS; ++c) {
                 const float x = syncTrackValue(state.tracks.x, row);
-                dune.defaultMaterial.diffuse = DUNE_DIFFUSE;
-                dune.defaultMaterial.shaderType = Baked;
                 Placement placement;
                 placement.scale = x;
                 placement.translation[0] = static_cast<float>(c) * x - x * 5.0f;

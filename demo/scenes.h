@@ -15,6 +15,11 @@ void renderDuneScene(DemoState& state, double row);                             
 void renderRectangleScene(DemoState& state, const Matrix4& view, double now);       // scene 5
 void renderObjectScene(DemoState& state, double row, const Matrix4& view);          // scene 6
 
+// What scenes 4 and 6 leave behind for later frames (the "gtn" value and the tiles' materials:
+// scene 6's tiles show the sand colour scene 4 gave them), without drawing.
+void applyDuneSceneState(DemoState& state, double row);
+void applyObjectSceneState(DemoState& state, double row);
+
 // Tests the "scene" track for 10, 11, 12, 4, 5 and 6 in that order and runs each that matches.
 // Scenes 4 and 6 lower the row by 0.75 once they are drawn; returns the row as it ends.
 double renderScenes(DemoState& state, double row, const Matrix4& view, double now, double delta);

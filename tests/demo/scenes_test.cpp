@@ -145,3 +145,40 @@ TEST(Scenes, TheSameRowAndTimeGiveTheSameFrame) {
     renderFrame(f.state, 37.25, 2.0, 0.0, CameraInput{});
     EXPECT_EQ(std::memcmp(first.data(), f.state.colour.pixels, sizeof(Vec4) * first.size()), 0);
 }
+
+TEST(Scenes, SkippedFramesLeaveTheStateAContinuousRunWouldHave) {
+    // Scene 4 colours the tiles, scene 6 shows them; scene 10 spins the rings with "speed".
+    auto setUp = [](DemoFixture& f) {
+        writeTrack(f.folder.path(), "scene", {{0, 10, 0}, {10, 4, 0}, {20, 6, 0}, {30, 10, 0}});
+        writeTrack(f.folder.path(), "speed", {{0, 0.5f, 1}, {40, 3, 0}});
+        writeTrack(f.folder.path(), "x", {{0, 10, 0}});
+        writeTrack(f.folder.path(), "gtn", {{0, 1, 1}, {40, 4, 0}});
+        writeTrack(f.folder.path(), "scale", {{0, 4, 0}});
+        writeTrack(f.folder.path(), "cam_a", {{0, 1, 0}});
+        writeTrack(f.folder.path(), "cam_b", {{0, 1, 0}});
+        ASSERT_TRUE(f.openTracksHere());
+        f.state.dune = makeTile();
+        ASSERT_TRUE(prepareAndBakeOcclusion(f.state));
+        std::vector<Vec4> pixels(20 * 20, Vec4{0.1f, 0.2f, 0.3f, 1});
+        f.state.particles = buildParticleField(FloatImage{pixels.data(), 20, 20, false});
+    };
+    DemoFixture continuous, skipped;
+    setUp(continuous);
+    setUp(skipped);
+    const double delta = 1.0 / 18.0;
+    for (int frame = 0; frame < 25; ++frame) {
+        renderFrame(continuous.state, frame, frame * delta, delta, CameraInput{});
+        skipFrame(skipped.state, frame, delta);
+    }
+    for (DemoFixture* f : {&continuous, &skipped}) {
+        renderFrame(f->state, 25, 25 * delta, delta, CameraInput{}); // scene 6: the tiles
+    }
+    EXPECT_TRUE(anyNonZero(continuous.state.colour));
+    EXPECT_EQ(continuous.state.gtn, skipped.state.gtn);
+    EXPECT_EQ(std::memcmp(continuous.state.colour.pixels, skipped.state.colour.pixels, sizeof(Vec4) * 640 * 480), 0);
+    for (int frame = 26; frame < 36; ++frame) {
+        renderFrame(continuous.state, frame, frame * delta, delta, CameraInput{});
+        skipFrame(skipped.state, frame, delta);
+    }
+    EXPECT_EQ(continuous.state.spinPhase, skipped.state.spinPhase);
+}
