@@ -22,20 +22,24 @@ void stageProgress(double fraction, void* stage) {
 
 } // namespace
 
+void renderSoundtrack(const Score& score, std::vector<int16_t>& pcm,
+                      void (*progress)(double fraction, void* user), void* user) {
+    MixRequest request;
+    request.progress = progress;
+    request.user = user;
+    std::vector<float> mix;
+    mixScore(score, request, mix);
+    normaliseToPcm16(mix, MASTER_PEAK_DBFS, pcm);
+}
+
 bool writeSoundtrack(const std::string& scoreDir, const std::string& mp3Path,
                      void (*progress)(double fraction, void* user), void* user, std::string& error) {
     Score score;
     if (!loadScore(scoreDir, score, error))
         return false;
     Stage mixing{progress, user, 0.0, 0.75};
-    MixRequest request;
-    request.progress = stageProgress;
-    request.user = &mixing;
-    std::vector<float> mix;
-    mixScore(score, request, mix);
     std::vector<int16_t> pcm;
-    normaliseToPcm16(mix, MASTER_PEAK_DBFS, pcm);
-    mix = std::vector<float>();
+    renderSoundtrack(score, pcm, stageProgress, &mixing);
     Stage encoding{progress, user, 0.75, 1.0};
     std::vector<unsigned char> mp3;
     if (!encodeMp3(pcm, mp3, stageProgress, &encoding, error))
