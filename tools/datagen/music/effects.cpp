@@ -26,9 +26,9 @@ Reverb::Reverb() {
     }
 }
 
-void Reverb::process(const float* send, float* out, int64_t frames) {
+void Reverb::process(const float* monoSend, float* stereoOut, int64_t frames) {
     for (int64_t f = 0; f < frames; ++f) {
-        const float input = (send[2 * f] + send[2 * f + 1]) * 0.5f * 0.03f;
+        const float input = monoSend[f] * 0.03f;
         for (int side = 0; side < 2; ++side) {
             float sum = 0.0f;
             for (Line& comb : combs[side]) {
@@ -46,14 +46,14 @@ void Reverb::process(const float* send, float* out, int64_t frames) {
                     allpass.position = 0;
                 sum = delayed - sum;
             }
-            out[2 * f + side] += sum;
+            stereoOut[2 * f + side] += sum;
         }
     }
 }
 
 PingPongDelay::PingPongDelay(int delayFrames) : left(std::max(delayFrames, 1), 0.0f), right(left) {}
 
-void PingPongDelay::process(const float* send, float* out, int64_t frames) {
+void PingPongDelay::process(const float* monoSend, float* stereoOut, float outputGain, int64_t frames) {
     const int length = int(left.size());
     for (int64_t f = 0; f < frames; ++f) {
         float echoLeft = left[position];
@@ -61,13 +61,12 @@ void PingPongDelay::process(const float* send, float* out, int64_t frames) {
         // One-pole low-pass in the loop: each repeat is darker than the one before.
         toneLeft += 0.45f * (echoLeft - toneLeft);
         toneRight += 0.45f * (echoRight - toneRight);
-        float mono = (send[2 * f] + send[2 * f + 1]) * 0.5f;
-        left[position] = mono + toneRight * feedback;
+        left[position] = monoSend[f] + toneRight * feedback;
         right[position] = toneLeft * feedback;
         if (++position == length)
             position = 0;
-        out[2 * f] += echoLeft;
-        out[2 * f + 1] += echoRight;
+        stereoOut[2 * f] += echoLeft * outputGain;
+        stereoOut[2 * f + 1] += echoRight * outputGain;
     }
 }
 
@@ -75,12 +74,21 @@ void duckingGains(const std::vector<int64_t>& kickStarts, const std::vector<floa
                   float depth, int64_t first, std::vector<float>& gains) {
     // A 5 ms dip in, then an exponential recovery: the pads breathe with the kick. A new kick's
     // dip takes over from the old one's recovery where it is deeper, so the gain never jumps.
-    const float attack = 0.005f * SAMPLE_RATE;
-    const float recovery = 0.09f * SAMPLE_RATE;
-    auto shape = [&](size_t kick, int64_t sample) {
-        float since = float(sample - kickStarts[kick]);
-        float s = since < attack ? since / attack : std::exp(-(since - attack) / recovery);
-        return s * std::min(kickVelocities[kick], 1.0f);
+    // The shape is tabulated over the second after a kick; later it is below -90 dB.
+    static const std::vector<float> shape = [] {
+        const float attack = 0.005f * SAMPLE_RATE;
+        const float recovery = 0.09f * SAMPLE_RATE;
+        std::vector<float> table(SAMPLE_RATE);
+        for (size_t i = 0; i < table.size(); ++i) {
+            float since = float(i);
+            table[i] = since < attack ? since / attack : std::exp(-(since - attack) / recovery);
+        }
+        return table;
+    }();
+    auto dipOf = [&](size_t kick, int64_t sample) {
+        const int64_t since = sample - kickStarts[kick];
+        return since < int64_t(shape.size()) ? shape[size_t(since)] * std::min(kickVelocities[kick], 1.0f)
+                                             : 0.0f;
     };
     size_t next = size_t(std::upper_bound(kickStarts.begin(), kickStarts.end(), first) - kickStarts.begin());
     for (size_t i = 0; i < gains.size(); ++i) {
@@ -89,9 +97,9 @@ void duckingGains(const std::vector<int64_t>& kickStarts, const std::vector<floa
             ++next;
         float dip = 0.0f;
         if (next >= 1)
-            dip = shape(next - 1, sample);
+            dip = dipOf(next - 1, sample);
         if (next >= 2)
-            dip = std::max(dip, shape(next - 2, sample));
+            dip = std::max(dip, dipOf(next - 2, sample));
         gains[i] = 1.0f - depth * dip;
     }
 }

@@ -1,7 +1,7 @@
 // The mix effects: a stereo room reverb, a tempo-synced ping-pong delay and the kick ducking.
 //
-// Conventions: buffers are interleaved stereo floats; `process` reads the send buffer and adds the
-// effect's output into the return buffer, frame by frame, keeping its state between calls.
+// Conventions: sends are mono floats (one per frame); `process` adds the effect's stereo output
+// into an interleaved stereo buffer, frame by frame, keeping its state between calls.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +24,7 @@ struct Reverb {
     float damping = 0.25f;
 
     Reverb();
-    void process(const float* send, float* out, int64_t frames);
+    void process(const float* monoSend, float* stereoOut, int64_t frames);
 };
 
 // Echoes that bounce between left and right, with the repeats darkening as they fade.
@@ -35,7 +35,7 @@ struct PingPongDelay {
     float toneLeft = 0.0f, toneRight = 0.0f;
 
     explicit PingPongDelay(int delayFrames);
-    void process(const float* send, float* out, int64_t frames);
+    void process(const float* monoSend, float* stereoOut, float outputGain, int64_t frames);
 };
 
 // Gain that dips at each kick and recovers before the next beat: 1 - depth * velocity * shape.

@@ -119,8 +119,10 @@ void mixScore(const Score& score, const MixRequest& request, std::vector<float>&
     mix.assign(size_t(2 * frames), 0.0f);
     if (frames <= 0)
         return;
-    std::vector<float> drums(mix.size(), 0.0f), music(mix.size(), 0.0f);
-    std::vector<float> reverbSend(mix.size(), 0.0f), delaySend(mix.size(), 0.0f);
+    // The drum bus becomes the master at the end; the effect sends are mono.
+    std::vector<float>& drums = mix;
+    std::vector<float> music(mix.size(), 0.0f);
+    std::vector<float> reverbSend(size_t(frames), 0.0f), delaySend(size_t(frames), 0.0f);
     std::vector<int64_t> kickStarts;
     std::vector<float> kickVelocities;
     std::vector<float> part;
@@ -146,22 +148,23 @@ void mixScore(const Score& score, const MixRequest& request, std::vector<float>&
         for (int64_t sample = from; sample < to; ++sample) {
             const size_t in = size_t(2 * (sample - span.start));
             const size_t out = size_t(2 * (sample - first));
-            for (int side = 0; side < 2; ++side) {
-                const float value = part[in + side];
-                bus[out + side] += value;
-                reverbSend[out + side] += value * sends.reverb;
-                delaySend[out + side] += value * sends.delay;
-            }
+            bus[out] += part[in];
+            bus[out + 1] += part[in + 1];
+            const float mono = 0.5f * (part[in] + part[in + 1]);
+            reverbSend[size_t(sample - first)] += mono * sends.reverb;
+            delaySend[size_t(sample - first)] += mono * sends.delay;
         }
         if (request.progress != nullptr)
             request.progress(0.9 * double(done) / double(arrangement.parts.size()), request.user);
     }
 
-    std::vector<float> reverbReturn(mix.size(), 0.0f), delayReturn(mix.size(), 0.0f);
-    Reverb reverb;
-    reverb.process(reverbSend.data(), reverbReturn.data(), frames);
+    // The echoes duck with the music they repeat; the reverb's tail stays undisturbed.
     PingPongDelay delay(int(std::lround(3.0 * arrangement.samplesPerStep)));
-    delay.process(delaySend.data(), delayReturn.data(), frames);
+    delay.process(delaySend.data(), music.data(), 0.8f, frames);
+    delaySend = std::vector<float>();
+    Reverb reverb;
+    reverb.process(reverbSend.data(), drums.data(), frames);
+    reverbSend = std::vector<float>();
 
     std::sort(kickStarts.begin(), kickStarts.end());
     std::vector<float> duck(size_t(frames), 1.0f);
@@ -178,8 +181,7 @@ void mixScore(const Score& score, const MixRequest& request, std::vector<float>&
             edge = std::min(edge, float(arrangement.totalSamples - 1 - sample) / float(fadeOut));
         for (int side = 0; side < 2; ++side) {
             const size_t i = size_t(2 * f + side);
-            mix[i] =
-                (drums[i] + duck[size_t(f)] * (music[i] + 0.8f * delayReturn[i]) + reverbReturn[i]) * edge;
+            mix[i] = (drums[i] + duck[size_t(f)] * music[i]) * edge;
         }
     }
     if (request.progress != nullptr)

@@ -61,25 +61,35 @@ void renderBass(const NoteEvent& event, float cutoff, uint32_t seed, VoiceTarget
 
 // Raw detuned saws; the mixer filters the whole pad part so the sweep is one continuous movement.
 void renderPad(const NoteEvent& event, uint32_t seed, VoiceTarget target) {
-    const Adsr adsr{0.35f, 1.0f, 0.85f, 0.7f};
+    const Adsr adsr{0.35f, 1.0f, 0.85f, 0.5f};
     const float gate = float(event.length) / SAMPLE_RATE;
     const int64_t frames = int64_t(adsr.length(gate) * SAMPLE_RATE);
     VoiceWriter out(target, event.start, frames);
     Noise noise{seed};
+    const float detune = std::exp2(8.0f / 1200.0f);
+    Saw saws[MAX_EVENT_PITCHES][3];
+    float increments[MAX_EVENT_PITCHES][3];
     for (int p = 0; p < event.pitchCount; ++p) {
         const float hz = midiToHz(float(event.pitches[p]));
-        const float detune = std::exp2(8.0f / 1200.0f);
-        const float increments[3] = {hz / detune / SAMPLE_RATE, hz / SAMPLE_RATE, hz * detune / SAMPLE_RATE};
-        Saw saws[3] = {{initialPhase(noise)}, {initialPhase(noise)}, {initialPhase(noise)}};
-        for (int64_t i = 0; i < out.end; ++i) {
-            float a = saws[0].next(increments[0]);
-            float b = saws[1].next(increments[1]);
-            float c = saws[2].next(increments[2]);
-            if (i < out.begin)
-                continue;
-            float gain = adsr.at(float(i) / SAMPLE_RATE, gate) * event.velocity * 0.11f;
-            out.add(i, (a + 0.6f * b) * gain, (c + 0.6f * b) * gain);
+        increments[p][0] = hz / detune / SAMPLE_RATE;
+        increments[p][1] = hz / SAMPLE_RATE;
+        increments[p][2] = hz * detune / SAMPLE_RATE;
+        for (Saw& saw : saws[p])
+            saw.phase = initialPhase(noise);
+    }
+    for (int64_t i = 0; i < out.end; ++i) {
+        float left = 0.0f, right = 0.0f;
+        for (int p = 0; p < event.pitchCount; ++p) {
+            float a = saws[p][0].next(increments[p][0]);
+            float b = saws[p][1].next(increments[p][1]);
+            float c = saws[p][2].next(increments[p][2]);
+            left += a + 0.6f * b;
+            right += c + 0.6f * b;
         }
+        if (i < out.begin)
+            continue;
+        float gain = adsr.at(float(i) / SAMPLE_RATE, gate) * event.velocity * 0.11f;
+        out.add(i, left * gain, right * gain);
     }
 }
 

@@ -20,7 +20,7 @@ struct VoiceTarget {
 };
 
 // Longest time, in samples, that any voice rings after its gate closes.
-inline constexpr int64_t MAX_VOICE_TAIL = SAMPLE_RATE * 4;
+inline constexpr int64_t MAX_VOICE_TAIL = SAMPLE_RATE * 3;
 
 void renderDrum(Instrument instrument, const NoteEvent& event, uint32_t seed, VoiceTarget target);
 void renderTonal(Instrument instrument, const NoteEvent& event, float cutoff, uint32_t seed,
