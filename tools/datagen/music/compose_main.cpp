@@ -9,6 +9,7 @@
 #include "tools/datagen/music/soundtrack.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -60,8 +61,11 @@ int main(int argc, char** argv) {
     const double mixSeconds = secondsSince(start);
     std::vector<int16_t> pcm;
     const float rawPeak = peakOf(mix);
-    const float gain = normaliseToPcm16(mix, MASTER_PEAK_DBFS, pcm);
-    std::printf("\nmixed %.1f s of audio in %.2f s; raw peak %.3f, gain %.3f\n",
+    saturate(mix, MASTER_DRIVE);
+    // Below the saturation's knee the master is a plain gain: the stems below are measured with it.
+    const float gain =
+        normaliseToPcm16(mix, MASTER_PEAK_DBFS, pcm) * MASTER_DRIVE / std::tanh(MASTER_DRIVE) / rawPeak;
+    std::printf("\nmixed %.1f s of audio in %.2f s; raw peak %.3f, gain for quiet parts %.3f\n",
                 double(pcm.size() / 2) / SAMPLE_RATE, mixSeconds, rawPeak, gain);
 
     start = std::chrono::steady_clock::now();
@@ -101,6 +105,33 @@ int main(int argc, char** argv) {
     for (int64_t onset : onsets)
         offRow += onset % samplesPerRow != 0;
     std::printf("kick onsets: %zu, %d not on a whole sync row\n", onsets.size(), offRow);
+
+    // The balance: each instrument alone over the biggest section, at the master's gain.
+    if (score.sections.size() >= 8) {
+        int64_t firstBar = 0;
+        for (size_t i = 0; i < 7; ++i)
+            firstBar += score.sections[i].bars;
+        MixRequest stem;
+        stem.firstFrame = stepPosition(score, firstBar * STEPS_PER_BAR);
+        stem.frameCount =
+            stepPosition(score, (firstBar + score.sections[7].bars) * STEPS_PER_BAR) - stem.firstFrame;
+        std::printf("balance in %s (dBFS after the master gain):\n", score.sections[7].name.c_str());
+        for (int i = 0; i < int(Instrument::Count); ++i) {
+            stem.instruments = 1u << unsigned(i);
+            std::vector<float> alone;
+            mixScore(score, stem, alone);
+            for (float& value : alone)
+                value *= gain;
+            std::vector<int16_t> stemPcm(alone.size());
+            for (size_t s = 0; s < alone.size(); ++s)
+                stemPcm[s] =
+                    int16_t(std::lrint(std::fmax(-32767.0f, std::fmin(32767.0f, alone[s] * 32767.0f))));
+            Level level = measureLevel(stemPcm, 0, stem.frameCount);
+            if (level.peakDb > -200.0f)
+                std::printf("  %-8s peak %6.1f  rms %6.1f\n", instrumentName(Instrument(i)), level.peakDb,
+                            level.rmsDb);
+        }
+    }
 
     if (!plotPath.empty()) {
         int height = 0;

@@ -43,7 +43,7 @@ void renderKick(const NoteEvent& event, uint32_t seed, VoiceTarget target) {
         // The fade-in counts the first sample as already sounding, so the onset is the note's
         // very first sample: the kick lands exactly on the beat.
         value = std::tanh(drive * value) * norm * edgeFade(t + 1.0f / SAMPLE_RATE, duration, 0.0006f, 0.04f);
-        value *= event.velocity * 0.9f;
+        value *= event.velocity * 0.72f;
         addFrame(target, event.start + i, value, value);
     }
 }
@@ -86,7 +86,7 @@ void renderClap(const NoteEvent& event, uint32_t seed, VoiceTarget target) {
                 gain += std::exp(-(t - burst) / 0.005f);
         if (t >= 0.03f)
             gain += 0.8f * std::exp(-(t - 0.03f) / 0.12f);
-        float value = body.band * gain * edgeFade(t, duration, 0.0008f, 0.03f) * event.velocity * 0.9f;
+        float value = body.band * gain * edgeFade(t, duration, 0.0008f, 0.03f) * event.velocity * 1.3f;
         // A touch wider than centre: the right side a little later.
         addFrame(target, event.start + i, value, 0.0f);
         addFrame(target, event.start + i + 30, 0.0f, value);

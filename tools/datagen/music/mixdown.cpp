@@ -195,6 +195,15 @@ float peakOf(const std::vector<float>& mix) {
     return peak;
 }
 
+void saturate(std::vector<float>& mix, float drive) {
+    const float peak = peakOf(mix);
+    if (peak <= 0.0f || drive <= 0.0f)
+        return;
+    const float scale = 1.0f / peak, norm = 1.0f / std::tanh(drive);
+    for (float& value : mix)
+        value = std::tanh(drive * value * scale) * norm;
+}
+
 float normaliseToPcm16(const std::vector<float>& mix, float targetDbfs, std::vector<int16_t>& pcm) {
     const float peak = peakOf(mix);
     const float gain = peak > 0.0f ? std::pow(10.0f, targetDbfs / 20.0f) / peak : 1.0f;

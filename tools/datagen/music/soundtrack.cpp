@@ -29,6 +29,7 @@ void renderSoundtrack(const Score& score, std::vector<int16_t>& pcm,
     request.user = user;
     std::vector<float> mix;
     mixScore(score, request, mix);
+    saturate(mix, MASTER_DRIVE);
     normaliseToPcm16(mix, MASTER_PEAK_DBFS, pcm);
 }
 

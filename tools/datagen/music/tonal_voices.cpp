@@ -148,7 +148,7 @@ void renderLead(const NoteEvent& event, float cutoff, uint32_t seed, VoiceTarget
         filterRight.process(right.next(incRight) + s);
         if (i < out.begin)
             continue;
-        float gain = adsr.at(t, gate) * event.velocity * 0.22f;
+        float gain = adsr.at(t, gate) * event.velocity * 0.28f;
         out.add(i, filterLeft.low * gain, filterRight.low * gain);
     }
 }
