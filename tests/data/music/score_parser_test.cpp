@@ -4,6 +4,8 @@
 #include "tools/datagen/music/arrangement.h"
 #include "tools/datagen/music/score.h"
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 using namespace tessellune;
@@ -179,4 +181,68 @@ TEST(ScoreFile, AMissingScoreIsReportedWithItsPath) {
     std::string error;
     EXPECT_FALSE(loadScore("/nonexistent/tessellune", score, error));
     EXPECT_NE(error.find("/nonexistent/tessellune/demotune.score"), std::string::npos) << error;
+}
+
+TEST(ScoreText, LimitsKeepNotesAudibleAndTracksShort) {
+    Score score;
+    std::string error;
+    EXPECT_FALSE(parseScore("pattern p 1'''' - - - - - - - - - - - - - - -\n", "l.score", score, error));
+    EXPECT_EQ(error, "l.score:1: chord tone '1''''' moves more than 3 octaves");
+    EXPECT_FALSE(parseScore("tempo 40\npattern k x...x...x...x...\n"
+                            "section a bars 64\nsection b bars 64\nsection c bars 64\nsection d bars 64\n",
+                            "l.score", score, error));
+    EXPECT_EQ(error.substr(0, 10), "l.score:6:");
+    EXPECT_NE(error.find("more than 20"), std::string::npos) << error;
+}
+
+TEST(ScoreText, DamagedScoresParseOrFailWithALineNumber) {
+    std::string original;
+    {
+        std::ifstream file(SCORE_DIR + "/demotune.score", std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        original = text.str();
+    }
+    ASSERT_GT(original.size(), 1000u);
+    const std::string alphabet = "x.-|#'1C5A#b \n\t->0.9";
+    uint32_t state = 12345u;
+    auto next = [&state]() {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    };
+    int parsed = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string text = original;
+        for (int edit = 0; edit < 1 + int(next() % 4); ++edit) {
+            size_t at = next() % text.size();
+            switch (next() % 3) {
+            case 0:
+                text.erase(at, 1 + next() % 8);
+                break;
+            case 1:
+                text.insert(at, 1, alphabet[next() % alphabet.size()]);
+                break;
+            default:
+                text.insert(at, text.substr(next() % text.size(), 1 + next() % 40));
+                break;
+            }
+        }
+        Score score;
+        std::string error;
+        if (parseScore(text, "m.score", score, error)) {
+            ++parsed;
+            const Arrangement arrangement = arrangeScore(score);
+            EXPECT_GT(arrangement.totalSamples, 0);
+            continue;
+        }
+        ASSERT_EQ(error.compare(0, 8, "m.score:"), 0) << error;
+        size_t digits = error.find_first_not_of("0123456789", 8);
+        ASSERT_NE(digits, 8u) << error;
+        ASSERT_EQ(error.compare(digits, 2, ": "), 0) << error;
+    }
+    // Some edits only touch comments or spacing: both outcomes are exercised.
+    EXPECT_GT(parsed, 0);
+    EXPECT_LT(parsed, 300);
 }

@@ -172,3 +172,40 @@ TEST(Mix, NormalisationPutsThePeakWhereAsked) {
     normaliseToPcm16(silence, -1.0f, pcm);
     EXPECT_EQ(pcm, std::vector<int16_t>(8, 0));
 }
+
+TEST(Mix, InstrumentsSoundTheWrittenPitches) {
+    Score score;
+    std::string error;
+    ASSERT_TRUE(parseScore("progression p Am\n"
+                           "pattern held A4 - - - - - - - - - - - - - - -\n"
+                           "pattern root 1 - - - - - - - - - - - - - - -\n"
+                           "pattern fifth 3 - - - - - - - - - - - - - - -\n"
+                           "section s bars 1\n"
+                           " chords p\n lead held\n bass root\n arp fifth\n",
+                           "p.score", score, error))
+        << error;
+    struct Case {
+        Instrument instrument;
+        float hz;
+    } cases[] = {{Instrument::Lead, 440.0f}, {Instrument::Bass, 55.0f}, {Instrument::Arp, 329.63f}};
+    for (const Case& c : cases) {
+        MixRequest request;
+        request.instruments = 1u << unsigned(c.instrument);
+        std::vector<float> mix;
+        mixScore(score, request, mix);
+        EXPECT_NEAR(dominantFrequency(mix, 2000, 16384), c.hz, c.hz * 0.01f) << instrumentName(c.instrument);
+    }
+}
+
+TEST(Mix, SwingDelaysTheOffBeatSixteenthsInTheAudio) {
+    Score score;
+    std::string error;
+    ASSERT_TRUE(parseScore("swing 0.14\npattern k ..x....x........\nsection s bars 1\n kick k\n", "w.score",
+                           score, error))
+        << error;
+    MixRequest request;
+    std::vector<float> mix;
+    mixScore(score, request, mix);
+    // Step 2 is even and stays on the grid; step 7 is odd: late by 14 % of a 4900-sample step.
+    EXPECT_EQ(onsetsAfterSilence(mix, 64), (std::vector<int64_t>{2 * 4900, 7 * 4900 + 686}));
+}

@@ -89,6 +89,32 @@ std::vector<int64_t> onsetsAfterSilence(const std::vector<float>& mix, int64_t m
     return onsets;
 }
 
+float dominantFrequency(const std::vector<float>& mix, int64_t first, int size) {
+    const int64_t frames = int64_t(mix.size() / 2);
+    if (size < 4 || (size & (size - 1)) != 0 || first < 0 || first + size > frames)
+        return 0.0f;
+    std::vector<std::complex<float>> data(static_cast<size_t>(size));
+    for (int i = 0; i < size; ++i) {
+        const float window = 0.5f - 0.5f * std::cos(2.0f * 3.14159265f * float(i) / float(size - 1));
+        const size_t f = size_t(first + i);
+        data[size_t(i)] = std::complex<float>((mix[2 * f] + mix[2 * f + 1]) * window, 0.0f);
+    }
+    fft(data);
+    int best = 0;
+    for (int bin = 1; bin < size / 2 - 1; ++bin)
+        if (std::abs(data[size_t(bin)]) > std::abs(data[size_t(best)]))
+            best = bin;
+    if (best == 0 || std::abs(data[size_t(best)]) == 0.0f)
+        return 0.0f;
+    // A parabola through the peak and its neighbours (in log magnitude) finds the true centre.
+    const float left = std::log(std::abs(data[size_t(best - 1)]) + 1e-20f);
+    const float centre = std::log(std::abs(data[size_t(best)]));
+    const float right = std::log(std::abs(data[size_t(best + 1)]) + 1e-20f);
+    const float denominator = left - 2.0f * centre + right;
+    const float offset = denominator != 0.0f ? 0.5f * (left - right) / denominator : 0.0f;
+    return (float(best) + offset) * float(SAMPLE_RATE) / float(size);
+}
+
 std::vector<float> spectrogram(const std::vector<int16_t>& pcm, int columns, int bands) {
     constexpr int SIZE = 2048;
     std::vector<float> result(size_t(std::max(columns, 0)) * size_t(std::max(bands, 0)), -120.0f);

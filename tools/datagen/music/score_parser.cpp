@@ -31,6 +31,9 @@ const char* const INSTRUMENT_NAMES[] = {"kick",  "snare", "clap", "hat", "openha
                                         "riser", "bass",  "pad",  "arp", "lead"};
 static_assert(sizeof(INSTRUMENT_NAMES) / sizeof(INSTRUMENT_NAMES[0]) == int(Instrument::Count));
 
+constexpr int MAX_OCTAVE_SHIFT = 3;
+constexpr int MAX_MINUTES = 20;
+
 struct Parser {
     const std::string& fileName;
     Score& score;
@@ -83,6 +86,9 @@ struct Parser {
                 else
                     return fail("bad chord tone '" + token + "'");
             }
+            if (s.octave < -MAX_OCTAVE_SHIFT || s.octave > MAX_OCTAVE_SHIFT)
+                return fail("chord tone '" + token + "' moves more than " + std::to_string(MAX_OCTAVE_SHIFT) +
+                            " octaves");
         } else if (parseNoteName(token, s.value)) {
             s.kind = StepKind::Note;
         } else {
@@ -298,6 +304,13 @@ struct Parser {
         if (score.sections.empty()) {
             line = std::max(line, 1);
             return fail("the score has no sections");
+        }
+        // Everything is rendered in memory: keep a typo from asking for hours of audio.
+        const double minutes = scoreBars(score) * 4.0 / score.tempo;
+        if (minutes > MAX_MINUTES) {
+            line = score.sections.back().line;
+            return fail("the score lasts " + std::to_string(int(minutes)) + " minutes, more than " +
+                        std::to_string(MAX_MINUTES));
         }
         return true;
     }

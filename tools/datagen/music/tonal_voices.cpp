@@ -40,7 +40,6 @@ void renderBass(const NoteEvent& event, float cutoff, uint32_t seed, VoiceTarget
     VoiceWriter out(target, event.start, frames);
     Noise noise{seed};
     Saw saw{initialPhase(noise)};
-    float subPhase = 0.0f;
     StateVariableFilter filter;
     const float base = cutoff > 0.0f ? cutoff : 420.0f;
     const float increment = midiToHz(float(event.pitches[0])) / SAMPLE_RATE;
@@ -48,9 +47,9 @@ void renderBass(const NoteEvent& event, float cutoff, uint32_t seed, VoiceTarget
         float t = float(i) / SAMPLE_RATE;
         if (i % CONTROL_BLOCK == 0)
             filter.tune(base * (1.0f + 3.5f * std::exp(-t / 0.09f)), 0.35f);
-        float sub = std::sin(2.0f * PI_F * subPhase);
-        subPhase += increment;
-        subPhase -= std::floor(subPhase);
+        // The sine follows the saw's own phase, in step with its fundamental (a rising saw's
+        // fundamental is -sin), so the two reinforce instead of cancelling.
+        float sub = -std::sin(2.0f * PI_F * saw.phase);
         filter.process(saw.next(increment));
         if (i < out.begin)
             continue;
@@ -143,7 +142,8 @@ void renderLead(const NoteEvent& event, float cutoff, uint32_t seed, VoiceTarget
             filterLeft.tune(hz, 0.2f);
             filterRight.tune(hz, 0.2f);
         }
-        float s = 0.35f * sub.next(incSub);
+        // A quiet octave below for weight; the written pitch must stay the loudest partial.
+        float s = 0.15f * sub.next(incSub);
         filterLeft.process(left.next(incLeft) + s);
         filterRight.process(right.next(incRight) + s);
         if (i < out.begin)
