@@ -18,7 +18,7 @@ Score parse(const std::string& text) {
 
 } // namespace
 
-TEST(Arrangement, BeatsFallOnWholeSyncRowsAndSwingDelaysOnlyOddSteps) {
+TEST(MusicArrangement, BeatsFallOnWholeSyncRowsAndSwingDelaysOnlyOddSteps) {
     Score score;
     score.tempo = 135.0;
     score.swing = 0.25f;
@@ -32,7 +32,7 @@ TEST(Arrangement, BeatsFallOnWholeSyncRowsAndSwingDelaysOnlyOddSteps) {
     EXPECT_EQ(stepPosition(score, 4), 19600);
 }
 
-TEST(Arrangement, HoldsLengthenNotesAndRestsEndThem) {
+TEST(MusicArrangement, HoldsLengthenNotesAndRestsEndThem) {
     Score score = parse("pattern tune A4 - - . B4 - - - - - - - - - - -\n"
                         "section s bars 2\n"
                         " lead tune\n");
@@ -51,7 +51,7 @@ TEST(Arrangement, HoldsLengthenNotesAndRestsEndThem) {
     EXPECT_EQ(arrangement.totalSamples, 32 * 4900);
 }
 
-TEST(Arrangement, PartsPlayOnlyTheirBarsAndRampsAreKept) {
+TEST(MusicArrangement, PartsPlayOnlyTheirBarsAndRampsAreKept) {
     Score score = parse("pattern k x...x...x...x...\n"
                         "section a bars 4\n"
                         " kick k bars 3-4 level 0.2 -> 0.8\n"
@@ -78,7 +78,7 @@ TEST(Arrangement, PartsPlayOnlyTheirBarsAndRampsAreKept) {
     EXPECT_EQ(arrangement.totalSamples, 12 * 16 * 4900);
 }
 
-TEST(Arrangement, ChordStepsFollowTheBarsChordInEachInstrumentsRange) {
+TEST(MusicArrangement, ChordStepsFollowTheBarsChordInEachInstrumentsRange) {
     Score score = parse("progression p Am9 C/E\n"
                         "pattern b 1 3 1' 2, C - - - - - - - - - - -\n"
                         "section s bars 2\n"

@@ -23,7 +23,7 @@ bool hasInstrument(const Section& section, Instrument instrument) {
 
 } // namespace
 
-TEST(ScoreFile, TheDemoScoreHasTheAgreedShape) {
+TEST(MusicScoreFile, TheDemoScoreHasTheAgreedShape) {
     Score score;
     std::string error;
     ASSERT_TRUE(loadScore(SCORE_DIR, score, error)) << error;
@@ -52,7 +52,7 @@ TEST(ScoreFile, TheDemoScoreHasTheAgreedShape) {
         EXPECT_EQ(part.level.to, 0.0f) << instrumentName(part.instrument);
 }
 
-TEST(ScoreNames, NoteNamesGiveMidiPitches) {
+TEST(MusicScoreNames, NoteNamesGiveMidiPitches) {
     struct Case {
         const char* text;
         int midi;
@@ -69,7 +69,7 @@ TEST(ScoreNames, NoteNamesGiveMidiPitches) {
     }
 }
 
-TEST(ScoreNames, ChordSymbolsGiveRootAndIntervals) {
+TEST(MusicScoreNames, ChordSymbolsGiveRootAndIntervals) {
     Chord chord;
     ASSERT_TRUE(parseChordName("Am9", chord));
     EXPECT_EQ(chord.root, 9);
@@ -88,7 +88,7 @@ TEST(ScoreNames, ChordSymbolsGiveRootAndIntervals) {
         EXPECT_FALSE(parseChordName(bad, chord)) << bad;
 }
 
-TEST(ScoreText, PatternsCommentsAndContinuations) {
+TEST(MusicScoreText, PatternsCommentsAndContinuations) {
     const std::string text = "tempo 120   # a comment after a value\n"
                              "swing 0.2\n"
                              "progression p Am G#m\n"
@@ -136,7 +136,7 @@ TEST(ScoreText, PatternsCommentsAndContinuations) {
     EXPECT_EQ(section.parts[1].lastBar, 4);
 }
 
-TEST(ScoreText, ErrorsNameTheFileAndLine) {
+TEST(MusicScoreText, ErrorsNameTheFileAndLine) {
     const std::string head = "pattern four x...x...x...x...\nprogression p Am\n";
     struct Case {
         std::string text;
@@ -176,14 +176,14 @@ TEST(ScoreText, ErrorsNameTheFileAndLine) {
     }
 }
 
-TEST(ScoreFile, AMissingScoreIsReportedWithItsPath) {
+TEST(MusicScoreFile, AMissingScoreIsReportedWithItsPath) {
     Score score;
     std::string error;
     EXPECT_FALSE(loadScore("/nonexistent/tessellune", score, error));
     EXPECT_NE(error.find("/nonexistent/tessellune/demotune.score"), std::string::npos) << error;
 }
 
-TEST(ScoreText, LimitsKeepNotesAudibleAndTracksShort) {
+TEST(MusicScoreText, LimitsKeepNotesAudibleAndTracksShort) {
     Score score;
     std::string error;
     EXPECT_FALSE(parseScore("pattern p 1'''' - - - - - - - - - - - - - - -\n", "l.score", score, error));
@@ -195,7 +195,7 @@ TEST(ScoreText, LimitsKeepNotesAudibleAndTracksShort) {
     EXPECT_NE(error.find("more than 20"), std::string::npos) << error;
 }
 
-TEST(ScoreText, DamagedScoresParseOrFailWithALineNumber) {
+TEST(MusicScoreText, DamagedScoresParseOrFailWithALineNumber) {
     std::string original;
     {
         std::ifstream file(SCORE_DIR + "/demotune.score", std::ios::binary);

@@ -37,7 +37,7 @@ void writeText(const std::filesystem::path& path, const std::string& text) {
 
 // The whole track, rendered, encoded and decoded once: it is the slowest thing these tests do,
 // so its checks share one case.
-TEST(WholeTrack, MeasuresAsArrangedAndSurvivesTheMp3RoundTrip) {
+TEST(MusicWholeTrack, MeasuresAsArrangedAndSurvivesTheMp3RoundTrip) {
     std::filesystem::create_directories(OUTPUT_DIR);
     Score score;
     std::string error;
@@ -109,7 +109,7 @@ TEST(WholeTrack, MeasuresAsArrangedAndSurvivesTheMp3RoundTrip) {
     EXPECT_GT(10.0 * std::log10(signal / noise), 15.0);
 }
 
-TEST(Soundtrack, WritesTheSameBytesEveryTime) {
+TEST(MusicSoundtrack, WritesTheSameBytesEveryTime) {
     const std::filesystem::path dir = OUTPUT_DIR / "small";
     std::filesystem::create_directories(dir);
     writeText(dir / "demotune.score", "progression p Am F\n"
@@ -141,7 +141,7 @@ TEST(Soundtrack, WritesTheSameBytesEveryTime) {
     EXPECT_FALSE(std::filesystem::exists(first + ".part"));
 }
 
-TEST(Soundtrack, FailuresAreReportedAndLeaveNoFile) {
+TEST(MusicSoundtrack, FailuresAreReportedAndLeaveNoFile) {
     const std::filesystem::path dir = OUTPUT_DIR / "broken";
     std::filesystem::create_directories(dir);
     writeText(dir / "demotune.score", "tempo 135\nsection s\n kick nowhere\n");
@@ -163,7 +163,7 @@ TEST(Soundtrack, FailuresAreReportedAndLeaveNoFile) {
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
 }
 
-TEST(Mp3Encoding, AnExcerptEncodesTheSameTwiceAndDecodesToItsLength) {
+TEST(MusicMp3Encoding, AnExcerptEncodesTheSameTwiceAndDecodesToItsLength) {
     std::vector<int16_t> pcm(size_t(2 * 50000));
     for (size_t i = 0; i < pcm.size(); ++i)
         pcm[i] = int16_t(8000.0 * std::sin(double(i / 2) * 0.05) * (i % 2 ? 1.0 : 0.5));

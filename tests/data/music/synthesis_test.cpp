@@ -36,7 +36,7 @@ float largestStep(const std::vector<float>& stereo, int side) {
 
 } // namespace
 
-TEST(Envelopes, EveryNoteStartsAndEndsAtZeroWithoutJumps) {
+TEST(MusicEnvelopes, EveryNoteStartsAndEndsAtZeroWithoutJumps) {
     const Adsr shapes[] = {
         {0.003f, 0.15f, 0.75f, 0.04f}, {0.35f, 1.0f, 0.85f, 0.5f}, {0.002f, 0.18f, 0.25f, 0.08f}};
     for (const Adsr& adsr : shapes) {
@@ -56,7 +56,7 @@ TEST(Envelopes, EveryNoteStartsAndEndsAtZeroWithoutJumps) {
     }
 }
 
-TEST(Voices, EveryInstrumentIsSilentAtItsEdgesAndWritesOnlyIntoItsBuffer) {
+TEST(MusicVoices, EveryInstrumentIsSilentAtItsEdgesAndWritesOnlyIntoItsBuffer) {
     NoteEvent event;
     event.start = 1000;
     event.length = 4900 * 3;
@@ -96,7 +96,7 @@ TEST(Voices, EveryInstrumentIsSilentAtItsEdgesAndWritesOnlyIntoItsBuffer) {
     }
 }
 
-TEST(Ducking, DipsAtEachKickAndNeverJumps) {
+TEST(MusicDucking, DipsAtEachKickAndNeverJumps) {
     std::vector<int64_t> kicks;
     std::vector<float> velocities;
     for (int64_t beat = 0; beat < 8; ++beat) {
@@ -122,7 +122,7 @@ TEST(Ducking, DipsAtEachKickAndNeverJumps) {
         ASSERT_EQ(tail[i], gains[size_t(3 * SAMPLES_PER_BEAT + 100) + i]);
 }
 
-TEST(Mix, KicksStartExactlyOnBeats) {
+TEST(MusicMix, KicksStartExactlyOnBeats) {
     const Score score = demoScore();
     MixRequest request;
     request.frameCount = 1024 * SAMPLES_PER_ROW; // intro, build and both main A sections
@@ -142,7 +142,7 @@ TEST(Mix, KicksStartExactlyOnBeats) {
         EXPECT_EQ(onset % SAMPLES_PER_BEAT, 0) << onset;
 }
 
-TEST(Mix, AnExcerptRendersTheSameTwiceAndIsClickFreeAtItsEdges) {
+TEST(MusicMix, AnExcerptRendersTheSameTwiceAndIsClickFreeAtItsEdges) {
     const Score score = demoScore();
     MixRequest request;
     request.firstFrame = 1024 * SAMPLES_PER_ROW; // the breakdown: pads, bass and arp, no drums
@@ -159,7 +159,7 @@ TEST(Mix, AnExcerptRendersTheSameTwiceAndIsClickFreeAtItsEdges) {
     EXPECT_LT(largestStep(first, 1), 0.25f * peakOf(first));
 }
 
-TEST(Mix, NormalisationPutsThePeakWhereAsked) {
+TEST(MusicMix, NormalisationPutsThePeakWhereAsked) {
     std::vector<float> mix = {0.0f, 0.5f, -2.0f, 1.0f, 0.25f, -0.125f};
     std::vector<int16_t> pcm;
     const float gain = normaliseToPcm16(mix, -6.0f, pcm);
@@ -173,7 +173,7 @@ TEST(Mix, NormalisationPutsThePeakWhereAsked) {
     EXPECT_EQ(pcm, std::vector<int16_t>(8, 0));
 }
 
-TEST(Mix, InstrumentsSoundTheWrittenPitches) {
+TEST(MusicMix, InstrumentsSoundTheWrittenPitches) {
     Score score;
     std::string error;
     ASSERT_TRUE(parseScore("progression p Am\n"
@@ -197,7 +197,7 @@ TEST(Mix, InstrumentsSoundTheWrittenPitches) {
     }
 }
 
-TEST(Mix, SwingDelaysTheOffBeatSixteenthsInTheAudio) {
+TEST(MusicMix, SwingDelaysTheOffBeatSixteenthsInTheAudio) {
     Score score;
     std::string error;
     ASSERT_TRUE(parseScore("swing 0.14\npattern k ..x....x........\nsection s bars 1\n kick k\n", "w.score",
