@@ -1,13 +1,14 @@
 // tessellune-compose: renders the score to MP3 and reports how it measures (levels per section,
 // beat alignment, timing), optionally with an analysis picture, so the mix can be checked by eye.
 //
-//   tessellune-compose [--score DIR] [--out FILE.mp3] [--plot FILE.png]
+//   tessellune-compose [--score DIR] [--out FILE.mp3] [--plot FILE.png] [--plot-rows FIRST-LAST]
 #include "tools/datagen/music/analysis.h"
 #include "tools/datagen/music/mixdown.h"
 #include "tools/datagen/music/mp3_encoder.h"
 #include "tools/datagen/music/png_plot.h"
 #include "tools/datagen/music/soundtrack.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -34,6 +35,7 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 
 int main(int argc, char** argv) {
     std::string scoreDir = "content/music", outPath = "demotune.mp3", plotPath;
+    long firstRow = 0, lastRow = -1; // the rows the picture shows; -1: to the end
     for (int i = 1; i < argc; ++i) {
         if (i + 1 < argc && std::strcmp(argv[i], "--score") == 0)
             scoreDir = argv[++i];
@@ -41,8 +43,15 @@ int main(int argc, char** argv) {
             outPath = argv[++i];
         else if (i + 1 < argc && std::strcmp(argv[i], "--plot") == 0)
             plotPath = argv[++i];
+        else if (i + 1 < argc && std::strcmp(argv[i], "--plot-rows") == 0 &&
+                 std::sscanf(argv[i + 1], "%ld-%ld", &firstRow, &lastRow) == 2 && firstRow >= 0 &&
+                 lastRow > firstRow)
+            ++i;
         else {
-            std::fprintf(stderr, "usage: %s [--score DIR] [--out FILE.mp3] [--plot FILE.png]\n", argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [--score DIR] [--out FILE.mp3] [--plot FILE.png] [--plot-rows FIRST-LAST]\n",
+                argv[0]);
             return 2;
         }
     }
@@ -134,10 +143,25 @@ int main(int argc, char** argv) {
     }
 
     if (!plotPath.empty()) {
+        // The picture covers the chosen rows; section starts are marked where they fall in it.
+        const int64_t samplesPerRow = SAMPLE_RATE / SYNC_ROWS_PER_SECOND;
+        const int64_t from = std::min<int64_t>(firstRow * samplesPerRow, frames);
+        const int64_t to = lastRow < 0 ? frames : std::min<int64_t>((lastRow + 1) * samplesPerRow, frames);
+        if (to <= from) {
+            std::fprintf(stderr, "--plot-rows lies outside the track\n");
+            return 1;
+        }
+        std::vector<int16_t> shown(pcm.begin() + 2 * from, pcm.begin() + 2 * to);
+        std::vector<int> shownMarkers;
+        for (int marker : markers) {
+            int64_t sample = int64_t(marker) * frames / columns;
+            if (sample >= from && sample < to)
+                shownMarkers.push_back(int((sample - from) * columns / (to - from)));
+        }
         int height = 0;
         const int bands = 200;
         std::vector<uint8_t> rgb =
-            drawAnalysis(spectrogram(pcm, columns, bands), columns, bands, pcm, markers, height);
+            drawAnalysis(spectrogram(shown, columns, bands), columns, bands, shown, shownMarkers, height);
         if (!writeRgbPng(plotPath, columns, height, rgb, error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
