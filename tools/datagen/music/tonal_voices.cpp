@@ -53,7 +53,7 @@ void renderBass(const NoteEvent& event, float cutoff, uint32_t seed, VoiceTarget
         filter.process(saw.next(increment));
         if (i < out.begin)
             continue;
-        float value = (0.7f * filter.low + 0.6f * sub) * adsr.at(t, gate) * event.velocity * 0.5f;
+        float value = (0.7f * filter.low + 0.6f * sub) * adsr.at(t, gate) * event.velocity * 0.4f;
         out.add(i, value, value);
     }
 }
