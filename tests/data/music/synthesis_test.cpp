@@ -38,7 +38,7 @@ float largestStep(const std::vector<float>& stereo, int side) {
 
 TEST(MusicEnvelopes, EveryNoteStartsAndEndsAtZeroWithoutJumps) {
     const Adsr shapes[] = {
-        {0.003f, 0.15f, 0.75f, 0.04f}, {0.35f, 1.0f, 0.85f, 0.5f}, {0.002f, 0.18f, 0.25f, 0.08f}};
+        {0.003f, 0.15f, 0.75f, 0.04f}, {0.2f, 1.0f, 0.85f, 0.5f}, {0.002f, 0.18f, 0.25f, 0.08f}};
     for (const Adsr& adsr : shapes) {
         for (float gate : {0.01f, 0.1f, 1.0f}) {
             EXPECT_EQ(adsr.at(0.0f, gate), 0.0f);

@@ -1,5 +1,5 @@
 // PNG writing (zlib) and the drawing of the soundtrack's analysis picture.
-#include "png_plot.h"
+#include "tools/datagen/music/png_plot.h"
 
 #include <zlib.h>
 

@@ -60,7 +60,7 @@ void renderBass(const NoteEvent& event, float cutoff, uint32_t seed, VoiceTarget
 
 // Raw detuned saws; the mixer filters the whole pad part so the sweep is one continuous movement.
 void renderPad(const NoteEvent& event, uint32_t seed, VoiceTarget target) {
-    const Adsr adsr{0.35f, 1.0f, 0.85f, 0.5f};
+    const Adsr adsr{0.2f, 1.0f, 0.85f, 0.5f};
     const float gate = float(event.length) / SAMPLE_RATE;
     const int64_t frames = int64_t(adsr.length(gate) * SAMPLE_RATE);
     VoiceWriter out(target, event.start, frames);
