@@ -1,0 +1,248 @@
+// The score text: the real score's shape, note and chord names, and file:line errors for bad input.
+#include <gtest/gtest.h>
+
+#include "tools/datagen/music/arrangement.h"
+#include "tools/datagen/music/score.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+using namespace tessellune;
+
+namespace {
+
+const std::string SCORE_DIR = std::string(TESSELLUNE_SOURCE_DIR) + "/content/music";
+
+bool hasInstrument(const Section& section, Instrument instrument) {
+    for (const Part& part : section.parts)
+        if (part.instrument == instrument)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST(MusicScoreFile, TheDemoScoreHasTheAgreedShape) {
+    Score score;
+    std::string error;
+    ASSERT_TRUE(loadScore(SCORE_DIR, score, error)) << error;
+    EXPECT_EQ(score.tempo, 135.0);
+    ASSERT_EQ(score.sections.size(), 11u);
+    for (const Section& section : score.sections)
+        EXPECT_EQ(section.bars, 8) << section.name;
+    // 88 bars of 16 steps end exactly on sync row 2816 (2450 samples a row).
+    const int64_t end = stepPosition(score, int64_t(scoreBars(score)) * STEPS_PER_BAR);
+    EXPECT_EQ(end, 2816 * 2450);
+    EXPECT_EQ(arrangeScore(score).totalSamples, end);
+
+    // The arrangement the timeline follows: where the kick, bass and lead play.
+    const bool kick[11] = {false, true, true, true, false, false, true, true, false, true, false};
+    for (int i = 0; i < 11; ++i) {
+        const Section& section = score.sections[size_t(i)];
+        EXPECT_EQ(hasInstrument(section, Instrument::Kick), kick[i]) << section.name;
+        EXPECT_TRUE(hasInstrument(section, Instrument::Pad)) << section.name;
+    }
+    EXPECT_FALSE(hasInstrument(score.sections[2], Instrument::Lead));
+    EXPECT_TRUE(hasInstrument(score.sections[3], Instrument::Lead));
+    EXPECT_TRUE(hasInstrument(score.sections[4], Instrument::Bass));
+    EXPECT_TRUE(hasInstrument(score.sections[5], Instrument::Riser));
+    // The outro ends in silence: its pads fade to zero at the very end.
+    for (const Part& part : score.sections[10].parts)
+        EXPECT_EQ(part.level.to, 0.0f) << instrumentName(part.instrument);
+}
+
+TEST(MusicScoreNames, NoteNamesGiveMidiPitches) {
+    struct Case {
+        const char* text;
+        int midi;
+    } cases[] = {{"A4", 69},  {"C4", 60},  {"C#5", 73}, {"Bb2", 46},
+                 {"B#3", 60}, {"Cb4", 59}, {"G#4", 68}, {"C0", 12}};
+    for (const Case& c : cases) {
+        int midi = -1;
+        EXPECT_TRUE(parseNoteName(c.text, midi)) << c.text;
+        EXPECT_EQ(midi, c.midi) << c.text;
+    }
+    for (const char* bad : {"", "A", "H4", "A9", "A#", "a4", "A44", "Ax4", "4"}) {
+        int midi = -1;
+        EXPECT_FALSE(parseNoteName(bad, midi)) << bad;
+    }
+}
+
+TEST(MusicScoreNames, ChordSymbolsGiveRootAndIntervals) {
+    Chord chord;
+    ASSERT_TRUE(parseChordName("Am9", chord));
+    EXPECT_EQ(chord.root, 9);
+    EXPECT_EQ(chord.intervals, (std::vector<int>{0, 3, 7, 10, 14}));
+    ASSERT_TRUE(parseChordName("Fmaj7", chord));
+    EXPECT_EQ(chord.root, 5);
+    EXPECT_EQ(chord.intervals, (std::vector<int>{0, 4, 7, 11}));
+    ASSERT_TRUE(parseChordName("Bbsus4", chord));
+    EXPECT_EQ(chord.root, 10);
+    EXPECT_EQ(chord.intervals, (std::vector<int>{0, 5, 7}));
+    ASSERT_TRUE(parseChordName("C/E", chord));
+    EXPECT_EQ(chord.root, 0);
+    EXPECT_EQ(chord.bass, 4);
+    EXPECT_EQ(chord.intervals, (std::vector<int>{0, 4, 7}));
+    for (const char* bad : {"", "Hm", "Cxyz", "C/H", "C/", "m7", "Am7/"})
+        EXPECT_FALSE(parseChordName(bad, chord)) << bad;
+}
+
+TEST(MusicScoreText, PatternsCommentsAndContinuations) {
+    const std::string text = "tempo 120   # a comment after a value\n"
+                             "swing 0.2\n"
+                             "progression p Am G#m\n"
+                             "pattern drums x...x...x...x...|o...X...o...X... # two bars written tight\n"
+                             "pattern tune G#4 - . A4 1 2' 3, C - - - - - - - -\n"
+                             "| C5 - - - - - - - - - - - - - - -\n"
+                             "section only bars 4\n"
+                             "  chords p\n"
+                             "  lead tune bars 2-3 level 0.5 -> 0 cutoff 300 -> 3000\n"
+                             "  riser hold bars 4\n";
+    Score score;
+    std::string error;
+    ASSERT_TRUE(parseScore(text, "t.score", score, error)) << error;
+    EXPECT_EQ(score.tempo, 120.0);
+    EXPECT_FLOAT_EQ(score.swing, 0.2f);
+    ASSERT_EQ(score.patterns.size(), 2u);
+    const Pattern& drums = score.patterns[0];
+    ASSERT_EQ(drums.steps.size(), 32u);
+    EXPECT_EQ(drums.steps[0].kind, StepKind::Hit);
+    EXPECT_EQ(drums.steps[1].kind, StepKind::Rest);
+    EXPECT_FLOAT_EQ(drums.steps[16].velocity, 0.4f);
+    EXPECT_FLOAT_EQ(drums.steps[20].velocity, 1.0f);
+    const Pattern& tune = score.patterns[1];
+    ASSERT_EQ(tune.steps.size(), 32u);
+    EXPECT_EQ(tune.steps[0].kind, StepKind::Note);
+    EXPECT_EQ(tune.steps[0].value, 68);
+    EXPECT_EQ(tune.steps[1].kind, StepKind::Hold);
+    EXPECT_EQ(tune.steps[4].kind, StepKind::ChordTone);
+    EXPECT_EQ(tune.steps[5].value, 1);
+    EXPECT_EQ(tune.steps[5].octave, 1);
+    EXPECT_EQ(tune.steps[6].octave, -1);
+    EXPECT_EQ(tune.steps[7].kind, StepKind::Chord);
+    EXPECT_EQ(tune.steps[16].value, 72);
+    ASSERT_EQ(score.sections.size(), 1u);
+    const Section& section = score.sections[0];
+    EXPECT_EQ(section.bars, 4);
+    ASSERT_EQ(section.parts.size(), 2u);
+    EXPECT_EQ(section.parts[0].firstBar, 2);
+    EXPECT_EQ(section.parts[0].lastBar, 3);
+    EXPECT_FLOAT_EQ(section.parts[0].level.from, 0.5f);
+    EXPECT_FLOAT_EQ(section.parts[0].level.to, 0.0f);
+    EXPECT_FLOAT_EQ(section.parts[0].cutoff.to, 3000.0f);
+    EXPECT_EQ(section.parts[1].pattern, -1);
+    EXPECT_EQ(section.parts[1].firstBar, 4);
+    EXPECT_EQ(section.parts[1].lastBar, 4);
+}
+
+TEST(MusicScoreText, ErrorsNameTheFileAndLine) {
+    const std::string head = "pattern four x...x...x...x...\nprogression p Am\n";
+    struct Case {
+        std::string text;
+        std::string expected; // the whole message must start with this
+    } cases[] = {
+        {"tempo fast\n", "s.score:1: 'fast' is not a number"},
+        {"tempo 1000\n", "s.score:1: '1000' is out of range"},
+        {"\n\nwobble 3\n", "s.score:3: unknown directive 'wobble'"},
+        {"pattern p x...x...x...x..\n", "s.score:1: a bar of pattern 'p' has 15 steps, not 16"},
+        {"pattern p x...x...x...x... | x...\n", "s.score:1: a bar of pattern 'p' has 4 steps"},
+        {"pattern p A4 Q7 - - - - - - - - - - - - - -\n", "s.score:1: bad step 'Q7'"},
+        {"pattern p 1x - - - - - - - - - - - - - - -\n", "s.score:1: bad chord tone '1x'"},
+        {head + "pattern four x...x...x...x...\n", "s.score:3: pattern 'four' is defined twice"},
+        {"| x...x...x...x...\n", "s.score:1: a '|' line must follow a pattern"},
+        {"progression q Am Hm7\n", "s.score:1: unknown chord 'Hm7'"},
+        {head + "kick four\n", "s.score:3: 'kick' outside a section"},
+        {head + "section a\n kick nothing\n", "s.score:4: unknown pattern 'nothing'"},
+        {head + "section a\n kick four bars 3-9\n", "s.score:4: '9' is out of range"},
+        {head + "section a\n kick four bars 5-2\n", "s.score:4: '2' is out of range"},
+        {head + "section a\n kick four level 9\n", "s.score:4: '9' is out of range"},
+        {head + "section a\n kick four level 0.5 ->\n", "s.score:4: '->' needs a value"},
+        {head + "section a\n kick four loud\n", "s.score:4: unexpected 'loud'"},
+        {head + "section a\n chords nope\n", "s.score:4: unknown progression 'nope'"},
+        {"pattern c C - - - - - - - - - - - - - - -\nsection a\n pad c\n",
+         "s.score:3: pattern 'c' needs chords"},
+        {"section a bars 0\n", "s.score:1: '0' is out of range"},
+        {"section a bars 2.5\n", "s.score:1: a section has a whole number of bars"},
+        {"pattern empty\nsection a\n", "s.score:1: pattern 'empty' has no steps"},
+        {"tempo 135\n", "s.score:1: the score has no sections"},
+        {"", "s.score:1: the score has no sections"},
+    };
+    for (const Case& c : cases) {
+        Score score;
+        std::string error;
+        EXPECT_FALSE(parseScore(c.text, "s.score", score, error)) << c.text;
+        EXPECT_EQ(error.substr(0, c.expected.size()), c.expected) << "got: " << error;
+    }
+}
+
+TEST(MusicScoreFile, AMissingScoreIsReportedWithItsPath) {
+    Score score;
+    std::string error;
+    EXPECT_FALSE(loadScore("/nonexistent/tessellune", score, error));
+    EXPECT_NE(error.find("/nonexistent/tessellune/demotune.score"), std::string::npos) << error;
+}
+
+TEST(MusicScoreText, LimitsKeepNotesAudibleAndTracksShort) {
+    Score score;
+    std::string error;
+    EXPECT_FALSE(parseScore("pattern p 1'''' - - - - - - - - - - - - - - -\n", "l.score", score, error));
+    EXPECT_EQ(error, "l.score:1: chord tone '1''''' moves more than 3 octaves");
+    EXPECT_FALSE(parseScore("tempo 40\npattern k x...x...x...x...\n"
+                            "section a bars 64\nsection b bars 64\nsection c bars 64\nsection d bars 64\n",
+                            "l.score", score, error));
+    EXPECT_EQ(error.substr(0, 10), "l.score:6:");
+    EXPECT_NE(error.find("more than 20"), std::string::npos) << error;
+}
+
+TEST(MusicScoreText, DamagedScoresParseOrFailWithALineNumber) {
+    std::string original;
+    {
+        std::ifstream file(SCORE_DIR + "/demotune.score", std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        original = text.str();
+    }
+    ASSERT_GT(original.size(), 1000u);
+    const std::string alphabet = "x.-|#'1C5A#b \n\t->0.9";
+    uint32_t state = 12345u;
+    auto next = [&state]() {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    };
+    int parsed = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string text = original;
+        for (int edit = 0; edit < 1 + int(next() % 4); ++edit) {
+            size_t at = next() % text.size();
+            switch (next() % 3) {
+            case 0:
+                text.erase(at, 1 + next() % 8);
+                break;
+            case 1:
+                text.insert(at, 1, alphabet[next() % alphabet.size()]);
+                break;
+            default:
+                text.insert(at, text.substr(next() % text.size(), 1 + next() % 40));
+                break;
+            }
+        }
+        Score score;
+        std::string error;
+        if (parseScore(text, "m.score", score, error)) {
+            ++parsed;
+            const Arrangement arrangement = arrangeScore(score);
+            EXPECT_GT(arrangement.totalSamples, 0);
+            continue;
+        }
+        ASSERT_EQ(error.compare(0, 8, "m.score:"), 0) << error;
+        size_t digits = error.find_first_not_of("0123456789", 8);
+        ASSERT_NE(digits, 8u) << error;
+        ASSERT_EQ(error.compare(digits, 2, ": "), 0) << error;
+    }
+    // Some edits only touch comments or spacing: both outcomes are exercised.
+    EXPECT_GT(parsed, 0);
+    EXPECT_LT(parsed, 300);
+}

@@ -1,0 +1,181 @@
+// The whole soundtrack: levels per section, the MP3 round trip, repeatability and failures.
+#include <gtest/gtest.h>
+
+#include "mp3_decoder.h"
+#include "tools/datagen/music/analysis.h"
+#include "tools/datagen/music/mixdown.h"
+#include "tools/datagen/music/mp3_encoder.h"
+#include "tools/datagen/music/soundtrack.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace tessellune;
+
+namespace {
+
+const std::string SCORE_DIR = std::string(TESSELLUNE_SOURCE_DIR) + "/content/music";
+const std::filesystem::path OUTPUT_DIR =
+    std::filesystem::path(TESSELLUNE_BINARY_DIR) / "test-output" / "music";
+constexpr int64_t SAMPLES_PER_ROW = 2450;
+constexpr int64_t TRACK_FRAMES = 2816 * SAMPLES_PER_ROW;
+constexpr int64_t MP3_FRAME = 1152;
+
+std::vector<unsigned char> readBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {});
+}
+
+void writeText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+}
+
+} // namespace
+
+// The whole track, rendered, encoded and decoded once: it is the slowest thing these tests do,
+// so its checks share one case.
+TEST(MusicWholeTrack, MeasuresAsArrangedAndSurvivesTheMp3RoundTrip) {
+    std::filesystem::create_directories(OUTPUT_DIR);
+    Score score;
+    std::string error;
+    ASSERT_TRUE(loadScore(SCORE_DIR, score, error)) << error;
+    std::vector<int16_t> pcm;
+    renderSoundtrack(score, pcm, nullptr, nullptr);
+    ASSERT_EQ(int64_t(pcm.size()), 2 * TRACK_FRAMES);
+
+    {
+        SCOPED_TRACE("peak and edges");
+        const Level whole = measureLevel(pcm, 0, TRACK_FRAMES);
+        EXPECT_LT(whole.peakDb, -1.0f);
+        EXPECT_NEAR(whole.peakDb, MASTER_PEAK_DBFS, 0.05f); // normalised, not merely quiet
+        EXPECT_EQ(pcm[0], 0);                               // it opens and closes on silence
+        EXPECT_EQ(pcm[1], 0);
+        EXPECT_LT(measureLevel(pcm, TRACK_FRAMES - SAMPLE_RATE / 20, SAMPLE_RATE / 20).peakDb, -60.0f);
+    }
+    {
+        SCOPED_TRACE("section energy");
+        const std::vector<Level> sections = blockLevels(pcm, 256 * SAMPLES_PER_ROW);
+        ASSERT_EQ(sections.size(), 11u);
+        const int full[] = {2, 3, 6, 7, 9};
+        const int calm[] = {0, 4, 5, 8, 10};
+        for (int loud : full)
+            for (int quiet : calm)
+                EXPECT_GT(sections[size_t(loud)].rmsDb, sections[size_t(quiet)].rmsDb + 3.0f)
+                    << "section " << loud << " against " << quiet;
+        EXPECT_GT(sections[1].rmsDb, sections[0].rmsDb + 3.0f);   // the build lifts out of the intro
+        EXPECT_LT(sections[10].rmsDb, sections[9].rmsDb - 10.0f); // the outro fades away
+        for (int loud : full)
+            EXPECT_GT(sections[size_t(loud)].rmsDb, -20.0f) << loud;
+    }
+
+    SCOPED_TRACE("mp3 round trip");
+    std::vector<unsigned char> mp3;
+    ASSERT_TRUE(encodeMp3(pcm, mp3, nullptr, nullptr, error)) << error;
+    const std::string path = (OUTPUT_DIR / "whole.mp3").string();
+    ASSERT_TRUE(writeFileAtomically(path, mp3, error)) << error;
+    DecodedMp3 decoded;
+    ASSERT_TRUE(decodeMp3File(path, decoded, error)) << error;
+    EXPECT_EQ(decoded.rate, SAMPLE_RATE);
+    ASSERT_EQ(decoded.channels, 2);
+    const int64_t frames = int64_t(decoded.pcm.size() / 2);
+    EXPECT_LE(std::llabs(frames - TRACK_FRAMES), MP3_FRAME);
+    EXPECT_LT(measureLevel(decoded.pcm, 0, frames).peakDb, -1.0f);
+    // The decoded music sits where the PCM does: the codec's delay is compensated, so the demo's
+    // rows stay on the beat. Find the best lag around a loud passage.
+    const int64_t at = 600 * SAMPLES_PER_ROW, window = 8192;
+    ASSERT_GT(frames, at + 20 * window + 1500);
+    int bestLag = 0;
+    double best = -1e300;
+    for (int lag = -1500; lag <= 1500; ++lag) {
+        double sum = 0.0;
+        for (int64_t i = 0; i < window; ++i)
+            sum += double(pcm[size_t(2 * (at + i))]) * decoded.pcm[size_t(2 * (at + i + lag))];
+        if (sum > best) {
+            best = sum;
+            bestLag = lag;
+        }
+    }
+    EXPECT_EQ(bestLag, 0);
+    // And it is a faithful copy: the coding noise is far below the music.
+    double signal = 0.0, noise = 0.0;
+    for (int64_t i = 2 * at; i < 2 * (at + 20 * window); ++i) {
+        double difference = double(pcm[size_t(i)]) - decoded.pcm[size_t(i)];
+        signal += double(pcm[size_t(i)]) * pcm[size_t(i)];
+        noise += difference * difference;
+    }
+    EXPECT_GT(10.0 * std::log10(signal / noise), 15.0);
+}
+
+TEST(MusicSoundtrack, WritesTheSameBytesEveryTime) {
+    const std::filesystem::path dir = OUTPUT_DIR / "small";
+    std::filesystem::create_directories(dir);
+    writeText(dir / "demotune.score", "progression p Am F\n"
+                                      "pattern k x...x...x...x...\n"
+                                      "pattern h ..x...x...x...x.\n"
+                                      "pattern c C - - - - - - - - - - - - - - -\n"
+                                      "pattern b . 1 1' 1 . 1 1' 1 . 1 1' 1 . 3 1' 3\n"
+                                      "section s bars 2\n"
+                                      " chords p\n kick k\n hat h\n pad c\n bass b\n");
+    const std::string first = (dir / "first.mp3").string(), second = (dir / "second.mp3").string();
+    std::string error;
+    double lastProgress = -1.0;
+    auto progress = [](double fraction, void* user) {
+        double& last = *static_cast<double*>(user);
+        EXPECT_GE(fraction, last);
+        EXPECT_LE(fraction, 1.0);
+        last = fraction;
+    };
+    ASSERT_TRUE(writeSoundtrack(dir.string(), first, progress, &lastProgress, error)) << error;
+    EXPECT_DOUBLE_EQ(lastProgress, 1.0);
+    ASSERT_TRUE(writeSoundtrack(dir.string(), second, nullptr, nullptr, error)) << error;
+    const std::vector<unsigned char> a = readBytes(first), b = readBytes(second);
+    ASSERT_GT(a.size(), 10000u);
+    EXPECT_EQ(a, b);
+    // Two bars at 135 bpm come back as 156800 frames, give or take one MP3 frame.
+    DecodedMp3 decoded;
+    ASSERT_TRUE(decodeMp3File(first, decoded, error)) << error;
+    EXPECT_LE(std::llabs(int64_t(decoded.pcm.size() / 2) - 2 * 16 * 4900), MP3_FRAME);
+    EXPECT_FALSE(std::filesystem::exists(first + ".part"));
+}
+
+TEST(MusicSoundtrack, FailuresAreReportedAndLeaveNoFile) {
+    const std::filesystem::path dir = OUTPUT_DIR / "broken";
+    std::filesystem::create_directories(dir);
+    writeText(dir / "demotune.score", "tempo 135\nsection s\n kick nowhere\n");
+    const std::filesystem::path out = dir / "out.mp3";
+    std::filesystem::remove(out);
+    std::string error;
+    EXPECT_FALSE(writeSoundtrack(dir.string(), out.string(), nullptr, nullptr, error));
+    EXPECT_NE(error.find("demotune.score:3: unknown pattern 'nowhere'"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    error.clear();
+    EXPECT_FALSE(writeSoundtrack((dir / "missing").string(), out.string(), nullptr, nullptr, error));
+    EXPECT_NE(error.find("cannot open the score"), std::string::npos) << error;
+
+    writeText(dir / "demotune.score", "pattern k x...x...x...x...\nsection s bars 1\n kick k\n");
+    error.clear();
+    const std::string unwritable = (dir / "no-such-folder" / "out.mp3").string();
+    EXPECT_FALSE(writeSoundtrack(dir.string(), unwritable, nullptr, nullptr, error));
+    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+}
+
+TEST(MusicMp3Encoding, AnExcerptEncodesTheSameTwiceAndDecodesToItsLength) {
+    std::vector<int16_t> pcm(size_t(2 * 50000));
+    for (size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = int16_t(8000.0 * std::sin(double(i / 2) * 0.05) * (i % 2 ? 1.0 : 0.5));
+    std::vector<unsigned char> first, second;
+    std::string error;
+    ASSERT_TRUE(encodeMp3(pcm, first, nullptr, nullptr, error)) << error;
+    ASSERT_TRUE(encodeMp3(pcm, second, nullptr, nullptr, error)) << error;
+    EXPECT_EQ(first, second);
+    std::filesystem::create_directories(OUTPUT_DIR);
+    const std::string path = (OUTPUT_DIR / "excerpt.mp3").string();
+    ASSERT_TRUE(writeFileAtomically(path, first, error)) << error;
+    DecodedMp3 decoded;
+    ASSERT_TRUE(decodeMp3File(path, decoded, error)) << error;
+    EXPECT_LE(std::llabs(int64_t(decoded.pcm.size() / 2) - 50000), MP3_FRAME);
+}
