@@ -1,0 +1,166 @@
+// The real program end to end: under a private X screen with the dummy sound driver, started from
+// another folder, with its start-up lines, frames on screen, Escape, and every start-up failure.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "assets/file_reader.h"
+#include "assets/png_decoder.h"
+#include "tests/support/process.h"
+
+using namespace tessellune;
+using namespace tessellune::testing;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string BUILD = TESSELLUNE_BINARY_DIR;
+const std::string DEMO = BUILD + "/tessellune";
+const std::string DATA = BUILD + "/data";
+
+bool haveScreenTools() { return haveProgram("Xvfb") && haveProgram("xdotool") && haveProgram("ffmpeg"); }
+
+// A copy of the program beside a data folder that lacks the named files (the program finds its
+// data next to its own executable).
+std::string installWithout(const TemporaryFolder& folder, const std::vector<std::string>& missing,
+                           bool withoutTracks = false) {
+    const fs::path root = folder.path();
+    fs::create_directories(root / "data");
+    for (const auto& entry : fs::directory_iterator(DATA)) {
+        const std::string name = entry.path().filename().string();
+        const bool isTrack = name.ends_with(".track");
+        if (std::find(missing.begin(), missing.end(), name) != missing.end() || (withoutTracks && isTrack)) {
+            continue;
+        }
+        fs::create_symlink(entry.path(), root / "data" / name);
+    }
+    fs::copy_file(DEMO, root / "tessellune");
+    fs::permissions(root / "tessellune", fs::perms::owner_all);
+    return (root / "tessellune").string();
+}
+
+// How many of the screen's pixels are not black.
+int litPixels(const std::string& display, const std::string& png) {
+    const ProcessResult grab = runProcess({"ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab", "-video_size",
+                                           "640x480", "-i", display, "-frames:v", "1", png});
+    if (grab.exitCode != 0) {
+        ADD_FAILURE() << "screen grab failed: " << grab.output;
+        return 0;
+    }
+    std::vector<uint8_t> rgba;
+    const PngInfo info = decodePng(readFile(png), rgba);
+    EXPECT_EQ(info.error, 0);
+    int lit = 0;
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        lit += (rgba[i] | rgba[i + 1] | rgba[i + 2]) > 16 ? 1 : 0;
+    }
+    return lit;
+}
+
+ProcessOptions onScreen(const VirtualScreen& screen, const std::string& cwd) {
+    ProcessOptions options;
+    options.environment = {"DISPLAY=" + screen.display(), "SDL_AUDIODRIVER=dummy"};
+    options.workingDirectory = cwd;
+    return options;
+}
+
+void pressEscape(const VirtualScreen& screen) {
+    ProcessOptions options;
+    options.environment = {"DISPLAY=" + screen.display()};
+    // No window manager runs, so the window is given the keyboard focus first.
+    runProcess({"xdotool", "search", "--sync", "--name", "^Tessellune$", "windowfocus", "--sync"}, options);
+    runProcess({"xdotool", "key", "Escape"}, options);
+}
+
+size_t positionOf(const std::string& text, const std::string& line) { return text.find(line); }
+
+} // namespace
+
+TEST(DemoEndToEnd, StartsFromAnotherFolderShowsFramesAndQuitsOnEscape) {
+    if (!haveScreenTools()) {
+        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
+    }
+    VirtualScreen screen;
+    ASSERT_TRUE(screen.running());
+    TemporaryFolder elsewhere;
+    RunningProcess demo({DEMO}, onScreen(screen, elsewhere.path()));
+    ASSERT_TRUE(demo.started());
+    ASSERT_TRUE(demo.waitForOutput("fps:", 120s)) << demo.output();
+
+    const std::string& out = demo.output();
+    const std::vector<std::string> order = {"now we are going to load some obj.\n",
+                                            "new pipeline uses:       30.52 MB\n",
+                                            "---- loading [dunequad.obj]:",
+                                            "---- loading [tealfloor.obj]:",
+                                            "---- loading [blah.obj]:",
+                                            "ao calc took",
+                                            "-[ pipeline statistics ]----------------\n",
+                                            "fps: "};
+    size_t last = 0;
+    for (const std::string& line : order) {
+        const size_t at = positionOf(out, line);
+        ASSERT_NE(at, std::string::npos) << "missing: " << line << "\n" << out;
+        EXPECT_GE(at, last) << "out of order: " << line;
+        last = at;
+    }
+
+    // The music has run some seconds: the intro is on screen.
+    std::this_thread::sleep_for(2s);
+    EXPECT_GT(litPixels(screen.display(), elsewhere.path() + "/shot.png"), 640 * 480 / 100);
+
+    pressEscape(screen);
+    const ProcessResult result = demo.wait(30s);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+}
+
+TEST(DemoEndToEnd, WithoutAnAudioDeviceItSaysSoAndEndsCleanly) {
+    TemporaryFolder elsewhere;
+    ProcessOptions options;
+    options.unset = {"SDL_AUDIODRIVER", "AUDIODEV", "PULSE_SERVER", "DISPLAY"};
+    options.environment = {"SDL_AUDIODRIVER=no-such-driver"};
+    options.workingDirectory = elsewhere.path();
+    const ProcessResult r = runProcess({DEMO}, options);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("audio init error\n"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("ao calc took"), std::string::npos); // ended before the display and meshes
+}
+
+TEST(DemoEndToEnd, AMissingSoundtrackIsReportedWithTheLibrarysErrorNumber) {
+    TemporaryFolder folder;
+    const std::string demo = installWithout(folder, {"demotune.mp3"});
+    ProcessOptions options;
+    options.environment = {"SDL_AUDIODRIVER=dummy"};
+    const ProcessResult r = runProcess({demo}, options);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("error (4) while creating stream\n"), std::string::npos) << r.output;
+}
+
+TEST(DemoEndToEnd, AMissingTextureEndsWithItsMessageWithoutWaitingForAKey) {
+    TemporaryFolder folder;
+    const std::string demo = installWithout(folder, {"envtest256.png"});
+    ProcessOptions options;
+    options.environment = {"SDL_AUDIODRIVER=dummy"};
+    options.timeout = 60s; // stdin is not a terminal: no key wait, so no hang
+    const ProcessResult r = runProcess({demo}, options);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_NE(r.output.find("error(48) decoding png from [envtest256.png]\n"), std::string::npos) << r.output;
+}
+
+TEST(DemoEndToEnd, WithoutTrackFilesTheDemoStillRunsAndPresentsFrames) {
+    if (!haveScreenTools()) {
+        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
+    }
+    VirtualScreen screen;
+    ASSERT_TRUE(screen.running());
+    TemporaryFolder folder;
+    const std::string demo = installWithout(folder, {}, true);
+    RunningProcess run({demo}, onScreen(screen, folder.path()));
+    ASSERT_TRUE(run.waitForOutput("fps:", 120s)) << run.output();
+    pressEscape(screen);
+    const ProcessResult result = run.wait(30s);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+}
