@@ -19,6 +19,8 @@ namespace {
 const std::string BUILD = TESSELLUNE_BINARY_DIR;
 const std::string DEMO = BUILD + "/tessellune";
 const std::string DATA = BUILD + "/data";
+const std::string LEAK_SUPPRESSIONS =
+    "LSAN_OPTIONS=suppressions=" TESSELLUNE_SOURCE_DIR "/tests/e2e/lsan.supp:print_suppressions=0";
 
 bool haveScreenTools() { return haveProgram("Xvfb") && haveProgram("xdotool") && haveProgram("ffmpeg"); }
 
@@ -61,7 +63,7 @@ int litPixels(const std::string& display, const std::string& png) {
 
 ProcessOptions onScreen(const VirtualScreen& screen, const std::string& cwd) {
     ProcessOptions options;
-    options.environment = {"DISPLAY=" + screen.display(), "SDL_AUDIODRIVER=dummy"};
+    options.environment = {"DISPLAY=" + screen.display(), "SDL_AUDIODRIVER=dummy", LEAK_SUPPRESSIONS};
     options.workingDirectory = cwd;
     return options;
 }
