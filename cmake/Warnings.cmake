@@ -30,6 +30,13 @@ function(tessellune_add_test name)
     # A label list must reach the test property as one value, so its separators are escaped.
     string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}")
+    # The ThreadSanitizer run builds only the test programs that hold threaded tests.
+    if("threads" IN_LIST ARG_LABELS)
+        if(NOT TARGET tessellune_threads_tests)
+            add_custom_target(tessellune_threads_tests)
+        endif()
+        add_dependencies(tessellune_threads_tests ${name})
+    endif()
 endfunction()
 
 # Adds one libFuzzer target: tessellune_add_fuzzer(name SOURCES ... DEPENDS ...). Its seed corpus
