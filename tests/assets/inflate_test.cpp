@@ -142,7 +142,7 @@ TEST(Inflate, AgreesWithZlibOnDamagedStreams) {
             ++agreed;
         }
     }
-    EXPECT_GT(agreed, 1000); // most damage hits literal bytes, which both decoders pass through
+    EXPECT_GT(agreed, 1000); // a flipped bit often leaves a stream that still decodes
 }
 
 TEST(Inflate, DecodesFixedCodeBlocksAndSkipsReservedSymbols) {
