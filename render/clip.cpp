@@ -98,6 +98,14 @@ bool clipAgainstPlane(RenderPipeline& pipeline, const ClipPlane& plane, const Ve
     return true;
 }
 
+int32_t countInside(const RenderPipeline& pipeline, const ClipPlane& plane, const Polygon& polygon) {
+    int32_t inside = 0;
+    for (int32_t k = 0; k < polygon.count; ++k) {
+        inside += dot(pipeline.vertices[polygon.corners[k].vertex].position, plane.normal) + plane.distance >= 0.0f;
+    }
+    return inside;
+}
+
 PipelineFace* storeFace(RenderPipeline& pipeline, const PipelineFace& face, const Vec4& normal, float facing,
                         const Material* materialOverride) {
     PipelineFace* stored = reserveFace(pipeline);
@@ -151,7 +159,26 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
         polygon.corners[i] = {face.vertex[i] + pipeline.vertexBase, face.texcoord[i] + pipeline.texcoordBase,
                               face.normalIndex[i] + pipeline.normalBase};
     }
+    // Most faces lie wholly inside every plane they are tested against, where the passes would
+    // hand them back unchanged; a face wholly outside the first plane it does not fully pass is
+    // clipped away before anything is created. Deciding both from the corners alone gives the
+    // same faces and the same buffers as running the passes, so the passes start only at the
+    // first plane the face straddles.
+    int32_t firstCut = PlaneCount;
     for (int32_t plane = 0; plane < PlaneCount; ++plane) {
+        if ((mask & (1 << plane)) == 0) {
+            continue;
+        }
+        const int32_t inside = countInside(pipeline, camera.planes[plane], polygon);
+        if (inside == 0) {
+            return 0;
+        }
+        if (inside != corners) {
+            firstCut = plane;
+            break;
+        }
+    }
+    for (int32_t plane = firstCut; plane < PlaneCount; ++plane) {
         if ((mask & (1 << plane)) == 0) {
             continue;
         }

@@ -26,8 +26,8 @@ bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width
         }
         s.x[k] = x;
         s.y[k] = y;
-        fx[k] = static_cast<int32_t>(std::nearbyint(x * static_cast<float>(SUBPIXEL_SCALE)));
-        fy[k] = static_cast<int32_t>(std::nearbyint(y * static_cast<float>(SUBPIXEL_SCALE)));
+        fx[k] = roundToInt(x * static_cast<float>(SUBPIXEL_SCALE));
+        fy[k] = roundToInt(y * static_cast<float>(SUBPIXEL_SCALE));
     }
     s.area = (s.x[1] - s.x[0]) * (s.y[2] - s.y[0]) - (s.x[2] - s.x[0]) * (s.y[1] - s.y[0]);
     if (s.area == 0.0f) {
@@ -83,6 +83,19 @@ bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width
     return true;
 }
 
+namespace {
+
+// Lane-by-lane division by one value: the exact quotients, four at a time.
+inline Vec4 divide(const Vec4& v, float d) {
+#if TESSELLUNE_SSE
+    return store(_mm_div_ps(load(v), _mm_set1_ps(d)));
+#else
+    return {v.x / d, v.y / d, v.z / d, v.w / d};
+#endif
+}
+
+} // namespace
+
 Plane makePlane(const Setup& s, const Vec4& f1, const Vec4& f2, const Vec4& f3) {
     const Vec4 d21 = sub(f2, f1);
     const Vec4 d31 = sub(f3, f1);
@@ -90,12 +103,9 @@ Plane makePlane(const Setup& s, const Vec4& f1, const Vec4& f2, const Vec4& f3) 
     const float y21 = s.y[1] - s.y[0];
     const float x21 = s.x[1] - s.x[0];
     const float x31 = s.x[2] - s.x[0];
-    const Vec4 area = {s.area, s.area, s.area, s.area};
     Plane p;
-    const Vec4 gx = sub(scale(d21, y31), scale(d31, y21));
-    const Vec4 gy = sub(scale(d31, x21), scale(d21, x31));
-    p.dx = {gx.x / area.x, gx.y / area.y, gx.z / area.z, gx.w / area.w};
-    p.dy = {gy.x / area.x, gy.y / area.y, gy.z / area.z, gy.w / area.w};
+    p.dx = divide(sub(scale(d21, y31), scale(d31, y21)), s.area);
+    p.dy = divide(sub(scale(d31, x21), scale(d21, x31)), s.area);
     p.start = add(add(f1, scale(p.dx, static_cast<float>(s.minX) - s.x[0])),
                   scale(p.dy, static_cast<float>(s.anchorRow) - s.y[0]));
     return p;

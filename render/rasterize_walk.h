@@ -43,7 +43,21 @@ inline int32_t truncateSaturated(float v) {
     return static_cast<int32_t>(v);
 }
 
-inline int32_t roundSaturated(float v) { return truncateSaturated(std::nearbyint(v)); }
+// Nearest integer, ties to even (the processor's default rounding), for values known to fit.
+inline int32_t roundToInt(float v) {
+#if TESSELLUNE_SSE
+    return _mm_cvtss_si32(_mm_set_ss(v));
+#else
+    return static_cast<int32_t>(std::nearbyint(v));
+#endif
+}
+
+inline int32_t roundSaturated(float v) {
+    if (v > -2147483520.0f && v < 2147483520.0f) {
+        return roundToInt(v);
+    }
+    return truncateSaturated(v);
+}
 
 // Depth of a projected Z: (z - 1) * (2^30 - 1), truncated, so -1..1 spans -2147483646..0.
 inline int32_t encodeDepth(float z) {

@@ -32,6 +32,15 @@ struct FrameTiming {
     double msPerFrame = 0.0;
     double fps = 0.0;
     int32_t faces = 0; // faces in the last frame's pass
+    // Where a frame's time goes, in ms per frame: submission and clipping, ordering and
+    // projection (main thread), the bands on the pool, and the resolve.
+    double submitMs = 0.0;
+    double sortProjectMs = 0.0;
+    double bandsMs = 0.0;
+    double resolveMs = 0.0;
+    double cpuMs = 0.0;     // processor time of all threads per frame: steadier than wall time on a busy machine
+    double mainCpuMs = 0.0; // of which the main thread's
+    double unloadedMs = 0.0; // main thread + worker time / workers: the frame time on an idle machine
 };
 
 // Renders warm-up frames, then frames until `seconds` have passed (at least `minFrames`).

@@ -1,6 +1,7 @@
 // tessellune-bench: renders whole 640 x 480 frames of several scenes and prints the frame rates.
 //
-// Usage: tessellune-bench [SECONDS_PER_CASE] [CASE...]   cases: cubes dunefield bunny fill-textured fill-lit
+// Usage: tessellune-bench [-v] [SECONDS_PER_CASE] [CASE...]  (-v: time per stage)
+//          cases: cubes dunefield bunny fill-textured fill-lit
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,16 +16,36 @@ using namespace tessellune::bench;
 
 namespace {
 
+bool verbose = false;
+
+void printStages(const FrameTiming& timing) {
+    if (verbose) {
+        std::printf("  submit %.2f ms, sort + project %.2f ms, bands %.2f ms, resolve %.2f ms, %d faces, "
+                    "cpu %.2f ms/frame (main %.2f)\n",
+                    timing.submitMs, timing.sortProjectMs, timing.bandsMs, timing.resolveMs, timing.faces,
+                    timing.cpuMs, timing.mainCpuMs);
+    }
+    std::fflush(stdout);
+}
+
 void printLine(const char* name, const FrameTiming& timing) {
     std::printf("%s: %.2f ms/frame, %.1f fps\n", name, timing.msPerFrame, timing.fps);
-    std::fflush(stdout);
+    if (verbose) {
+        std::printf("  from processor time, unloaded: %.2f ms/frame, %.1f fps\n", timing.unloadedMs,
+                    1000.0 / timing.unloadedMs);
+    }
+    printStages(timing);
 }
 
 void printFill(const char* name, const FrameTiming& timing) {
     const double megapixels = SCREEN_WIDTH * SCREEN_HEIGHT / 1e6;
     std::printf("%s: %.2f ms/frame, %.1f fps, %.1f Mpixels/s\n", name, timing.msPerFrame, timing.fps,
                 megapixels * timing.fps);
-    std::fflush(stdout);
+    if (verbose) {
+        std::printf("  from processor time, unloaded: %.2f ms/frame, %.1f Mpixels/s\n", timing.unloadedMs,
+                    megapixels * 1000.0 / timing.unloadedMs);
+    }
+    printStages(timing);
 }
 
 bool wanted(const std::vector<std::string>& cases, const char* name) {
@@ -58,7 +79,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         char* end = nullptr;
         const double value = std::strtod(argv[i], &end);
-        if (end != argv[i] && *end == '\0' && value > 0.0) {
+        if (std::strcmp(argv[i], "-v") == 0) {
+            verbose = true;
+        } else if (end != argv[i] && *end == '\0' && value > 0.0) {
             seconds = value;
         } else {
             cases.emplace_back(argv[i]);
