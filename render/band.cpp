@@ -24,18 +24,28 @@ bool multipleOfBlock(int32_t v) { return (v & (BLOCK_SIZE - 1)) == 0; }
 constexpr int32_t FACE_PREFETCH_DISTANCE = 16;
 constexpr int32_t VERTEX_PREFETCH_DISTANCE = 8;
 
+inline void prefetch(const void* address) {
+#if TESSELLUNE_SSE && defined(__GNUC__)
+    // As an instruction the optimiser keeps: it drops the builtin here as dead code.
+    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(address)));
+#else
+    (void)address;
+#endif
+}
+
 inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k) {
     if (k + FACE_PREFETCH_DISTANCE < pipeline.faceCount) {
         const char* face = reinterpret_cast<const char*>(&pipeline.faces[pipeline.faceOrder[k + FACE_PREFETCH_DISTANCE]]);
-        __builtin_prefetch(face);
-        __builtin_prefetch(face + offsetof(PipelineFace, cornerCount));
+        prefetch(face);
+        prefetch(face + offsetof(PipelineFace, cornerCount));
     }
     if (k + VERTEX_PREFETCH_DISTANCE < pipeline.faceCount) {
         const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k + VERTEX_PREFETCH_DISTANCE]];
         for (int32_t corner = 0; corner < 3; ++corner) {
             const int32_t v = face.vertex[corner];
-            __builtin_prefetch(&pipeline.vertices[v < 0 ? 0 : v].screen);
+            prefetch(&pipeline.vertices[v < 0 ? 0 : v].screen);
         }
+        prefetch(face.material);
     }
 }
 
