@@ -1,6 +1,7 @@
 // Mesh and procedural-shape submission: transforms, back faces, masks, overrides and counts.
 #include <gtest/gtest.h>
 
+#include "render/mesh_normals.h"
 #include "render/submit.h"
 #include "scene_helpers.h"
 
@@ -154,6 +155,25 @@ TEST_F(SubmitTest, QuadAndGroundAppendTheirRecords) {
             EXPECT_EQ(face.texcoord[k] - t0, face.vertex[k] - pipeline.faces[2].vertex[0] + 1);
         }
     }
+}
+
+TEST(MeshNormals, MeshWithoutFileNormalsLightsWithItsVertexNormals) {
+    Mesh mesh = makeSquareMesh();
+    mesh.normals.clear();
+    for (MeshVertex& v : mesh.vertices) {
+        v.normal = {0, 0.6f, 0.8f, 0};
+    }
+    mesh.faces[0].normalIndex[1] = -1;
+    mesh.faces[1].vertex[2] = 9; // a bad index stays unusable rather than pointing at a normal
+    ASSERT_TRUE(useVertexNormalsAsCornerNormals(mesh));
+    ASSERT_EQ(mesh.normals.size(), 4u);
+    EXPECT_EQ(mesh.normals[2].y, 0.6f);
+    EXPECT_EQ(mesh.faces[0].normalIndex[1], 1);
+    EXPECT_EQ(mesh.faces[1].normalIndex[1], 2);
+    EXPECT_EQ(mesh.faces[1].normalIndex[2], -1);
+    // A mesh with normals of its own is left alone.
+    EXPECT_FALSE(useVertexNormalsAsCornerNormals(mesh));
+    EXPECT_EQ(mesh.normals.size(), 4u);
 }
 
 } // namespace
