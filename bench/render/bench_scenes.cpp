@@ -5,6 +5,7 @@
 
 #include "heightfield.h"
 #include "render/camera.h"
+#include "render/preview.h"
 #include "render/submit.h"
 
 namespace tessellune::bench {
@@ -125,34 +126,13 @@ void submitDuneField(FrameContext& context, int32_t, void* data) {
     submitMesh(scene.floor, scene.view, context.camera, context.pipeline, 0xffff, nullptr);
 }
 
-void frameModel(ModelScene& scene) {
-    Mesh& mesh = *scene.mesh;
-    const Vec4 lo = mesh.boxCorners[0];
-    const Vec4 hi = mesh.boxCorners[7];
-    const float height = std::fmax(std::fmax(hi.y - lo.y, hi.x - lo.x), hi.z - lo.z);
-    // Visible half-height at distance d is d tan 30; half of that for the model's half-height.
-    scene.distance = height / 0.57735026f;
-    mesh.scale = 1.0f;
-    mesh.translation = translationMatrix(0, 0, -scene.distance);
-    // Turn about the model's own centre: move it to the origin first.
-    mesh.rotation = translationMatrix(-(lo.x + hi.x) * 0.5f, -(lo.y + hi.y) * 0.5f, -(lo.z + hi.z) * 0.5f);
-    scene.view = Matrix4{};
-    scene.light.viewPosition = {scene.distance * 0.5f, scene.distance * 0.5f, 0.0f, 1.0f};
-    scene.light.diffuseColor = {10, 10, 10, 0};
-    scene.light.diffuseIntensity = {scene.distance * scene.distance * 0.012f, 0, 0, 0};
-    scene.light.specularColor = {1, 1, 1, 0};
-    scene.light.specularIntensity = {scene.distance * scene.distance * 0.004f, 0, 0, 0};
-}
-
 void submitModel(FrameContext& context, int32_t frame, void* data) {
     auto& scene = *static_cast<ModelScene*>(data);
-    Mesh& mesh = *scene.mesh;
+    PreviewSetup setup;
+    placeForPreview(*scene.mesh, 0.02f * static_cast<float>(frame), 0.5f, setup);
+    scene.light = setup.light;
     addLight(context.pipeline, &scene.light);
-    const Vec4 lo = mesh.boxCorners[0];
-    const Vec4 hi = mesh.boxCorners[7];
-    mesh.rotation = translationMatrix(-(lo.x + hi.x) * 0.5f, -(lo.y + hi.y) * 0.5f, -(lo.z + hi.z) * 0.5f);
-    rotateY(mesh.rotation, 0.02f * static_cast<float>(frame));
-    submitPlaced(context, mesh, scene.view, nullptr);
+    submitPlaced(context, *scene.mesh, setup.view, scene.material);
 }
 
 void submitFill(FrameContext& context, int32_t, void* data) {

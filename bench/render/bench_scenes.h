@@ -28,15 +28,12 @@ struct DuneField {
 void buildDuneField(DuneField& scene);
 void submitDuneField(FrameContext& context, int32_t frame, void* scene);
 
-// A loaded model, vertex-lit, turning in front of the camera at a distance that makes it fill
-// about half the frame's height.
+// A loaded model turning in front of the camera, filling about half the frame's height.
 struct ModelScene {
     Mesh* mesh = nullptr;
-    Matrix4 view;
+    const Material* material = nullptr; // replaces the mesh's own materials
     Light light;
-    float distance = 0.0f;
 };
-void frameModel(ModelScene& scene);
 void submitModel(FrameContext& context, int32_t frame, void* scene);
 
 // Two triangles covering the whole screen with one material.

@@ -9,7 +9,15 @@
 #include <vector>
 
 #include "bench_scenes.h"
+#include "render/mesh_normals.h"
 #include "render/targets.h"
+
+#if TESSELLUNE_HAVE_ASSETS
+#include <memory>
+
+#include "assets/obj_loader.h"
+#include "assets/texture_store.h"
+#endif
 
 using namespace tessellune;
 using namespace tessellune::bench;
@@ -120,7 +128,24 @@ int main(int argc, char** argv) {
         printLine("dunefield", timeFrames(context, submitDuneField, &field, seconds, 10));
     }
     if (wanted(cases, "bunny")) {
+#if TESSELLUNE_HAVE_ASSETS
+        TextureStore modelTextures = createTextureStore();
+        std::printf("  ");
+        std::unique_ptr<Mesh> bunny = loadObj("stanford-bunny.obj", std::string(TESSELLUNE_SHARED_DIR) +
+                                                                        "/testdata/models/stanford-bunny/",
+                                              modelTextures);
+        useVertexNormalsAsCornerNormals(*bunny);
+        Material clay;
+        clay.shaderType = VertexLit;
+        clay.ambient = {0.8f, 0.72f, 0.6f, 1.0f};
+        ModelScene model;
+        model.mesh = bunny.get();
+        model.material = &clay;
+        printLine("bunny", timeFrames(context, submitModel, &model, seconds, 10));
+        destroyTextureStore(modelTextures);
+#else
         std::printf("bunny: skipped, this build has no OBJ loader\n");
+#endif
     }
     if (wanted(cases, "fill-textured")) {
         FillScene fill;

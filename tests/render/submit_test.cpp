@@ -1,7 +1,10 @@
 // Mesh and procedural-shape submission: transforms, back faces, masks, overrides and counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "render/mesh_normals.h"
+#include "render/preview.h"
 #include "render/submit.h"
 #include "scene_helpers.h"
 
@@ -155,6 +158,36 @@ TEST_F(SubmitTest, QuadAndGroundAppendTheirRecords) {
             EXPECT_EQ(face.texcoord[k] - t0, face.vertex[k] - pipeline.faces[2].vertex[0] + 1);
         }
     }
+}
+
+TEST_F(SubmitTest, PreviewFramesTheMeshInTheMiddleOfTheView) {
+    Mesh mesh = makeSquareMesh();
+    for (int k = 0; k < 8; ++k) {
+        mesh.boxCorners[k] = {k & 1 ? 41.0f : 1.0f, k & 2 ? 120.0f : 100.0f, k & 4 ? -3.0f : -5.0f, 1.0f};
+    }
+    PreviewSetup setup;
+    placeForPreview(mesh, 0.0f, 0.5f, setup);
+    transformBoxCorners(mesh, setup.view);
+    EXPECT_EQ(classifyBox(camera, mesh.transformedBoxCorners), 0) << "wholly inside the view";
+    float top = 1e9f, bottom = -1e9f;
+    for (int32_t k = 0; k < 8; ++k) {
+        pipeline.vertices[k].position = mesh.transformedBoxCorners[k];
+    }
+    pipeline.vertexBase = 8;
+    projectVertices(camera, pipeline);
+    float left = 1e9f, right = -1e9f;
+    for (int32_t k = 0; k < 8; ++k) {
+        top = std::min(top, pipeline.vertices[k].screen.y);
+        bottom = std::max(bottom, pipeline.vertices[k].screen.y);
+        left = std::min(left, pipeline.vertices[k].screen.x);
+        right = std::max(right, pipeline.vertices[k].screen.x);
+    }
+    EXPECT_NEAR((left + right) * 0.5f, 320.0f, 1.0f);
+    EXPECT_NEAR((top + bottom) * 0.5f, 240.0f, 1.0f);
+    // The 40-unit extent, nearest face included, covers roughly half of the 480 rows.
+    EXPECT_GT(right - left, 200.0f);
+    EXPECT_LT(right - left, 300.0f);
+    EXPECT_GT(setup.light.diffuseIntensity.x, 0.0f);
 }
 
 TEST(MeshNormals, MeshWithoutFileNormalsLightsWithItsVertexNormals) {
