@@ -16,7 +16,9 @@ namespace {
 // The fixed ambient share of vertex lighting: a quarter of the material colour.
 constexpr float AMBIENT_SHARE = 0.25f;
 
-bool multipleOfBlock(int32_t v) { return (v & (BLOCK_SIZE - 1)) == 0; }
+bool multipleOfBlock(int32_t v) {
+    return (v & (BLOCK_SIZE - 1)) == 0;
+}
 
 // Faces are visited in depth order, which scatters them over the face buffer; most of the band
 // loop's time would be spent waiting for their records. Fetch ahead: the face records some
@@ -35,7 +37,8 @@ inline void prefetch(const void* address) {
 
 inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k) {
     if (k + FACE_PREFETCH_DISTANCE < pipeline.faceCount) {
-        const char* face = reinterpret_cast<const char*>(&pipeline.faces[pipeline.faceOrder[k + FACE_PREFETCH_DISTANCE]]);
+        const char* face =
+            reinterpret_cast<const char*>(&pipeline.faces[pipeline.faceOrder[k + FACE_PREFETCH_DISTANCE]]);
         prefetch(face);
         prefetch(face + offsetof(PipelineFace, cornerCount));
     }
@@ -78,7 +81,8 @@ const FloatImage* materialTexture(const RenderPipeline& pipeline, const Material
     return pipeline.textures->entries[index]->image;
 }
 
-Vec4 vertexLit(const RenderPipeline& pipeline, const PipelineVertex& v, const Vec4& normal, const Vec4& color) {
+Vec4 vertexLit(const RenderPipeline& pipeline, const PipelineVertex& v, const Vec4& normal,
+               const Vec4& color) {
     const LightTerms t = lightSum(pipeline, v.position, normal);
     return add(add(mul(t.diffuse, color), t.specular), scale(color, AMBIENT_SHARE));
 }
@@ -86,9 +90,10 @@ Vec4 vertexLit(const RenderPipeline& pipeline, const PipelineVertex& v, const Ve
 } // namespace
 
 bool bandIsDrawable(int32_t rowBegin, int32_t rowEnd, const FloatImage& colour, const DepthImage& depth) {
-    return colour.pixels != nullptr && depth.pixels != nullptr && colour.width > 0 && colour.width == depth.width &&
-           multipleOfBlock(colour.width) && rowBegin >= 0 && rowBegin <= rowEnd && multipleOfBlock(rowBegin) &&
-           multipleOfBlock(rowEnd) && rowEnd <= colour.height && rowEnd <= depth.height;
+    return colour.pixels != nullptr && depth.pixels != nullptr && colour.width > 0 &&
+           colour.width == depth.width && multipleOfBlock(colour.width) && rowBegin >= 0 &&
+           rowBegin <= rowEnd && multipleOfBlock(rowBegin) && multipleOfBlock(rowEnd) &&
+           rowEnd <= colour.height && rowEnd <= depth.height;
 }
 
 void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd, FloatImage& colour,
@@ -166,8 +171,8 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
 }
 
 void renderDepthOnly(RenderPipeline& pipeline, int32_t rows, const FloatImage& colour, DepthImage& depth) {
-    if (depth.pixels != nullptr && colour.width > 0 && colour.width == depth.width && multipleOfBlock(colour.width) &&
-        rows > 0 && multipleOfBlock(rows) && rows <= depth.height) {
+    if (depth.pixels != nullptr && colour.width > 0 && colour.width == depth.width &&
+        multipleOfBlock(colour.width) && rows > 0 && multipleOfBlock(rows) && rows <= depth.height) {
         const float bottom = static_cast<float>(rows);
         for (int32_t k = 0; k < pipeline.faceCount; ++k) {
             prefetchAhead(pipeline, k);

@@ -133,7 +133,9 @@ void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
 
 #else
 
-void projectVertices(const Camera& camera, RenderPipeline& pipeline) { scalar::projectVertices(camera, pipeline); }
+void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
+    scalar::projectVertices(camera, pipeline);
+}
 
 #endif
 

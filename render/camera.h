@@ -17,7 +17,15 @@ struct RenderPipeline;
 inline constexpr int32_t OUTSIDE = -1;
 inline constexpr int32_t CLIP_ALL_PLANES = 63;
 
-enum ClipPlaneIndex : int32_t { PlaneRight = 0, PlaneLeft, PlaneBottom, PlaneTop, PlaneFar, PlaneNear, PlaneCount };
+enum ClipPlaneIndex : int32_t {
+    PlaneRight = 0,
+    PlaneLeft,
+    PlaneBottom,
+    PlaneTop,
+    PlaneFar,
+    PlaneNear,
+    PlaneCount
+};
 
 struct alignas(16) ClipPlane {
     Vec4 normal; // unit length in x, y, z; w = 0

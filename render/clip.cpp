@@ -44,7 +44,8 @@ bool crossing(RenderPipeline& pipeline, const ClipPlane& plane, const Vec4& face
     }
     const PipelineVertex& s = pipeline.vertices[start.vertex];
     const PipelineVertex& e = pipeline.vertices[end.vertex];
-    const float t = (-plane.distance - dot(s.position, plane.normal)) / dot(sub(e.position, s.position), plane.normal);
+    const float t =
+        (-plane.distance - dot(s.position, plane.normal)) / dot(sub(e.position, s.position), plane.normal);
     const float r = 1.0f - t;
 
     PipelineVertex& v = pipeline.vertices[vi];
@@ -72,11 +73,13 @@ bool crossing(RenderPipeline& pipeline, const ClipPlane& plane, const Vec4& face
     return true;
 }
 
-bool clipAgainstPlane(RenderPipeline& pipeline, const ClipPlane& plane, const Vec4& faceNormal, Polygon& polygon) {
+bool clipAgainstPlane(RenderPipeline& pipeline, const ClipPlane& plane, const Vec4& faceNormal,
+                      Polygon& polygon) {
     Polygon out;
     float distances[MAX_FACE_CORNERS];
     for (int32_t k = 0; k < polygon.count; ++k) {
-        distances[k] = dot(pipeline.vertices[polygon.corners[k].vertex].position, plane.normal) + plane.distance;
+        distances[k] =
+            dot(pipeline.vertices[polygon.corners[k].vertex].position, plane.normal) + plane.distance;
     }
     for (int32_t k = 0; k < polygon.count; ++k) {
         const int32_t next = k + 1 == polygon.count ? 0 : k + 1;
@@ -87,8 +90,8 @@ bool clipAgainstPlane(RenderPipeline& pipeline, const ClipPlane& plane, const Ve
         }
         if (startInside != endInside) {
             // A convex polygon gains at most one corner per plane, so this never passes 14.
-            if (out.count >= MAX_FACE_CORNERS ||
-                !crossing(pipeline, plane, faceNormal, polygon.corners[k], polygon.corners[next], out.corners[out.count])) {
+            if (out.count >= MAX_FACE_CORNERS || !crossing(pipeline, plane, faceNormal, polygon.corners[k],
+                                                           polygon.corners[next], out.corners[out.count])) {
                 return false;
             }
             ++out.count;
@@ -101,7 +104,8 @@ bool clipAgainstPlane(RenderPipeline& pipeline, const ClipPlane& plane, const Ve
 int32_t countInside(const RenderPipeline& pipeline, const ClipPlane& plane, const Polygon& polygon) {
     int32_t inside = 0;
     for (int32_t k = 0; k < polygon.count; ++k) {
-        inside += dot(pipeline.vertices[polygon.corners[k].vertex].position, plane.normal) + plane.distance >= 0.0f;
+        inside +=
+            dot(pipeline.vertices[polygon.corners[k].vertex].position, plane.normal) + plane.distance >= 0.0f;
     }
     return inside;
 }

@@ -11,7 +11,8 @@ constexpr int32_t RADIX_BUCKETS = 256;
 
 } // namespace
 
-void radixPass(const int32_t* keys, const int32_t* source, int32_t* destination, int32_t count, int32_t pass) {
+void radixPass(const int32_t* keys, const int32_t* source, int32_t* destination, int32_t count,
+               int32_t pass) {
     const uint32_t shift = 8u * static_cast<uint32_t>(pass);
     int32_t start[RADIX_BUCKETS] = {};
     for (int32_t i = 0; i < count; ++i) {
@@ -44,7 +45,9 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
         // Clipped faces lie between the planes, so the key fits; unclipped faces from a box the
         // camera called inside do too. Anything else is clamped rather than left undefined.
         const float key = -zmax * DEPTH_KEY_SCALE;
-        pipeline.depthKeys[i] = key >= 2147483520.0f ? 2147483647 : key > 0.0f ? static_cast<int32_t>(key) : 0;
+        pipeline.depthKeys[i] = key >= 2147483520.0f ? 2147483647
+                                : key > 0.0f         ? static_cast<int32_t>(key)
+                                                     : 0;
     }
     radixPass(pipeline.depthKeys, pipeline.faceOrder, pipeline.scratchOrder, count, 0);
     radixPass(pipeline.depthKeys, pipeline.scratchOrder, pipeline.faceOrder, count, 1);

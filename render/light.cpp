@@ -35,7 +35,9 @@ inline float clampUnit(float v) {
     return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
 }
 
-inline Vec4 divide(const Vec4& a, float d) { return {a.x / d, a.y / d, a.z / d, a.w / d}; }
+inline Vec4 divide(const Vec4& a, float d) {
+    return {a.x / d, a.y / d, a.z / d, a.w / d};
+}
 
 template <typename Ops>
 LightTerms term(const Light& light, const Vec4& position, const Vec4& normal) {
@@ -77,7 +79,8 @@ float fastPow10(float s) {
     if (!(scaled >= 0.0) || scaled >= 2147483648.0) {
         return 0.0f;
     }
-    const uint64_t resultBits = static_cast<uint64_t>(static_cast<uint32_t>(static_cast<int32_t>(scaled))) << 32;
+    const uint64_t resultBits = static_cast<uint64_t>(static_cast<uint32_t>(static_cast<int32_t>(scaled)))
+                                << 32;
     double result;
     std::memcpy(&result, &resultBits, sizeof result);
     return static_cast<float>(result);

@@ -11,12 +11,12 @@ namespace tessellune {
 struct RenderPipeline;
 
 struct alignas(16) Light {
-    Vec4 worldPosition;      // x, y, z, 1
-    Vec4 viewPosition;       // filled by the scene with the frame's view matrix; lighting uses it
-    Vec4 diffuseColor;       // the scenes use (10, 10, 10, 0)
-    Vec4 diffuseIntensity;   // first lane only
+    Vec4 worldPosition;    // x, y, z, 1
+    Vec4 viewPosition;     // filled by the scene with the frame's view matrix; lighting uses it
+    Vec4 diffuseColor;     // the scenes use (10, 10, 10, 0)
+    Vec4 diffuseIntensity; // first lane only
     Vec4 specularColor;
-    Vec4 specularIntensity;  // first lane only
+    Vec4 specularIntensity; // first lane only
 };
 
 struct alignas(16) LightTerms {

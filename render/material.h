@@ -19,9 +19,9 @@ enum ShaderType : int32_t {
 inline constexpr uint32_t MATERIAL_CHECK_WORD = 0xf1e2d3c4u;
 
 struct alignas(16) Material {
-    Vec4 ambient;  // Ka: the colour the band renderer uses (a stays 0 from files)
-    Vec4 diffuse;  // Kd
-    Vec4 specular; // Ks
+    Vec4 ambient;             // Ka: the colour the band renderer uses (a stays 0 from files)
+    Vec4 diffuse;             // Kd
+    Vec4 specular;            // Ks
     int32_t textureIndex = 0; // index into the texture store; 0 and below mean no texture
     int32_t shaderType = 0;
     int32_t specularExponent = 0; // Ns

@@ -15,9 +15,9 @@
 namespace tessellune {
 
 struct alignas(16) MeshVertex {
-    Vec4 position;     // x, y, z, 1
-    Vec4 normal;       // computed vertex normal, w = 0
-    Vec4 zero;         // set to 0 by the loader
+    Vec4 position; // x, y, z, 1
+    Vec4 normal;   // computed vertex normal, w = 0
+    Vec4 zero;     // set to 0 by the loader
     float extra0 = 0.0f;
     float extra1 = 0.0f;
     float occlusion = 0.0f; // written by the occlusion bake, copied into the pipeline
@@ -30,8 +30,8 @@ struct alignas(16) Mesh {
     Vec4 boxCorners[8];
     Vec4 transformedBoxCorners[8];
     std::vector<MeshVertex> vertices;
-    std::vector<Vec4> normals;         // the file's "vn" lines, w = 0
-    std::vector<TexCoord> texcoords;   // entry 0 is (0, 0); file "vt" k is entry k
+    std::vector<Vec4> normals;       // the file's "vn" lines, w = 0
+    std::vector<TexCoord> texcoords; // entry 0 is (0, 0); file "vt" k is entry k
     std::vector<PipelineFace> faces;
     float scale = 1.0f;
     Matrix4 rotation;

@@ -37,8 +37,8 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
     pipeline.faceOrder = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.scratchOrder = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.depthKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
-    if (!pipeline.vertices || !pipeline.faces || !pipeline.texcoords || !pipeline.normals || !pipeline.faceOrder ||
-        !pipeline.scratchOrder || !pipeline.depthKeys) {
+    if (!pipeline.vertices || !pipeline.faces || !pipeline.texcoords || !pipeline.normals ||
+        !pipeline.faceOrder || !pipeline.scratchOrder || !pipeline.depthKeys) {
         destroyPipeline(pipeline);
         return false;
     }
@@ -115,7 +115,8 @@ void printStatistics(const RenderPipeline& pipeline) {
     printBufferLine("  normals: % 8d / % 8d, %4.0f%%\n", pipeline.peakNormals, pipeline.normalCapacity);
     if (pipeline.refusedSubmissions > 0 || pipeline.refusedLights > 0) {
         // Only a scene that outgrows the fixed budget shows this line.
-        std::printf("  refused: % 8d submissions, %d lights\n", pipeline.refusedSubmissions, pipeline.refusedLights);
+        std::printf("  refused: % 8d submissions, %d lights\n", pipeline.refusedSubmissions,
+                    pipeline.refusedLights);
     }
     std::printf("\n");
 }
@@ -151,7 +152,8 @@ int32_t reserveNormals(RenderPipeline& pipeline, int32_t count) {
 }
 
 int32_t reserveTexcoords(RenderPipeline& pipeline, int32_t count) {
-    return reserve(pipeline, pipeline.texcoordBase, pipeline.texcoordsAdded, pipeline.texcoordCapacity, count);
+    return reserve(pipeline, pipeline.texcoordBase, pipeline.texcoordsAdded, pipeline.texcoordCapacity,
+                   count);
 }
 
 PipelineFace* reserveFace(RenderPipeline& pipeline) {

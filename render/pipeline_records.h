@@ -15,9 +15,9 @@ namespace tessellune {
 struct Material;
 
 struct alignas(16) PipelineVertex {
-    Vec4 position;  // elements 0..3: view-space x, y, z, w
-    Vec4 unused0;   // elements 4..7
-    Vec4 screen;    // elements 8..11: pixel X, Y, projected depth Z, clip-space W (= -view z)
+    Vec4 position; // elements 0..3: view-space x, y, z, w
+    Vec4 unused0;  // elements 4..7
+    Vec4 screen;   // elements 8..11: pixel X, Y, projected depth Z, clip-space W (= -view z)
     float unused12 = 0.0f;
     float unused13 = 0.0f;
     float occlusion = 1.0f; // element 14: ambient-occlusion factor, 1 for procedural geometry

@@ -11,8 +11,8 @@ namespace tessellune {
 
 namespace raster {
 
-bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width, int32_t rowBegin, int32_t rowEnd,
-                   Setup& s) {
+bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width, int32_t rowBegin,
+                   int32_t rowEnd, Setup& s) {
     const Vec4* p[3] = {&p0, &p1, &p2};
     int32_t fx[3];
     int32_t fy[3];
@@ -35,7 +35,8 @@ bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width
     }
     // The three edge functions sum to this constant; unless it is positive no pixel can have all
     // three positive, so faces of the other winding (in fixed point) are skipped before the walk.
-    const int64_t twiceArea = int64_t(fx[1] - fx[2]) * (fy[0] - fy[1]) - int64_t(fy[1] - fy[2]) * (fx[0] - fx[1]);
+    const int64_t twiceArea =
+        int64_t(fx[1] - fx[2]) * (fy[0] - fy[1]) - int64_t(fy[1] - fy[2]) * (fx[0] - fx[1]);
     if (twiceArea <= 0) {
         return false;
     }
@@ -269,7 +270,9 @@ AttributeState makeAttribute(const Setup& s, const Vec4& f1, const Vec4& f2, con
     return {raster::makePlane(s, f1, f2, f3), s.minX, s.anchorRow, Vec4{}};
 }
 
-Vec4 toVec4(const PipelineNormal& n) { return {n.nx, n.ny, n.nz, n.nw}; }
+Vec4 toVec4(const PipelineNormal& n) {
+    return {n.nx, n.ny, n.nz, n.nw};
+}
 
 Vec4 perspectiveCorner(const PipelineVertex& v, const TexCoord& t) {
     const float k = 1.0f / v.position.z;
@@ -298,8 +301,8 @@ void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int
     raster::walkBlocks(s, shader);
 }
 
-void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0, const Vec4& s1,
-                           const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
+void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+                           const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
     Setup s;
     if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
         return;
@@ -326,10 +329,10 @@ void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32
     raster::walkBlocks(s, shader);
 }
 
-void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
-                       const Vec4& s1, const Vec4& s2, const PipelineVertex& v0, const PipelineVertex& v1,
-                       const PipelineVertex& v2, const TexCoord& t0, const TexCoord& t1, const TexCoord& t2,
-                       const FloatImage& texture) {
+void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd,
+                       const Vec4& s0, const Vec4& s1, const Vec4& s2, const PipelineVertex& v0,
+                       const PipelineVertex& v1, const PipelineVertex& v2, const TexCoord& t0,
+                       const TexCoord& t1, const TexCoord& t2, const FloatImage& texture) {
     if (texture.pixels == nullptr || texture.width <= 0 || texture.height <= 0) {
         return;
     }
@@ -337,15 +340,15 @@ void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, 
     if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
         return;
     }
-    TexturedShader shader{colour.pixels,
-                          makeAttribute(s, perspectiveCorner(v0, t0), perspectiveCorner(v1, t1),
-                                        perspectiveCorner(v2, t2)),
-                          makeDepth(s, depth, s0, s1, s2), &texture};
+    TexturedShader shader{
+        colour.pixels,
+        makeAttribute(s, perspectiveCorner(v0, t0), perspectiveCorner(v1, t1), perspectiveCorner(v2, t2)),
+        makeDepth(s, depth, s0, s1, s2), &texture};
     raster::walkBlocks(s, shader);
 }
 
-void rasterizeDepth(const FloatImage& colour, DepthImage& depth, int32_t rowEnd, const Vec4& s0, const Vec4& s1,
-                    const Vec4& s2) {
+void rasterizeDepth(const FloatImage& colour, DepthImage& depth, int32_t rowEnd, const Vec4& s0,
+                    const Vec4& s1, const Vec4& s2) {
     Setup s;
     if (!raster::setupTriangle(s0, s1, s2, colour.width, 0, rowEnd, s)) {
         return;

@@ -23,8 +23,8 @@ struct RenderPipeline;
 void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                     const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2);
 
-void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0, const Vec4& s1,
-                           const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2);
+void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+                           const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2);
 
 // Lit per pixel from the interpolated view-space position and (not renormalised) normal.
 void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
@@ -33,14 +33,14 @@ void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32
                   const PipelineNormal& n2, const Vec4& materialColor, const RenderPipeline& pipeline);
 
 // Perspective-correct, nearest texel, repeat wrapping; v = 0 is the bottom row of the texture.
-void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
-                       const Vec4& s1, const Vec4& s2, const PipelineVertex& v0, const PipelineVertex& v1,
-                       const PipelineVertex& v2, const TexCoord& t0, const TexCoord& t1, const TexCoord& t2,
-                       const FloatImage& texture);
+void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd,
+                       const Vec4& s0, const Vec4& s1, const Vec4& s2, const PipelineVertex& v0,
+                       const PipelineVertex& v1, const PipelineVertex& v2, const TexCoord& t0,
+                       const TexCoord& t1, const TexCoord& t2, const FloatImage& texture);
 
 // Depth only over rows [0, rowEnd); the colour target supplies the width and is not touched.
-void rasterizeDepth(const FloatImage& colour, DepthImage& depth, int32_t rowEnd, const Vec4& s0, const Vec4& s1,
-                    const Vec4& s2);
+void rasterizeDepth(const FloatImage& colour, DepthImage& depth, int32_t rowEnd, const Vec4& s0,
+                    const Vec4& s1, const Vec4& s2);
 
 // The texel a (u, v) pair selects in a width x height texture: the index row * width + column.
 int32_t texelIndex(float u, float v, int32_t width, int32_t height);

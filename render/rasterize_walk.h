@@ -76,8 +76,8 @@ inline int32_t encodeDepth(float z) {
 
 // Fills `s` for the triangle and the rows [rowBegin, rowEnd); false when nothing can be drawn
 // (coordinates not finite or beyond the exact range, zero area, wrong winding, or no rows).
-bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width, int32_t rowBegin, int32_t rowEnd,
-                   Setup& s);
+bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width, int32_t rowBegin,
+                   int32_t rowEnd, Setup& s);
 
 // Gradients of a per-corner value over the screen, and its value at the anchor (minX, anchorRow).
 struct Plane {

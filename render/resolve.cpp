@@ -29,10 +29,14 @@ int32_t convertLane(float v) {
     return static_cast<int32_t>(std::nearbyint(v));
 }
 
-uint32_t clampChannel(int32_t v) { return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+uint32_t clampChannel(int32_t v) {
+    return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
 
 // Capped like the SSE minimum: a NaN lane compares false and takes the cap.
-float cap(float v) { return v < CHANNEL_MAX ? v : CHANNEL_MAX; }
+float cap(float v) {
+    return v < CHANNEL_MAX ? v : CHANNEL_MAX;
+}
 
 } // namespace
 
@@ -94,14 +98,18 @@ void resolvePixels(ResolveTarget& target, float fade, const FloatImage& colour) 
 
 } // namespace
 
-void resolve(ResolveTarget& target, const FloatImage& colour) { resolvePixels<false>(target, 1.0f, colour); }
+void resolve(ResolveTarget& target, const FloatImage& colour) {
+    resolvePixels<false>(target, 1.0f, colour);
+}
 void resolveFaded(ResolveTarget& target, float factor, const FloatImage& colour) {
     resolvePixels<true>(target, factor, colour);
 }
 
 #else
 
-void resolve(ResolveTarget& target, const FloatImage& colour) { scalar::resolveFaded(target, 1.0f, colour); }
+void resolve(ResolveTarget& target, const FloatImage& colour) {
+    scalar::resolveFaded(target, 1.0f, colour);
+}
 void resolveFaded(ResolveTarget& target, float factor, const FloatImage& colour) {
     scalar::resolveFaded(target, factor, colour);
 }

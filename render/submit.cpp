@@ -20,8 +20,8 @@ void transformBoxCorners(Mesh& mesh, const Matrix4& view) {
     }
 }
 
-bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline, int32_t mask,
-                const Material* materialOverride) {
+bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline,
+                int32_t mask, const Material* materialOverride) {
     const Matrix4 modelView = multiply(mesh.world, view);
     openSubmission(pipeline);
     const int32_t vertexCount = static_cast<int32_t>(mesh.vertices.size());
@@ -62,8 +62,8 @@ bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, Ren
 
 namespace {
 
-void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vertex[3], const int32_t texcoord[3],
-              int32_t normalIndex, const Material* material) {
+void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vertex[3],
+              const int32_t texcoord[3], int32_t normalIndex, const Material* material) {
     PipelineFace face;
     const int32_t absoluteNormal = pipeline.normalBase + normalIndex;
     if (normalIndex < 0 || normalIndex >= pipeline.normalsAdded) {
@@ -88,8 +88,9 @@ struct ShapeNormal {
 
 // Opens the submission and appends the shape's transformed vertices and (unnormalised) normals and
 // its texture coordinates; false when they do not fit.
-bool appendShape(RenderPipeline& pipeline, const Matrix4& modelView, const Vec4* positions, int32_t vertexCount,
-                 const ShapeNormal* normals, int32_t normalCount, const TexCoord* texcoords, int32_t texcoordCount) {
+bool appendShape(RenderPipeline& pipeline, const Matrix4& modelView, const Vec4* positions,
+                 int32_t vertexCount, const ShapeNormal* normals, int32_t normalCount,
+                 const TexCoord* texcoords, int32_t texcoordCount) {
     openSubmission(pipeline);
     const int32_t firstVertex = reserveVertices(pipeline, vertexCount);
     const int32_t firstNormal = reserveNormals(pipeline, normalCount);
@@ -121,8 +122,8 @@ void emitTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v0, in
     emitFace(pipeline, camera, vertex, texcoord, normalIndex, material);
 }
 
-void emitFanTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v1, int32_t v2, int32_t t1, int32_t t2,
-                     int32_t normalIndex, const Material* material) {
+void emitFanTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v1, int32_t v2, int32_t t1,
+                     int32_t t2, int32_t normalIndex, const Material* material) {
     const int32_t vertex[3] = {0, v1, v2};
     const int32_t texcoord[3] = {1, t1, t2};
     emitFace(pipeline, camera, vertex, texcoord, normalIndex, material);
@@ -141,8 +142,8 @@ bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& p
     return commitSubmission(pipeline);
 }
 
-bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
-                  const TexCoord corners[4], const Material* material) {
+bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement,
+                  const Matrix4& view, const TexCoord corners[4], const Material* material) {
     constexpr float HALF = 250.0f; // the square is 500 x 500 units
     const Vec4 positions[4] = {makePoint(HALF, 0.0f, -HALF), makePoint(-HALF, 0.0f, -HALF),
                                makePoint(-HALF, 0.0f, HALF), makePoint(HALF, 0.0f, HALF)};
@@ -158,11 +159,11 @@ bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4&
 bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
                 float size, const Material* material) {
     const float h = size * 0.5f;
-    const Vec4 positions[8] = {makePoint(h, h, -h),  makePoint(-h, h, -h),  makePoint(-h, h, h),
-                               makePoint(h, h, h),   makePoint(h, -h, -h),  makePoint(-h, -h, -h),
+    const Vec4 positions[8] = {makePoint(h, h, -h),  makePoint(-h, h, -h), makePoint(-h, h, h),
+                               makePoint(h, h, h),   makePoint(h, -h, -h), makePoint(-h, -h, -h),
                                makePoint(-h, -h, h), makePoint(h, -h, h)};
-    const ShapeNormal normals[6] = {{0.0f, 1.0f, 0.0f},  {0.0f, -1.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
-                                    {1.0f, 0.0f, 0.0f},  {0.0f, 0.0f, -1.0f}, {0.0f, 0.0f, 1.0f}};
+    const ShapeNormal normals[6] = {{0.0f, 1.0f, 0.0f}, {0.0f, -1.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
+                                    {1.0f, 0.0f, 0.0f}, {0.0f, 0.0f, -1.0f}, {0.0f, 0.0f, 1.0f}};
     const TexCoord texcoords[1] = {};
     // Two counter-clockwise triangles per side, seen from outside, with the side's normal.
     static constexpr int32_t TRIANGLES[12][4] = {{0, 1, 2, 0}, {0, 2, 3, 0}, {2, 1, 5, 2}, {2, 5, 6, 2},

@@ -21,8 +21,8 @@ void updateWorldMatrix(Mesh& mesh);
 // transformedBoxCorners[k] := boxCorners[k] · W · V.
 void transformBoxCorners(Mesh& mesh, const Matrix4& view);
 
-bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline, int32_t mask,
-                const Material* materialOverride);
+bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline,
+                int32_t mask, const Material* materialOverride);
 
 // A width x height rectangle in the placement's xy plane; height (y extent) comes before width.
 bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
@@ -30,8 +30,8 @@ bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& p
 
 // A 500 x 500 square in the placement's xz plane; texcoords belong to the corners (250, 0, -250),
 // (-250, 0, -250), (-250, 0, 250), (250, 0, 250) in that order.
-bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
-                  const TexCoord texcoords[4], const Material* material);
+bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement,
+                  const Matrix4& view, const TexCoord texcoords[4], const Material* material);
 
 // An axis-aligned cube of edge `size` centred on the placement's origin.
 bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
@@ -42,7 +42,7 @@ void emitTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v0, in
                   int32_t normalIndex, const Material* material);
 
 // As emitTriangle with corner 0 fixed to vertex 0 and texture coordinate 1.
-void emitFanTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v1, int32_t v2, int32_t t1, int32_t t2,
-                     int32_t normalIndex, const Material* material);
+void emitFanTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v1, int32_t v2, int32_t t1,
+                     int32_t t2, int32_t normalIndex, const Material* material);
 
 } // namespace tessellune

@@ -12,7 +12,8 @@ void* allocateCleared(int32_t width, int32_t height, size_t pixelBytes) {
     if (width <= 0 || height <= 0) {
         return nullptr;
     }
-    const size_t bytes = (static_cast<size_t>(width) * static_cast<size_t>(height) * pixelBytes + 15) & ~size_t(15);
+    const size_t bytes =
+        (static_cast<size_t>(width) * static_cast<size_t>(height) * pixelBytes + 15) & ~size_t(15);
     void* pixels = std::aligned_alloc(16, bytes);
     if (pixels != nullptr) {
         std::memset(pixels, 0, bytes);

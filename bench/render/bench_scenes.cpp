@@ -118,7 +118,8 @@ void submitDuneField(FrameContext& context, int32_t, void* data) {
             tile.scale = X;
             tile.rotation = Matrix4{};
             rotateX(tile.rotation, 1.5707964f);
-            tile.translation = translationMatrix(static_cast<float>(c) * X - X * 5.0f, static_cast<float>(r) * X, 0.0f);
+            tile.translation =
+                translationMatrix(static_cast<float>(c) * X - X * 5.0f, static_cast<float>(r) * X, 0.0f);
             submitPlaced(context, tile, scene.view, nullptr);
         }
     }

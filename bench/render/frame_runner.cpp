@@ -65,7 +65,8 @@ void renderFrame(FrameContext& context, SubmitFrame submit, void* scene, int32_t
 
 } // namespace
 
-FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, double seconds, int32_t minFrames) {
+FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, double seconds,
+                       int32_t minFrames) {
     FrameTiming timing;
     for (int32_t frame = 0; frame < 5; ++frame) {
         renderFrame(context, submit, scene, frame, timing); // warm caches and let the bands settle

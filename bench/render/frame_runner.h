@@ -38,12 +38,13 @@ struct FrameTiming {
     double sortProjectMs = 0.0;
     double bandsMs = 0.0;
     double resolveMs = 0.0;
-    double cpuMs = 0.0;     // processor time of all threads per frame: steadier than wall time on a busy machine
-    double mainCpuMs = 0.0; // of which the main thread's
+    double cpuMs = 0.0; // processor time of all threads per frame: steadier than wall time on a busy machine
+    double mainCpuMs = 0.0;  // of which the main thread's
     double unloadedMs = 0.0; // main thread + worker time / workers: the frame time on an idle machine
 };
 
 // Renders warm-up frames, then frames until `seconds` have passed (at least `minFrames`).
-FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, double seconds, int32_t minFrames);
+FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, double seconds,
+                       int32_t minFrames);
 
 } // namespace tessellune::bench

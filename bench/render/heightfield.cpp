@@ -24,7 +24,8 @@ void buildHeightField(Mesh& mesh, int32_t cells, uint32_t seed) {
         for (int32_t i = 0; i < side; ++i) {
             const float x = static_cast<float>(i) / cells - 0.5f;
             const float z = static_cast<float>(j) / cells - 0.5f;
-            const float y = 0.06f * std::sin(9.0f * x + phase) * std::cos(7.0f * z - phase) + 0.03f * std::sin(23.0f * (x + z));
+            const float y = 0.06f * std::sin(9.0f * x + phase) * std::cos(7.0f * z - phase) +
+                            0.03f * std::sin(23.0f * (x + z));
             MeshVertex& v = mesh.vertices[static_cast<size_t>(j) * side + i];
             v.position = {x, y, z, 1.0f};
             v.normal = {};
@@ -34,7 +35,8 @@ void buildHeightField(Mesh& mesh, int32_t cells, uint32_t seed) {
     mesh.faces.clear();
     mesh.texcoords = {TexCoord{}};
     auto addFace = [&](int32_t a, int32_t b, int32_t c) {
-        const Vec4 pa = mesh.vertices[a].position, pb = mesh.vertices[b].position, pc = mesh.vertices[c].position;
+        const Vec4 pa = mesh.vertices[a].position, pb = mesh.vertices[b].position,
+                   pc = mesh.vertices[c].position;
         const Vec4 n = normalize(cross(sub(pb, pa), sub(pc, pa)));
         PipelineFace face;
         face.normal = n;

@@ -74,7 +74,8 @@ void buildTexture(FloatImage& image) {
     for (int32_t y = 0; y < 256; ++y) {
         for (int32_t x = 0; x < 256; ++x) {
             const float check = ((x >> 5) ^ (y >> 5)) & 1 ? 0.9f : 0.3f;
-            image.pixels[y * 256 + x] = {check, static_cast<float>(x) / 255.0f, static_cast<float>(y) / 255.0f, 1.0f};
+            image.pixels[y * 256 + x] = {check, static_cast<float>(x) / 255.0f,
+                                         static_cast<float>(y) / 255.0f, 1.0f};
         }
     }
 }
@@ -108,7 +109,8 @@ int main(int argc, char** argv) {
         std::printf("cannot allocate the frame buffers\n");
         return 1;
     }
-    std::printf("%u workers, %d x %d, %.1f s per case\n", context.pool.workerCount, SCREEN_WIDTH, SCREEN_HEIGHT, seconds);
+    std::printf("%u workers, %d x %d, %.1f s per case\n", context.pool.workerCount, SCREEN_WIDTH,
+                SCREEN_HEIGHT, seconds);
     std::fflush(stdout);
 
     if (wanted(cases, "cubes")) {
@@ -131,9 +133,9 @@ int main(int argc, char** argv) {
 #if TESSELLUNE_HAVE_ASSETS
         TextureStore modelTextures = createTextureStore();
         std::printf("  ");
-        std::unique_ptr<Mesh> bunny = loadObj("stanford-bunny.obj", std::string(TESSELLUNE_SHARED_DIR) +
-                                                                        "/testdata/models/stanford-bunny/",
-                                              modelTextures);
+        std::unique_ptr<Mesh> bunny =
+            loadObj("stanford-bunny.obj",
+                    std::string(TESSELLUNE_SHARED_DIR) + "/testdata/models/stanford-bunny/", modelTextures);
         useVertexNormalsAsCornerNormals(*bunny);
         Material clay;
         clay.shaderType = VertexLit;

@@ -32,9 +32,9 @@ struct CameraTest : ::testing::Test {
 };
 
 TEST_F(CameraTest, PlanesMatchTheFrustum) {
-    const float expected[6][4] = {{-0.7924058f, 0, -0.6099943f, 0}, {0.7924058f, 0, -0.6099943f, 0},
-                                  {0, 0.8660254f, -0.5f, 0},         {0, -0.8660254f, -0.5f, 0},
-                                  {0, 0, 1, 1000.0006f},             {0, 0, -1, -1}};
+    const float expected[6][4] = {
+        {-0.7924058f, 0, -0.6099943f, 0}, {0.7924058f, 0, -0.6099943f, 0}, {0, 0.8660254f, -0.5f, 0},
+        {0, -0.8660254f, -0.5f, 0},       {0, 0, 1, 1000.0006f},           {0, 0, -1, -1}};
     for (int i = 0; i < 6; ++i) {
         EXPECT_NEAR(camera.planes[i].normal.x, expected[i][0], 1e-6f) << i;
         EXPECT_NEAR(camera.planes[i].normal.y, expected[i][1], 1e-6f) << i;
@@ -64,7 +64,8 @@ TEST_F(CameraTest, ProjectsKnownPoints) {
 
 TEST_F(CameraTest, ScalarAndSimdProjectionAgree) {
     for (int i = 0; i < 64; ++i) {
-        pipeline.vertices[i].position = {static_cast<float>(i) * 0.37f - 11, 5.0f - i * 0.21f, -1.5f - i * 3.3f, 1};
+        pipeline.vertices[i].position = {static_cast<float>(i) * 0.37f - 11, 5.0f - i * 0.21f,
+                                         -1.5f - i * 3.3f, 1};
     }
     pipeline.vertexBase = 64;
     projectVertices(camera, pipeline);

@@ -107,9 +107,9 @@ TEST_F(ClipTest, FacesTooLargeToClipOrNamingForeignVerticesAreRefused) {
 using OrderTest = testing::PipelineFixture;
 
 TEST_F(OrderTest, NearestFirstAndEqualKeysKeepSubmissionOrder) {
-    submitTriangle({-1, -1, -3, 1}, {1, -1, -3, 1}, {0, 1, -3, 1}, 0);  // face 0 at 3
-    submitTriangle({-1, -1, -2, 1}, {1, -1, -9, 1}, {0, 1, -9, 1}, 0);  // face 1 nearest corner at 2
-    submitTriangle({-1, -1, -3, 1}, {1, -1, -8, 1}, {0, 1, -3, 1}, 0);  // face 2 at 3, after face 0
+    submitTriangle({-1, -1, -3, 1}, {1, -1, -3, 1}, {0, 1, -3, 1}, 0); // face 0 at 3
+    submitTriangle({-1, -1, -2, 1}, {1, -1, -9, 1}, {0, 1, -9, 1}, 0); // face 1 nearest corner at 2
+    submitTriangle({-1, -1, -3, 1}, {1, -1, -8, 1}, {0, 1, -3, 1}, 0); // face 2 at 3, after face 0
     submitTriangle({-1, -1, -900, 1}, {1, -1, -900, 1}, {0, 1, -990, 1}, 0);
     submitTriangle({-1, -1, -2, 1}, {1, -1, -2, 1}, {0, 1, -2, 1}, 0); // face 4 at 2, after face 1
     sortFacesByDepth(pipeline);

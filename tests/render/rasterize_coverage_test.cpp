@@ -106,11 +106,15 @@ TEST(RasterizeCoverage, AgreesWithOracleOnRandomTriangles) {
         const int kind = n % 4;
         const float cx = uniform(-20, W + 20);
         const float cy = uniform(-20, H + 20);
-        const float size = kind == 0 ? uniform(0.1f, 3) : kind == 1 ? uniform(3, 30) : kind == 2 ? uniform(30, 400) : 0;
+        const float size = kind == 0   ? uniform(0.1f, 3)
+                           : kind == 1 ? uniform(3, 30)
+                           : kind == 2 ? uniform(30, 400)
+                                       : 0;
         for (auto& corner : p) {
             if (kind == 3) {
                 // On the 1/16 grid and on whole pixels, where ties and the fill rule matter most.
-                corner = screenPoint(std::floor(uniform(-8, W + 8)) + (n % 8 == 3 ? 0.0f : std::floor(uniform(0, 16)) / 16),
+                corner = screenPoint(std::floor(uniform(-8, W + 8)) +
+                                         (n % 8 == 3 ? 0.0f : std::floor(uniform(0, 16)) / 16),
                                      std::floor(uniform(-8, H + 8)));
             } else {
                 corner = screenPoint(cx + uniform(-size, size), cy + uniform(-size, size));
@@ -125,7 +129,8 @@ TEST(RasterizeCoverage, AgreesWithOracleOnRandomTriangles) {
                 const bool drawn = t.at(x, y).w != 0.0f;
                 drawnPixels += drawn;
                 if (expected != drawn && mismatches++ < 5) {
-                    ADD_FAILURE() << "triangle " << n << " pixel " << x << "," << y << " expected " << expected;
+                    ADD_FAILURE() << "triangle " << n << " pixel " << x << "," << y << " expected "
+                                  << expected;
                 }
             }
         }
@@ -261,8 +266,8 @@ TEST(RasterizeTextured, InterpolatesInPerspectiveNotOnTheScreen) {
     b.position = {0, 0, -3, 1};
     c.position = {0, 0, -1, 1};
     const TexCoord ua{0.0f, 0.5f}, ub{1.0f, 0.5f}, uc{0.0f, 0.5f};
-    rasterizeTextured(t.colour, t.depth, 0, 64, screenPoint(0, 0), screenPoint(0, 64), screenPoint(64, 0), a, c, b, ua,
-                      uc, ub, texture);
+    rasterizeTextured(t.colour, t.depth, 0, 64, screenPoint(0, 0), screenPoint(0, 64), screenPoint(64, 0), a,
+                      c, b, ua, uc, ub, texture);
     EXPECT_EQ(t.at(32, 1).x, 2.0f); // u = 0.25 -> texel 2; screen-affine would give texel 4
     EXPECT_EQ(t.at(0, 1).x, 0.0f);
     EXPECT_EQ(t.at(0, 1).w, 1.0f);

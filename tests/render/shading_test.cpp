@@ -138,9 +138,9 @@ TEST(Overlay, ComposesOverAndClipsToTheTarget) {
     for (int i = 0; i < 16; ++i) {
         target.pixels[i] = {0.5f, 0.5f, 0.5f, 0.75f};
     }
-    image.pixels[0] = {0, 0, 0, 0};          // transparent: leaves the pixel alone
-    image.pixels[1] = {1, 0, 0, 1};          // opaque red
-    image.pixels[2] = {0.25f, 0, 0, 0.5f};   // half-covering
+    image.pixels[0] = {0, 0, 0, 0};        // transparent: leaves the pixel alone
+    image.pixels[1] = {1, 0, 0, 1};        // opaque red
+    image.pixels[2] = {0.25f, 0, 0, 0.5f}; // half-covering
     image.pixels[3] = {0, 1, 0, 1};
     overlayImage(image, target, 1, 1);
     EXPECT_EQ(target.pixels[1 * 4 + 1].x, 0.5f);

@@ -70,7 +70,8 @@ TEST_F(SubmitTest, MeshWithMaskZeroStoresEveryFrontFaceRebased) {
     Mesh mesh = makeSquareMesh();
     mesh.translation = translationMatrix(0, 0, -10);
     updateWorldMatrix(mesh);
-    submitCube(pipeline, camera, translationMatrix(0, 0, -20), Matrix4{}, 1.0f, &material); // something before
+    submitCube(pipeline, camera, translationMatrix(0, 0, -20), Matrix4{}, 1.0f,
+               &material); // something before
     const int32_t v0 = pipeline.vertexBase, t0 = pipeline.texcoordBase, n0 = pipeline.normalBase;
     const int32_t f0 = pipeline.faceCount;
     ASSERT_TRUE(submitMesh(mesh, Matrix4{}, camera, pipeline, 0, nullptr));
@@ -135,10 +136,11 @@ TEST_F(SubmitTest, CubeInsideTheViewGivesTwelveTriangles) {
 }
 
 TEST_F(SubmitTest, QuadAndGroundAppendTheirRecords) {
-    ASSERT_TRUE(submitQuad(pipeline, camera, translationMatrix(-1, -1, -10), Matrix4{}, 3.0f, 2.0f, &material));
+    ASSERT_TRUE(
+        submitQuad(pipeline, camera, translationMatrix(-1, -1, -10), Matrix4{}, 3.0f, 2.0f, &material));
     EXPECT_EQ(pipeline.faceCount, 2);
-    EXPECT_EQ(pipeline.vertices[2].position.x, 1.0f);  // width 2 along x
-    EXPECT_EQ(pipeline.vertices[2].position.y, 2.0f);  // height 3 along y
+    EXPECT_EQ(pipeline.vertices[2].position.x, 1.0f); // width 2 along x
+    EXPECT_EQ(pipeline.vertices[2].position.y, 2.0f); // height 3 along y
     const TexCoord corners[4] = {{2, 2}, {0, 2}, {0, 0}, {2, 0}};
     // Stood upright 700 units away the whole square is in view: nothing is clipped.
     const float position[3] = {0, 0, -700};

@@ -37,6 +37,8 @@ struct Targets {
     }
 };
 
-inline Vec4 screenPoint(float x, float y, float z = 0.0f) { return {x, y, z, 1.0f}; }
+inline Vec4 screenPoint(float x, float y, float z = 0.0f) {
+    return {x, y, z, 1.0f};
+}
 
 } // namespace tessellune::testing
