@@ -63,17 +63,71 @@ void createCamera(Camera& camera, float width, float height, float aspect) {
     camera.width = width;
     camera.height = height;
     camera.screen = multiply(p, s);
+
+    for (int32_t i = 0; i < 8; ++i) {
+        const bool used = i < PlaneCount;
+        camera.planeX[i] = used ? camera.planes[i].normal.x : 0.0f;
+        camera.planeY[i] = used ? camera.planes[i].normal.y : 0.0f;
+        camera.planeZ[i] = used ? camera.planes[i].normal.z : 0.0f;
+        camera.planeW[i] = used ? camera.planes[i].normal.w : 0.0f;
+        camera.planeDistance[i] = used ? camera.planes[i].distance : 0.0f;
+    }
 }
 
+namespace scalar {
+
+uint32_t insidePlanes(const Camera& camera, const Vec4& point) {
+    uint32_t inside = 0;
+    for (int32_t i = 0; i < PlaneCount; ++i) {
+        if (scalar::dot(point, camera.planes[i].normal) + camera.planes[i].distance >= 0.0f) {
+            inside |= 1u << i;
+        }
+    }
+    return inside;
+}
+
+} // namespace scalar
+
+#if TESSELLUNE_SSE
+
+uint32_t insidePlanes(const Camera& camera, const Vec4& point) {
+    const __m128 x = _mm_set1_ps(point.x);
+    const __m128 y = _mm_set1_ps(point.y);
+    const __m128 z = _mm_set1_ps(point.z);
+    const __m128 w = _mm_set1_ps(point.w);
+    const __m128 zero = _mm_setzero_ps();
+    uint32_t inside = 0;
+    for (int32_t half = 0; half < 2; ++half) {
+        const int32_t o = 4 * half;
+        __m128 d = _mm_mul_ps(x, _mm_load_ps(camera.planeX + o));
+        d = _mm_add_ps(d, _mm_mul_ps(y, _mm_load_ps(camera.planeY + o)));
+        d = _mm_add_ps(d, _mm_mul_ps(z, _mm_load_ps(camera.planeZ + o)));
+        d = _mm_add_ps(d, _mm_mul_ps(w, _mm_load_ps(camera.planeW + o)));
+        d = _mm_add_ps(d, _mm_load_ps(camera.planeDistance + o));
+        // Ordered comparison: a NaN distance is not inside, as in the scalar test.
+        inside |= static_cast<uint32_t>(_mm_movemask_ps(_mm_cmpge_ps(d, zero))) << o;
+    }
+    return inside & ((1u << PlaneCount) - 1u);
+}
+
+#else
+
+uint32_t insidePlanes(const Camera& camera, const Vec4& point) {
+    return scalar::insidePlanes(camera, point);
+}
+
+#endif
+
 int32_t classifyBox(const Camera& camera, const Vec4 corners[8]) {
+    uint32_t insideByCorner[8];
+    for (int k = 0; k < 8; ++k) {
+        insideByCorner[k] = insidePlanes(camera, corners[k]);
+    }
     int32_t mask = 0;
     for (int32_t i = 0; i < PlaneCount; ++i) {
-        const ClipPlane& plane = camera.planes[i];
         int inside = 0;
         for (int k = 0; k < 8; ++k) {
-            if (dot(corners[k], plane.normal) + plane.distance >= 0.0f) {
-                ++inside;
-            }
+            inside += (insideByCorner[k] >> i) & 1u;
         }
         if (inside == 0) {
             return OUTSIDE;

@@ -39,10 +39,22 @@ struct alignas(16) Camera {
     Matrix4 projection;
     Matrix4 viewport;
     Matrix4 screen; // projection · viewport: the only matrix projectVertices reads
+
+    // The planes again, one array per coefficient (slots 6 and 7 unused), so that a point is
+    // tested against all six at once.
+    alignas(16) float planeX[8];
+    alignas(16) float planeY[8];
+    alignas(16) float planeZ[8];
+    alignas(16) float planeW[8];
+    alignas(16) float planeDistance[8];
 };
 
 // Vertical half-angle 30 degrees, near 1, far 1000; aspect is width over height of the view.
 void createCamera(Camera& camera, float width, float height, float aspect);
+
+// Bit i set when the point is inside plane i: dot(p, normal) + distance >= 0, summed in the same
+// order as dot, so the answer is the one a plane-by-plane test gives.
+uint32_t insidePlanes(const Camera& camera, const Vec4& point);
 
 // OUTSIDE when all eight corners lie outside one plane, else the mask of the planes they straddle.
 int32_t classifyBox(const Camera& camera, const Vec4 corners[8]);
@@ -53,6 +65,7 @@ void projectVertices(const Camera& camera, RenderPipeline& pipeline);
 
 namespace scalar {
 void projectVertices(const Camera& camera, RenderPipeline& pipeline);
-}
+uint32_t insidePlanes(const Camera& camera, const Vec4& point);
+} // namespace scalar
 
 } // namespace tessellune

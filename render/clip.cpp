@@ -101,15 +101,6 @@ bool clipAgainstPlane(RenderPipeline& pipeline, const ClipPlane& plane, const Ve
     return true;
 }
 
-int32_t countInside(const RenderPipeline& pipeline, const ClipPlane& plane, const Polygon& polygon) {
-    int32_t inside = 0;
-    for (int32_t k = 0; k < polygon.count; ++k) {
-        inside +=
-            dot(pipeline.vertices[polygon.corners[k].vertex].position, plane.normal) + plane.distance >= 0.0f;
-    }
-    return inside;
-}
-
 PipelineFace* storeFace(RenderPipeline& pipeline, const PipelineFace& face, const Vec4& normal, float facing,
                         const Material* materialOverride) {
     PipelineFace* stored = reserveFace(pipeline);
@@ -168,18 +159,20 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
     // clipped away before anything is created. Deciding both from the corners alone gives the
     // same faces and the same buffers as running the passes, so the passes start only at the
     // first plane the face straddles.
+    const uint32_t planes = static_cast<uint32_t>(mask) & ((1u << PlaneCount) - 1u);
+    uint32_t insideAll = planes;
+    uint32_t insideAny = 0;
+    for (int32_t i = 0; i < corners; ++i) {
+        const uint32_t inside = insidePlanes(camera, pipeline.vertices[polygon.corners[i].vertex].position);
+        insideAll &= inside;
+        insideAny |= inside;
+    }
+    const uint32_t straddled = planes & ~insideAll;
     int32_t firstCut = PlaneCount;
-    for (int32_t plane = 0; plane < PlaneCount; ++plane) {
-        if ((mask & (1 << plane)) == 0) {
-            continue;
-        }
-        const int32_t inside = countInside(pipeline, camera.planes[plane], polygon);
-        if (inside == 0) {
+    if (straddled != 0) {
+        firstCut = __builtin_ctz(straddled);
+        if ((insideAny & (1u << firstCut)) == 0) {
             return 0;
-        }
-        if (inside != corners) {
-            firstCut = plane;
-            break;
         }
     }
     for (int32_t plane = firstCut; plane < PlaneCount; ++plane) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "render/camera.h"
 #include "render/pipeline.h"
@@ -77,6 +78,34 @@ TEST_F(CameraTest, ScalarAndSimdProjectionAgree) {
     for (int i = 0; i < 64; ++i) {
         EXPECT_EQ(std::memcmp(&simd[i], &pipeline.vertices[i].screen, sizeof(Vec4)), 0) << i;
     }
+}
+
+TEST_F(CameraTest, AllPlanesAtOnceAgreeWithPlaneByPlane) {
+    const float t = static_cast<float>(std::tan(0.523598775));
+    std::vector<Vec4> points = {{0, 0, -10, 1},
+                                {t * SCREEN_ASPECT * 10, 0, -10, 1},
+                                {0, 0, -1, 1},
+                                {0, 0, -1000.0006f, 1},
+                                {0, 0, 5, 1},
+                                {1e30f, -1e30f, 0, 1},
+                                {std::nanf(""), 0, -5, 1},
+                                {0, t * 10, -10, 1}};
+    for (int i = 0; i < 500; ++i) {
+        points.push_back({std::sin(i * 1.7f) * i, std::cos(i * 0.3f) * i * 0.5f,
+                          -std::fabs(std::sin(i * 0.9f)) * 3 * i + 2, 1});
+    }
+    for (const Vec4& p : points) {
+        uint32_t expected = 0;
+        for (int plane = 0; plane < 6; ++plane) {
+            if (dot(p, camera.planes[plane].normal) + camera.planes[plane].distance >= 0.0f) {
+                expected |= 1u << plane;
+            }
+        }
+        EXPECT_EQ(insidePlanes(camera, p), expected);
+        EXPECT_EQ(scalar::insidePlanes(camera, p), expected);
+    }
+    EXPECT_EQ(insidePlanes(camera, {0, 0, -10, 1}), 63u);
+    EXPECT_EQ(insidePlanes(camera, {std::nanf(""), 0, -5, 1}) & 3u, 0u) << "NaN is inside nothing it touches";
 }
 
 TEST_F(CameraTest, VerticesAtAndBehindTheEyeProjectWithoutTrapping) {
