@@ -1,6 +1,8 @@
 // Ordering the pass's faces nearest first with a four-pass radix sort on integer depth keys.
 #include "render/clip.h"
 
+#include <cstring>
+
 namespace tessellune {
 
 namespace {
@@ -8,6 +10,20 @@ namespace {
 // Keys are the nearest corner's distance in 16.16 fixed point: 65536 on the near plane.
 constexpr float DEPTH_KEY_SCALE = 65536.0f;
 constexpr int32_t RADIX_BUCKETS = 256;
+
+bool allKeysShareDigit(const int32_t* keys, int32_t count, int32_t pass) {
+    const uint32_t shift = 8u * static_cast<uint32_t>(pass);
+    if (count == 0) {
+        return true;
+    }
+    const uint32_t first = (static_cast<uint32_t>(keys[0]) >> shift) & 0xffu;
+    for (int32_t i = 1; i < count; ++i) {
+        if (((static_cast<uint32_t>(keys[i]) >> shift) & 0xffu) != first) {
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -49,10 +65,22 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
                                 : key > 0.0f         ? static_cast<int32_t>(key)
                                                      : 0;
     }
-    radixPass(pipeline.depthKeys, pipeline.faceOrder, pipeline.scratchOrder, count, 0);
-    radixPass(pipeline.depthKeys, pipeline.scratchOrder, pipeline.faceOrder, count, 1);
-    radixPass(pipeline.depthKeys, pipeline.faceOrder, pipeline.scratchOrder, count, 2);
-    radixPass(pipeline.depthKeys, pipeline.scratchOrder, pipeline.faceOrder, count, 3);
+    // A pass whose digit is the same for every key leaves the order as it is; such passes (the
+    // top byte is usually 0) are skipped, and the ping-pong continues from wherever the order is.
+    int32_t* source = pipeline.faceOrder;
+    int32_t* destination = pipeline.scratchOrder;
+    for (int32_t pass = 0; pass < 4; ++pass) {
+        if (allKeysShareDigit(pipeline.depthKeys, count, pass)) {
+            continue;
+        }
+        radixPass(pipeline.depthKeys, source, destination, count, pass);
+        int32_t* sorted = destination;
+        destination = source;
+        source = sorted;
+    }
+    if (source != pipeline.faceOrder) {
+        std::memcpy(pipeline.faceOrder, source, sizeof(int32_t) * static_cast<size_t>(count));
+    }
 }
 
 } // namespace tessellune

@@ -120,6 +120,30 @@ TEST_F(OrderTest, NearestFirstAndEqualKeysKeepSubmissionOrder) {
     EXPECT_EQ(pipeline.depthKeys[0], 3 * 65536);
 }
 
+TEST_F(OrderTest, KeysDifferingInOneByteOnlyStillSortFully) {
+    // Keys 65536 + k: passes 1 to 3 see one digit only, so the order is settled by pass 0 alone.
+    const int32_t ks[6] = {200, 3, 77, 3, 0, 255};
+    for (int32_t k : ks) {
+        const float z = -1.0f - static_cast<float>(k) / 65536.0f;
+        submitTriangle({-1, -1, z, 1}, {1, -1, z, 1}, {0, 1, z, 1}, 0);
+    }
+    sortFacesByDepth(pipeline);
+    const int32_t expected[6] = {4, 1, 3, 2, 0, 5};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(pipeline.faceOrder[i], expected[i]) << i;
+    }
+    EXPECT_EQ(pipeline.depthKeys[5], 65536 + 255);
+    // All keys equal: every pass is skipped and submission order stays.
+    beginScene(pipeline);
+    for (int i = 0; i < 4; ++i) {
+        submitTriangle({-1, -1, -7, 1}, {1, -1, -7, 1}, {0, 1, -7, 1}, 0);
+    }
+    sortFacesByDepth(pipeline);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(pipeline.faceOrder[i], i);
+    }
+}
+
 TEST_F(OrderTest, RadixPassIsStableOnOneDigit) {
     const int32_t keys[6] = {0x0102, 0x0201, 0x0302, 0x0001, 0x0101, 0x01ff};
     const int32_t source[6] = {0, 1, 2, 3, 4, 5};
@@ -131,6 +155,13 @@ TEST_F(OrderTest, RadixPassIsStableOnOneDigit) {
     }
     radixPass(keys, source, destination, 0, 1); // zero entries touch nothing
     EXPECT_EQ(destination[0], 1);
+}
+
+TEST_F(OrderTest, NoFacesLeaveAnEmptyOrder) {
+    pipeline.faceOrder[0] = 12345;
+    sortFacesByDepth(pipeline);
+    EXPECT_EQ(pipeline.faceCount, 0);
+    EXPECT_EQ(pipeline.faceOrder[0], 12345) << "nothing written for zero faces";
 }
 
 TEST_F(OrderTest, ManyRandomDepthsComeOutSorted) {
