@@ -135,6 +135,11 @@ using raster::DepthPlane;
 using raster::Plane;
 using raster::Setup;
 
+// Covered pixels of a row are visited lowest bit first.
+inline int32_t lowestPixel(uint32_t mask) {
+    return __builtin_ctz(mask);
+}
+
 // Depth per pixel of the current block row; test-and-write for one pixel.
 struct DepthState {
     DepthPlane plane;
@@ -162,6 +167,11 @@ struct AttributeState {
 
     void beginBlock(int32_t c, int32_t r) { block = raster::planeAt(plane, c - minX, r - anchorRow); }
     Vec4 rowStart(int32_t j) const { return add(block, scale(plane.dy, static_cast<float>(j))); }
+    // The value i pixels right of a row start: computed, not accumulated, so only the pixel's
+    // own position decides it.
+    Vec4 at(const Vec4& rowStartValue, int32_t i) const {
+        return add(rowStartValue, scale(plane.dx, static_cast<float>(i)));
+    }
 };
 
 template <bool TestDepth>
@@ -177,16 +187,13 @@ struct ColorShader {
         }
     }
     void row(int32_t index, int32_t j, uint32_t mask) {
-        Vec4 value = colourPlane.rowStart(j);
-        uint32_t z = TestDepth ? depth.rowStart(j) : 0;
-        for (int32_t i = 0; i < BLOCK_SIZE; ++i) {
-            if (mask & (1u << i)) {
-                if (!TestDepth || depth.test(index + i, z)) {
-                    colour[index + i] = value;
-                }
+        const Vec4 start = colourPlane.rowStart(j);
+        const uint32_t z = TestDepth ? depth.rowStart(j) : 0;
+        for (; mask != 0; mask &= mask - 1) {
+            const int32_t i = lowestPixel(mask);
+            if (!TestDepth || depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx)) {
+                colour[index + i] = colourPlane.at(start, i);
             }
-            value = add(value, colourPlane.plane.dx);
-            z += depth.plane.dx;
         }
     }
 };
@@ -206,17 +213,15 @@ struct LitShader {
         depth.beginBlock(c, r);
     }
     void row(int32_t index, int32_t j, uint32_t mask) {
-        Vec4 p = position.rowStart(j);
-        Vec4 n = normal.rowStart(j);
-        uint32_t z = depth.rowStart(j);
-        for (int32_t i = 0; i < BLOCK_SIZE; ++i) {
-            if ((mask & (1u << i)) && depth.test(index + i, z)) {
-                const LightTerms light = lightSum(*pipeline, p, n);
+        const Vec4 p = position.rowStart(j);
+        const Vec4 n = normal.rowStart(j);
+        const uint32_t z = depth.rowStart(j);
+        for (; mask != 0; mask &= mask - 1) {
+            const int32_t i = lowestPixel(mask);
+            if (depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx)) {
+                const LightTerms light = lightSum(*pipeline, position.at(p, i), normal.at(n, i));
                 colour[index + i] = add(add(mul(light.diffuse, material), light.specular), ambient);
             }
-            p = add(p, position.plane.dx);
-            n = add(n, normal.plane.dx);
-            z += depth.plane.dx;
         }
     }
 };
@@ -232,16 +237,16 @@ struct TexturedShader {
         depth.beginBlock(c, r);
     }
     void row(int32_t index, int32_t j, uint32_t mask) {
-        Vec4 value = uvk.rowStart(j);
-        uint32_t z = depth.rowStart(j);
-        for (int32_t i = 0; i < BLOCK_SIZE; ++i) {
-            if ((mask & (1u << i)) && depth.test(index + i, z)) {
+        const Vec4 start = uvk.rowStart(j);
+        const uint32_t z = depth.rowStart(j);
+        for (; mask != 0; mask &= mask - 1) {
+            const int32_t i = lowestPixel(mask);
+            if (depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx)) {
+                const Vec4 value = uvk.at(start, i);
                 const float w = 1.0f / value.z;
                 colour[index + i] =
                     texture->pixels[texelIndex(value.x * w, value.y * w, texture->width, texture->height)];
             }
-            value = add(value, uvk.plane.dx);
-            z += depth.plane.dx;
         }
     }
 };
@@ -251,12 +256,10 @@ struct DepthShader {
 
     void beginBlock(int32_t c, int32_t r) { depth.beginBlock(c, r); }
     void row(int32_t index, int32_t j, uint32_t mask) {
-        uint32_t z = depth.rowStart(j);
-        for (int32_t i = 0; i < BLOCK_SIZE; ++i) {
-            if (mask & (1u << i)) {
-                depth.test(index + i, z);
-            }
-            z += depth.plane.dx;
+        const uint32_t z = depth.rowStart(j);
+        for (; mask != 0; mask &= mask - 1) {
+            const int32_t i = lowestPixel(mask);
+            depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx);
         }
     }
 };

@@ -98,6 +98,8 @@ inline uint32_t depthAt(const DepthPlane& p, int32_t columns, int32_t rows) {
     return p.start + static_cast<uint32_t>(columns) * p.dx + static_cast<uint32_t>(rows) * p.dy;
 }
 
+namespace scalar {
+
 // Coverage of one 8-pixel row of a partial block, bit i for pixel i.
 inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb, int32_t sc) {
     uint32_t mask = 0;
@@ -111,6 +113,44 @@ inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb,
     }
     return mask;
 }
+
+} // namespace scalar
+
+#if TESSELLUNE_SSE
+
+// The same eight tests four pixels at a time: a pixel is inside when the sign bit of the OR of
+// its three edge values is clear.
+inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb, int32_t sc) {
+    const __m128i lane = _mm_set_epi32(3, 2, 1, 0);
+    auto edge = [&](int32_t start, int32_t step, __m128i& low, __m128i& high) {
+        // start + i * step for i = 0..7, by additions only (SSE2 has no 32-bit multiply).
+        const __m128i s = _mm_set1_epi32(step);
+        const __m128i s2 = _mm_add_epi32(s, s);
+        const __m128i s4 = _mm_add_epi32(s2, s2);
+        __m128i offsets =
+            _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(1)), _mm_set1_epi32(1)), s);
+        offsets = _mm_add_epi32(
+            offsets,
+            _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(2)), _mm_set1_epi32(2)), s2));
+        low = _mm_add_epi32(_mm_set1_epi32(start), offsets);
+        high = _mm_add_epi32(low, s4);
+    };
+    __m128i al, ah, bl, bh, cl, ch;
+    edge(a, sa, al, ah);
+    edge(b, sb, bl, bh);
+    edge(c, sc, cl, ch);
+    const __m128i lowSigns = _mm_or_si128(_mm_or_si128(al, bl), cl);
+    const __m128i highSigns = _mm_or_si128(_mm_or_si128(ah, bh), ch);
+    const uint32_t outside = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(lowSigns))) |
+                             (static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(highSigns))) << 4);
+    return ~outside & 0xffu;
+}
+
+#else
+
+using scalar::rowMask;
+
+#endif
 
 // Walks the blocks of the triangle and calls shader.row(rowIndex, blockColumns, blockRows, j, mask)
 // for every pixel row of every block that has covered pixels; see rasterize.cpp for the shaders.

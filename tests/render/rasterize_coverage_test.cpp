@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "render/rasterize.h"
+#include "render/rasterize_walk.h"
 #include "test_targets.h"
 
 namespace tessellune {
@@ -206,6 +207,23 @@ TEST(RasterizeCoverage, TargetEdgesAndBandsClipWithoutChangingPixels) {
             EXPECT_EQ(one.depthAt(x, y), (y >= 16 && y < 24) ? whole.depthAt(x, y) : 0);
         }
     }
+}
+
+TEST(RasterizeCoverage, RowMaskFourLanesAgreesWithScalar) {
+    std::mt19937 random(31);
+    std::uniform_int_distribution<int32_t> value(-300000, 300000);
+    std::uniform_int_distribution<int32_t> step(-70000, 70000);
+    int covered = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const int32_t a = value(random), b = value(random), c = value(random);
+        const int32_t sa = step(random) / (1 + i % 50), sb = step(random) / (1 + i % 7), sc = step(random);
+        const uint32_t expected = raster::scalar::rowMask(a, b, c, sa, sb, sc);
+        ASSERT_EQ(raster::rowMask(a, b, c, sa, sb, sc), expected) << i;
+        covered += expected != 0 && expected != 0xffu;
+    }
+    EXPECT_GT(covered, 100); // partial rows really occur in the sample
+    EXPECT_EQ(raster::rowMask(0, 0, 0, -1, 0, 0), 1u);
+    EXPECT_EQ(raster::rowMask(-1, 5, 5, 1, 0, 0), 0xfeu);
 }
 
 TEST(RasterizeDepth, NearerWinsAndEqualDepthKeepsTheStoredPixel) {
