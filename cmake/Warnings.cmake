@@ -27,7 +27,9 @@ function(tessellune_add_test name)
         TESSELLUNE_SHARED_DIR="${TESSELLUNE_SHARED_DIR}"
         TESSELLUNE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
         TESSELLUNE_BINARY_DIR="${CMAKE_BINARY_DIR}")
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}")
+    # A label list must reach the test property as one value, so its separators are escaped.
+    string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}")
 endfunction()
 
 # Adds one libFuzzer target: tessellune_add_fuzzer(name SOURCES ... DEPENDS ...). Its seed corpus
@@ -41,5 +43,5 @@ function(tessellune_add_fuzzer name)
         add_custom_target(fuzzers)
     endif()
     add_dependencies(fuzzers ${name})
-    set_property(GLOBAL APPEND PROPERTY TESSELLUNE_FUZZERS "${name}|${CMAKE_CURRENT_BINARY_DIR}/${name}|${CMAKE_CURRENT_SOURCE_DIR}/corpus")
+    set_property(GLOBAL APPEND PROPERTY TESSELLUNE_FUZZERS "${name}|${CMAKE_BINARY_DIR}/${name}|${CMAKE_CURRENT_SOURCE_DIR}/corpus")
 endfunction()

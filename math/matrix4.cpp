@@ -19,7 +19,8 @@ SinCos sinCos(float angle) {
 }
 
 Matrix4 rowsOf(const Vec4& r0, const Vec4& r1, const Vec4& r2, const Vec4& r3) {
-    return Matrix4{{r0.x, r0.y, r0.z, r0.w, r1.x, r1.y, r1.z, r1.w, r2.x, r2.y, r2.z, r2.w, r3.x, r3.y, r3.z, r3.w}};
+    return Matrix4{
+        {r0.x, r0.y, r0.z, r0.w, r1.x, r1.y, r1.z, r1.w, r2.x, r2.y, r2.z, r2.w, r3.x, r3.y, r3.z, r3.w}};
 }
 
 } // namespace

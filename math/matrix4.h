@@ -23,7 +23,9 @@ static_assert(sizeof(Matrix4) == 64 && alignof(Matrix4) == 16);
 // makeLookAt treats a view direction as vertical when |x| and |z| are both below this (2^-23).
 inline constexpr float LOOKAT_EPSILON = 1.1920929e-07f;
 
-inline Matrix4 identityMatrix() { return Matrix4{}; }
+inline Matrix4 identityMatrix() {
+    return Matrix4{};
+}
 Matrix4 translationMatrix(float x, float y, float z);
 
 namespace scalar {
@@ -39,8 +41,9 @@ inline Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
 }
 
 inline Vec4 transformPoint(const Matrix4& m, float x, float y, float z) {
-    return {x * m(0, 0) + y * m(1, 0) + z * m(2, 0) + m(3, 0), x * m(0, 1) + y * m(1, 1) + z * m(2, 1) + m(3, 1),
-            x * m(0, 2) + y * m(1, 2) + z * m(2, 2) + m(3, 2), x * m(0, 3) + y * m(1, 3) + z * m(2, 3) + m(3, 3)};
+    return {
+        x * m(0, 0) + y * m(1, 0) + z * m(2, 0) + m(3, 0), x * m(0, 1) + y * m(1, 1) + z * m(2, 1) + m(3, 1),
+        x * m(0, 2) + y * m(1, 2) + z * m(2, 2) + m(3, 2), x * m(0, 3) + y * m(1, 3) + z * m(2, 3) + m(3, 3)};
 }
 
 inline Vec4 transformDirection(const Matrix4& m, float x, float y, float z) {
@@ -93,8 +96,12 @@ using scalar::transformPoint;
 
 #endif
 
-inline Vec4 transformPoint(const Matrix4& m, const Vec4& p) { return transformPoint(m, p.x, p.y, p.z); }
-inline Vec4 transformDirection(const Matrix4& m, const Vec4& d) { return transformDirection(m, d.x, d.y, d.z); }
+inline Vec4 transformPoint(const Matrix4& m, const Vec4& p) {
+    return transformPoint(m, p.x, p.y, p.z);
+}
+inline Vec4 transformDirection(const Matrix4& m, const Vec4& d) {
+    return transformDirection(m, d.x, d.y, d.z);
+}
 
 // M := M · R(angle): the new rotation acts after whatever M already does.
 void rotateX(Matrix4& m, float angle);

@@ -40,7 +40,9 @@ void regenerate() {
 
 } // namespace
 
-MersenneTwister::MersenneTwister(uint32_t seed) { seedState(seed); }
+MersenneTwister::MersenneTwister(uint32_t seed) {
+    seedState(seed);
+}
 
 uint32_t MersenneTwister::nextInteger() {
     if (!g_state.initialised) {
@@ -57,6 +59,8 @@ uint32_t MersenneTwister::nextInteger() {
     return y;
 }
 
-double MersenneRandom::nextReal() { return static_cast<double>(nextInteger()) * 2.3283064365386963e-10; }
+double MersenneRandom::nextReal() {
+    return static_cast<double>(nextInteger()) * 2.3283064365386963e-10;
+}
 
 } // namespace tessellune

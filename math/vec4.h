@@ -23,11 +23,21 @@ static_assert(sizeof(Vec4) == 16 && alignof(Vec4) == 16);
 
 namespace scalar {
 
-inline Vec4 add(const Vec4& a, const Vec4& b) { return {a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w}; }
-inline Vec4 sub(const Vec4& a, const Vec4& b) { return {a.x - b.x, a.y - b.y, a.z - b.z, a.w - b.w}; }
-inline Vec4 mul(const Vec4& a, const Vec4& b) { return {a.x * b.x, a.y * b.y, a.z * b.z, a.w * b.w}; }
-inline Vec4 scale(const Vec4& a, float s) { return {a.x * s, a.y * s, a.z * s, a.w * s}; }
-inline float dot(const Vec4& a, const Vec4& b) { return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w; }
+inline Vec4 add(const Vec4& a, const Vec4& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w};
+}
+inline Vec4 sub(const Vec4& a, const Vec4& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z, a.w - b.w};
+}
+inline Vec4 mul(const Vec4& a, const Vec4& b) {
+    return {a.x * b.x, a.y * b.y, a.z * b.z, a.w * b.w};
+}
+inline Vec4 scale(const Vec4& a, float s) {
+    return {a.x * s, a.y * s, a.z * s, a.w * s};
+}
+inline float dot(const Vec4& a, const Vec4& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
+}
 inline Vec4 cross(const Vec4& a, const Vec4& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x, 0.0f};
 }
@@ -40,17 +50,27 @@ inline Vec4 normalize(const Vec4& v) {
 
 #if TESSELLUNE_SSE
 
-inline __m128 load(const Vec4& v) { return _mm_load_ps(&v.x); }
+inline __m128 load(const Vec4& v) {
+    return _mm_load_ps(&v.x);
+}
 inline Vec4 store(__m128 r) {
     Vec4 v;
     _mm_store_ps(&v.x, r);
     return v;
 }
 
-inline Vec4 add(const Vec4& a, const Vec4& b) { return store(_mm_add_ps(load(a), load(b))); }
-inline Vec4 sub(const Vec4& a, const Vec4& b) { return store(_mm_sub_ps(load(a), load(b))); }
-inline Vec4 mul(const Vec4& a, const Vec4& b) { return store(_mm_mul_ps(load(a), load(b))); }
-inline Vec4 scale(const Vec4& a, float s) { return store(_mm_mul_ps(load(a), _mm_set1_ps(s))); }
+inline Vec4 add(const Vec4& a, const Vec4& b) {
+    return store(_mm_add_ps(load(a), load(b)));
+}
+inline Vec4 sub(const Vec4& a, const Vec4& b) {
+    return store(_mm_sub_ps(load(a), load(b)));
+}
+inline Vec4 mul(const Vec4& a, const Vec4& b) {
+    return store(_mm_mul_ps(load(a), load(b)));
+}
+inline Vec4 scale(const Vec4& a, float s) {
+    return store(_mm_mul_ps(load(a), _mm_set1_ps(s)));
+}
 
 inline float dot(const Vec4& a, const Vec4& b) {
     // Products four lanes at once, then summed x, y, z, w in order like the scalar form.
@@ -90,7 +110,11 @@ using scalar::sub;
 
 #endif
 
-inline Vec4 makePoint(float x, float y, float z) { return {x, y, z, 1.0f}; }
-inline Vec4 makeDirection(float x, float y, float z) { return {x, y, z, 0.0f}; }
+inline Vec4 makePoint(float x, float y, float z) {
+    return {x, y, z, 1.0f};
+}
+inline Vec4 makeDirection(float x, float y, float z) {
+    return {x, y, z, 0.0f};
+}
 
 } // namespace tessellune

@@ -13,8 +13,12 @@ namespace {
 
 constexpr float PI_F = 3.14159265358979f;
 
-bool sameBits(const Vec4& a, const Vec4& b) { return std::memcmp(&a, &b, sizeof(Vec4)) == 0; }
-bool sameBits(const Matrix4& a, const Matrix4& b) { return std::memcmp(&a, &b, sizeof(Matrix4)) == 0; }
+bool sameBits(const Vec4& a, const Vec4& b) {
+    return std::memcmp(&a, &b, sizeof(Vec4)) == 0;
+}
+bool sameBits(const Matrix4& a, const Matrix4& b) {
+    return std::memcmp(&a, &b, sizeof(Matrix4)) == 0;
+}
 
 void expectNear(const Vec4& v, float x, float y, float z, float w, float eps = 1e-6f) {
     EXPECT_NEAR(v.x, x, eps);

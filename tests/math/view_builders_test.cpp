@@ -71,8 +71,8 @@ TEST(ViewBuilders, LookAtPutsWhatIsAheadAtNegativeZAndKeepsUpUp) {
     Matrix4 view;
     makeLookAt(eye, makeDirection(1, 0, 0), view); // looking along +x
     expectNear(transformPoint(view, 7, 0, 0), 0, 0, -7);
-    expectNear(transformPoint(view, 0, 2, 0), 0, 2, 0);  // world up stays view up
-    expectNear(transformPoint(view, 0, 0, 3), 3, 0, 0);  // +z world is to the right
+    expectNear(transformPoint(view, 0, 2, 0), 0, 2, 0); // world up stays view up
+    expectNear(transformPoint(view, 0, 0, 3), 3, 0, 0); // +z world is to the right
 }
 
 TEST(ViewBuilders, LookingStraightDownUsesTheXAxisAsUp) {

@@ -1,0 +1,29 @@
+// The real-device backend: an SDL2 audio device that pulls 16-bit stereo blocks from a callback.
+// No SDL type appears here, so the library's other files stay free of it.
+#pragma once
+
+#include <cstdint>
+
+namespace tessellune {
+
+// Fills `frames` stereo frames (4 bytes each) of output; runs on the device's own thread.
+using OutputFill = void (*)(void* user, int16_t* out, uint32_t frames);
+
+struct SdlOutput {
+    uint32_t device = 0; // the SDL device id; 0 when closed
+    bool silent = false; // the platform chose its dummy driver: no device was kept open
+};
+
+// Opens device -1 (the default) or n >= 1 (the n-th listed output) at exactly `rate` Hz, 16-bit
+// stereo, paused. Returns AUDIO_OK, AUDIO_ERROR_NO_DEVICE or AUDIO_ERROR_BAD_PARAMETER (no such n).
+// When the platform's audio driver is its dummy one, nothing is opened and `silent` is set: the
+// caller then paces a silent output itself.
+int openSdlOutput(int device, uint32_t rate, OutputFill fill, void* user, SdlOutput& output);
+
+// Unpauses the device: the callback starts running.
+void startSdlOutput(SdlOutput& output);
+
+// Stops the callback for good and closes the device.
+void closeSdlOutput(SdlOutput& output);
+
+} // namespace tessellune

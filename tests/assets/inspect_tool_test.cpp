@@ -1,0 +1,70 @@
+// tessellune-inspect as authors and checks run it: its output lines and exit status.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "assets/file_reader.h"
+
+namespace tessellune {
+namespace {
+
+const std::string TOOL = std::string(TESSELLUNE_BINARY_DIR) + "/tessellune-inspect";
+const std::string DATA = std::string(TESSELLUNE_SHARED_DIR) + "/testdata/";
+
+struct ToolRun {
+    std::string output;
+    int status = -1;
+};
+
+ToolRun run(const std::string& arguments) {
+    ToolRun result;
+    std::FILE* pipe = popen((TOOL + " " + arguments + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        result.output.append(buffer, got);
+    }
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST(InspectTool, PngPrintsSizeAndErrorAndWritesRgba) {
+    const std::string out =
+        std::filesystem::temp_directory_path() / ("tessellune-inspect-" + std::to_string(getpid()) + ".rgba");
+    const ToolRun good = run("png " + DATA + "pngsuite/basi3p04.png --rgba " + out);
+    EXPECT_EQ(good.output, "32 32 0\n");
+    EXPECT_EQ(good.status, 0);
+    EXPECT_TRUE(readFile(out) == readFile(DATA + "pngsuite/basi3p04.rgba"));
+    std::filesystem::remove(out);
+
+    const ToolRun bad = run("png " + DATA + "pngsuite/xd0n2c08.png");
+    EXPECT_EQ(bad.output, "0 0 37\n");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(run("png /nonexistent-file.png").output, "0 0 48\n");
+}
+
+TEST(InspectTool, ObjPrintsCountsAndBox) {
+    const ToolRun cube = run("obj " + DATA + "models/mcguire-cube/cube.obj");
+    EXPECT_EQ(cube.status, 0);
+    EXPECT_EQ(cube.output, "---- loading [cube.obj]:\n"
+                           "vertices 8\nnormals 6\ntexcoords 5\nfaces 12\nmaterials 0\n"
+                           "min -0.5 -0.5 -0.5\nmax 0.5 0.5 0.5\n");
+}
+
+TEST(InspectTool, RejectsUnknownSubcommandsAndMissingArguments) {
+    EXPECT_EQ(run("").status, 2);
+    EXPECT_EQ(run("nonsense x").status, 2);
+    EXPECT_EQ(run("png").status, 2);
+    EXPECT_EQ(run("obj").status, 2);
+}
+
+} // namespace
+} // namespace tessellune

@@ -1,0 +1,270 @@
+// The OBJ reader on small texts: corner forms, fanning, materials, console lines and bad input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "asset_test_support.h"
+#include "assets/mesh_geometry.h"
+#include "assets/mtl_loader.h"
+#include "assets/obj_loader.h"
+
+namespace tessellune {
+namespace {
+
+// Material libraries by name, parsed as MTL text; textures resolve to index 5.
+struct Libraries {
+    std::map<std::string, std::string> texts;
+    MaterialLibraryReader reader() const {
+        return [this](const std::string& name) {
+            const auto found = texts.find(name);
+            return parseMtl(found == texts.end() ? std::string_view() : std::string_view(found->second),
+                            [](const std::string&) { return 5; });
+        };
+    }
+};
+
+struct Parsed {
+    std::unique_ptr<Mesh> mesh;
+    std::string console;
+};
+
+Parsed parse(const std::string& text, const Libraries& libraries = {}) {
+    testing::internal::CaptureStdout();
+    Parsed parsed;
+    parsed.mesh = parseObj(text, libraries.reader());
+    parsed.console = testing::internal::GetCapturedStdout();
+    return parsed;
+}
+
+const Matrix4 IDENTITY{};
+
+const char* const SQUARE = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+
+void expectCorners(const PipelineFace& face, std::array<int32_t, 3> vertex, std::array<int32_t, 3> texcoord,
+                   std::array<int32_t, 3> normal) {
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(face.vertex[c], vertex[size_t(c)]) << "corner " << c;
+        EXPECT_EQ(face.texcoord[c], texcoord[size_t(c)]) << "corner " << c;
+        EXPECT_EQ(face.normalIndex[c], normal[size_t(c)]) << "corner " << c;
+    }
+    EXPECT_EQ(face.cornerCount, 3);
+    EXPECT_EQ(face.facing, 0.0f);
+    EXPECT_EQ(face.carried, 0);
+}
+
+TEST(ObjLoader, FansPolygonsAndStoresCornerIndices) {
+    const Parsed p = parse(std::string(SQUARE) +
+                           "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\nvn 0 0 1\nvn 0 0 1\nvn 0 0 1\n" +
+                           "f 1/1/1 2/2/2 3/3/3 4/4/4\nf 2//2 3//2 4//2\nf 1/2 2/3/ 3\n");
+    ASSERT_EQ(p.mesh->faces.size(), 4u);
+    expectCorners(p.mesh->faces[0], {0, 1, 2}, {1, 2, 3}, {0, 1, 2});
+    expectCorners(p.mesh->faces[1], {0, 2, 3}, {1, 3, 4}, {0, 2, 3});
+    expectCorners(p.mesh->faces[2], {1, 2, 3}, {0, 0, 0}, {1, 1, 1});
+    expectCorners(p.mesh->faces[3], {0, 1, 2}, {2, 3, 0}, {-1, -1, -1});
+    EXPECT_EQ(p.mesh->texcoords.size(), 5u);
+    EXPECT_EQ(p.mesh->texcoords[0].u, 0.0f);
+    EXPECT_EQ(p.mesh->texcoords[2].u, 1.0f);
+    ASSERT_EQ(p.mesh->normals.size(), 4u);
+    EXPECT_EQ(p.mesh->normals[3].z, 1.0f);
+    EXPECT_EQ(p.mesh->normals[3].w, 0.0f);
+    // A hexagon makes four triangles around its first corner.
+    const Parsed hexagon = parse(std::string(SQUARE) + "v 2 2 0\nv 3 3 0\nf 1 2 3 4 5 6\n");
+    ASSERT_EQ(hexagon.mesh->faces.size(), 4u);
+    expectCorners(hexagon.mesh->faces[3], {0, 4, 5}, {0, 0, 0}, {-1, -1, -1});
+}
+
+TEST(ObjLoader, FillsVerticesTexcoordsAndPlacement) {
+    std::string text = std::string(SQUARE);
+    for (int i = 0; i < 10; ++i) {
+        text += "vt 0.5 0.25 0.75\n";
+    }
+    const Parsed p = parse(text);
+    EXPECT_EQ(p.mesh->texcoords.size(), 11u);
+    EXPECT_EQ(p.mesh->texcoords[10].v, 0.25f);
+    EXPECT_EQ(p.mesh->texcoords[10].unused0, 0.0f);
+    ASSERT_EQ(p.mesh->vertices.size(), 4u);
+    const MeshVertex& v = p.mesh->vertices[2];
+    EXPECT_EQ(v.position.x, 1.0f);
+    EXPECT_EQ(v.position.w, 1.0f);
+    EXPECT_EQ(v.zero.x, 0.0f);
+    EXPECT_EQ(v.occlusion, 0.0f);
+    EXPECT_EQ(p.mesh->scale, 1.0f);
+    EXPECT_EQ(std::memcmp(&p.mesh->rotation, &IDENTITY, sizeof(Matrix4)), 0);
+    EXPECT_EQ(std::memcmp(&p.mesh->translation, &IDENTITY, sizeof(Matrix4)), 0);
+}
+
+TEST(ObjLoader, ComputesNormalsAndBox) {
+    const Parsed p = parse("v 0 0 0\nv 2 0 0\nv 0 2 0\nv 0 0 -3\nv 9 9 9\nf 1 2 3\nf 1 4 2\nf 1 1 2\n");
+    ASSERT_EQ(p.mesh->faces.size(), 3u);
+    const Vec4& up = p.mesh->faces[0].normal;
+    EXPECT_EQ(up.x, 0.0f);
+    EXPECT_EQ(up.y, 0.0f);
+    EXPECT_EQ(up.z, 1.0f);
+    EXPECT_EQ(up.w, 0.0f);
+    EXPECT_EQ(p.mesh->faces[1].normal.y, -1.0f);        // (0, 0, -3) x (2, 0, 0)
+    EXPECT_TRUE(std::isnan(p.mesh->faces[2].normal.x)); // degenerate: 0/0
+    // Vertex 2 belongs to the first face only; vertex 4 to no face.
+    EXPECT_EQ(p.mesh->vertices[2].normal.z, 1.0f);
+    EXPECT_TRUE(std::isnan(p.mesh->vertices[4].normal.x));
+    // Corners: bit 0 picks max x, bit 1 max y, bit 2 max z.
+    const Vec4* box = p.mesh->boxCorners;
+    EXPECT_EQ(box[0].x, 0.0f);
+    EXPECT_EQ(box[0].z, -3.0f);
+    EXPECT_EQ(box[1].x, 9.0f);
+    EXPECT_EQ(box[1].y, 0.0f);
+    EXPECT_EQ(box[6].x, 0.0f);
+    EXPECT_EQ(box[6].y, 9.0f);
+    EXPECT_EQ(box[6].z, 9.0f);
+    EXPECT_EQ(box[7].w, 0.0f);
+}
+
+TEST(ObjLoader, SelectsMaterialsByTheLatestLibraryAndName) {
+    Libraries libraries;
+    libraries.texts["one.mtl"] =
+        "newmtl defaultmat\nKa 1 0 0\nnewmtl red\nKa 1 0 0\nnewmtl red\nKa 0.5 0 0\n";
+    libraries.texts["two.mtl"] = "newmtl blue\nKa 0 0 1\n";
+    const Parsed p =
+        parse(std::string(SQUARE) + "f 1 2 3\n"                         // before any mtllib: the mesh default
+                                    "mtllib one.mtl\nf 1 2 3\n"         // "defaultmat" from the library
+                                    "usemtl red # comment\r\nf 1 2 3\n" // the last "red" wins
+                                    "usemtl nothing\nf 1 2 3\n"
+                                    "mtllib two.mtl\nusemtl red\nf 1 2 3\nusemtl blue\nf 1 2 3\n",
+              libraries);
+    ASSERT_EQ(p.mesh->faces.size(), 6u);
+    const Material& fallback = p.mesh->defaultMaterial;
+    EXPECT_EQ(fallback.name, "(unnamed)");
+    EXPECT_EQ(fallback.textureIndex, -1);
+    EXPECT_EQ(fallback.shaderType, 0);
+    EXPECT_EQ(fallback.check, MATERIAL_CHECK_WORD);
+    EXPECT_EQ(p.mesh->faces[0].material, &fallback);
+    EXPECT_EQ(p.mesh->faces[1].material->name, "defaultmat");
+    EXPECT_EQ(p.mesh->faces[2].material->name, "red");
+    EXPECT_EQ(p.mesh->faces[2].material->ambient.x, 0.5f);
+    EXPECT_EQ(p.mesh->faces[3].material, &fallback);
+    // After the second library "red" is no longer found, but the earlier faces' record lives on.
+    EXPECT_EQ(p.mesh->faces[4].material, &fallback);
+    EXPECT_EQ(p.mesh->faces[5].material->name, "blue");
+    EXPECT_EQ(p.mesh->materials.size(), 4u);
+    EXPECT_EQ(p.mesh->faces[2].material->ambient.x, 0.5f);
+    EXPECT_EQ(p.console, "material library is [one.mtl]\n"
+                         "material is now [red]\n"
+                         "material is now [nothing]\n"
+                         "material library is [two.mtl]\n"
+                         "material is now [red]\n"
+                         "material is now [blue]\n");
+}
+
+TEST(ObjLoader, PrintsGroupsAndToleratesSpacingCommentsAndLineEnds) {
+    const Parsed p = parse("# header\r\n\r\ng  top \r\nv\t0 0 0 \r\nv 1  0\t0\r\nv 0 1 0  \r\n"
+                           "f 1 2 3 # tail\r\n  f  3  2  1 \r\ng\nf 1 2 3");
+    EXPECT_EQ(p.console, "group is now [top]\ngroup is now []\n");
+    ASSERT_EQ(p.mesh->faces.size(), 3u);
+    expectCorners(p.mesh->faces[1], {2, 1, 0}, {0, 0, 0}, {-1, -1, -1});
+}
+
+TEST(ObjLoader, ResolvesNegativeIndicesFromTheLatestElement) {
+    const Parsed p =
+        parse("v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nvt 1 1\nvn 0 0 1\nf -3/-2/-1 -2/-1/-1 -1/-1/-1\n"
+              "v 5 5 5\nf -4 -3 -1\n");
+    ASSERT_EQ(p.mesh->faces.size(), 2u);
+    expectCorners(p.mesh->faces[0], {0, 1, 2}, {1, 2, 2}, {0, 0, 0});
+    expectCorners(p.mesh->faces[1], {0, 1, 3}, {0, 0, 0}, {-1, -1, -1});
+    EXPECT_EQ(p.console, "");
+}
+
+TEST(ObjLoader, SkipsBadLinesWithAConsoleLine) {
+    const Parsed p = parse(std::string(SQUARE) + "v 1 2\n"            // line 5: too few numbers
+                                                 "vt 0.5\nvn 1 x 0\n" // lines 6, 7
+                                                 "f 1 2\n"            // line 8: two corners
+                                                 "f 1 2 3 9\n"        // line 9: position 9 does not exist
+                                                 "f 1/7 2 3\n"  // line 10: no texture coordinates at all
+                                                 "f 1//1 2 3\n" // line 11: no normals at all
+                                                 "f -5 1 2\n"   // line 12: before the first vertex
+                                                 "f 0 1 2\n"    // line 13: 0 is no position
+                                                 "f a b c\n"    // line 14
+                                                 "f 4 3 2\n");  // line 15: fine
+    ASSERT_EQ(p.mesh->faces.size(), 1u);
+    expectCorners(p.mesh->faces[0], {3, 2, 1}, {0, 0, 0}, {-1, -1, -1});
+    EXPECT_EQ(p.mesh->vertices.size(), 4u);
+    EXPECT_EQ(p.console, "obj line 5 skipped: v needs 3 numbers\n"
+                         "obj line 6 skipped: vt needs 2 numbers\n"
+                         "obj line 7 skipped: vn needs 3 numbers\n"
+                         "obj line 8 skipped: a face needs at least 3 corners\n"
+                         "obj line 9 skipped: a face index is out of range\n"
+                         "obj line 10 skipped: a face index is out of range\n"
+                         "obj line 11 skipped: a face index is out of range\n"
+                         "obj line 12 skipped: a face index is out of range\n"
+                         "obj line 13 skipped: a face index is out of range\n"
+                         "obj line 14 skipped: a face index is out of range\n");
+}
+
+TEST(ObjLoader, AcceptsFacesBeforeTheirVertices) {
+    const Parsed p = parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n");
+    ASSERT_EQ(p.mesh->faces.size(), 1u);
+    EXPECT_EQ(p.mesh->faces[0].normal.z, 1.0f);
+}
+
+TEST(ObjLoader, MissingFileGivesAnEmptyMeshAfterTheLoadingLine) {
+    testing_support::OwnedStore owned;
+    testing::internal::CaptureStdout();
+    const std::unique_ptr<Mesh> mesh = loadObj("nothing.obj", "/nonexistent-folder/", owned.store);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "---- loading [nothing.obj]:\n");
+    EXPECT_TRUE(mesh->vertices.empty());
+    EXPECT_TRUE(mesh->normals.empty());
+    EXPECT_TRUE(mesh->faces.empty());
+    EXPECT_TRUE(mesh->materials.empty());
+    ASSERT_EQ(mesh->texcoords.size(), 1u);
+    EXPECT_EQ(mesh->boxCorners[0].x, 1e20f);
+    EXPECT_EQ(mesh->boxCorners[7].z, -1e20f);
+}
+
+// The rule as first written: every face scanned for every vertex.
+std::vector<Vec4> vertexNormalsByScan(const Mesh& mesh) {
+    std::vector<Vec4> normals;
+    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+        Vec4 sum{};
+        for (const PipelineFace& face : mesh.faces) {
+            for (int c = 0; c < face.cornerCount; ++c) {
+                if (size_t(face.vertex[c]) == i) {
+                    sum = scalar::add(sum, face.normal);
+                }
+            }
+        }
+        normals.push_back(scalar::normalize(sum));
+    }
+    return normals;
+}
+
+// Also proves the four-lane maths the loader uses gives the scalar path's bits.
+TEST(ObjLoader, OnePassVertexNormalsMatchThePerVertexScanBitForBit) {
+    const std::string models = std::string(TESSELLUNE_SHARED_DIR) + "/testdata/models/";
+    for (const char* path : {"spot/spot_control_mesh.obj", "polygons/tetris.obj",
+                             "cornell-box/CornellBox-Original.obj", "mcguire-cube/cube.obj"}) {
+        SCOPED_TRACE(path);
+        testing_support::OwnedStore owned;
+        const std::string full = models + path;
+        const size_t slash = full.find_last_of('/');
+        testing::internal::CaptureStdout();
+        const std::unique_ptr<Mesh> mesh =
+            loadObj(full.substr(slash + 1), full.substr(0, slash + 1), owned.store);
+        testing::internal::GetCapturedStdout();
+        ASSERT_FALSE(mesh->faces.empty());
+        for (const PipelineFace& face : mesh->faces) {
+            const Vec4& p0 = mesh->vertices[size_t(face.vertex[0])].position;
+            const Vec4& p1 = mesh->vertices[size_t(face.vertex[1])].position;
+            const Vec4& p2 = mesh->vertices[size_t(face.vertex[2])].position;
+            const Vec4 n = scalar::normalize(scalar::cross(scalar::sub(p1, p0), scalar::sub(p2, p0)));
+            ASSERT_EQ(std::memcmp(&n, &face.normal, sizeof(Vec4)), 0);
+        }
+        const std::vector<Vec4> expected = vertexNormalsByScan(*mesh);
+        for (size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(std::memcmp(&expected[i], &mesh->vertices[i].normal, sizeof(Vec4)), 0)
+                << "vertex " << i;
+        }
+    }
+}
+
+} // namespace
+} // namespace tessellune

@@ -1,0 +1,157 @@
+// The PNG decoder on files built in memory: conversions, transparency, and every error number.
+#include <gtest/gtest.h>
+
+#include "asset_test_support.h"
+#include "assets/png_decoder.h"
+
+namespace tessellune {
+namespace {
+
+using testing_support::appendBigEndian32;
+using testing_support::appendChunk;
+using testing_support::makePng;
+using testing_support::pngHeader;
+using testing_support::zlibCompress;
+
+int32_t decodeError(const std::vector<uint8_t>& file) {
+    std::vector<uint8_t> pixels;
+    return decodePng(file, pixels).error;
+}
+
+std::vector<uint8_t> decodeOk(const std::vector<uint8_t>& file) {
+    std::vector<uint8_t> pixels;
+    const PngInfo info = decodePng(file, pixels);
+    EXPECT_EQ(info.error, 0);
+    EXPECT_EQ(pixels.size(), size_t{info.width} * info.height * 4);
+    return pixels;
+}
+
+// A 2 x 1 RGB 8-bit image with the given extra chunks before IDAT.
+std::vector<uint8_t> tinyRgb(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& extra = {}) {
+    return makePng(2, 1, 8, 2, {0, 1, 2, 3, 4, 5, 6}, extra);
+}
+
+TEST(PngDecoder, ConvertsEachColourTypeToRgba8) {
+    // Grey, bit depth 2: samples 0, 1, 2, 3 scale to 0, 85, 170, 255 (one packed byte).
+    EXPECT_EQ(decodeOk(makePng(4, 1, 2, 0, {0, 0b00011011})),
+              (std::vector<uint8_t>{0, 0, 0, 255, 85, 85, 85, 255, 170, 170, 170, 255, 255, 255, 255, 255}));
+    // 16-bit samples keep their high byte: grey-alpha and RGBA.
+    EXPECT_EQ(decodeOk(makePng(1, 1, 16, 4, {0, 0x12, 0x34, 0x56, 0x78})),
+              (std::vector<uint8_t>{0x12, 0x12, 0x12, 0x56}));
+    EXPECT_EQ(decodeOk(makePng(1, 1, 16, 6, {0, 1, 2, 3, 4, 5, 6, 7, 8})),
+              (std::vector<uint8_t>{1, 3, 5, 7}));
+    EXPECT_EQ(decodeOk(makePng(1, 1, 8, 6, {0, 9, 8, 7, 6})), (std::vector<uint8_t>{9, 8, 7, 6}));
+    // Rows are reconstructed through their filters: Sub on the second pixel, Up on the second row.
+    EXPECT_EQ(decodeOk(makePng(2, 2, 8, 0, {1, 10, 5, 2, 1, 1})),
+              (std::vector<uint8_t>{10, 10, 10, 255, 15, 15, 15, 255, 11, 11, 11, 255, 16, 16, 16, 255}));
+}
+
+TEST(PngDecoder, AppliesPaletteAndTransparency) {
+    const std::vector<uint8_t> palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
+    // Palette of three with tRNS of two: entries 0 and 1 get the chunk's alpha, entry 2 keeps 255.
+    EXPECT_EQ(decodeOk(makePng(3, 1, 8, 3, {0, 2, 1, 0}, {{"PLTE", palette}, {"tRNS", {7, 9}}})),
+              (std::vector<uint8_t>{70, 80, 90, 255, 40, 50, 60, 9, 10, 20, 30, 7}));
+    // Truecolour key (0, 0, 255): exactly the pure blue pixel turns transparent and keeps its colour.
+    EXPECT_EQ(decodeOk(makePng(2, 1, 8, 2, {0, 0, 0, 255, 0, 1, 255}, {{"tRNS", {0, 0, 0, 0, 0, 255}}})),
+              (std::vector<uint8_t>{0, 0, 255, 0, 0, 1, 255, 255}));
+    // Grey key compares the unscaled sample.
+    EXPECT_EQ(decodeOk(makePng(2, 1, 4, 0, {0, 0x3f}, {{"tRNS", {0, 3}}})),
+              (std::vector<uint8_t>{51, 51, 51, 0, 255, 255, 255, 255}));
+    // 16-bit truecolour compares whole samples, not high bytes.
+    EXPECT_EQ(decodeOk(makePng(1, 1, 16, 2, {0, 1, 2, 3, 4, 5, 7}, {{"tRNS", {1, 2, 3, 4, 5, 6}}})),
+              (std::vector<uint8_t>{1, 3, 5, 255}));
+}
+
+TEST(PngDecoder, SkipsAncillaryChunksAndIgnoresChecksums) {
+    EXPECT_EQ(decodeOk(tinyRgb({{"teXt", {'a', 0, 'b'}}, {"gAMA", {0, 0, 0, 1}}})),
+              (std::vector<uint8_t>{1, 2, 3, 255, 4, 5, 6, 255}));
+    // Image data split over several IDAT chunks is joined before decompression.
+    std::vector<uint8_t> png = pngHeader(2, 1, 8, 2);
+    const std::vector<uint8_t> packed = zlibCompress({0, 1, 2, 3, 4, 5, 6});
+    for (uint8_t byte : packed) {
+        appendChunk(png, "IDAT", {byte});
+    }
+    appendChunk(png, "IEND", {});
+    EXPECT_EQ(decodeOk(png), (std::vector<uint8_t>{1, 2, 3, 255, 4, 5, 6, 255}));
+}
+
+TEST(PngDecoder, RejectsShortAndMalformedHeaders) {
+    EXPECT_EQ(decodeError({}), 48);
+    std::vector<uint8_t> png = tinyRgb();
+    EXPECT_EQ(decodeError(std::vector<uint8_t>(png.begin(), png.begin() + 28)), 27);
+    std::vector<uint8_t> misspelt(png.begin(), png.begin() + 29);
+    misspelt[13] = 'h';
+    EXPECT_EQ(decodeError(misspelt), 29);
+    std::vector<uint8_t> signature = png;
+    signature[1] = 'Q';
+    EXPECT_EQ(decodeError(signature), 28);
+
+    const auto withHeaderByte = [&](size_t offset, uint8_t value) {
+        std::vector<uint8_t> copy = png;
+        copy[offset] = value;
+        return decodeError(copy);
+    };
+    EXPECT_EQ(withHeaderByte(26, 1), 32);
+    EXPECT_EQ(withHeaderByte(27, 1), 33);
+    EXPECT_EQ(withHeaderByte(28, 2), 34);
+    EXPECT_EQ(withHeaderByte(25, 1), 31);
+    EXPECT_EQ(withHeaderByte(25, 7), 31);
+    EXPECT_EQ(withHeaderByte(24, 4), 37); // truecolour at 4 bits
+    EXPECT_EQ(withHeaderByte(24, 3), 37);
+    EXPECT_EQ(decodeError(makePng(1, 1, 16, 3, {0, 0, 0})), 37); // palette at 16 bits
+}
+
+TEST(PngDecoder, RejectsImpossibleDimensions) {
+    EXPECT_EQ(decodeError(makePng(0, 1, 8, 0, {})), 73);
+    EXPECT_EQ(decodeError(makePng(1, 0, 8, 0, {})), 73);
+    EXPECT_EQ(decodeError(makePng(MAX_PNG_DIMENSION + 1, 1, 8, 0, {})), 73);
+    EXPECT_EQ(decodeError(makePng(0xffffffffu, 0xffffffffu, 8, 6, {})), 73);
+    // The largest accepted size is decoded only when its data is all there.
+    EXPECT_EQ(decodeError(makePng(MAX_PNG_DIMENSION, MAX_PNG_DIMENSION, 8, 6, {0, 1, 2, 3, 4})), 70);
+}
+
+TEST(PngDecoder, RejectsBrokenChunkStructure) {
+    std::vector<uint8_t> png = tinyRgb();
+    EXPECT_EQ(decodeError(std::vector<uint8_t>(png.begin(), png.end() - 12)), 30); // IDAT last, no IEND
+
+    std::vector<uint8_t> pastEnd = pngHeader(2, 1, 8, 2);
+    appendBigEndian32(pastEnd, 100);
+    pastEnd.insert(pastEnd.end(), {'I', 'D', 'A', 'T', 1, 2, 3});
+    EXPECT_EQ(decodeError(pastEnd), 35);
+
+    std::vector<uint8_t> huge = pngHeader(2, 1, 8, 2);
+    appendBigEndian32(huge, 0x80000000u);
+    huge.insert(huge.end(), {'I', 'D', 'A', 'T', 1, 2, 3});
+    EXPECT_EQ(decodeError(huge), 63);
+
+    EXPECT_EQ(decodeError(tinyRgb({{"ABCD", {1}}})), 69);
+    EXPECT_EQ(decodeError(tinyRgb({{"aBCD", {1}}})), 0);
+}
+
+TEST(PngDecoder, RejectsBadPaletteAndTransparencyChunks) {
+    EXPECT_EQ(decodeError(makePng(1, 1, 8, 3, {0, 0}, {{"PLTE", std::vector<uint8_t>(257 * 3, 1)}})), 38);
+    EXPECT_EQ(decodeError(makePng(1, 1, 8, 3, {0, 0}, {{"PLTE", {1, 2, 3}}, {"tRNS", {1, 2}}})), 39);
+    EXPECT_EQ(decodeError(makePng(1, 1, 8, 3, {0, 0}, {{"tRNS", {1}}, {"PLTE", {1, 2, 3}}})), 39);
+    EXPECT_EQ(decodeError(makePng(1, 1, 8, 0, {0, 0}, {{"tRNS", {1}}})), 40);
+    EXPECT_EQ(decodeError(tinyRgb({{"tRNS", {1, 2, 3, 4}}})), 41);
+    EXPECT_EQ(decodeError(makePng(1, 1, 8, 6, {0, 0, 0, 0, 0}, {{"tRNS", {1, 2}}})), 42);
+    EXPECT_EQ(decodeError(makePng(1, 1, 8, 4, {0, 0, 0}, {{"tRNS", {1, 2}}})), 42);
+    EXPECT_EQ(decodeError(makePng(2, 1, 8, 3, {0, 0, 1}, {{"PLTE", {1, 2, 3}}})), 46);
+    EXPECT_EQ(decodeError(makePng(2, 1, 1, 3, {0, 0b01000000}, {{"PLTE", {1, 2, 3}}})), 47);
+}
+
+TEST(PngDecoder, RejectsBadImageData) {
+    EXPECT_EQ(decodeError(makePng(2, 1, 8, 2, {5, 1, 2, 3, 4, 5, 6})), 36);
+    EXPECT_EQ(decodeError(makePng(2, 2, 8, 2, {0, 1, 2, 3, 4, 5, 6})), 70); // second row missing
+    EXPECT_EQ(decodeError(makePng(2, 1, 8, 2, {})), 70);
+    // Data beyond the image is ignored rather than grown without bound.
+    EXPECT_EQ(decodeOk(makePng(2, 1, 8, 2, std::vector<uint8_t>(100000, 0))),
+              (std::vector<uint8_t>{0, 0, 0, 255, 0, 0, 0, 255}));
+    std::vector<uint8_t> png = pngHeader(2, 1, 8, 2);
+    appendChunk(png, "IDAT", {0x78, 0x01, 0x07}); // block type 3
+    appendChunk(png, "IEND", {});
+    EXPECT_EQ(decodeError(png), 20);
+}
+
+} // namespace
+} // namespace tessellune

@@ -1,0 +1,156 @@
+// Texel conversion, the texture store and its placeholder, and the fatal exit for a missing PNG.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "asset_test_support.h"
+#include "assets/file_reader.h"
+#include "assets/texture_loader.h"
+#include "assets/texture_store.h"
+
+namespace tessellune {
+namespace {
+
+using testing_support::makePng;
+using testing_support::OwnedStore;
+
+// A scratch folder (ending with its separator) that disappears with the test.
+struct ScratchFolder {
+    std::string path;
+    ScratchFolder() {
+        path = std::filesystem::temp_directory_path() /
+               ("tessellune-assets-" + std::to_string(getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(path);
+        path += "/";
+    }
+    ~ScratchFolder() { std::filesystem::remove_all(path); }
+    void write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+        std::ofstream(path + name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+};
+
+void expectTexel(const Vec4& texel, float r, float g, float b, float a) {
+    EXPECT_EQ(texel.x, r);
+    EXPECT_EQ(texel.y, g);
+    EXPECT_EQ(texel.z, b);
+    EXPECT_EQ(texel.w, a);
+}
+
+TEST(TextureLoader, ConvertsToPremultipliedFloatTexels) {
+    const std::vector<uint8_t> rgba = {255, 0, 0, 128, 10, 20, 30, 0, 255, 255, 255, 255, 51, 102, 204, 255};
+    FloatImage* image = makeTextureImage(rgba, 2, 2);
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(image->pixels) % 16, 0u);
+    expectTexel(image->pixels[0], 0.5019608f, 0, 0, 0.5019608f);
+    expectTexel(image->pixels[1], 0, 0, 0, 0);
+    expectTexel(image->pixels[2], 1, 1, 1, 1);
+    expectTexel(image->pixels[3], 0.2f, 0.4f, 0.8f, 1);
+    EXPECT_TRUE(image->ownsPixels);
+    releaseImage(*image);
+    EXPECT_EQ(image->pixels, nullptr);
+    delete image;
+}
+
+TEST(TextureLoader, LoadsAFileKeepingRowOrderAndName) {
+    ScratchFolder folder;
+    // 1 x 2 grey: top row 255, bottom row 0.
+    folder.write("two.png", makePng(1, 2, 8, 0, {0, 255, 0, 0}));
+    int32_t error = -1;
+    Texture* texture = tryLoadTexture("two.png", folder.path, "key", error);
+    ASSERT_EQ(error, 0);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->name, "key");
+    EXPECT_EQ(texture->image->width, 1);
+    EXPECT_EQ(texture->image->height, 2);
+    expectTexel(texture->image->pixels[0], 1, 1, 1, 1);
+    expectTexel(texture->image->pixels[1], 0, 0, 0, 1);
+    destroyTexture(texture);
+
+    EXPECT_EQ(tryLoadTexture("missing.png", folder.path, "x", error), nullptr);
+    EXPECT_EQ(error, 48);
+    folder.write("bad.png", {1, 2, 3});
+    EXPECT_EQ(tryLoadTexture("bad.png", folder.path, "x", error), nullptr);
+    EXPECT_EQ(error, 27);
+}
+
+TEST(TextureLoader, ReleaseLeavesBorrowedPixelsAlone) {
+    Vec4 borrowed[1] = {{1, 2, 3, 4}};
+    FloatImage image{borrowed, 1, 1, false};
+    releaseImage(image);
+    EXPECT_EQ(image.pixels, nullptr);
+    EXPECT_EQ(borrowed[0].z, 3.0f);
+}
+
+// The failure exit prints its line on stdout, does not wait when stdin is not a terminal, and
+// ends the process with status 1.
+TEST(TextureLoaderDeathTest, MissingFileExitsWithTheDecoderError) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto loadMissing = [] {
+        dup2(STDERR_FILENO, STDOUT_FILENO); // the death test reads stderr
+        if (std::freopen("/dev/null", "r", stdin) == nullptr) {
+            return;
+        }
+        loadTexture("envtest256.png", "/nonexistent-folder/data/", "env");
+    };
+    EXPECT_EXIT(loadMissing(), testing::ExitedWithCode(1),
+                "(^|\n)error\\(48\\) decoding png from \\[envtest256.png\\]\n$");
+}
+
+TEST(TextureStore, StartsWithThePlaceholderOnly) {
+    OwnedStore owned;
+    const TextureStore& store = owned.store;
+    ASSERT_EQ(store.entries.size(), 1u);
+    const Texture& placeholder = *store.entries[0];
+    EXPECT_EQ(placeholder.name, "dummydummydummy");
+    ASSERT_EQ(placeholder.image->width, 2);
+    ASSERT_EQ(placeholder.image->height, 2);
+    expectTexel(placeholder.image->pixels[0], 0, 0, 0, 0);
+    expectTexel(placeholder.image->pixels[1], 1, 0, 1, 0);
+    expectTexel(placeholder.image->pixels[2], 1, 0, 1, 0);
+    expectTexel(placeholder.image->pixels[3], 0, 0, 0, 0);
+    EXPECT_EQ(findTexture(store, ""), 0);
+    EXPECT_EQ(findTexture(store, "anything"), 0);
+    EXPECT_EQ(findTexture(store, "dummydummydummy"), 0);
+}
+
+TEST(TextureStore, AddsFindsAndLoadsOnce) {
+    ScratchFolder folder;
+    folder.write("a.png", makePng(1, 1, 8, 0, {0, 7}));
+    OwnedStore owned;
+    TextureStore& store = owned.store;
+
+    Texture* colors = loadTexture("a.png", folder.path, "colors");
+    EXPECT_EQ(addTexture(store, colors), 1);
+    EXPECT_EQ(findTexture(store, "colors"), 1);
+    EXPECT_EQ(findTexture(store, "color"), 0);
+    EXPECT_EQ(findTexture(store, "colors "), 0);
+
+    // The same file under its file name is a second entry; asking again reuses it.
+    EXPECT_EQ(getOrLoadTexture(store, "a.png", folder.path), 2);
+    std::filesystem::remove(folder.path + "a.png"); // a second load would now fail the test
+    EXPECT_EQ(getOrLoadTexture(store, "a.png", folder.path), 2);
+    EXPECT_EQ(store.entries.size(), 3u);
+
+    // A file named like the placeholder is loaded as a new entry.
+    folder.write("dummydummydummy", makePng(1, 1, 8, 0, {0, 9}));
+    EXPECT_EQ(getOrLoadTexture(store, "dummydummydummy", folder.path), 3);
+}
+
+TEST(FileReader, ReadsWholeFilesAndNothingElse) {
+    ScratchFolder folder;
+    std::vector<uint8_t> big(200000);
+    for (size_t i = 0; i < big.size(); ++i) {
+        big[i] = uint8_t(i * 31);
+    }
+    folder.write("big.bin", big);
+    EXPECT_TRUE(readFile(folder.path + "big.bin") == big);
+    EXPECT_TRUE(readFile(folder.path + "missing").empty());
+    EXPECT_TRUE(readFile(folder.path).empty()); // a folder
+}
+
+} // namespace
+} // namespace tessellune

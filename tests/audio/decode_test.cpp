@@ -1,0 +1,215 @@
+// Decoding MP3s made from known PCM: length, sample accuracy, rate and channel conversion, and the
+// byte/second arithmetic, all through the deterministic offline output.
+#include "audio/audio.h"
+#include "tests/audio/mp3_maker.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <initializer_list>
+
+namespace tessellune {
+namespace {
+
+using namespace tessellune::testing;
+
+constexpr int64_t MP3_FRAME = 1152;
+
+class OfflineAudio : public ::testing::Test {
+protected:
+    void open(uint32_t rate) {
+        ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, rate, 0, nullptr, nullptr)) << audioErrorGetCode();
+        ASSERT_TRUE(audioStart());
+    }
+    void SetUp() override { open(44100); }
+    void TearDown() override { audioFree(); }
+
+    AudioStream streamFromPcm(const std::vector<int16_t>& pcm, int channels, int rate, const char* name,
+                              uint32_t flags = AUDIO_STREAM_PRESCAN) {
+        const std::string path = writeTempFile(name, encodeMp3(pcm, channels, rate));
+        const AudioStream stream = audioStreamCreateFile(false, path.c_str(), 0, 0, flags);
+        std::remove(path.c_str());
+        return stream;
+    }
+};
+
+TEST_F(OfflineAudio, StereoAtTheOutputRateKeepsLengthAndSamples) {
+    const size_t frames = 44100 * 2 + 321; // not a whole number of MP3 frames
+    const std::vector<int16_t> source = makeChord(frames, 2, 44100);
+    const AudioStream stream = streamFromPcm(source, 2, 44100, "stereo.mp3");
+    ASSERT_NE(stream, 0u) << audioErrorMessage(audioErrorGetCode());
+    const int64_t length = audioChannelGetLength(stream, AUDIO_POS_BYTE);
+    EXPECT_NEAR(double(length / 4), double(frames), double(MP3_FRAME));
+    EXPECT_EQ(length % 4, 0);
+
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    const std::vector<int16_t> decoded = drainOffline(stream);
+    ASSERT_EQ(int64_t(decoded.size()) * 2, length);
+    // Gapless decoding: sample 0 is the source's sample 0, so the channels line up without a shift.
+    EXPECT_GT(correlation(channel(decoded, 2, 0), channel(source, 2, 0)), 0.99);
+    EXPECT_GT(correlation(channel(decoded, 2, 1), channel(source, 2, 1)), 0.99);
+    // And left stays left.
+    EXPECT_LT(correlation(channel(decoded, 2, 0), channel(source, 2, 1)), 0.5);
+}
+
+TEST_F(OfflineAudio, OtherFileRatesAreResampledToTheOutputRate) {
+    for (const int fileRate : {22050, 32000, 48000}) {
+        SCOPED_TRACE(fileRate);
+        const size_t frames = size_t(fileRate) * 3 / 2;
+        const std::vector<int16_t> source = makeChord(frames, 2, fileRate);
+        const AudioStream stream = streamFromPcm(source, 2, fileRate, "rate.mp3");
+        ASSERT_NE(stream, 0u) << audioErrorMessage(audioErrorGetCode());
+        const double expectedFrames = double(frames) * 44100.0 / fileRate;
+        EXPECT_NEAR(double(audioChannelGetLength(stream, AUDIO_POS_BYTE) / 4), expectedFrames,
+                    double(MP3_FRAME));
+
+        ASSERT_TRUE(audioChannelPlay(stream, false));
+        const std::vector<int16_t> decoded = drainOffline(stream);
+        for (int c = 0; c < 2; ++c) {
+            EXPECT_GT(
+                correlation(channel(decoded, 2, c), resampleLinear(channel(source, 2, c), fileRate, 44100)),
+                0.97);
+        }
+        EXPECT_TRUE(audioStreamFree(stream));
+    }
+}
+
+TEST_F(OfflineAudio, MonoPlaysOnBothChannels) {
+    const size_t frames = 44100;
+    const std::vector<int16_t> source = makeChord(frames, 1, 44100);
+    const AudioStream stream = streamFromPcm(source, 1, 44100, "mono.mp3");
+    ASSERT_NE(stream, 0u) << audioErrorMessage(audioErrorGetCode());
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    const std::vector<int16_t> decoded = drainOffline(stream);
+    EXPECT_NEAR(double(decoded.size() / 2), double(frames), double(MP3_FRAME));
+    EXPECT_EQ(channel(decoded, 2, 0), channel(decoded, 2, 1));
+    EXPECT_GT(correlation(channel(decoded, 2, 0), channel(source, 1, 0)), 0.99);
+}
+
+TEST_F(OfflineAudio, PrescanMemoryAndFileRangesGiveTheSameMusic) {
+    const std::vector<int16_t> source = makeChord(30000, 2, 44100);
+    const std::vector<uint8_t> mp3 = encodeMp3(source, 2, 44100);
+    // The MP3 sits between unrelated bytes; offset and length pick it out.
+    std::vector<uint8_t> wrapped(777 + mp3.size() + 333, 0x5a);
+    std::copy(mp3.begin(), mp3.end(), wrapped.begin() + 777);
+    const std::string path = writeTempFile("wrapped.bin", wrapped);
+
+    const AudioStream plain = streamFromPcm(source, 2, 44100, "plain.mp3", 0);
+    const AudioStream ranged =
+        audioStreamCreateFile(false, path.c_str(), 777, mp3.size(), AUDIO_STREAM_PRESCAN);
+    const AudioStream memory =
+        audioStreamCreateFile(true, wrapped.data(), 777, mp3.size(), AUDIO_STREAM_PRESCAN);
+    std::remove(path.c_str());
+    ASSERT_NE(plain, 0u);
+    ASSERT_NE(ranged, 0u) << audioErrorMessage(audioErrorGetCode());
+    ASSERT_NE(memory, 0u) << audioErrorMessage(audioErrorGetCode());
+
+    std::vector<std::vector<int16_t>> decoded;
+    for (const AudioStream stream : {plain, ranged, memory}) {
+        ASSERT_TRUE(audioChannelPlay(stream, false));
+        decoded.push_back(drainOffline(stream));
+        ASSERT_TRUE(audioStreamFree(stream));
+    }
+    ASSERT_FALSE(decoded[0].empty());
+    EXPECT_EQ(decoded[0], decoded[1]);
+    EXPECT_EQ(decoded[0], decoded[2]);
+}
+
+TEST_F(OfflineAudio, TaggedFilesDecodeLikeUntaggedOnes) {
+    const std::vector<int16_t> source = makeChord(20000, 2, 44100);
+    const std::vector<uint8_t> mp3 = encodeMp3(source, 2, 44100);
+    // An ID3v2 title frame in front and an ID3v1 block behind, as music taggers write them.
+    const std::string title = "Tessellune theme";
+    std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, uint8_t(10 + 1 + title.size())};
+    const std::vector<uint8_t> frame = {'T', 'I', 'T', '2', 0, 0, 0, uint8_t(1 + title.size()), 0, 0, 0};
+    tagged.insert(tagged.end(), frame.begin(), frame.end());
+    tagged.insert(tagged.end(), title.begin(), title.end());
+    tagged.insert(tagged.end(), mp3.begin(), mp3.end());
+    std::vector<uint8_t> trailer(128, 0);
+    std::copy(title.begin(), title.end(), trailer.begin() + 3);
+    trailer[0] = 'T';
+    trailer[1] = 'A';
+    trailer[2] = 'G';
+    tagged.insert(tagged.end(), trailer.begin(), trailer.end());
+
+    std::vector<std::vector<int16_t>> decoded;
+    const std::vector<uint8_t>* inputs[] = {&mp3, &tagged};
+    for (const std::vector<uint8_t>* bytes : inputs) {
+        const AudioStream stream =
+            audioStreamCreateFile(true, bytes->data(), 0, bytes->size(), AUDIO_STREAM_PRESCAN);
+        ASSERT_NE(stream, 0u) << audioErrorMessage(audioErrorGetCode());
+        ASSERT_TRUE(audioChannelPlay(stream, false));
+        decoded.push_back(drainOffline(stream));
+        ASSERT_TRUE(audioStreamFree(stream));
+    }
+    EXPECT_NEAR(double(decoded[0].size() / 2), double(source.size() / 2), double(MP3_FRAME));
+    EXPECT_EQ(decoded[0], decoded[1]);
+}
+
+TEST_F(OfflineAudio, BytesToSecondsIsExact) {
+    const AudioStream stream = streamFromPcm(makeChord(4410, 2, 44100), 2, 44100, "short.mp3");
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(audioChannelBytes2Seconds(stream, 176400), 1.0);
+    EXPECT_EQ(audioChannelBytes2Seconds(stream, 0), 0.0);
+    EXPECT_EQ(audioChannelBytes2Seconds(stream, 176400 * 60 + 44100), 60.25);
+    EXPECT_EQ(audioChannelBytes2Seconds(stream, -4), -1.0);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+
+    audioFree();
+    open(48000);
+    const AudioStream at48 = streamFromPcm(makeChord(4800, 2, 48000), 2, 48000, "short48.mp3");
+    ASSERT_NE(at48, 0u);
+    EXPECT_EQ(audioChannelBytes2Seconds(at48, 192000), 1.0);
+}
+
+TEST_F(OfflineAudio, PositionCountsExactlyWhatTheOutputTookAndStopsAtTheEnd) {
+    const AudioStream stream = streamFromPcm(makeChord(10000, 2, 44100), 2, 44100, "position.mp3");
+    ASSERT_NE(stream, 0u);
+    const int64_t length = audioChannelGetLength(stream, AUDIO_POS_BYTE);
+    std::vector<int16_t> block(2048);
+
+    // Not playing yet: the output runs, the stream stays at 0 and the output is silent.
+    block.assign(block.size(), 1);
+    ASSERT_TRUE(audioOfflineAdvance(block.data(), 4096));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), 0);
+    EXPECT_EQ(block, std::vector<int16_t>(block.size(), 0));
+
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    ASSERT_TRUE(audioOfflineAdvance(nullptr, 1000));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), 1000);
+    ASSERT_TRUE(audioOfflineAdvance(nullptr, 4));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), 1004);
+
+    // Playing again without restart continues; with restart it starts over.
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), 1004);
+    ASSERT_TRUE(audioChannelPlay(stream, true));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), 0);
+
+    // Past the end the position holds at the length and the output falls silent.
+    for (int64_t handed = 0; handed < length + 8192; handed += 4096) {
+        ASSERT_TRUE(audioOfflineAdvance(block.data(), 4096));
+    }
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), length);
+    EXPECT_EQ(block, std::vector<int16_t>(block.size(), 0));
+    EXPECT_TRUE(audioUpdate(0));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), length);
+}
+
+TEST(OfflineAudioStart, NothingAdvancesBeforeTheOutputStarts) {
+    ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
+    const std::string path = writeTempFile("paused.mp3", encodeMp3(makeChord(8000, 2, 44100), 2, 44100));
+    const AudioStream stream = audioStreamCreateFile(false, path.c_str(), 0, 0, AUDIO_STREAM_PRESCAN);
+    std::remove(path.c_str());
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    ASSERT_TRUE(audioOfflineAdvance(nullptr, 4096));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), 0);
+    ASSERT_TRUE(audioStart());
+    ASSERT_TRUE(audioOfflineAdvance(nullptr, 4096));
+    EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), 4096);
+    EXPECT_TRUE(audioFree());
+}
+
+} // namespace
+} // namespace tessellune

@@ -1,0 +1,191 @@
+// Every way a call can go wrong gets its error number, a failure result and no crash: calls out
+// of order, bad arguments, bad handles, and files that are missing or not complete MP3s.
+#include "audio/audio.h"
+#include "tests/audio/mp3_maker.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <random>
+
+namespace tessellune {
+namespace {
+
+using namespace tessellune::testing;
+
+TEST(AudioErrors, EveryCallFailsBeforeInit) {
+    const std::string path = writeTempFile("early.mp3", encodeMp3(makeChord(2000, 2, 44100), 2, 44100));
+    EXPECT_EQ(audioStreamCreateFile(false, path.c_str(), 0, 0, AUDIO_STREAM_PRESCAN), 0u);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    std::remove(path.c_str());
+    EXPECT_FALSE(audioStart());
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_FALSE(audioChannelPlay(1, false));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_EQ(audioChannelGetPosition(1, AUDIO_POS_BYTE), -1);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_EQ(audioChannelBytes2Seconds(1, 176400), -1.0);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_FALSE(audioUpdate(0));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_FALSE(audioStreamFree(1));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_FALSE(audioOfflineAdvance(nullptr, 4));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_FALSE(audioFree());
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+}
+
+TEST(AudioErrors, InitRejectsBadArgumentsAndASecondInit) {
+    EXPECT_FALSE(audioInit(-2, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    EXPECT_FALSE(audioInit(AUDIO_DEVICE_OFFLINE, 0, 0, nullptr, nullptr));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    EXPECT_FALSE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0x4, nullptr, nullptr));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+
+    ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_OK);
+    EXPECT_FALSE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_ALREADY_INITIALISED);
+    EXPECT_TRUE(audioFree());
+    // And again after a free.
+    ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 22050, 0, nullptr, nullptr));
+    EXPECT_TRUE(audioFree());
+}
+
+class BadInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
+        good = encodeMp3(makeChord(44100, 2, 44100), 2, 44100);
+        ASSERT_GT(good.size(), 10000u);
+    }
+    void TearDown() override { audioFree(); }
+
+    // Creates a stream from bytes written to a file, expecting failure with `code`.
+    void expectRejected(const std::vector<uint8_t>& bytes, int code, const char* what) {
+        SCOPED_TRACE(what);
+        const std::string path = writeTempFile("bad.mp3", bytes);
+        for (const uint32_t flags : {0u, AUDIO_STREAM_PRESCAN}) {
+            EXPECT_EQ(audioStreamCreateFile(false, path.c_str(), 0, 0, flags), 0u);
+            EXPECT_EQ(audioErrorGetCode(), code) << audioErrorMessage(audioErrorGetCode());
+            if (!bytes.empty()) {
+                EXPECT_EQ(audioStreamCreateFile(true, bytes.data(), 0, bytes.size(), flags), 0u);
+                EXPECT_EQ(audioErrorGetCode(), code);
+            }
+        }
+        std::remove(path.c_str());
+    }
+
+    std::vector<uint8_t> good;
+};
+
+TEST_F(BadInput, MissingAndUnreadableFiles) {
+    EXPECT_EQ(
+        audioStreamCreateFile(false, "/nonexistent/tessellune/demotune.mp3", 0, 0, AUDIO_STREAM_PRESCAN), 0u);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_FILE_NOT_FOUND);
+    const std::string directory = std::filesystem::temp_directory_path().string();
+    EXPECT_EQ(audioStreamCreateFile(false, directory.c_str(), 0, 0, AUDIO_STREAM_PRESCAN), 0u);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_FILE_UNREADABLE);
+    EXPECT_EQ(audioStreamCreateFile(false, nullptr, 0, 0, AUDIO_STREAM_PRESCAN), 0u);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+}
+
+TEST_F(BadInput, EmptyTruncatedAndCorruptMp3s) {
+    expectRejected({}, AUDIO_ERROR_NOT_DECODABLE, "empty");
+    expectRejected(std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() / 2)),
+                   AUDIO_ERROR_NOT_DECODABLE, "cut in half");
+    expectRejected(std::vector<uint8_t>(good.begin(), good.end() - 100), AUDIO_ERROR_NOT_DECODABLE,
+                   "last frame cut short");
+    expectRejected(std::vector<uint8_t>(good.begin(), good.begin() + 300), AUDIO_ERROR_NOT_DECODABLE,
+                   "only the start");
+
+    std::mt19937 random(1234);
+    std::vector<uint8_t> noisy = good;
+    for (size_t i = noisy.size() / 3; i < noisy.size() / 3 + 3000; ++i) {
+        noisy[i] = uint8_t(random());
+    }
+    expectRejected(noisy, AUDIO_ERROR_NOT_DECODABLE, "a block of noise in the middle");
+    std::vector<uint8_t> zeroed = good;
+    std::fill(zeroed.begin() + long(zeroed.size() / 2), zeroed.begin() + long(zeroed.size() / 2) + 600, 0);
+    expectRejected(zeroed, AUDIO_ERROR_NOT_DECODABLE, "a block of zeros in the middle");
+}
+
+TEST_F(BadInput, FilesThatAreNotMp3s) {
+    const std::string text = "This is a text file that only pretends to be music.\n";
+    expectRejected(std::vector<uint8_t>(text.begin(), text.end()), AUDIO_ERROR_NOT_DECODABLE, "text");
+
+    std::mt19937 random(99);
+    std::vector<uint8_t> noise(65536);
+    for (uint8_t& byte : noise) {
+        byte = uint8_t(random());
+    }
+    expectRejected(noise, AUDIO_ERROR_NOT_DECODABLE, "random bytes");
+
+    const std::vector<int16_t> pcm = makeChord(20000, 2, 44100);
+    const uint8_t* raw = reinterpret_cast<const uint8_t*>(pcm.data());
+    expectRejected(std::vector<uint8_t>(raw, raw + pcm.size() * 2), AUDIO_ERROR_NOT_DECODABLE, "raw PCM");
+
+    std::ifstream png(TESSELLUNE_SHARED_DIR "/testdata/pngsuite/basn2c08.png", std::ios::binary);
+    const std::vector<uint8_t> image((std::istreambuf_iterator<char>(png)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(image.empty());
+    expectRejected(image, AUDIO_ERROR_NOT_DECODABLE, "a PNG");
+}
+
+TEST_F(BadInput, BadArgumentsToStreamCreation) {
+    EXPECT_EQ(audioStreamCreateFile(true, good.data(), 0, 0, AUDIO_STREAM_PRESCAN), 0u);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    EXPECT_EQ(audioStreamCreateFile(true, good.data(), 0, good.size(), 0x1), 0u);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    // An offset past the end of the file leaves nothing to decode.
+    const std::string path = writeTempFile("offset.mp3", good);
+    EXPECT_EQ(audioStreamCreateFile(false, path.c_str(), good.size() + 10, 0, 0), 0u);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_DECODABLE);
+    std::remove(path.c_str());
+}
+
+TEST_F(BadInput, BadHandlesAndModes) {
+    const AudioStream stream = audioStreamCreateFile(true, good.data(), 0, good.size(), AUDIO_STREAM_PRESCAN);
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(audioChannelGetPosition(stream, 1), -1);
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    EXPECT_FALSE(audioOfflineAdvance(nullptr, 6));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    ASSERT_TRUE(audioStreamFree(stream));
+
+    for (const AudioStream bad :
+         {AudioStream(0), stream, AudioStream(stream + 1), AudioStream(0xffffffffu)}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(audioChannelPlay(bad, true));
+        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
+        EXPECT_EQ(audioChannelGetPosition(bad, AUDIO_POS_BYTE), -1);
+        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
+        EXPECT_EQ(audioChannelGetLength(bad, AUDIO_POS_BYTE), -1);
+        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
+        EXPECT_EQ(audioChannelBytes2Seconds(bad, 4), -1.0);
+        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
+        EXPECT_FALSE(audioStreamFree(bad));
+        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
+    }
+
+    // A handle from before audioFree is not valid in the next session.
+    const AudioStream old = audioStreamCreateFile(true, good.data(), 0, good.size(), 0);
+    ASSERT_NE(old, 0u);
+    ASSERT_TRUE(audioFree());
+    ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
+    EXPECT_FALSE(audioChannelPlay(old, false));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
+}
+
+TEST(AudioErrors, MessagesNameEveryError) {
+    for (int code = AUDIO_OK; code <= AUDIO_ERROR_DECODER; ++code) {
+        EXPECT_STRNE(audioErrorMessage(code), audioErrorMessage(-1)) << code;
+    }
+}
+
+} // namespace
+} // namespace tessellune

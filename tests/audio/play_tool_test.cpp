@@ -1,0 +1,105 @@
+// tessellune-play end to end: it plays a file to its end with the dummy driver, printing the
+// position once a second, and refuses files it cannot play with an error line and a failing exit.
+#include "tests/audio/mp3_maker.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace tessellune {
+namespace {
+
+using namespace tessellune::testing;
+
+struct RunResult {
+    int exitCode = -1;
+    std::string output; // stdout and stderr
+};
+
+RunResult runPlay(const std::string& arguments) {
+    const std::string command =
+        "SDL_AUDIODRIVER=dummy " TESSELLUNE_BINARY_DIR "/tessellune-play " + arguments + " 2>&1";
+    RunResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        result.output += buffer;
+    }
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// A progress line: "S.SS / 2.30 s [" then 40 of '#' or '-' and "]"; gives the position S.SS.
+bool parseProgress(const std::string& line, double& seconds) {
+    const size_t slash = line.find(" / 2.30 s [");
+    if (slash == std::string::npos || slash < 4 || line[slash - 3] != '.' || line.size() != slash + 11 + 41 ||
+        line.back() != ']') {
+        return false;
+    }
+    for (size_t i = 0; i < slash; ++i) {
+        if (i != slash - 3 && !std::isdigit(static_cast<unsigned char>(line[i]))) {
+            return false;
+        }
+    }
+    for (size_t i = slash + 11; i + 1 < line.size(); ++i) {
+        if (line[i] != '#' && line[i] != '-') {
+            return false;
+        }
+    }
+    seconds = std::stod(line.substr(0, slash));
+    return true;
+}
+
+TEST(PlayTool, PlaysToTheEndPrintingThePositionEverySecond) {
+    const std::string path =
+        writeTempFile("tool.mp3", encodeMp3(makeChord(size_t(44100 * 2.3), 2, 44100), 2, 44100));
+    const RunResult run = runPlay(path);
+    std::remove(path.c_str());
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+
+    std::vector<double> positions;
+    size_t start = 0;
+    while (start < run.output.size()) {
+        const size_t end = run.output.find('\n', start);
+        const std::string line = run.output.substr(start, end - start);
+        double seconds = 0.0;
+        if (parseProgress(line, seconds)) {
+            positions.push_back(seconds);
+        }
+        start = end == std::string::npos ? run.output.size() : end + 1;
+    }
+    // 0, about 1 and about 2 seconds, then the end.
+    ASSERT_EQ(positions.size(), 4u) << run.output;
+    EXPECT_NEAR(positions[0], 0.0, 0.05);
+    EXPECT_NEAR(positions[1], 1.0, 0.05);
+    EXPECT_NEAR(positions[2], 2.0, 0.05);
+    EXPECT_EQ(positions[3], 2.30);
+    EXPECT_NE(run.output.find("[########################################]"), std::string::npos);
+}
+
+TEST(PlayTool, FilesItCannotPlayGetAnErrorLine) {
+    const RunResult missing = runPlay("/nonexistent/song.mp3");
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_NE(missing.output.find("cannot play /nonexistent/song.mp3: file not found"), std::string::npos)
+        << missing.output;
+
+    const std::string text = "not music at all";
+    const std::string path = writeTempFile("text.mp3", std::vector<uint8_t>(text.begin(), text.end()));
+    const RunResult notMp3 = runPlay(path);
+    std::remove(path.c_str());
+    EXPECT_NE(notMp3.exitCode, 0);
+    EXPECT_NE(notMp3.output.find("not a complete MP3"), std::string::npos) << notMp3.output;
+
+    const RunResult usage = runPlay("");
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_NE(usage.output.find("usage: tessellune-play FILE.mp3"), std::string::npos);
+}
+
+} // namespace
+} // namespace tessellune

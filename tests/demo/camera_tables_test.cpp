@@ -1,0 +1,45 @@
+// The track-driven camera: index rounding, clamping of bad track data, and the blend.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "demo/camera_tables.h"
+
+using namespace tessellune;
+
+TEST(CameraTables, TrackValuesRoundHalfUpToAnIndexAndStayInTheTables) {
+    EXPECT_EQ(keyframeIndex(2.4f), 2);
+    EXPECT_EQ(keyframeIndex(2.5f), 3);
+    EXPECT_EQ(keyframeIndex(-0.7f), 0);
+    EXPECT_EQ(keyframeIndex(0.0f), 0);
+    EXPECT_EQ(keyframeIndex(6.6f), 7);
+    // Out of range or broken track data never indexes outside the eight entries.
+    EXPECT_EQ(keyframeIndex(-3.0f), 0);
+    EXPECT_EQ(keyframeIndex(7.5f), 7);
+    EXPECT_EQ(keyframeIndex(1e9f), 7);
+    EXPECT_EQ(keyframeIndex(std::numeric_limits<float>::quiet_NaN()), 0);
+}
+
+TEST(CameraTables, TablesHoldTheFixedFloatValues) {
+    const CameraKeyframes t = makeCameraKeyframes();
+    EXPECT_EQ(t.position[2].x, -184.0f);
+    EXPECT_EQ(t.position[7].y, -136.0f);
+    EXPECT_EQ(t.rotation[7].x, 1.2f);
+    EXPECT_EQ(t.rotation[2].z, -0.4f);
+}
+
+TEST(CameraTables, BlendGoesFromEntryAToEntryB) {
+    const CameraKeyframes t = makeCameraKeyframes();
+    Matrix4 atA, atB;
+    makeFreeView(&t.position[1].x, &t.rotation[1].x, atA);
+    makeFreeView(&t.position[3].x, &t.rotation[3].x, atB);
+    const Matrix4 start = blendedCameraView(t, 1.0f, 3.0f, 0.0f);
+    const Matrix4 end = blendedCameraView(t, 1.0f, 3.0f, 1.0f);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_FLOAT_EQ(start.m[i], atA.m[i]);
+        EXPECT_FLOAT_EQ(end.m[i], atB.m[i]);
+    }
+    // Halfway between entry 5 and 6 (same rotation) the camera stands halfway along z.
+    const Matrix4 half = blendedCameraView(t, 5.0f, 6.0f, 0.5f);
+    EXPECT_FLOAT_EQ(half(3, 2), 0.5f * (-10.0f) + 0.5f * (-200.0f));
+}

@@ -1,0 +1,64 @@
+// The authoring keys: camera moves, presets, the free-camera switch and the printed lines.
+#include <gtest/gtest.h>
+
+#include "demo/debug_keys.h"
+
+using namespace tessellune;
+
+namespace {
+
+std::string press(DebugControls& controls, float& gtn, int key) {
+    ::testing::internal::CaptureStdout();
+    applyDebugKey(controls, gtn, key);
+    return ::testing::internal::GetCapturedStdout();
+}
+
+} // namespace
+
+TEST(DebugKeys, MovesAndTurnsTheFreeCameraAndPrintsItAfterEveryKey) {
+    DebugControls c;
+    float gtn = 3.9f;
+    EXPECT_EQ(press(c, gtn, 'A'), "camrot = vec4(0.000000,0.000000,0.000000); campos = vec4(4.000000,0.000000,0.000000)\n");
+    press(c, gtn, 'W');
+    press(c, gtn, 'W'); // an auto-repeat moves again
+    press(c, gtn, 'Z');
+    press(c, gtn, 'U');
+    press(c, gtn, 'H');
+    EXPECT_EQ(c.camera.position.z, 8.0f);
+    EXPECT_EQ(c.camera.position.y, -4.0f);
+    EXPECT_EQ(c.camera.rotation.x, 0.1f);
+    EXPECT_EQ(c.camera.rotation.y, -0.1f);
+    // An unlisted key changes nothing but still prints the line.
+    const std::string line = press(c, gtn, 'P');
+    EXPECT_EQ(line, "camrot = vec4(0.100000,-0.100000,0.000000); campos = vec4(4.000000,-4.000000,8.000000)\n");
+}
+
+TEST(DebugKeys, PresetsWriteAllFourComponents) {
+    DebugControls c;
+    float gtn = 0;
+    c.camera.position.w = 9;
+    press(c, gtn, '5');
+    EXPECT_EQ(c.camera.rotation.x, 1.3f);
+    EXPECT_EQ(c.camera.rotation.y, -2.1f);
+    EXPECT_EQ(c.camera.position.x, -272.0f);
+    EXPECT_EQ(c.camera.position.w, 0.0f);
+    press(c, gtn, '3');
+    EXPECT_EQ(c.camera.position.y, -136.0f);
+    EXPECT_EQ(c.camera.rotation.x, 1.2f);
+}
+
+TEST(DebugKeys, CounterGtnNudgesAndTheFreeCameraSwitch) {
+    DebugControls c;
+    float gtn = 3.9f;
+    EXPECT_EQ(press(c, gtn, '7').substr(0, 16), "duid is now 547\n");
+    EXPECT_EQ(press(c, gtn, '8').substr(0, 23), "gtn is now      3.8900\n");
+    EXPECT_EQ(gtn, static_cast<float>(static_cast<double>(3.9f) - 0.01));
+    press(c, gtn, '9');
+    press(c, gtn, '9');
+    EXPECT_NEAR(gtn, 3.91f, 1e-6f);
+    EXPECT_FALSE(c.camera.freeCamera);
+    press(c, gtn, '=');
+    EXPECT_TRUE(c.camera.freeCamera);
+    press(c, gtn, '=');
+    EXPECT_FALSE(c.camera.freeCamera);
+}

@@ -1,0 +1,147 @@
+// Scene selection, the particle scenes, title cards, the row lowering and reproducible frames.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "demo/frame.h"
+#include "demo/scenes.h"
+#include "demo_fixture.h"
+#include "render/targets.h"
+
+using namespace tessellune;
+using namespace tessellune::testing;
+
+namespace {
+
+// A free camera 200 units back, looking down -z at the picture plane.
+CameraInput cameraAt(float z) {
+    CameraInput input;
+    input.freeCamera = true;
+    input.position = {0, 0, z, 0};
+    return input;
+}
+
+struct SolidPicture {
+    std::vector<Vec4> pixels;
+    FloatImage image;
+    SolidPicture(int w, int h, Vec4 colour) : pixels(static_cast<size_t>(w) * h, colour) {
+        image = {pixels.data(), w, h, false};
+    }
+};
+
+const Vec4& pixelAt(const FloatImage& image, int x, int y) { return image.pixels[y * image.width + x]; }
+
+} // namespace
+
+TEST(Scenes, PictureParticlesShowTheirPixelColourAndRingParticlesTheirGrey) {
+    DemoFixture f;
+    ASSERT_TRUE(f.ok);
+    writeTrack(f.folder.path(), "scene", {{0, 10, 0}});
+    writeTrack(f.folder.path(), "lerp", {{0, 1, 0}, {100, 0, 0}});
+    writeTrack(f.folder.path(), "scale", {{0, 9.0f, 0}});
+    writeTrack(f.folder.path(), "fs", {{0, 1, 0}});
+    ASSERT_TRUE(f.openTracksHere());
+    const SolidPicture red(5, 5, {1, 0, 0, 1});
+    f.state.particles = buildParticleField(red.image);
+    ASSERT_EQ(f.state.particles.particles.size(), 25u);
+
+    renderFrame(f.state, 10.0, 0.0, 0.0, cameraAt(-200));
+    const Vec4& centre = pixelAt(f.state.colour, 320, 240);
+    EXPECT_EQ(centre.x, 1.0f);
+    EXPECT_EQ(centre.y, 0.0f);
+    EXPECT_EQ(centre.z, 0.0f);
+    EXPECT_EQ(pixelAt(f.state.colour, 2, 2).x, 0.0f); // the corners stay empty
+
+    // At lerp 0 the particles sit on a ring of radius 60: the view's centre looks at its near side.
+    renderFrame(f.state, 150.0, 0.0, 0.0, cameraAt(-200));
+    const Vec4& ring = pixelAt(f.state.colour, 320, 240);
+    EXPECT_EQ(ring.x, ring.y);
+    EXPECT_EQ(ring.y, ring.z);
+    EXPECT_GE(ring.x, 0.72f);
+    EXPECT_LE(ring.x, 0.88f);
+}
+
+TEST(Scenes, TitleCardsFollowTheirSwitchesAndTheSceneNumberRoundsHalfUp) {
+    DemoFixture f;
+    ASSERT_TRUE(f.ok);
+    // Rows 0-9: scene 10.4 (no cards); 10-19: 10.5 = scene 11; ta_1 -1 throughout, ta_2 on at 20.
+    writeTrack(f.folder.path(), "scene", {{0, 10.4f, 0}, {10, 10.5f, 0}});
+    writeTrack(f.folder.path(), "ta_1", {{0, -1, 0}});
+    writeTrack(f.folder.path(), "ta_2", {{0, 0, 0}, {20, 1, 0}});
+    ASSERT_TRUE(f.openTracksHere());
+    std::vector<Vec4> white(4 * 4, Vec4{1, 1, 1, 1});
+    FloatImage cardImage{white.data(), 4, 4, false};
+    Texture card{&cardImage, "card"};
+    for (Texture*& t : f.state.cards) {
+        t = &card;
+    }
+
+    renderFrame(f.state, 5.0, 0, 0, cameraAt(-200));
+    EXPECT_EQ(pixelAt(f.state.colour, 51, 51).x, 0.0f);
+    renderFrame(f.state, 15.0, 0, 0, cameraAt(-200)); // only ta_1 = -1: no card at all
+    EXPECT_EQ(pixelAt(f.state.colour, 51, 51).x, 0.0f);
+    renderFrame(f.state, 25.0, 0, 0, cameraAt(-200)); // ta_2 positive: cards 1 and 2 both drawn
+    EXPECT_EQ(pixelAt(f.state.colour, 51, 51).x, 1.0f);
+    EXPECT_EQ(pixelAt(f.state.colour, 51, 121).x, 1.0f);
+    EXPECT_EQ(pixelAt(f.state.colour, 51, 201).x, 0.0f);
+    EXPECT_EQ(pixelAt(f.state.colour, 51, 51).w, 0.0f); // the buffer's alpha is kept
+    for (Texture*& t : f.state.cards) {
+        t = nullptr; // not the fixture's to free
+    }
+}
+
+TEST(Scenes, SceneFourLowersTheRowSoTheSceneBeforeItStillDrawsForAMoment) {
+    DemoFixture f;
+    ASSERT_TRUE(f.ok);
+    writeTrack(f.folder.path(), "scene", {{0, 5, 0}, {100, 4, 0}});
+    writeTrack(f.folder.path(), "fs", {{0, 0.25f, 0}, {100, 1, 0}});
+    ASSERT_TRUE(f.openTracksHere());
+    const FrameResult r = renderFrame(f.state, 100.5, 0.0, 0.0, cameraAt(-300));
+    EXPECT_DOUBLE_EQ(r.row, 99.75);
+    EXPECT_EQ(r.fade, 0.25f); // the fade is read at the lowered row
+    // Scene 5 ran after scene 4 and replaced the buffer with the rectangle.
+    EXPECT_TRUE(anyNonZero(f.state.colour));
+
+    const FrameResult later = renderFrame(f.state, 101.0, 0.0, 0.0, cameraAt(-300));
+    EXPECT_DOUBLE_EQ(later.row, 100.25);
+    EXPECT_EQ(later.fade, 1.0f);
+}
+
+TEST(Scenes, NoTracksDrawNothingAndFadeToBlack) {
+    DemoFixture f;
+    ASSERT_TRUE(f.ok);
+    ASSERT_TRUE(f.openTracksHere()); // no files: every track is 0
+    std::memset(static_cast<void*>(f.state.colour.pixels), 0, sizeof(Vec4) * 640 * 480);
+    const FrameResult r = renderFrame(f.state, 42.0, 1.0, 0.1, CameraInput{});
+    EXPECT_EQ(r.fade, 0.0f);
+    EXPECT_FALSE(anyNonZero(f.state.colour));
+    std::vector<uint32_t> pixels(640 * 480, 0xdeadbeef);
+    ResolveTarget target{pixels.data(), 640, 480};
+    presentFrame(f.state.colour, r.fade, target);
+    EXPECT_EQ(pixels[1234], 0u);
+}
+
+TEST(Scenes, TheSameRowAndTimeGiveTheSameFrame) {
+    DemoFixture f;
+    ASSERT_TRUE(f.ok);
+    writeTrack(f.folder.path(), "scene", {{0, 12, 0}});
+    writeTrack(f.folder.path(), "lerp", {{0, 0, 1}, {100, 1, 0}});
+    writeTrack(f.folder.path(), "scale", {{0, 3, 0}});
+    writeTrack(f.folder.path(), "plane_enable", {{0, 1, 0}});
+    writeTrack(f.folder.path(), "cam_a", {{0, 1, 0}});
+    writeTrack(f.folder.path(), "cam_b", {{0, 2, 0}});
+    writeTrack(f.folder.path(), "cam_lerp", {{0, 0.5f, 0}});
+    ASSERT_TRUE(f.openTracksHere());
+    std::vector<Vec4> pixels(40 * 30);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = (i % 3 == 0) ? Vec4{0.2f, 0.4f, 0.6f, 1} : Vec4{1, 1, 1, 1};
+    }
+    f.state.particles = buildParticleField(FloatImage{pixels.data(), 40, 30, false});
+
+    renderFrame(f.state, 37.25, 2.0, 0.0, CameraInput{});
+    std::vector<Vec4> first(f.state.colour.pixels, f.state.colour.pixels + 640 * 480);
+    ASSERT_TRUE(anyNonZero(f.state.colour));
+    renderFrame(f.state, 80.0, 3.0, 0.0, CameraInput{}); // something else in between
+    renderFrame(f.state, 37.25, 2.0, 0.0, CameraInput{});
+    EXPECT_EQ(std::memcmp(first.data(), f.state.colour.pixels, sizeof(Vec4) * first.size()), 0);
+}

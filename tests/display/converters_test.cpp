@@ -1,0 +1,240 @@
+// The 18 converters on known pixels, quantize's edge cases, and the grouped float path against
+// the one-pixel-at-a-time path.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "display/converter.h"
+#include "display/quantize.h"
+
+namespace {
+
+using Scanout::Format;
+using Scanout::quantize;
+using Scanout::requestConverter;
+
+float fromBits(std::uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+TEST(Quantize, SaturatesAtTheLimitAndForNonFiniteValues) {
+    for (int bits : {5, 6, 8}) {
+        const std::uint32_t full = (1u << bits) - 1u;
+        EXPECT_EQ(quantize(1.0f, bits), full);
+        EXPECT_EQ(quantize(2.0f, bits), full);
+        EXPECT_EQ(quantize(std::numeric_limits<float>::infinity(), bits), full);
+        EXPECT_EQ(quantize(fromBits(0x7fc00000u), bits), full);
+        EXPECT_EQ(quantize(-3.0f, bits), 0u);
+        EXPECT_EQ(quantize(-0.0f, bits), 0u);
+        EXPECT_EQ(quantize(fromBits(0xffc00000u), bits), 0u);
+        EXPECT_EQ(quantize(-std::numeric_limits<float>::infinity(), bits), 0u);
+    }
+    // 0.99999994 + 1.0 rounds to 2.0, whose fraction is 0: the limit keeps it at full scale.
+    EXPECT_EQ(quantize(fromBits(0x3f7ffffeu), 8), 255u); // 0.99999988
+    EXPECT_EQ(quantize(fromBits(0x3f7fffffu), 8), 255u); // 0.99999994
+}
+
+TEST(Quantize, TruncatesRatherThanRounds) {
+    EXPECT_EQ(quantize(0.5f, 8), 128u);
+    EXPECT_EQ(quantize(0.999f, 8), 255u);
+    EXPECT_EQ(quantize(0.25f, 8), 64u);
+    EXPECT_EQ(quantize(1.0f / 512.0f, 8), 0u);
+    EXPECT_EQ(quantize(0.0f, 8), 0u);
+    EXPECT_EQ(quantize(0.5f, 5), 16u);
+    EXPECT_EQ(quantize(0.5f, 6), 32u);
+    EXPECT_EQ(quantize(127.9f / 256.0f, 8), 127u);
+}
+
+TEST(Quantize, FourLanesGiveTheSameBitsAsOne) {
+    std::mt19937 random(1234);
+    std::uniform_real_distribution<float> unit(-0.5f, 1.5f);
+    std::vector<float> values{0.0f,
+                              -0.0f,
+                              1.0f,
+                              fromBits(0x3f7ffffeu),
+                              fromBits(0x3f7fffffu),
+                              fromBits(0x3f800001u),
+                              std::numeric_limits<float>::infinity(),
+                              fromBits(0x7fc00000u),
+                              fromBits(0xffc00000u),
+                              std::numeric_limits<float>::denorm_min(),
+                              1.0f / 512.0f,
+                              0.5f};
+    for (int i = 0; i < 4000; ++i) {
+        // Random bit patterns reach every exponent, sign and NaN; scaled uniforms cover [−0.5, 1.5).
+        values.push_back(i % 2 == 0 ? fromBits(static_cast<std::uint32_t>(random())) : unit(random));
+    }
+    while (values.size() % 4 != 0) {
+        values.push_back(0.75f);
+    }
+    for (int bits : {5, 6, 8}) {
+        for (std::size_t i = 0; i < values.size(); i += 4) {
+            alignas(16) std::uint32_t lanes[4];
+            Scanout::storeLanes4(lanes, Scanout::quantize4(Scanout::loadFloats4(&values[i]), bits));
+            for (int lane = 0; lane < 4; ++lane) {
+                ASSERT_EQ(lanes[lane], quantize(values[i + static_cast<std::size_t>(lane)], bits))
+                    << "value bits " << std::hex
+                    << std::bit_cast<std::uint32_t>(values[i + static_cast<std::size_t>(lane)]);
+            }
+        }
+    }
+}
+
+// Converts one pixel and returns the destination bytes, the rest of the buffer being 0xcd.
+std::vector<unsigned char> convertOne(Format source, Format destination, const void* pixel) {
+    std::vector<unsigned char> out(32, 0xcd);
+    requestConverter(source, destination)->convert(pixel, out.data(), 1);
+    return out;
+}
+
+std::uint32_t little(const std::vector<unsigned char>& bytes, int count) {
+    std::uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        value = value << 8 | bytes[static_cast<std::size_t>(i)];
+    }
+    return value;
+}
+
+TEST(FloatConverters, PlaceTruncatedChannelsAsEachLayoutSays) {
+    const float pixel[4] = {1.0f, 0.5f, 0.0f, 0.3f};
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XRGB8888, pixel), 4), 0x00ff8000u);
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XBGR8888, pixel), 4), 0x000080ffu);
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::RGB565, pixel), 2), 0xfc00u);
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XRGB1555, pixel), 2), 0x7e00u);
+
+    const float mixed[4] = {0.25f, 0.5f, 1.0f, 0.0f}; // r8 64, g8 128, b8 255; r5 8, g6 32, g5 16, b5 31
+    const auto rgb = convertOne(Format::XBGRFFFF, Format::RGB888, mixed);
+    EXPECT_EQ(rgb[0], 64);
+    EXPECT_EQ(rgb[1], 128);
+    EXPECT_EQ(rgb[2], 255);
+    EXPECT_EQ(rgb[3], 0xcd) << "a 24-bit pixel writes three bytes";
+    const auto bgr = convertOne(Format::XBGRFFFF, Format::BGR888, mixed);
+    EXPECT_EQ(bgr[0], 255);
+    EXPECT_EQ(bgr[1], 128);
+    EXPECT_EQ(bgr[2], 64);
+    EXPECT_EQ(bgr[3], 0xcd);
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::RGB565, mixed), 2), (8u << 11) | (32u << 5) | 31u);
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::BGR565, mixed), 2), (31u << 11) | (32u << 5) | 8u);
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XRGB1555, mixed), 2),
+              (8u << 10) | (16u << 5) | 31u);
+    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XBGR1555, mixed), 2),
+              (31u << 10) | (16u << 5) | 8u);
+    EXPECT_EQ(convertOne(Format::XBGRFFFF, Format::RGB565, mixed)[2], 0xcd);
+
+    const float copy[4] = {-1.5f, 2.0f, 0.125f, 7.0f};
+    const auto same = convertOne(Format::XBGRFFFF, Format::XBGRFFFF, copy);
+    EXPECT_EQ(std::memcmp(same.data(), copy, 16), 0)
+        << "same format copies unchanged, alpha and range included";
+}
+
+TEST(TrueColorConverters, KeepTheTopBitsOfEachChannel) {
+    const std::uint32_t p = 0xff123456u;
+    EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XBGR8888, &p), 4), 0x00563412u);
+    const auto rgb = convertOne(Format::XRGB8888, Format::RGB888, &p);
+    EXPECT_EQ(rgb[0], 0x12);
+    EXPECT_EQ(rgb[1], 0x34);
+    EXPECT_EQ(rgb[2], 0x56);
+    EXPECT_EQ(rgb[3], 0xcd);
+    const auto bgr = convertOne(Format::XRGB8888, Format::BGR888, &p);
+    EXPECT_EQ(bgr[0], 0x56);
+    EXPECT_EQ(bgr[1], 0x34);
+    EXPECT_EQ(bgr[2], 0x12);
+    EXPECT_EQ(bgr[3], 0xcd);
+
+    for (std::uint32_t q : {0xff123456u, 0x00fedcbau, 0x80ffffffu, 0x00000000u, 0x00070307u}) {
+        const std::uint32_t rgb565 = (q >> 8 & 0xf800) | (q >> 5 & 0x07e0) | (q >> 3 & 0x001f);
+        const std::uint32_t xrgb1555 = (q >> 9 & 0x7c00) | (q >> 6 & 0x03e0) | (q >> 3 & 0x001f);
+        const std::uint32_t r = q >> 16 & 0xff, g = q >> 8 & 0xff, b = q & 0xff;
+        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::RGB565, &q), 2), rgb565);
+        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::BGR565, &q), 2),
+                  (b >> 3) << 11 | (g >> 2) << 5 | r >> 3);
+        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XRGB1555, &q), 2), xrgb1555);
+        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XBGR1555, &q), 2),
+                  (b >> 3) << 10 | (g >> 3) << 5 | r >> 3);
+    }
+    EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XRGB8888, &p), 4), 0xff123456u)
+        << "same format copies unchanged, X byte included";
+}
+
+TEST(TrueColorConverters, ToFloatsDividesBy256AndLeavesAlpha) {
+    const std::uint32_t pixels[2] = {0xff123456u, 0x00ffffffu};
+    float out[8] = {9, 9, 9, 0.75f, 9, 9, 9, -2.0f};
+    requestConverter(Format::XRGB8888, Format::XBGRFFFF)->convert(pixels, out, 2);
+    EXPECT_EQ(out[0], 0.0703125f);
+    EXPECT_EQ(out[1], 0.203125f);
+    EXPECT_EQ(out[2], 0.3359375f);
+    EXPECT_EQ(out[3], 0.75f);
+    EXPECT_EQ(out[4], 0.99609375f);
+    EXPECT_EQ(out[6], 0.99609375f);
+    EXPECT_EQ(out[7], -2.0f);
+}
+
+TEST(Converters, LookupCoversExactlyTheEighteenPairs) {
+    int found = 0;
+    for (int source = -1; source <= 10; ++source) {
+        for (int destination = -1; destination <= 10; ++destination) {
+            const Scanout::Converter* c =
+                requestConverter(static_cast<Format>(source), static_cast<Format>(destination));
+            const bool expected = (source == 1 || source == 9) && destination >= 1 && destination <= 9;
+            EXPECT_EQ(c != nullptr, expected) << source << " -> " << destination;
+            found += c != nullptr;
+        }
+    }
+    EXPECT_EQ(found, 18);
+    EXPECT_EQ(requestConverter(Format::XBGR8888, Format::XRGB8888), nullptr);
+    EXPECT_EQ(requestConverter(Format::XRGB8888, Format::RGB565),
+              requestConverter(Format::XRGB8888, Format::RGB565))
+        << "one shared instance per pair";
+}
+
+TEST(Converters, ZeroPixelsWriteNothing) {
+    const float floats[4] = {1, 1, 1, 1};
+    const std::uint32_t word = 0xffffffffu;
+    for (int d = 1; d <= 9; ++d) {
+        for (Format s : {Format::XBGRFFFF, Format::XRGB8888}) {
+            std::vector<unsigned char> out(16, 0xcd);
+            const Scanout::Converter* c = requestConverter(s, static_cast<Format>(d));
+            c->begin();
+            c->convert(s == Format::XBGRFFFF ? static_cast<const void*>(floats) : &word, out.data(), 0);
+            c->end();
+            EXPECT_EQ(out, std::vector<unsigned char>(16, 0xcd)) << "destination " << d;
+        }
+    }
+}
+
+TEST(FloatConverters, FourAtATimeEqualsOneAtATime) {
+    std::mt19937 random(99);
+    std::uniform_real_distribution<float> unit(-0.1f, 1.1f);
+    // 23 pixels: five groups of four and a tail of three, unaligned in the source on purpose.
+    constexpr int COUNT = 23;
+    std::vector<float> storage(COUNT * 4 + 1);
+    float* source = storage.data() + 1;
+    for (int i = 0; i < COUNT * 4; ++i) {
+        const int pick = static_cast<int>(random() % 5);
+        source[i] = pick == 0   ? fromBits(static_cast<std::uint32_t>(random()))
+                    : pick == 1 ? fromBits(0x3f7fffffu - static_cast<std::uint32_t>(random() % 3))
+                                : unit(random);
+    }
+    for (int d = 1; d <= 9; ++d) {
+        const Format destination = static_cast<Format>(d);
+        const int bytes = Scanout::bytesPerPixel(destination);
+        const Scanout::Converter* c = requestConverter(Format::XBGRFFFF, destination);
+        std::vector<unsigned char> grouped(COUNT * 16 + 16, 0xab), single(COUNT * 16 + 16, 0xab);
+        c->convert(source, grouped.data(), COUNT);
+        for (int i = 0; i < COUNT; ++i) {
+            c->convert(source + i * 4, single.data() + i * bytes, 1);
+        }
+        EXPECT_EQ(grouped, single) << "destination format " << d;
+        EXPECT_EQ(grouped[static_cast<std::size_t>(COUNT * bytes)], 0xab) << "no write past the run";
+    }
+}
+
+} // namespace

@@ -1,0 +1,518 @@
+// The shared host behaviour through the headless host: surfaces and formats, the update path with
+// dirty boxes, deferred requests and their order, and the listener contract.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+#include "display/key_table.h"
+#include "display/listener.h"
+#include "display/memory/memory_display.h"
+
+namespace {
+
+using Scanout::Format;
+using Scanout::MemoryDisplay;
+using Scanout::Mode;
+using Scanout::Output;
+namespace VK = Scanout::VirtualKey;
+
+// Writes every callback as one line, and the display it was handed.
+class RecordingListener : public Scanout::Listener {
+public:
+    bool defaultKeysEnabled() override { return defaultKeys; }
+    void onKeyDown(Scanout::DisplayInterface& d, Scanout::Key k) override {
+        note(d, "down " + std::to_string(k));
+    }
+    void onKeyPressed(Scanout::DisplayInterface& d, Scanout::Key k) override {
+        note(d, "pressed " + std::to_string(k));
+    }
+    void onKeyUp(Scanout::DisplayInterface& d, Scanout::Key k) override {
+        note(d, "up " + std::to_string(k));
+    }
+    void onMouseButtonDown(Scanout::DisplayInterface& d, Scanout::Mouse m) override {
+        note(d, "mousedown " + text(m));
+    }
+    void onMouseButtonUp(Scanout::DisplayInterface& d, Scanout::Mouse m) override {
+        note(d, "mouseup " + text(m));
+    }
+    void onMouseMove(Scanout::DisplayInterface& d, Scanout::Mouse m) override { note(d, "move " + text(m)); }
+    void onActivate(Scanout::DisplayInterface& d, bool active) override {
+        note(d, active ? "activate" : "deactivate");
+    }
+    void onOpen(Scanout::DisplayInterface& d) override { note(d, "open"); }
+    bool onClose(Scanout::DisplayInterface& d) override {
+        note(d, "close?");
+        return allowClose;
+    }
+
+    static std::string text(Scanout::Mouse m) {
+        char buffer[96];
+        std::snprintf(buffer, sizeof buffer, "%d%d%d %.2f %.2f", m.left, m.middle, m.right, m.x, m.y);
+        return buffer;
+    }
+    void note(Scanout::DisplayInterface& d, const std::string& line) {
+        lines.push_back(line);
+        seenBy.push_back(&d);
+        outputs.push_back(d.output());
+    }
+
+    bool defaultKeys = true;
+    bool allowClose = true;
+    std::vector<std::string> lines;
+    std::vector<Scanout::DisplayInterface*> seenBy;
+    std::vector<Output> outputs;
+};
+
+// A facade around a memory host, as an application holds it.
+struct Harness {
+    explicit Harness(Scanout::MemoryScreen screen = {}) {
+        auto owned = std::make_unique<MemoryDisplay>(std::move(screen));
+        host = owned.get();
+        display = std::make_unique<Scanout::Display>(std::move(owned));
+        host->setFrameCallback([this](const Scanout::PresentedFrame& frame) {
+            frames.push_back(frame);
+            const auto* bytes = static_cast<const unsigned char*>(frame.pixels);
+            lastFrame.assign(bytes, bytes + static_cast<std::size_t>(frame.stride) * frame.height);
+        });
+    }
+    bool open(Output output = Output::Windowed, Mode mode = Mode::TrueColor, int w = 64, int h = 48) {
+        return display->open("test", w, h, output, mode);
+    }
+    std::uint32_t presentedWord(int x, int y) const {
+        std::uint32_t word;
+        std::memcpy(&word, lastFrame.data() + static_cast<std::size_t>(y) * frames.back().stride + x * 4, 4);
+        return word;
+    }
+
+    MemoryDisplay* host = nullptr;
+    std::unique_ptr<Scanout::Display> display;
+    std::vector<Scanout::PresentedFrame> frames;
+    std::vector<unsigned char> lastFrame;
+};
+
+TEST(MemoryHost, TrueColorLockHandsOutPackedXrgbAndUnlockPresentsIt) {
+    Harness h;
+    RecordingListener listener;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.display->open("Tessellune", 640, 480, Output::Default, Mode::TrueColor));
+    EXPECT_EQ(listener.lines, std::vector<std::string>{"open"});
+    EXPECT_EQ(listener.seenBy.front(), h.display.get()) << "callbacks receive the facade";
+    EXPECT_EQ(h.display->output(), Output::Windowed) << "Default opens in a window";
+    EXPECT_FALSE(h.host->visible()) << "the window waits for its first frame";
+
+    Scanout::LockedFramebuffer* fb = h.display->lock();
+    ASSERT_NE(fb, nullptr);
+    EXPECT_EQ(fb->format, Format::XRGB8888);
+    EXPECT_EQ(fb->stride, 2560);
+    for (int y = 0; y < 480; ++y) {
+        auto* row =
+            reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(fb->pixels) + y * fb->stride);
+        for (int x = 0; x < 640; ++x) {
+            row[x] = static_cast<std::uint32_t>(x << 8 | y);
+        }
+    }
+    EXPECT_TRUE(h.display->unlock());
+    ASSERT_EQ(h.frames.size(), 1u);
+    EXPECT_EQ(h.frames[0].format, Format::XRGB8888);
+    EXPECT_EQ(h.frames[0].width, 640);
+    EXPECT_EQ(h.presentedWord(0, 0), 0u);
+    EXPECT_EQ(h.presentedWord(639, 479), static_cast<std::uint32_t>(639 << 8 | 479));
+    EXPECT_EQ(h.presentedWord(17, 300), static_cast<std::uint32_t>(17 << 8 | 300));
+    EXPECT_TRUE(h.host->visible());
+}
+
+TEST(MemoryHost, SurfaceTakesTheFirstAcceptedFormat) {
+    Harness floating;
+    ASSERT_TRUE(floating.open(Output::Windowed, Mode::FloatingPoint, 8, 4));
+    Scanout::LockedFramebuffer* fb = floating.display->lock();
+    ASSERT_NE(fb, nullptr);
+    EXPECT_EQ(fb->format, Format::XBGRFFFF);
+    EXPECT_EQ(fb->stride, 8 * 16);
+
+    Harness noFloats;
+    noFloats.host->setAcceptedFormats({Format::RGB565, Format::XRGB8888});
+    ASSERT_TRUE(noFloats.open(Output::Windowed, Mode::FloatingPoint, 8, 4));
+    EXPECT_EQ(noFloats.display->lock()->format, Format::XRGB8888);
+
+    Harness sixteen;
+    sixteen.host->setAcceptedFormats({Format::XRGB1555, Format::RGB565});
+    ASSERT_TRUE(sixteen.open(Output::Windowed, Mode::TrueColor, 8, 4));
+    fb = sixteen.display->lock();
+    EXPECT_EQ(fb->format, Format::RGB565) << "RGB565 comes before XRGB1555 in the order";
+    EXPECT_EQ(fb->stride, 16);
+
+    Harness none;
+    none.host->setAcceptedFormats({Format::BGR565});
+    EXPECT_FALSE(none.open());
+    EXPECT_FALSE(none.display->isOpen());
+    EXPECT_EQ(none.display->lock(), nullptr);
+}
+
+TEST(MemoryHost, OpenFailsCleanly) {
+    Harness noWindow;
+    noWindow.host->setWindowCreationFails(true);
+    EXPECT_FALSE(noWindow.open());
+    EXPECT_FALSE(noWindow.display->isOpen());
+    EXPECT_EQ(noWindow.display->width(), 0);
+
+    Harness badSize;
+    EXPECT_FALSE(badSize.open(Output::Windowed, Mode::TrueColor, 0, 480));
+    EXPECT_FALSE(badSize.open(Output::Windowed, Mode::TrueColor, 640, -1));
+    EXPECT_FALSE(badSize.open(Output::Windowed, Mode::TrueColor, 1 << 20, 1 << 20));
+    EXPECT_FALSE(badSize.display->isOpen());
+    EXPECT_TRUE(badSize.open()) << "and a later sensible open works";
+}
+
+TEST(MemoryHost, FullScreenTakesTheSmallestModeThatHoldsTheFramebuffer) {
+    Harness exact;
+    ASSERT_TRUE(exact.open(Output::Fullscreen, Mode::TrueColor, 640, 480));
+    EXPECT_EQ(exact.display->output(), Output::Fullscreen);
+    EXPECT_EQ(exact.host->currentMode().width, 640);
+    EXPECT_TRUE(exact.host->visible());
+
+    Scanout::MemoryScreen bigOnly;
+    bigOnly.modes = {{1024, 768}, {800, 600}, {1920, 1080}};
+    Harness stretched(bigOnly);
+    ASSERT_TRUE(stretched.open(Output::Fullscreen, Mode::TrueColor, 640, 480));
+    EXPECT_EQ(stretched.host->currentMode().width, 800);
+    EXPECT_EQ(stretched.host->currentMode().height, 600);
+    EXPECT_EQ(stretched.display->lock()->stride, 2560) << "the surface keeps the framebuffer size";
+
+    Scanout::MemoryScreen tiny;
+    tiny.modes = {{320, 240}};
+    Harness none(tiny);
+    EXPECT_FALSE(none.open(Output::Fullscreen, Mode::TrueColor, 640, 480));
+    EXPECT_FALSE(none.display->isOpen());
+}
+
+TEST(MemoryHost, UpdateConvertsOnlyTheDirtyBox) {
+    Harness h;
+    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 32, 8));
+    std::vector<Scanout::TrueColorPixel> image(32 * 8);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        image[i] = 0xff000000u | static_cast<std::uint32_t>(i);
+    }
+    const Scanout::DirtyBox box{10, 20, 5, 6};
+    ASSERT_TRUE(h.display->updateTrueColor(image.data(), &box));
+    ASSERT_EQ(h.frames.size(), 1u);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const bool inside = y == 5 && x >= 10 && x < 20;
+            EXPECT_EQ(h.presentedWord(x, y), inside ? image[static_cast<std::size_t>(y * 32 + x)] : 0u)
+                << x << "," << y;
+        }
+    }
+
+    const Scanout::DirtyBox empty{0, 32, 6, 6};
+    ASSERT_TRUE(h.display->updateTrueColor(image.data(), &empty));
+    EXPECT_EQ(h.frames.size(), 2u) << "an empty box still presents";
+    EXPECT_EQ(h.presentedWord(0, 6), 0u);
+
+    // A box reaching outside the framebuffer is cut to it.
+    const Scanout::DirtyBox wild{-5, 1000, 7, 99};
+    ASSERT_TRUE(h.display->updateTrueColor(image.data(), &wild));
+    EXPECT_EQ(h.presentedWord(0, 7), image[7 * 32]);
+    EXPECT_EQ(h.presentedWord(31, 7), image[7 * 32 + 31]);
+    EXPECT_EQ(h.presentedWord(0, 6), 0u);
+
+    ASSERT_TRUE(h.display->updateTrueColor(image.data(), nullptr));
+    EXPECT_EQ(h.presentedWord(3, 0), image[3]);
+}
+
+TEST(MemoryHost, FloatUpdatesGoThroughTheConverterOfTheSurfaceFormat) {
+    Harness h;
+    h.host->setAcceptedFormats({Format::RGB565});
+    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 6, 2));
+    std::vector<Scanout::FloatingPointPixel> image(12, Scanout::FloatingPointPixel{1.0f, 0.5f, 0.0f, 1.0f});
+    image[7] = Scanout::FloatingPointPixel{0.0f, 0.0f, 1.0f, 1.0f};
+    ASSERT_TRUE(h.display->updateFloatingPoint(image.data(), nullptr));
+    ASSERT_EQ(h.frames.back().format, Format::RGB565);
+    const auto word16 = [&h](int x, int y) {
+        return static_cast<unsigned>(h.lastFrame[static_cast<std::size_t>(y * 12 + x * 2)] |
+                                     h.lastFrame[static_cast<std::size_t>(y * 12 + x * 2 + 1)] << 8);
+    };
+    EXPECT_EQ(word16(0, 0), 0xfc00u);
+    EXPECT_EQ(word16(5, 1), 0xfc00u);
+    EXPECT_EQ(word16(1, 1), 0x001fu);
+}
+
+TEST(ListenerContract, KeyDownOnceThenPressedPerRepeatThenUp) {
+    Harness h;
+    RecordingListener listener;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open());
+    listener.lines.clear();
+    h.host->pushKeyDown('W');
+    h.host->pushKeyDown('W'); // auto-repeat
+    h.host->pushKeyDown('W');
+    h.host->pushKeyUp('W');
+    h.host->pushKeyDown('W');
+    h.host->pushKeyUp('W');
+    h.host->pushKeyDown(VK::ENTER);
+    h.host->pushKeyDown(VK::MINUS);
+    h.host->pushKeyDown(VK::INSERT);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(listener.lines,
+              (std::vector<std::string>{"down 87", "pressed 87", "pressed 87", "pressed 87", "up 87",
+                                        "down 87", "pressed 87", "up 87", "down 10", "pressed 10", "down 108",
+                                        "pressed 108", "down 155", "pressed 155"}));
+}
+
+TEST(ListenerContract, EscapeClosesAtTheNextLockNotDuringThisOne) {
+    Harness h;
+    RecordingListener listener;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open());
+    h.host->pushKeyDown(VK::ESCAPE);
+    EXPECT_NE(h.display->lock(), nullptr) << "the lock that drains Escape still yields the frame";
+    EXPECT_TRUE(h.display->unlock());
+    EXPECT_TRUE(h.display->isOpen());
+    EXPECT_TRUE(h.host->closeRequested());
+    EXPECT_EQ(h.display->lock(), nullptr);
+    EXPECT_FALSE(h.display->isOpen());
+    EXPECT_EQ(h.display->width(), 0);
+    EXPECT_EQ(h.display->lock(), nullptr) << "and stays gone";
+}
+
+TEST(ListenerContract, EscapeWithoutListenerAlsoClosesAndUpdateFails) {
+    Harness h;
+    ASSERT_TRUE(h.open());
+    h.host->pushKeyDown(VK::ESCAPE);
+    const Scanout::TrueColorPixel pixels[64 * 48] = {};
+    EXPECT_TRUE(h.display->updateTrueColor(pixels, nullptr));
+    EXPECT_FALSE(h.display->updateTrueColor(pixels, nullptr)) << "a pending close fails the next update";
+    EXPECT_FALSE(h.display->isOpen());
+}
+
+TEST(ListenerContract, DefaultKeysOffKeepsEscapeForTheListener) {
+    Harness h;
+    RecordingListener listener;
+    listener.defaultKeys = false;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open());
+    listener.lines.clear();
+    h.host->pushKeyDown(VK::ESCAPE);
+    ASSERT_NE(h.display->lock(), nullptr);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_TRUE(h.display->isOpen());
+    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 27", "pressed 27"}));
+}
+
+TEST(ListenerContract, CloseButtonAsksTheListenerWhichMayVeto) {
+    Harness h;
+    RecordingListener listener;
+    listener.allowClose = false;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open());
+    h.host->pushCloseButton();
+    ASSERT_NE(h.display->lock(), nullptr);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_TRUE(h.display->isOpen()) << "vetoed";
+
+    listener.allowClose = true;
+    h.host->pushCloseButton();
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(h.display->lock(), nullptr);
+    EXPECT_FALSE(h.display->isOpen());
+    EXPECT_EQ(listener.lines, (std::vector<std::string>{"open", "close?", "close?"}));
+}
+
+TEST(Requests, CloseWinsOverToggleAndBothComeBeforeTheEventDrain) {
+    Harness h;
+    RecordingListener listener;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open());
+    listener.lines.clear();
+    listener.outputs.clear();
+    // A toggle is carried out before the queued events are delivered.
+    h.host->requestToggle();
+    h.host->pushKeyDown('A');
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(h.display->output(), Output::Fullscreen);
+    ASSERT_EQ(listener.outputs.size(), 2u);
+    EXPECT_EQ(listener.outputs[0], Output::Fullscreen);
+    EXPECT_FALSE(h.host->toggleRequested());
+
+    // A pending close ends the display before any queued event or toggle.
+    h.host->requestToggle();
+    h.host->requestClose();
+    h.host->pushKeyUp('A');
+    EXPECT_EQ(h.display->lock(), nullptr);
+    EXPECT_EQ(listener.lines.size(), 2u) << "no callback after the close";
+    EXPECT_FALSE(h.host->toggleRequested()) << "closing forgets the requests";
+}
+
+TEST(Requests, AltEnterTogglesAtTheNextLockWithoutCallbacks) {
+    Harness h;
+    RecordingListener listener;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 640, 480));
+    listener.lines.clear();
+    h.host->pushKeyDown(VK::ALT);
+    h.host->pushKeyDown(VK::ENTER, true);
+    h.host->pushKeyDown(VK::ENTER, true); // repeat
+    h.host->pushKeyUp(VK::ENTER);
+    h.host->pushKeyUp(VK::ALT);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(h.display->output(), Output::Windowed) << "only requested so far";
+    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 18", "pressed 18", "up 18"}));
+    Scanout::LockedFramebuffer* fb = h.display->lock();
+    ASSERT_NE(fb, nullptr);
+    EXPECT_EQ(h.display->output(), Output::Fullscreen);
+    EXPECT_EQ(fb->stride, 2560);
+    h.host->pushKeyDown(VK::ENTER, true);
+    h.display->lock();
+    h.display->lock();
+    EXPECT_EQ(h.display->output(), Output::Windowed);
+    EXPECT_TRUE(h.display->isOpen());
+}
+
+TEST(Requests, LostPresenterYieldsNoLockButUpdateStillSucceeds) {
+    Harness h;
+    ASSERT_TRUE(h.open());
+    h.host->setPresenterLost(true);
+    EXPECT_EQ(h.display->lock(), nullptr);
+    const Scanout::TrueColorPixel pixels[64 * 48] = {};
+    EXPECT_TRUE(h.display->updateTrueColor(pixels, nullptr));
+    EXPECT_TRUE(h.frames.empty());
+    EXPECT_TRUE(h.display->isOpen());
+    h.host->setPresenterLost(false);
+    EXPECT_NE(h.display->lock(), nullptr);
+}
+
+TEST(Shortcuts, ZoomAndCentreFollowTheMenuRulesAndNeverReachTheListener) {
+    Harness h; // a 1920 x 1080 screen with frame insets 8, 31, 8, 8
+    RecordingListener listener;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 640, 480));
+    listener.lines.clear();
+    EXPECT_EQ(h.host->clientRect().width(), 640);
+
+    h.host->pushKeyDown('2', true);
+    h.host->pushKeyDown('2', true);
+    h.host->pushKeyUp('2');
+    h.host->pushMouseButton(Scanout::MouseButton::Left, true, 100, 50);
+    h.host->pushMouseButton(Scanout::MouseButton::Left, false, 100, 50);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(h.host->clientRect().width(), 1280);
+    EXPECT_EQ(h.host->clientRect().height(), 960);
+    EXPECT_EQ(listener.lines,
+              (std::vector<std::string>{"mousedown 100 50.00 25.00", "mouseup 000 50.00 25.00"}));
+
+    // 4x does not fit 1920 x 1080, and the window is still centred: both go to the listener.
+    listener.lines.clear();
+    h.host->pushKeyDown('4', true);
+    h.host->pushKeyDown('C', true);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 52", "pressed 52", "down 67", "pressed 67"}));
+    EXPECT_EQ(h.host->clientRect().width(), 1280);
+
+    // After the user moves the window, Alt+C centres it again.
+    h.host->pushKeyUp('C');
+    h.host->pushUserMove(5, 7);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_TRUE(h.host->currentMenu().offers(Scanout::MenuCommand::Center));
+    listener.lines.clear();
+    h.host->pushKeyDown('C', true);
+    h.host->pushKeyUp('C');
+    h.host->pushKeyDown('1', true);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_TRUE(listener.lines.empty());
+    EXPECT_FALSE(h.host->currentMenu().offers(Scanout::MenuCommand::Center));
+    EXPECT_EQ(h.host->clientRect().width(), 640);
+}
+
+TEST(Shortcuts, NoZoomWhileMinimisedOrFullScreen) {
+    Harness h;
+    RecordingListener listener;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open(Output::Fullscreen, Mode::TrueColor, 640, 480));
+    listener.lines.clear();
+    h.host->pushKeyDown('2', true);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 50", "pressed 50"}));
+    EXPECT_TRUE(h.host->runMenuCommand(Scanout::MenuCommand::Windowed))
+        << "the menu's shape switch is immediate";
+    EXPECT_EQ(h.display->output(), Output::Windowed);
+    h.host->pushMinimize(true);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_FALSE(h.host->runMenuCommand(Scanout::MenuCommand::Zoom2x));
+}
+
+TEST(ListenerContract, MouseActivationAndPositionsInFramebufferPixels) {
+    Harness h;
+    RecordingListener listener;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 64, 48));
+    listener.lines.clear();
+    h.host->pushActivate(true);
+    h.host->pushMouseMove(10, 20);
+    h.host->pushMouseButton(Scanout::MouseButton::Right, true, 11, 21);
+    h.host->pushMouseButton(Scanout::MouseButton::Middle, true, 11, 21);
+    h.host->pushMouseButton(Scanout::MouseButton::Right, false, 12, 22);
+    h.host->pushActivate(false);
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(listener.lines, (std::vector<std::string>{
+                                  "activate", "move 000 10.00 20.00", "mousedown 001 11.00 21.00",
+                                  "mousedown 011 11.00 21.00", "mouseup 010 12.00 22.00", "deactivate"}));
+}
+
+// Closes the display from inside its own callback, as an application may.
+class ClosingListener : public Scanout::Listener {
+public:
+    void onKeyDown(Scanout::DisplayInterface& d, Scanout::Key) override {
+        d.close();
+        ++calls;
+    }
+    int calls = 0;
+};
+
+TEST(ListenerContract, ClosingFromInsideACallbackIsSafe) {
+    Harness h;
+    ClosingListener listener;
+    h.display->setListener(&listener);
+    ASSERT_TRUE(h.open());
+    h.host->pushKeyDown('A');
+    h.host->pushKeyDown('B');
+    EXPECT_EQ(h.display->lock(), nullptr);
+    EXPECT_FALSE(h.display->isOpen());
+    EXPECT_EQ(listener.calls, 1) << "the rest of the queue went with the window";
+    EXPECT_TRUE(h.open()) << "the display can be opened again";
+    EXPECT_NE(h.display->lock(), nullptr);
+}
+
+TEST(MemoryHost, UnlockWithoutLockPresentsAndClosedDisplaysStayQuiet) {
+    Harness h;
+    EXPECT_EQ(h.display->lock(), nullptr) << "never opened";
+    EXPECT_TRUE(h.display->unlock());
+    EXPECT_TRUE(h.frames.empty());
+    EXPECT_FALSE(h.host->runMenuCommand(Scanout::MenuCommand::Fullscreen));
+    ASSERT_TRUE(h.open());
+    EXPECT_TRUE(h.display->unlock());
+    EXPECT_EQ(h.frames.size(), 1u);
+    EXPECT_EQ(h.presentedWord(5, 5), 0u) << "a new surface starts black";
+    h.display->close();
+    EXPECT_TRUE(h.display->unlock());
+    EXPECT_EQ(h.frames.size(), 1u);
+}
+
+TEST(MemoryHost, ReopeningClosesFirstAndSetTitleWorksOpenOrClosed) {
+    Harness h;
+    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 64, 48));
+    h.host->pushKeyDown(VK::ESCAPE);
+    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 32, 16));
+    EXPECT_FALSE(h.host->closeRequested()) << "the old window's pending events are gone";
+    Scanout::LockedFramebuffer* fb = h.display->lock();
+    ASSERT_NE(fb, nullptr);
+    EXPECT_EQ(fb->stride, 128);
+    h.display->setTitle("renamed");
+    EXPECT_STREQ(h.display->title(), "renamed");
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_TRUE(h.display->isOpen());
+}
+
+} // namespace

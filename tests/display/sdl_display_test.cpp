@@ -1,0 +1,325 @@
+// The SDL2 host for real, on a private Xvfb server: a window opens, frames reach the screen
+// (read back from the server with xwd), xdotool keys and pointer reach the listener, Escape closes
+// through the deferred close, Alt+Enter toggles, and full screen fills the screen.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <SDL.h>
+
+#include "display/display.h"
+#include "display/listener.h"
+#include "xvfb_server.h"
+
+// X and driver libraries keep some allocations until process exit; they are not ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libX11\nleak:libxcb\nleak:libdbus\nleak:libSDL2\nleak:libGLX\nleak:libGL\nleak:libEGL\n"
+           "leak:dri\nleak:libLLVM\nleak:libgallium\n";
+}
+
+namespace {
+
+using Scanout::Output;
+
+constexpr int SCREEN_WIDTH = 1024;
+constexpr int SCREEN_HEIGHT = 768;
+
+class ScreenEnvironment : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!testsupport::XvfbServer::installed()) {
+            skipReason_ = "Xvfb is not installed";
+            return;
+        }
+        server_ = new testsupport::XvfbServer;
+        std::string reason;
+        if (!server_->start(SCREEN_WIDTH, SCREEN_HEIGHT, reason)) {
+            startFailure_ = reason;
+            return;
+        }
+        // One video reference held for the whole run keeps SDL from unloading the X libraries
+        // between tests, so the leak checker can still name (and skip) their long-lived allocations.
+        SDL_InitSubSystem(SDL_INIT_VIDEO);
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override {
+        if (!skipReason_.empty()) {
+            GTEST_SKIP() << skipReason_;
+        }
+        ASSERT_TRUE(startFailure_.empty()) << "Xvfb is installed but did not start: " << startFailure_;
+    }
+
+    static testsupport::XvfbServer* server_;
+    static std::string skipReason_;
+    static std::string startFailure_;
+};
+
+testsupport::XvfbServer* ScreenEnvironment::server_ = nullptr;
+std::string ScreenEnvironment::skipReason_;
+std::string ScreenEnvironment::startFailure_;
+
+// The root window's pixels as 0xRRGGBB, read back from the X server.
+struct ScreenShot {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+std::uint32_t bigEndian(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
+
+bool grabScreen(ScreenShot& shot) {
+    const std::string path =
+        std::string(TESSELLUNE_BINARY_DIR) + "/sdl_display_test_" + std::to_string(::getpid()) + ".xwd";
+    const int status = testsupport::runCommand("xwd -root -silent > '" + path + "'");
+    if (status != 0) {
+        ADD_FAILURE() << "xwd exited with " << status;
+        return false;
+    }
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<unsigned char> data((std::istreambuf_iterator<char>(file)),
+                                          std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    if (data.size() < 100) {
+        ADD_FAILURE() << "screen dump too short: " << data.size() << " bytes";
+        return false;
+    }
+    const std::uint32_t headerSize = bigEndian(&data[0]);
+    const std::uint32_t width = bigEndian(&data[4 * 4]);
+    const std::uint32_t height = bigEndian(&data[5 * 4]);
+    const std::uint32_t byteOrder = bigEndian(&data[7 * 4]);
+    const std::uint32_t bytesPerPixel = bigEndian(&data[11 * 4]) / 8;
+    const std::uint32_t bytesPerLine = bigEndian(&data[12 * 4]);
+    const std::uint32_t colours = bigEndian(&data[19 * 4]);
+    const std::size_t offset = headerSize + static_cast<std::size_t>(colours) * 12;
+    if ((bytesPerPixel != 3 && bytesPerPixel != 4) || bytesPerLine < width * bytesPerPixel ||
+        offset + static_cast<std::size_t>(bytesPerLine) * height > data.size()) {
+        ADD_FAILURE() << "unexpected screen dump: " << bytesPerPixel << " bytes per pixel, " << data.size()
+                      << " bytes";
+        return false;
+    }
+    shot.width = static_cast<int>(width);
+    shot.height = static_cast<int>(height);
+    shot.pixels.resize(static_cast<std::size_t>(width) * height);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const unsigned char* p = &data[offset + y * bytesPerLine + x * bytesPerPixel];
+            std::uint32_t value = 0;
+            for (std::uint32_t i = 0; i < bytesPerPixel; ++i) {
+                const std::uint32_t byte = byteOrder == 0 ? p[bytesPerPixel - 1 - i] : p[i];
+                value = value << 8 | byte;
+            }
+            shot.pixels[static_cast<std::size_t>(y) * width + x] = value & 0xffffffu;
+        }
+    }
+    return true;
+}
+
+// Four flat quadrants: red, green / blue, white.
+std::uint32_t quadrantColour(int x, int y, int width, int height) {
+    const bool right = x >= width / 2;
+    const bool bottom = y >= height / 2;
+    return bottom ? (right ? 0xffffffu : 0x0000ffu) : (right ? 0x00ff00u : 0xff0000u);
+}
+
+bool drawQuadrants(Scanout::DisplayInterface& display) {
+    Scanout::LockedFramebuffer* fb = display.lock();
+    if (fb == nullptr) {
+        return false;
+    }
+    for (int y = 0; y < display.height(); ++y) {
+        auto* row =
+            reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(fb->pixels) + y * fb->stride);
+        for (int x = 0; x < display.width(); ++x) {
+            row[x] = quadrantColour(x, y, display.width(), display.height());
+        }
+    }
+    return display.unlock();
+}
+
+class RecordingListener : public Scanout::Listener {
+public:
+    void onKeyDown(Scanout::DisplayInterface&, Scanout::Key k) override {
+        lines.push_back("down " + std::to_string(k));
+    }
+    void onKeyPressed(Scanout::DisplayInterface&, Scanout::Key k) override {
+        lines.push_back("pressed " + std::to_string(k));
+    }
+    void onKeyUp(Scanout::DisplayInterface&, Scanout::Key k) override {
+        lines.push_back("up " + std::to_string(k));
+    }
+    void onMouseMove(Scanout::DisplayInterface&, Scanout::Mouse m) override {
+        lastMouseX = m.x;
+        lastMouseY = m.y;
+        ++moves;
+    }
+    void onOpen(Scanout::DisplayInterface&) override { lines.push_back("open"); }
+    std::vector<std::string> lines;
+    float lastMouseX = -1.0f;
+    float lastMouseY = -1.0f;
+    int moves = 0;
+};
+
+// Keeps presenting frames until the condition holds or two seconds pass.
+bool presentUntil(Scanout::DisplayInterface& display, const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!drawQuadrants(display) || done()) {
+            return done();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+void focus(const char* title) {
+    // No window manager runs, so the test gives the window the keyboard focus itself.
+    ASSERT_EQ(testsupport::runCommand(std::string("xdotool search --sync --name '^") + title +
+                                      "$' windowfocus --sync"),
+              0);
+}
+
+void expectQuadrantsAt(const ScreenShot& shot, int left, int top, int width, int height) {
+    const int qx[2] = {width / 4, width * 3 / 4};
+    const int qy[2] = {height / 4, height * 3 / 4};
+    for (int y : qy) {
+        for (int x : qx) {
+            EXPECT_EQ(shot.at(left + x, top + y), quadrantColour(x, y, width, height))
+                << "at " << x << "," << y;
+        }
+    }
+}
+
+// Opens a 320 x 240 window showing the quadrants, gives it the keyboard and empties the log.
+void openFocused(Scanout::Display& display, RecordingListener& listener, const char* title) {
+    display.setListener(&listener);
+    ASSERT_TRUE(display.open(title, 320, 240, Output::Windowed, Scanout::Mode::TrueColor));
+    ASSERT_TRUE(drawQuadrants(display));
+    focus(title);
+    listener.lines.clear();
+}
+
+void presentFrames(Scanout::DisplayInterface& display, int count) {
+    for (int i = 0; i < count; ++i) {
+        ASSERT_TRUE(drawQuadrants(display));
+    }
+}
+
+TEST_F(ScreenEnvironment, WindowShowsTheLockedFrameCentredOnScreen) {
+    Scanout::Display display; // the platform's own display: SdlDisplay
+    RecordingListener listener;
+    display.setListener(&listener);
+    ASSERT_TRUE(display.open("ScanoutFrame", 320, 240, Output::Windowed, Scanout::Mode::TrueColor));
+    EXPECT_EQ(listener.lines, std::vector<std::string>{"open"});
+    Scanout::LockedFramebuffer* fb = display.lock();
+    ASSERT_NE(fb, nullptr);
+    EXPECT_EQ(fb->format, Scanout::Format::XRGB8888);
+    EXPECT_EQ(fb->stride, 320 * 4);
+    ASSERT_TRUE(display.unlock());
+    ASSERT_NO_FATAL_FAILURE(presentFrames(display, 5));
+    ScreenShot shot;
+    ASSERT_TRUE(grabScreen(shot));
+    ASSERT_EQ(shot.width, SCREEN_WIDTH);
+    // Centred without window decorations: (1024 - 320) / 2, (768 - 240) / 2.
+    expectQuadrantsAt(shot, 352, 264, 320, 240);
+    display.close();
+    EXPECT_FALSE(display.isOpen());
+}
+
+TEST_F(ScreenEnvironment, KeysAndPointerFromXdotoolReachTheListener) {
+    Scanout::Display display;
+    RecordingListener listener;
+    ASSERT_NO_FATAL_FAILURE(openFocused(display, listener, "ScanoutKeys"));
+    ASSERT_EQ(testsupport::runCommand("xdotool key --delay 20 a minus"), 0);
+    EXPECT_TRUE(presentUntil(display, [&] { return listener.lines.size() >= 6; }));
+    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 65", "pressed 65", "up 65", "down 108",
+                                                        "pressed 108", "up 108"}));
+
+    // The window's client area starts at (352, 264); the pointer is reported in framebuffer pixels.
+    ASSERT_EQ(testsupport::runCommand("xdotool mousemove 452 314"), 0);
+    EXPECT_TRUE(presentUntil(display, [&] { return listener.lastMouseX == 100.0f; }));
+    EXPECT_FLOAT_EQ(listener.lastMouseX, 100.0f);
+    EXPECT_FLOAT_EQ(listener.lastMouseY, 50.0f);
+}
+
+TEST_F(ScreenEnvironment, AltTwoZoomsAroundTheCentreWithoutReachingTheListener) {
+    Scanout::Display display;
+    RecordingListener listener;
+    ASSERT_NO_FATAL_FAILURE(openFocused(display, listener, "ScanoutZoom"));
+    // 2 x 320 x 240 fits a 1024 x 768 screen; 4x does not, so Alt+4 is an ordinary key.
+    ASSERT_EQ(testsupport::runCommand("xdotool key --delay 20 alt+2 alt+4"), 0);
+    EXPECT_TRUE(presentUntil(display, [&] { return listener.lines.size() >= 9; }));
+    ASSERT_NO_FATAL_FAILURE(presentFrames(display, 5));
+    EXPECT_EQ(listener.lines,
+              (std::vector<std::string>{"down 18", "pressed 18", "up 18", "down 18", "pressed 18", "down 52",
+                                        "pressed 52", "up 18", "up 52"}));
+    ScreenShot shot;
+    ASSERT_TRUE(grabScreen(shot));
+    // The old window's centre (512, 384) stays put: the 640 x 480 client starts at (192, 144).
+    expectQuadrantsAt(shot, 192, 144, 640, 480);
+}
+
+TEST_F(ScreenEnvironment, EscapeClosesThroughTheDeferredClose) {
+    Scanout::Display display;
+    RecordingListener listener;
+    ASSERT_NO_FATAL_FAILURE(openFocused(display, listener, "ScanoutEscape"));
+    ASSERT_EQ(testsupport::runCommand("xdotool key Escape"), 0);
+    int framesAfterEscape = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (display.isOpen() && std::chrono::steady_clock::now() < deadline) {
+        const bool sawEscape = !listener.lines.empty() && listener.lines.front() == "down 27";
+        if (display.lock() == nullptr) {
+            break;
+        }
+        framesAfterEscape += sawEscape;
+        display.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(display.isOpen());
+    ASSERT_FALSE(listener.lines.empty());
+    EXPECT_EQ(listener.lines.front(), "down 27");
+    EXPECT_EQ(framesAfterEscape, 0) << "the lock after the one that saw Escape closes the display";
+    EXPECT_EQ(display.lock(), nullptr);
+}
+
+TEST_F(ScreenEnvironment, FullScreenFillsTheScreenAndAltEnterToggles) {
+    Scanout::Display display;
+    RecordingListener listener;
+    display.setListener(&listener);
+    // The server offers only 1024 x 768, so a 640 x 480 framebuffer is stretched to fill it.
+    ASSERT_TRUE(display.open("ScanoutFull", 640, 480, Output::Fullscreen, Scanout::Mode::TrueColor));
+    EXPECT_EQ(display.output(), Output::Fullscreen);
+    ASSERT_NO_FATAL_FAILURE(presentFrames(display, 5));
+    ScreenShot shot;
+    ASSERT_TRUE(grabScreen(shot));
+    expectQuadrantsAt(shot, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+
+    focus("ScanoutFull");
+    listener.lines.clear();
+    ASSERT_EQ(testsupport::runCommand("xdotool key alt+Return"), 0);
+    EXPECT_TRUE(presentUntil(display, [&] { return display.output() == Output::Windowed; }));
+    EXPECT_EQ(display.output(), Output::Windowed);
+    for (const std::string& line : listener.lines) {
+        EXPECT_TRUE(line.find(" 10") == std::string::npos) << "Enter reached the listener: " << line;
+    }
+    Scanout::LockedFramebuffer* fb = display.lock();
+    ASSERT_NE(fb, nullptr);
+    EXPECT_EQ(fb->stride, 2560);
+    display.unlock();
+}
+
+} // namespace

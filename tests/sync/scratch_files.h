@@ -1,0 +1,71 @@
+// Test helpers: a private scratch folder per test, float bit patterns, and track file bytes built by hand.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tessellune::testing {
+
+// A fresh folder named after the running test, removed again when the test ends.
+struct ScratchFolder {
+    std::filesystem::path path;
+
+    ScratchFolder() {
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = std::filesystem::temp_directory_path() / ("tessellune-sync-" + std::to_string(getpid()) + "-" +
+                                                         info->test_suite_name() + "-" + info->name());
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+};
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Little-endian bytes written out by hand, independent of the code under test.
+inline std::string le32(uint32_t word) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+        bytes[i] = static_cast<char>((word >> (8 * i)) & 0xffu);
+    }
+    return bytes;
+}
+
+inline uint32_t floatBits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+inline float floatFromBits(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+inline std::string keyBytes(int32_t row, float value, int type) {
+    return le32(static_cast<uint32_t>(row)) + le32(floatBits(value)) +
+           std::string(1, static_cast<char>(type & 0xff));
+}
+
+} // namespace tessellune::testing

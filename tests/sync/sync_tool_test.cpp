@@ -1,0 +1,197 @@
+// The tessellune-sync commands end to end on real files: compile, dump, eval and their errors.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include "tests/sync/scratch_files.h"
+#include "tools/sync/sync_tool.h"
+#include "tools/sync/track_writer.h"
+
+using namespace tessellune;
+using namespace tessellune::testing;
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+ToolRun run(const std::vector<std::string>& args) {
+    ToolRun result;
+    result.status = runSyncTool(args, result.out, result.err);
+    return result;
+}
+
+size_t filesIn(const std::filesystem::path& folder) {
+    if (!std::filesystem::exists(folder)) {
+        return 0;
+    }
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(SyncTool, CompileWritesEveryDeclaredOrKeyedTrack) {
+    ScratchFolder folder;
+    writeFile(folder.file("timeline.txt"), "tempo 135\ntrack fs\nscene 0 10 step\ncam_a 4b -1.5 linear\n"
+                                           "scene 1s 11 ramp\n");
+    const ToolRun compiled = run({"compile", folder.file("timeline.txt"), folder.file("data")});
+    ASSERT_EQ(compiled.status, 0) << compiled.err;
+    EXPECT_NE(compiled.out.find("compiled 3 tracks (3 keys)"), std::string::npos) << compiled.out;
+    EXPECT_EQ(filesIn(folder.file("data")), 3u);
+    EXPECT_EQ(readFile(folder.file("data/sync_fs.track")), le32(0));
+    EXPECT_EQ(readFile(folder.file("data/sync_scene.track")),
+              le32(2) + keyBytes(0, 10.0f, 0) + keyBytes(18, 11.0f, 3));
+    EXPECT_EQ(readFile(folder.file("data/sync_cam_a.track")), le32(1) + keyBytes(32, -1.5f, 1));
+
+    // Another base names the files differently, and recompiling replaces them.
+    ASSERT_EQ(run({"compile", folder.file("timeline.txt"), folder.file("other"), "--base", "cue"}).status, 0);
+    EXPECT_EQ(readFile(folder.file("other/cue_fs.track")), le32(0));
+    writeFile(folder.file("timeline.txt"), "fs 0 0.5 step\n");
+    ASSERT_EQ(run({"compile", folder.file("timeline.txt"), folder.file("data")}).status, 0);
+    EXPECT_EQ(readFile(folder.file("data/sync_fs.track")), le32(1) + keyBytes(0, 0.5f, 0));
+}
+
+TEST(SyncTool, ErrorsNameTheLineAndWriteNothing) {
+    ScratchFolder folder;
+    writeFile(folder.file("timeline.txt"),
+              "# header\ntrack fs\nfs 0 0 linear\nfs 8s 1 linear\n\nscene 0 10 sideways\n");
+    const ToolRun failed = run({"compile", folder.file("timeline.txt"), folder.file("data")});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("timeline.txt:6: interpolation 'sideways'"), std::string::npos) << failed.err;
+    EXPECT_EQ(filesIn(folder.file("data")), 0u);
+
+    // An existing output folder keeps its old tracks untouched.
+    std::filesystem::create_directories(folder.file("data"));
+    writeFile(folder.file("data/sync_fs.track"), "old");
+    EXPECT_EQ(run({"compile", folder.file("timeline.txt"), folder.file("data")}).status, 1);
+    EXPECT_EQ(readFile(folder.file("data/sync_fs.track")), "old");
+    EXPECT_EQ(filesIn(folder.file("data")), 1u);
+
+    const ToolRun missing = run({"compile", folder.file("absent.txt"), folder.file("data")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("absent.txt: cannot read"), std::string::npos);
+}
+
+TEST(SyncTool, DumpThenCompileReproducesFilesByteForByte) {
+    ScratchFolder folder;
+    std::mt19937 random(3);
+    for (int file = 0; file < 40; ++file) {
+        const int wanted = file == 0 ? 0 : static_cast<int>(random() % 60);
+        std::string keys;
+        int count = 0;
+        // File 1 starts near the lowest row, file 2 takes huge steps up to the highest.
+        int64_t row = -static_cast<int64_t>(random() % 100000) - (file == 1 ? 2147383648 : 0);
+        for (; count < wanted && row <= INT32_MAX; ++count) {
+            float value;
+            const uint32_t bits = static_cast<uint32_t>(random());
+            std::memcpy(&value, &bits, sizeof value); // any pattern: NaN payloads, infinities, subnormals
+            keys += keyBytes(static_cast<int32_t>(row), value, static_cast<int>(random() % 256));
+            row += 1 + static_cast<int64_t>(random() % (file == 2 ? 100000000 : 50));
+        }
+        const std::string bytes = le32(static_cast<uint32_t>(count)) + keys;
+        const std::string name = "track" + std::to_string(file);
+        const std::string original = folder.file("sync_" + name + ".track");
+        writeFile(original, bytes);
+        const ToolRun dumped = run({"dump", original});
+        ASSERT_EQ(dumped.status, 0) << dumped.err;
+        writeFile(folder.file("dump.txt"), dumped.out);
+        const ToolRun compiled = run({"compile", folder.file("dump.txt"), folder.file("again")});
+        ASSERT_EQ(compiled.status, 0) << compiled.err << "\n" << dumped.out;
+        ASSERT_EQ(readFile(folder.file("again/sync_" + name + ".track")), bytes) << dumped.out;
+    }
+}
+
+TEST(SyncTool, DumpNamesTheTrackAfterTheBaseAndExplainsOddFiles) {
+    ScratchFolder folder;
+    writeFile(folder.file("cue_cam_a.track"), le32(3) + keyBytes(0, 1.0f, 1) + keyBytes(18, 2.0f, 9) + "xyz");
+    const ToolRun dumped = run({"dump", folder.file("cue_cam_a.track"), "--base", "cue"});
+    ASSERT_EQ(dumped.status, 0) << dumped.err;
+    EXPECT_NE(dumped.out.find("announces 3 keys but holds 2 whole keys"), std::string::npos) << dumped.out;
+    EXPECT_NE(dumped.out.find("3 bytes after the last whole key"), std::string::npos) << dumped.out;
+    EXPECT_NE(dumped.out.find("track cam_a\ncam_a 0 1 linear\ncam_a 18 2 9\n"), std::string::npos)
+        << dumped.out;
+
+    writeFile(folder.file("sync_neg.track"), le32(0xfffffffeu) + keyBytes(0, 1.0f, 1));
+    const ToolRun negative = run({"dump", folder.file("sync_neg.track")});
+    EXPECT_NE(negative.out.find("announces -2 keys: the demo reads an empty track"), std::string::npos);
+    EXPECT_NE(negative.out.find("track neg\n"), std::string::npos);
+
+    writeFile(folder.file("sync_back.track"), le32(2) + keyBytes(5, 1.0f, 1) + keyBytes(5, 2.0f, 1));
+    const ToolRun backwards = run({"dump", folder.file("sync_back.track")});
+    EXPECT_EQ(backwards.status, 0);
+    EXPECT_NE(backwards.out.find("# warning: key 1 (row 5) is not after key 0 (row 5)"), std::string::npos);
+    EXPECT_NE(backwards.err.find("not in strictly increasing row order"), std::string::npos);
+
+    EXPECT_EQ(run({"dump", folder.file("cue_cam_a.track")}).status, 1); // wrong base
+    EXPECT_EQ(run({"dump", folder.file("sync_absent.track")}).status, 1);
+}
+
+TEST(SyncTool, EvalPrintsOneLinePerRowAndReadsMissingFilesAsZero) {
+    ScratchFolder folder;
+    writeFile(folder.file("sync_t.track"), le32(2) + keyBytes(0, 0.0f, 3) + keyBytes(10, 1.0f, 0));
+    const ToolRun evaluated = run({"eval", folder.file("sync_t.track"), "-0.25", "2.5", "10", "1e9"});
+    ASSERT_EQ(evaluated.status, 0) << evaluated.err;
+    EXPECT_EQ(evaluated.out, "-0.25 0\n2.5 0.0625\n10 1\n1e9 1\n");
+    const ToolRun missing = run({"eval", folder.file("sync_absent.track"), "0", "100"});
+    EXPECT_EQ(missing.status, 0);
+    EXPECT_EQ(missing.out, "0 0\n100 0\n");
+    EXPECT_EQ(run({"eval", folder.file("sync_t.track"), "soon"}).status, 2);
+}
+
+TEST(SyncTool, BadUsageExitsWithTwo) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"compile"},
+                                               {"compile", "a.txt"},
+                                               {"compile", "a.txt", "out", "--base"},
+                                               {"dump"},
+                                               {"eval", "x.track"},
+                                               {"frobnicate", "x"}}) {
+        const ToolRun result = run(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find("usage:"), std::string::npos);
+    }
+}
+
+TEST(SyncTool, FileNamesAndTrackNames) {
+    std::string name;
+    EXPECT_EQ(trackFileName("sync", "cam_a"), "sync_cam_a.track");
+    EXPECT_TRUE(trackNameFromFileName("sync_cam_a.track", "sync", name));
+    EXPECT_EQ(name, "cam_a");
+    EXPECT_FALSE(trackNameFromFileName("sync_.track", "sync", name));
+    EXPECT_FALSE(trackNameFromFileName("synccam.track", "sync", name));
+    EXPECT_FALSE(trackNameFromFileName("sync_cam.trak", "sync", name));
+    EXPECT_FALSE(trackNameFromFileName("track", "sync", name));
+}
+
+TEST(SyncTool, TheProgramWritesTracksAndReportsErrorsOnStandardError) {
+    ScratchFolder folder;
+    const std::string program = std::string(TESSELLUNE_BINARY_DIR) + "/tessellune-sync";
+    writeFile(folder.file("timeline.txt"), "track fs\nfs 0 0.25 step\n");
+    const std::string compile = program + " compile " + folder.file("timeline.txt") + " " +
+                                folder.file("data") + " > " + folder.file("out.txt") + " 2> " +
+                                folder.file("err.txt");
+    ASSERT_EQ(std::system(compile.c_str()), 0) << readFile(folder.file("err.txt"));
+    EXPECT_EQ(readFile(folder.file("data/sync_fs.track")), le32(1) + keyBytes(0, 0.25f, 0));
+    EXPECT_NE(readFile(folder.file("out.txt")).find("compiled 1 tracks"), std::string::npos);
+
+    writeFile(folder.file("bad.txt"), "fs 0 0.25 step\nfs 0 1 step\n");
+    const std::string failing = program + " compile " + folder.file("bad.txt") + " " + folder.file("data") +
+                                " > " + folder.file("out.txt") + " 2> " + folder.file("err.txt");
+    const int status = std::system(failing.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(readFile(folder.file("err.txt")).find("bad.txt:2: key of track 'fs'"), std::string::npos);
+    EXPECT_EQ(readFile(folder.file("out.txt")), "");
+}

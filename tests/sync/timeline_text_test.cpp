@@ -1,0 +1,202 @@
+// The timeline text format: positions, values, interpolations, and every error with its line.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "tests/sync/scratch_files.h"
+#include "tools/sync/timeline_text.h"
+
+using namespace tessellune;
+using namespace tessellune::testing;
+
+namespace {
+
+Timeline parsed(const std::string& text) {
+    Timeline timeline;
+    std::string error;
+    EXPECT_TRUE(parseTimeline(text, "timeline.txt", timeline, error)) << error;
+    return timeline;
+}
+
+std::string errorOf(const std::string& text) {
+    Timeline timeline;
+    std::string error;
+    EXPECT_FALSE(parseTimeline(text, "timeline.txt", timeline, error)) << text;
+    return error;
+}
+
+int32_t rowOf(const std::string& position, const std::string& preamble = "") {
+    const Timeline timeline = parsed(preamble + "t " + position + " 1 step\n");
+    return timeline.tracks.empty() || timeline.tracks[0].keys.empty() ? -999999
+                                                                      : timeline.tracks[0].keys[0].row;
+}
+
+} // namespace
+
+TEST(TimelineText, ParsesTheDocumentedExample) {
+    const Timeline timeline = parsed(
+        "# a comment runs to the end of the line; blank lines are ignored\n"
+        "tempo 135                 # optional: sets beats per minute for positions written in beats\n"
+        "track fs                  # declares a track; a declared track with no keys compiles to count 0\n"
+        "scene 0 10 step           # TRACK POSITION VALUE INTERPOLATION: one key per line\n"
+        "fs 8s 1.0 linear          # position in seconds: row = seconds x 18, rounded to the nearest row\n"
+        "lerp 32b 0.5 smooth       # position in beats (needs a tempo): row = beats x 60 / tempo x 18\n"
+        "\n"
+        "track empty\n");
+    ASSERT_EQ(timeline.tracks.size(), 4u);
+    EXPECT_EQ(timeline.tracks[0].name, "fs");
+    EXPECT_EQ(timeline.tracks[0].firstLine, 3);
+    ASSERT_EQ(timeline.tracks[0].keys.size(), 1u);
+    EXPECT_EQ(timeline.tracks[0].keys[0].row, 144);
+    EXPECT_EQ(timeline.tracks[0].keys[0].value, 1.0f);
+    EXPECT_EQ(timeline.tracks[0].keys[0].type, SYNC_LINEAR);
+    EXPECT_EQ(timeline.tracks[1].name, "scene");
+    EXPECT_EQ(timeline.tracks[1].keys[0].value, 10.0f);
+    EXPECT_EQ(timeline.tracks[1].keys[0].type, SYNC_STEP);
+    EXPECT_EQ(timeline.tracks[2].name, "lerp");
+    EXPECT_EQ(timeline.tracks[2].keys[0].row, 256); // 135 bpm: 8 rows per beat
+    EXPECT_EQ(timeline.tracks[2].keys[0].type, SYNC_SMOOTH);
+    EXPECT_EQ(timeline.tracks[3].name, "empty");
+    EXPECT_TRUE(timeline.tracks[3].keys.empty());
+}
+
+TEST(TimelineText, PositionsInRowsSecondsAndBeats) {
+    EXPECT_EQ(rowOf("0"), 0);
+    EXPECT_EQ(rowOf("-12"), -12);
+    EXPECT_EQ(rowOf("+7"), 7);
+    EXPECT_EQ(rowOf("2147483647"), 2147483647);
+    EXPECT_EQ(rowOf("-2147483648"), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(rowOf("1s"), 18);
+    EXPECT_EQ(rowOf("0.25s"), 5); // 4.5 rows: halves round away from zero
+    EXPECT_EQ(rowOf("-0.25s"), -5);
+    EXPECT_EQ(rowOf("0.02s"), 0); // 0.36 rows
+    EXPECT_EQ(rowOf("0.03s"), 1); // 0.54 rows
+    EXPECT_EQ(rowOf("100.5s"), 1809);
+    EXPECT_EQ(rowOf("1b", "tempo 60\n"), 18);
+    EXPECT_EQ(rowOf("3b", "tempo 135\n"), 24);
+    EXPECT_EQ(rowOf("0.5b", "tempo 120\n"), 5);          // 4.5 rows
+    EXPECT_EQ(rowOf("1b", "tempo 135\ntempo 90\n"), 12); // the latest tempo applies
+}
+
+TEST(TimelineText, LayoutCommentsAndLineEndings) {
+    const Timeline timeline =
+        parsed("\t  a \t 1\t\t2.5   linear#comment\r\n\r\n   # only a comment\r\nb 3 4 7\r\n"
+               "a 2 3 ramp");
+    ASSERT_EQ(timeline.tracks.size(), 2u);
+    ASSERT_EQ(timeline.tracks[0].keys.size(), 2u); // keys of tracks interleave freely
+    EXPECT_EQ(timeline.tracks[0].keys[1].type, SYNC_RAMP);
+    EXPECT_EQ(timeline.tracks[1].keys[0].type, 7);
+    EXPECT_EQ(timeline.tracks[1].firstLine, 4);
+    // Words that are keywords elsewhere are ordinary track names on key lines.
+    const Timeline keywords = parsed("track track\ntempo 1 2 step\ntrack 5 1 smooth\n");
+    ASSERT_EQ(keywords.tracks.size(), 2u);
+    EXPECT_EQ(keywords.tracks[0].name, "track");
+    EXPECT_EQ(keywords.tracks[1].name, "tempo");
+    EXPECT_EQ(parsed("").tracks.size(), 0u);
+    const Timeline marked = parsed("\xEF\xBB\xBFtrack fs\n"); // a UTF-8 byte order mark is skipped
+    ASSERT_EQ(marked.tracks.size(), 1u);
+    EXPECT_EQ(marked.tracks[0].name, "fs");
+}
+
+TEST(TimelineText, InterpolationNamesAndNumbers) {
+    int32_t type = 99;
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, int32_t>>{{"step", 0},
+                                                                                     {"linear", 1},
+                                                                                     {"smooth", 2},
+                                                                                     {"ramp", 3},
+                                                                                     {"0", 0},
+                                                                                     {"3", 3},
+                                                                                     {"-128", -128},
+                                                                                     {"127", 127}}) {
+        EXPECT_TRUE(parseInterpolation(text, type)) << text;
+        EXPECT_EQ(type, expected) << text;
+    }
+    for (const char* bad : {"Step", "128", "-129", "1.0", "", "lin", "0x1"}) {
+        EXPECT_FALSE(parseInterpolation(bad, type)) << bad;
+    }
+    for (int32_t t = -128; t <= 127; ++t) {
+        ASSERT_TRUE(parseInterpolation(formatInterpolation(t), type));
+        EXPECT_EQ(type, t);
+    }
+}
+
+TEST(TimelineText, ValuesRoundTripBitForBit) {
+    std::vector<uint32_t> patterns = {0x00000000u, 0x80000000u, 0x00000001u, 0x807fffffu, 0x7f7fffffu,
+                                      0xff7fffffu, 0x7f800000u, 0xff800000u, 0x7fc00000u, 0xffc00000u,
+                                      0x7f800001u, 0x7fbfffffu, 0xffffffffu, 0x3dcccccdu, 0x3f800001u};
+    std::mt19937 random(11);
+    for (int i = 0; i < 20000; ++i) {
+        patterns.push_back(static_cast<uint32_t>(random()));
+    }
+    for (const uint32_t bits : patterns) {
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        const std::string text = formatSyncValue(value);
+        float back = 0.0f;
+        ASSERT_TRUE(parseSyncValue(text, back)) << text;
+        ASSERT_EQ(floatBits(back), bits) << text;
+    }
+    float value;
+    ASSERT_TRUE(parseSyncValue("nan", value));
+    EXPECT_TRUE(std::isnan(value));
+    ASSERT_TRUE(parseSyncValue("-inf", value));
+    EXPECT_EQ(value, -std::numeric_limits<float>::infinity());
+    ASSERT_TRUE(parseSyncValue("0.1", value));
+    EXPECT_EQ(value, 0.1f); // correctly rounded, not via double
+    for (const char* bad :
+         {"", "1e39", "-1e39", "1.0f", "x", "nan:0x7f800000", "nan:0x7fc0", "1,5", "+-1", "--1"}) {
+        EXPECT_FALSE(parseSyncValue(bad, value)) << bad;
+    }
+}
+
+TEST(TimelineText, FormattedTracksParseBackToTheSameKeys) {
+    const std::vector<SyncKey> keys = {
+        {-5, -0.0f, 0}, {0, 1.0e-45f, 3}, {144, 3.14159274f, -7}, {2147483647, 1e38f, 127}};
+    const Timeline timeline =
+        parsed(formatTrackText("cam_a", keys.data(), 4) + formatTrackText("fs", nullptr, 0));
+    ASSERT_EQ(timeline.tracks.size(), 2u);
+    ASSERT_EQ(timeline.tracks[0].keys.size(), 4u);
+    for (size_t k = 0; k < keys.size(); ++k) {
+        EXPECT_EQ(timeline.tracks[0].keys[k].row, keys[k].row);
+        EXPECT_EQ(floatBits(timeline.tracks[0].keys[k].value), floatBits(keys[k].value));
+        EXPECT_EQ(timeline.tracks[0].keys[k].type, keys[k].type);
+    }
+    EXPECT_EQ(timeline.tracks[1].name, "fs");
+    EXPECT_TRUE(timeline.tracks[1].keys.empty());
+}
+
+TEST(TimelineText, EveryErrorNamesTheFileAndLine) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"a 0 1 step\nb 0 1\n", "timeline.txt:2: expected"},
+        {"track\n", "timeline.txt:1: expected"},
+        {"track a b\n", "timeline.txt:1: expected"},
+        {"\n\ntrack a/b\n", "timeline.txt:3: invalid track name 'a/b'"},
+        {"caf\xc3\xa9 0 1 step\n", "timeline.txt:1: invalid track name"},
+        {"track " + std::string(129, 'n') + "\n", "timeline.txt:1: invalid track name"},
+        {"a 1.5 1 step\n", "timeline.txt:1: position '1.5' is not a row"},
+        {"a 2147483648 1 step\n", "timeline.txt:1: position '2147483648'"},
+        {"a 9e9s 1 step\n", "timeline.txt:1: position '9e9s' lies outside"},
+        {"a xs 1 step\n", "timeline.txt:1: position 'xs' is not a number of seconds"},
+        {"a s 1 step\n", "timeline.txt:1: position 's' is not a number of seconds"},
+        {"a infs 1 step\n", "timeline.txt:1: position 'infs'"},
+        {"a 4b 1 step\ntempo 135\n", "timeline.txt:1: position '4b' is in beats but no tempo is set yet"},
+        {"tempo 0\n", "timeline.txt:1: tempo '0' is not a positive"},
+        {"tempo -120\n", "timeline.txt:1: tempo '-120'"},
+        {"tempo fast\n", "timeline.txt:1: tempo 'fast'"},
+        {"a 0 one step\n", "timeline.txt:1: value 'one' is not a single-precision number"},
+        {"a 0 1e40 step\n", "timeline.txt:1: value '1e40'"},
+        {"a 0 1 cubic\n", "timeline.txt:1: interpolation 'cubic'"},
+        {"a 0 1 200\n", "timeline.txt:1: interpolation '200'"},
+        {"a 8 1 step\nb 0 1 step\na 8 2 step\n",
+         "timeline.txt:3: key of track 'a' at row 8 is not after the track's previous key (row 8)"},
+        {"tempo 135\na 1s 1 step\na 2b 1 step\n",
+         "timeline.txt:3: key of track 'a' at row 16 is not after the track's previous key (row 18)"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const std::string error = errorOf(text);
+        EXPECT_EQ(error.rfind(expected, 0), 0u) << "got: " << error << "\nwanted: " << expected;
+    }
+}

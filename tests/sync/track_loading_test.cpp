@@ -1,0 +1,177 @@
+// Loading track files through the device: naming, sharing, and files that lie about themselves.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+#include "sync/sync_track.h"
+#include "sync/track_file.h"
+#include "tests/sync/scratch_files.h"
+
+using namespace tessellune;
+using namespace tessellune::testing;
+
+namespace {
+
+struct DeviceDeleter {
+    void operator()(SyncDevice* device) const { destroySyncDevice(device); }
+};
+using DeviceHandle = std::unique_ptr<SyncDevice, DeviceDeleter>;
+
+DeviceHandle openDevice(const ScratchFolder& folder) {
+    return DeviceHandle(createSyncDevice(folder.file("sync").c_str()));
+}
+
+// Loads bytes as the track "t" through a device, the way the demo does.
+int32_t keysLoadedFrom(const ScratchFolder& folder, const std::string& bytes) {
+    writeFile(folder.file("sync_t.track"), bytes);
+    DeviceHandle device = openDevice(folder);
+    const SyncTrack* track = getSyncTrack(device.get(), "t");
+    EXPECT_NE(track, nullptr);
+    EXPECT_EQ(track->keyCount == 0, track->keys == nullptr);
+    return track->keyCount;
+}
+
+} // namespace
+
+TEST(SyncLoading, ReadsLittleEndianKeysAndWidensTheTypeWithSign) {
+    ScratchFolder folder;
+    writeFile(folder.file("sync_cam_a.track"), le32(4) + keyBytes(-5, 1.5f, 0) + keyBytes(0, -2.0f, 3) +
+                                                   keyBytes(0x01020304, 0.25f, 0xff) +
+                                                   keyBytes(1 << 30, 8.0f, 0x80));
+    DeviceHandle device = openDevice(folder);
+    ASSERT_NE(device, nullptr);
+    const SyncTrack* track = getSyncTrack(device.get(), "cam_a");
+    ASSERT_NE(track, nullptr);
+    EXPECT_STREQ(track->name.get(), "cam_a");
+    ASSERT_EQ(track->keyCount, 4);
+    EXPECT_EQ(track->keys[0].row, -5);
+    EXPECT_EQ(track->keys[0].value, 1.5f);
+    EXPECT_EQ(track->keys[1].type, SYNC_RAMP);
+    EXPECT_EQ(track->keys[2].row, 0x01020304);
+    EXPECT_EQ(track->keys[2].type, -1);
+    EXPECT_EQ(track->keys[3].row, 1 << 30);
+    EXPECT_EQ(track->keys[3].type, -128);
+    EXPECT_EQ(syncTrackValue(track, 0.0), -2.0f);
+}
+
+TEST(SyncLoading, TwoRequestsForOneNameShareOneTrackAndOneRead) {
+    ScratchFolder folder;
+    writeFile(folder.file("sync_fs.track"), le32(1) + keyBytes(0, 0.5f, 0));
+    DeviceHandle device = openDevice(folder);
+    SyncTrack* first = getSyncTrack(device.get(), "fs");
+    // Had the second request read the file again, it would see the changed contents.
+    writeFile(folder.file("sync_fs.track"), le32(1) + keyBytes(0, 9.0f, 0));
+    SyncTrack* second = getSyncTrack(device.get(), "fs");
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(device->trackCount, 1);
+    EXPECT_EQ(syncTrackValue(second, 3.0), 0.5f);
+    // Names compare exactly: another case is another track, read from its own (missing) file.
+    SyncTrack* upper = getSyncTrack(device.get(), "FS");
+    EXPECT_NE(upper, first);
+    EXPECT_EQ(upper->keyCount, 0);
+    EXPECT_EQ(device->trackCount, 2);
+}
+
+TEST(SyncLoading, TracksKeepTheirAddressesAndRequestOrderAsTheArrayGrows) {
+    ScratchFolder folder;
+    const char* names[] = {"scene", "x",     "cx",    "cy",    "gtn",   "br",       "fs",
+                           "lerp",  "speed", "scale", "cam_a", "cam_b", "cam_lerp", "plane_enable",
+                           "ta_1",  "ta_2",  "ta_3"};
+    DeviceHandle device = openDevice(folder);
+    std::vector<SyncTrack*> tracks;
+    for (int i = 0; i < 17; ++i) {
+        writeFile(folder.file(std::string("sync_") + names[i] + ".track"),
+                  le32(1) + keyBytes(0, float(i), 0));
+        tracks.push_back(getSyncTrack(device.get(), names[i]));
+    }
+    ASSERT_EQ(device->trackCount, 17);
+    for (int i = 0; i < 17; ++i) {
+        EXPECT_EQ(device->tracks[i].get(), tracks[i]);
+        EXPECT_EQ(getSyncTrack(device.get(), names[i]), tracks[i]);
+        EXPECT_EQ(syncTrackValue(tracks[i], 5.0), float(i)) << names[i];
+    }
+    EXPECT_EQ(device->trackCount, 17);
+}
+
+TEST(SyncLoading, MissingFilesAndNullArgumentsAreHarmless) {
+    ScratchFolder folder;
+    DeviceHandle device = openDevice(folder);
+    SyncTrack* missing = getSyncTrack(device.get(), "nothing");
+    ASSERT_NE(missing, nullptr);
+    EXPECT_EQ(missing->keyCount, 0);
+    EXPECT_EQ(syncTrackValue(missing, 12.0), 0.0f);
+    EXPECT_EQ(getSyncTrack(nullptr, "x"), nullptr);
+    EXPECT_EQ(getSyncTrack(device.get(), nullptr), nullptr);
+    EXPECT_EQ(createSyncDevice(nullptr), nullptr);
+    destroySyncDevice(nullptr);
+    // A folder where the file should be reads as missing.
+    std::filesystem::create_directory(folder.file("sync_dir.track"));
+    EXPECT_EQ(getSyncTrack(device.get(), "dir")->keyCount, 0);
+}
+
+TEST(SyncLoading, HostileCountsAndLengths) {
+    ScratchFolder folder;
+    EXPECT_EQ(keysLoadedFrom(folder, ""), 0);
+    EXPECT_EQ(keysLoadedFrom(folder, std::string("\x02\x00\x00", 3)), 0);
+    EXPECT_EQ(keysLoadedFrom(folder, le32(0)), 0);
+    EXPECT_EQ(keysLoadedFrom(folder, le32(0) + keyBytes(1, 1.0f, 0)), 0); // keys past the count are ignored
+    EXPECT_EQ(keysLoadedFrom(folder, le32(static_cast<uint32_t>(-1)) + keyBytes(1, 1.0f, 0)), 0);
+    EXPECT_EQ(keysLoadedFrom(folder, le32(0x80000000u) + keyBytes(1, 1.0f, 0)), 0);
+    // A count far beyond the data keeps the whole keys present.
+    EXPECT_EQ(keysLoadedFrom(folder, le32(0x7fffffffu) + keyBytes(1, 1.0f, 0) + keyBytes(2, 2.0f, 0)), 2);
+    // Cut short inside the third key: the two whole keys stay.
+    const std::string three = le32(3) + keyBytes(1, 1.0f, 1) + keyBytes(5, 3.0f, 1) + keyBytes(9, 4.0f, 0);
+    EXPECT_EQ(keysLoadedFrom(folder, three.substr(0, three.size() - 4)), 2);
+    EXPECT_EQ(keysLoadedFrom(folder, three.substr(0, 4 + 9 + 8)), 1);
+    EXPECT_EQ(keysLoadedFrom(folder, three + "trailing bytes"), 3);
+}
+
+TEST(SyncLoading, ReportExplainsWhatTheLoaderKept) {
+    ScratchFolder folder;
+    SyncTrack track;
+    SyncFileReport report;
+    writeFile(folder.file("cut.track"), le32(5) + keyBytes(1, 1.0f, 1) + keyBytes(2, 2.0f, 0) + "abcd");
+    EXPECT_TRUE(loadSyncTrackFile(folder.file("cut.track").c_str(), track, &report));
+    EXPECT_TRUE(report.opened);
+    EXPECT_TRUE(report.countPresent);
+    EXPECT_EQ(report.announcedCount, 5);
+    EXPECT_EQ(report.keysRead, 2);
+    EXPECT_EQ(report.bytesAfterKeys, 4);
+    EXPECT_EQ(track.keyCount, 2);
+
+    // Loading again replaces the keys; a missing file empties the track.
+    EXPECT_FALSE(loadSyncTrackFile(folder.file("absent.track").c_str(), track, &report));
+    EXPECT_FALSE(report.opened);
+    EXPECT_EQ(track.keyCount, 0);
+    EXPECT_EQ(track.keys, nullptr);
+
+    writeFile(folder.file("short.track"), "ab");
+    EXPECT_FALSE(loadSyncTrackFile(folder.file("short.track").c_str(), track, &report));
+    EXPECT_TRUE(report.opened);
+    EXPECT_FALSE(report.countPresent);
+}
+
+TEST(SyncLoading, ComposedPathsOverTheLimitFailTheTrack) {
+    ScratchFolder folder;
+    // Both files exist; only the one whose composed path fits in 259 characters may load.
+    const std::string base = folder.file("sync");
+    const size_t fixed = base.size() + std::string("_").size() + std::string(".track").size();
+    ASSERT_LT(fixed + 2, size_t(SYNC_MAX_PATH_LENGTH)) << "temporary folder path too long for this test";
+    const std::string fits(SYNC_MAX_PATH_LENGTH - fixed, 'a');
+    const std::string tooLong(SYNC_MAX_PATH_LENGTH - fixed + 1, 'b');
+    ASSERT_LE(tooLong.size(), 255u); // still a legal file name, so only the limit can refuse it
+    writeFile(base + "_" + fits + ".track", le32(1) + keyBytes(0, 1.0f, 0));
+    writeFile(base + "_" + tooLong + ".track", le32(1) + keyBytes(0, 1.0f, 0));
+    DeviceHandle device = openDevice(folder);
+    EXPECT_EQ(getSyncTrack(device.get(), fits.c_str())->keyCount, 1);
+    SyncTrack* refused = getSyncTrack(device.get(), tooLong.c_str());
+    ASSERT_NE(refused, nullptr);
+    EXPECT_EQ(refused->keyCount, 0);
+    EXPECT_STREQ(refused->name.get(), tooLong.c_str());
+    // Names and bases far beyond any buffer are refused the same way.
+    const std::string huge(5000, 'c');
+    EXPECT_EQ(getSyncTrack(device.get(), huge.c_str())->keyCount, 0);
+    DeviceHandle hugeBase(createSyncDevice(huge.c_str()));
+    EXPECT_EQ(getSyncTrack(hugeBase.get(), "x")->keyCount, 0);
+}

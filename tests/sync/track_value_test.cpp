@@ -1,0 +1,210 @@
+// Evaluation of in-memory tracks: the key search, each interpolation, the edges and precision.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "sync/sync_track.h"
+#include "tests/sync/scratch_files.h"
+
+using namespace tessellune;
+using namespace tessellune::testing;
+
+namespace {
+
+SyncTrack makeTrack(const std::vector<SyncKey>& keys) {
+    SyncTrack track;
+    track.keyCount = static_cast<int32_t>(keys.size());
+    if (!keys.empty()) {
+        track.keys.reset(new SyncKey[keys.size()]);
+        std::copy(keys.begin(), keys.end(), track.keys.get());
+    }
+    return track;
+}
+
+// Keys at rows 0 (value 0) and 10 (value 1), the first with the given type.
+SyncTrack zeroToOne(int32_t type) {
+    return makeTrack({{0, 0.0f, type}, {10, 1.0f, SYNC_STEP}});
+}
+
+} // namespace
+
+TEST(SyncValue, EmptyAndMissingTracksAreZero) {
+    const SyncTrack empty;
+    EXPECT_EQ(syncTrackValue(&empty, 0.0), 0.0f);
+    EXPECT_EQ(syncTrackValue(&empty, -5.5), 0.0f);
+    EXPECT_EQ(syncTrackValue(nullptr, 3.0), 0.0f);
+}
+
+TEST(SyncValue, InterpolatesTheWorkedExample) {
+    const SyncTrack linear = zeroToOne(SYNC_LINEAR);
+    const SyncTrack smooth = zeroToOne(SYNC_SMOOTH);
+    const SyncTrack ramp = zeroToOne(SYNC_RAMP);
+    const SyncTrack step = zeroToOne(SYNC_STEP);
+    EXPECT_EQ(syncTrackValue(&linear, 5.0), 0.5f);
+    EXPECT_EQ(syncTrackValue(&smooth, 5.0), 0.5f);
+    EXPECT_EQ(syncTrackValue(&smooth, 2.5), 0.15625f);
+    EXPECT_EQ(syncTrackValue(&ramp, 2.5), 0.0625f);
+    EXPECT_EQ(syncTrackValue(&step, 2.5), 0.0f);
+    EXPECT_EQ(syncTrackValue(&linear, 2.5), 0.25f);
+    EXPECT_EQ(syncTrackValue(&step, 9.999), 0.0f); // a step holds until the next key
+    EXPECT_EQ(syncTrackValue(&ramp, 7.5), 0.5625f);
+    EXPECT_EQ(syncTrackValue(&smooth, 7.5), 0.84375f);
+}
+
+TEST(SyncValue, ExactKeyRowsGiveTheKeyValueForEveryType) {
+    for (const int32_t type : {SYNC_STEP, SYNC_LINEAR, SYNC_SMOOTH, SYNC_RAMP}) {
+        const SyncTrack track = makeTrack({{-3, 2.5f, type}, {4, -1.25f, type}, {9, 7.0f, type}});
+        EXPECT_EQ(syncTrackValue(&track, -3.0), 2.5f) << "type " << type;
+        EXPECT_EQ(syncTrackValue(&track, 4.0), -1.25f) << "type " << type;
+        EXPECT_EQ(syncTrackValue(&track, 9.0), 7.0f) << "type " << type;
+    }
+}
+
+TEST(SyncValue, NegativeFractionalRowsAreFlooredNotTruncated) {
+    // With truncation -0.25 would become row 0 and pick the key at 0.
+    const SyncTrack track = makeTrack({{-1, 3.0f, SYNC_STEP}, {0, 5.0f, SYNC_STEP}, {4, 9.0f, SYNC_STEP}});
+    EXPECT_EQ(syncTrackValue(&track, -0.25), 3.0f);
+    EXPECT_EQ(syncTrackValue(&track, -1.0), 3.0f);
+    EXPECT_EQ(syncTrackValue(&track, 0.0), 5.0f);
+    // t comes from the unfloored row: a quarter of the way from -1 to 3.
+    const SyncTrack linear = makeTrack({{-1, 0.0f, SYNC_LINEAR}, {3, 4.0f, SYNC_LINEAR}});
+    EXPECT_EQ(syncTrackValue(&linear, -0.25), 0.75f);
+}
+
+TEST(SyncValue, HoldsTheFirstValueBeforeAndTheLastValueAfter) {
+    const SyncTrack track = makeTrack({{10, 4.0f, SYNC_LINEAR}, {20, 8.0f, SYNC_RAMP}, {30, -2.0f, 99}});
+    EXPECT_EQ(syncTrackValue(&track, 9.99), 4.0f);
+    EXPECT_EQ(syncTrackValue(&track, -1.0e9), 4.0f);
+    EXPECT_EQ(syncTrackValue(&track, 30.0), -2.0f); // the last key's odd type plays no part
+    EXPECT_EQ(syncTrackValue(&track, 30.5), -2.0f);
+    EXPECT_EQ(syncTrackValue(&track, 1.0e12), -2.0f);
+    EXPECT_EQ(syncTrackValue(&track, std::numeric_limits<double>::infinity()), -2.0f);
+}
+
+TEST(SyncValue, OneKeyTrackIsConstant) {
+    for (const int32_t type : {0, 1, 2, 3, 42}) {
+        const SyncTrack track = makeTrack({{7, 1.5f, type}});
+        for (const double row : {-100.0, 0.0, 6.99, 7.0, 7.5, 1000.0}) {
+            EXPECT_EQ(syncTrackValue(&track, row), 1.5f) << "type " << type << " row " << row;
+        }
+    }
+}
+
+TEST(SyncValue, UnknownTypesGiveZeroOnTheirSegment) {
+    for (const int32_t type : {4, 5, 55, 127, -1, -128}) {
+        const SyncTrack track = makeTrack({{0, 3.0f, SYNC_LINEAR}, {10, 6.0f, type}, {20, 9.0f, SYNC_STEP}});
+        EXPECT_EQ(syncTrackValue(&track, 15.0), 0.0f) << "type " << type;
+        EXPECT_EQ(syncTrackValue(&track, 10.0), 0.0f) << "type " << type; // its own row too
+        EXPECT_EQ(syncTrackValue(&track, 5.0), 4.5f) << "type " << type;  // the segment before is linear
+        EXPECT_EQ(syncTrackValue(&track, 20.0), 9.0f) << "type " << type;
+    }
+}
+
+TEST(SyncValue, DifferenceIsSinglePrecisionProductAndSumDouble) {
+    // Values chosen so that all-double and all-single arithmetic each give a different float.
+    const float a = floatFromBits(0xc0f48833u); // -7.64162588
+    const float b = floatFromBits(0x40a70416u); //  5.21924877
+    const SyncTrack track = makeTrack({{0, a, SYNC_LINEAR}, {10, b, SYNC_LINEAR}});
+    EXPECT_EQ(syncTrackValue(&track, 8.5),
+              floatFromBits(0x40529148u)); // not ...49 (double), not ...4a (float)
+    // The rounding of the single-precision difference shows at large magnitudes.
+    const SyncTrack large = makeTrack({{0, 1.0e8f, SYNC_LINEAR}, {10, 1.0f, SYNC_LINEAR}});
+    EXPECT_EQ(syncTrackValue(&large, 9.0), 10000000.0f); // all-double would give 10000001
+}
+
+TEST(SyncValue, KeysSharingARowNeverDivideByZero) {
+    // The later of two keys on one row governs from that row on: a jump.
+    const SyncTrack jump = makeTrack(
+        {{0, 0.0f, SYNC_LINEAR}, {10, 1.0f, SYNC_LINEAR}, {10, 5.0f, SYNC_LINEAR}, {20, 7.0f, SYNC_STEP}});
+    EXPECT_EQ(syncTrackValue(&jump, 9.5), 0.95f);
+    EXPECT_EQ(syncTrackValue(&jump, 10.0), 5.0f);
+    EXPECT_EQ(syncTrackValue(&jump, 15.0), 6.0f);
+    EXPECT_EQ(findSyncKey(jump, 10), 2);
+    // Duplicates at the end, and three in a row in the middle.
+    const SyncTrack tail =
+        makeTrack({{0, 0.0f, SYNC_LINEAR}, {10, 1.0f, SYNC_SMOOTH}, {10, 5.0f, SYNC_RAMP}});
+    EXPECT_EQ(syncTrackValue(&tail, 10.0), 5.0f);
+    EXPECT_EQ(syncTrackValue(&tail, 10.5), 5.0f);
+    const SyncTrack triple = makeTrack({{0, 0.0f, SYNC_LINEAR},
+                                        {4, 1.0f, SYNC_LINEAR},
+                                        {4, 2.0f, SYNC_LINEAR},
+                                        {4, 3.0f, SYNC_LINEAR},
+                                        {8, 7.0f, SYNC_LINEAR}});
+    for (double row = 3.0; row <= 5.0; row += 0.25) {
+        EXPECT_TRUE(std::isfinite(syncTrackValue(&triple, row))) << row;
+    }
+    EXPECT_EQ(syncTrackValue(&triple, 4.0), 3.0f);
+    EXPECT_EQ(syncTrackValue(&triple, 6.0), 5.0f);
+}
+
+TEST(SyncValue, ExtremeRowsStayFinite) {
+    constexpr int32_t lowest = std::numeric_limits<int32_t>::min();
+    constexpr int32_t highest = std::numeric_limits<int32_t>::max();
+    const SyncTrack track = makeTrack({{lowest, 0.0f, SYNC_LINEAR}, {highest, 1.0f, SYNC_STEP}});
+    EXPECT_NEAR(syncTrackValue(&track, 0.0), 0.5f, 1e-6f); // the row span overflows 32 bits
+    EXPECT_EQ(syncTrackValue(&track, 1.0e300), 1.0f);
+    EXPECT_EQ(syncTrackValue(&track, -1.0e300), 0.0f);
+    EXPECT_EQ(syncTrackValue(&track, std::nan("")), 0.0f); // no position: the first value
+}
+
+TEST(SyncKeySearch, FindsTheLastKeyAtOrBeforeTheRowAgainstALinearScan) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<SyncKey> keys;
+        int32_t row = static_cast<int32_t>(random() % 50) - 25;
+        const int count = static_cast<int>(random() % 12);
+        for (int k = 0; k < count; ++k) {
+            keys.push_back({row, static_cast<float>(k), SYNC_STEP});
+            row += static_cast<int32_t>(random() % 6); // rows may repeat
+        }
+        const SyncTrack track = makeTrack(keys);
+        for (int32_t probe = -40; probe < 80; ++probe) {
+            int32_t expected = -1; // the plain linear scan
+            for (int k = 0; k < count; ++k) {
+                if (keys[k].row <= probe) {
+                    expected = k;
+                }
+            }
+            ASSERT_EQ(findSyncKey(track, probe), expected) << "round " << round << " row " << probe;
+        }
+    }
+}
+
+TEST(SyncKeySearch, RowsOutOfOrderStillGiveSegmentsOfPositiveLength) {
+    // Stored out of order the keys have no meaning, but evaluation must stay finite and bounded.
+    std::mt19937 random(5);
+    for (int round = 0; round < 100; ++round) {
+        std::vector<SyncKey> keys;
+        for (int k = 0; k < 9; ++k) {
+            keys.push_back({static_cast<int32_t>(random() % 40) - 20, static_cast<float>(random() % 100),
+                            static_cast<int32_t>(random() % 4)});
+        }
+        const SyncTrack track = makeTrack(keys);
+        for (double row = -25.0; row < 25.0; row += 0.25) {
+            const int32_t i = findSyncKey(track, static_cast<int32_t>(std::floor(row)));
+            if (i >= 0) {
+                ASSERT_LE(keys[i].row, std::floor(row));
+            }
+            if (i + 1 < 9) {
+                ASSERT_GT(keys[i + 1].row, std::floor(row));
+            }
+            const float value = syncTrackValue(&track, row);
+            ASSERT_TRUE(value >= 0.0f && value <= 99.0f) << "round " << round << " row " << row;
+        }
+    }
+}
+
+TEST(SyncKeySearch, ALongRunOfEqualRowsResolvesToItsLastKey) {
+    std::vector<SyncKey> keys(100000, SyncKey{5, 1.0f, SYNC_LINEAR});
+    keys.back().value = 2.0f;
+    keys.push_back({15, 4.0f, SYNC_STEP});
+    const SyncTrack track = makeTrack(keys);
+    EXPECT_EQ(findSyncKey(track, 5), 99999);
+    EXPECT_EQ(findSyncKey(track, 4), -1);
+    EXPECT_EQ(syncTrackValue(&track, 10.0), 3.0f);
+}
