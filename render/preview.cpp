@@ -12,6 +12,9 @@ namespace {
 // tan of the camera's 30-degree vertical half-angle.
 constexpr float HALF_HEIGHT_PER_DISTANCE = 0.57735026f;
 
+// The largest extent of a previewed mesh, in view units: far enough beyond the near plane (1).
+constexpr float PREVIEW_SIZE = 10.0f;
+
 } // namespace
 
 void placeForPreview(Mesh& mesh, float yaw, float fill, PreviewSetup& setup) {
@@ -21,10 +24,16 @@ void placeForPreview(Mesh& mesh, float yaw, float fill, PreviewSetup& setup) {
     if (!(size > 0.0f) || !std::isfinite(size)) {
         size = 1.0f; // an empty or flat box still gets a sensible camera
     }
-    // The visible half-height at distance d is d tan 30; the mesh's half size takes `fill` of it.
-    setup.distance = 0.5f * size / (fill * HALF_HEIGHT_PER_DISTANCE);
-    const float centre[3] = {(lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f};
-    mesh.scale = 1.0f;
+    // Scaled to a fixed size well beyond the near plane, whatever units the file uses; the
+    // visible half-height at distance d is d tan 30 and the mesh's half size takes `fill` of it.
+    // Pushed back by half its horizontal extent, so that whatever part turning brings nearest
+    // still fits.
+    const float scale = PREVIEW_SIZE / size;
+    const float horizontal = std::fmax(hi.x - lo.x, hi.z - lo.z) * scale;
+    setup.distance = 0.5f * PREVIEW_SIZE / (fill * HALF_HEIGHT_PER_DISTANCE) + 0.5f * horizontal;
+    const float centre[3] = {(lo.x + hi.x) * 0.5f * scale, (lo.y + hi.y) * 0.5f * scale,
+                             (lo.z + hi.z) * 0.5f * scale};
+    mesh.scale = scale;
     mesh.rotation = translationMatrix(-centre[0], -centre[1], -centre[2]);
     rotateY(mesh.rotation, yaw);
     mesh.translation = translationMatrix(0.0f, 0.0f, -setup.distance);
@@ -32,15 +41,15 @@ void placeForPreview(Mesh& mesh, float yaw, float fill, PreviewSetup& setup) {
     setup.view = Matrix4{};
 
     // Up and to the right of the eye, bright enough at the mesh: diffuse colour x intensity / d^2
-    // comes to about 1 where the light meets the surface head on.
+    // comes to about 0.8 where the light meets the surface head on.
     const float d = setup.distance;
     setup.light = Light{};
     setup.light.worldPosition = {0.6f * d, 0.8f * d, 0.0f, 1.0f};
     setup.light.viewPosition = setup.light.worldPosition;
     setup.light.diffuseColor = {10.0f, 10.0f, 10.0f, 0.0f};
-    setup.light.diffuseIntensity = {0.1f * 2.0f * d * d, 0.0f, 0.0f, 0.0f};
+    setup.light.diffuseIntensity = {0.08f * 2.0f * d * d, 0.0f, 0.0f, 0.0f};
     setup.light.specularColor = {1.0f, 1.0f, 1.0f, 0.0f};
-    setup.light.specularIntensity = {0.3f * d * d, 0.0f, 0.0f, 0.0f};
+    setup.light.specularIntensity = {0.15f * d * d, 0.0f, 0.0f, 0.0f};
 }
 
 } // namespace tessellune

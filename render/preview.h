@@ -16,8 +16,9 @@ struct PreviewSetup {
     float distance = 0.0f; // from the eye to the mesh's centre
 };
 
-// Sets the mesh's scale, rotation and translation (and world matrix) so that its largest extent
-// covers `fill` of the frame's height, turned by `yaw` radians; fills the view and the light.
+// Sets the mesh's scale, rotation and translation (and world matrix) so that its largest extent is
+// 10 units and covers `fill` of the frame's height, turned by `yaw` radians; fills the view and
+// the light.
 void placeForPreview(Mesh& mesh, float yaw, float fill, PreviewSetup& setup);
 
 } // namespace tessellune

@@ -186,9 +186,12 @@ TEST_F(SubmitTest, PreviewFramesTheMeshInTheMiddleOfTheView) {
     }
     EXPECT_NEAR((left + right) * 0.5f, 320.0f, 1.0f);
     EXPECT_NEAR((top + bottom) * 0.5f, 240.0f, 1.0f);
-    // The 40-unit extent, nearest face included, covers roughly half of the 480 rows.
-    EXPECT_GT(right - left, 200.0f);
-    EXPECT_LT(right - left, 300.0f);
+    // Scaled to 10 units and pushed back by half of that, the 40-unit extent covers somewhat less
+    // than half of the 480 rows; its box stays far beyond the near plane.
+    EXPECT_EQ(mesh.scale, 0.25f);
+    EXPECT_GT(right - left, 150.0f);
+    EXPECT_LT(right - left, 240.0f);
+    EXPECT_GT(setup.distance, 15.0f);
     EXPECT_GT(setup.light.diffuseIntensity.x, 0.0f);
 }
 
