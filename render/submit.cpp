@@ -63,7 +63,7 @@ bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, Ren
 namespace {
 
 void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vertex[3],
-              const int32_t texcoord[3], int32_t normalIndex, const Material* material) {
+              const int32_t texcoord[3], int32_t normalIndex, const Material* material, int32_t mask) {
     const int32_t absoluteNormal = pipeline.normalBase + normalIndex;
     if (normalIndex < 0 || normalIndex >= pipeline.normalsAdded) {
         return;
@@ -81,29 +81,35 @@ void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vert
     face.cornerCount = 3;
     face.material = material;
     face.carried = 0;
-    clipFace(pipeline, camera, face, face.normal, 0.0f, CLIP_ALL_PLANES, nullptr);
+    clipFace(pipeline, camera, face, face.normal, 0.0f, mask, nullptr);
 }
 
 struct ShapeNormal {
     float x, y, z;
 };
 
+constexpr int32_t SHAPE_REFUSED = -1;
+
 // Opens the submission and appends the shape's transformed vertices and (unnormalised) normals and
-// its texture coordinates; false when they do not fit.
-bool appendShape(RenderPipeline& pipeline, const Matrix4& modelView, const Vec4* positions,
-                 int32_t vertexCount, const ShapeNormal* normals, int32_t normalCount,
-                 const TexCoord* texcoords, int32_t texcoordCount) {
+// its texture coordinates. Returns the mask its triangles need: 0 when every vertex is inside every
+// plane (clipping would hand each triangle back unchanged, so it is skipped), else all planes; and
+// SHAPE_REFUSED when the shape does not fit.
+int32_t appendShape(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView,
+                    const Vec4* positions, int32_t vertexCount, const ShapeNormal* normals,
+                    int32_t normalCount, const TexCoord* texcoords, int32_t texcoordCount) {
     openSubmission(pipeline);
     const int32_t firstVertex = reserveVertices(pipeline, vertexCount);
     const int32_t firstNormal = reserveNormals(pipeline, normalCount);
     const int32_t firstTexcoord = reserveTexcoords(pipeline, texcoordCount);
     if (firstVertex < 0 || firstNormal < 0 || firstTexcoord < 0) {
-        return false;
+        return SHAPE_REFUSED;
     }
+    uint32_t insideAll = (1u << PlaneCount) - 1u;
     for (int32_t i = 0; i < vertexCount; ++i) {
         PipelineVertex& v = pipeline.vertices[firstVertex + i];
         v.position = transformPoint(modelView, positions[i]);
         v.occlusion = 1.0f;
+        insideAll &= insidePlanes(camera, v.position);
     }
     for (int32_t i = 0; i < normalCount; ++i) {
         const Vec4 n = transformDirection(modelView, normals[i].x, normals[i].y, normals[i].z);
@@ -112,7 +118,7 @@ bool appendShape(RenderPipeline& pipeline, const Matrix4& modelView, const Vec4*
     for (int32_t i = 0; i < texcoordCount; ++i) {
         pipeline.texcoords[firstTexcoord + i] = texcoords[i];
     }
-    return true;
+    return insideAll == (1u << PlaneCount) - 1u ? 0 : CLIP_ALL_PLANES;
 }
 
 } // namespace
@@ -121,14 +127,14 @@ void emitTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v0, in
                   int32_t normalIndex, const Material* material) {
     const int32_t vertex[3] = {v0, v1, v2};
     const int32_t texcoord[3] = {0, 0, 0};
-    emitFace(pipeline, camera, vertex, texcoord, normalIndex, material);
+    emitFace(pipeline, camera, vertex, texcoord, normalIndex, material, CLIP_ALL_PLANES);
 }
 
 void emitFanTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v1, int32_t v2, int32_t t1,
                      int32_t t2, int32_t normalIndex, const Material* material) {
     const int32_t vertex[3] = {0, v1, v2};
     const int32_t texcoord[3] = {1, t1, t2};
-    emitFace(pipeline, camera, vertex, texcoord, normalIndex, material);
+    emitFace(pipeline, camera, vertex, texcoord, normalIndex, material, CLIP_ALL_PLANES);
 }
 
 bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
@@ -137,9 +143,14 @@ bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& p
                                makePoint(width, height, 0.0f), makePoint(0.0f, height, 0.0f)};
     const ShapeNormal normals[1] = {{0.0f, 0.0f, 1.0f}};
     const TexCoord texcoords[1] = {};
-    if (appendShape(pipeline, multiply(placement, view), positions, 4, normals, 1, texcoords, 1)) {
-        emitTriangle(pipeline, camera, 0, 1, 2, 0, material);
-        emitTriangle(pipeline, camera, 0, 2, 3, 0, material);
+    const int32_t mask =
+        appendShape(pipeline, camera, multiply(placement, view), positions, 4, normals, 1, texcoords, 1);
+    if (mask != SHAPE_REFUSED) {
+        const int32_t zero[3] = {0, 0, 0};
+        const int32_t first[3] = {0, 1, 2};
+        const int32_t second[3] = {0, 2, 3};
+        emitFace(pipeline, camera, first, zero, 0, material, mask);
+        emitFace(pipeline, camera, second, zero, 0, material, mask);
     }
     return commitSubmission(pipeline);
 }
@@ -151,9 +162,16 @@ bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4&
                                makePoint(-HALF, 0.0f, HALF), makePoint(HALF, 0.0f, HALF)};
     const ShapeNormal normals[1] = {{0.0f, 1.0f, 0.0f}};
     const TexCoord texcoords[5] = {TexCoord{}, corners[0], corners[1], corners[2], corners[3]};
-    if (appendShape(pipeline, multiply(placement, view), positions, 4, normals, 1, texcoords, 5)) {
-        emitFanTriangle(pipeline, camera, 1, 2, 2, 3, 0, material);
-        emitFanTriangle(pipeline, camera, 2, 3, 3, 4, 0, material);
+    const int32_t mask =
+        appendShape(pipeline, camera, multiply(placement, view), positions, 4, normals, 1, texcoords, 5);
+    if (mask != SHAPE_REFUSED) {
+        // Texture coordinate k + 1 belongs to vertex k.
+        const int32_t first[3] = {0, 1, 2};
+        const int32_t firstTexcoords[3] = {1, 2, 3};
+        const int32_t second[3] = {0, 2, 3};
+        const int32_t secondTexcoords[3] = {1, 3, 4};
+        emitFace(pipeline, camera, first, firstTexcoords, 0, material, mask);
+        emitFace(pipeline, camera, second, secondTexcoords, 0, material, mask);
     }
     return commitSubmission(pipeline);
 }
@@ -171,9 +189,12 @@ bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& p
     static constexpr int32_t TRIANGLES[12][4] = {{0, 1, 2, 0}, {0, 2, 3, 0}, {2, 1, 5, 2}, {2, 5, 6, 2},
                                                  {3, 2, 6, 5}, {3, 6, 7, 5}, {0, 3, 7, 3}, {0, 7, 4, 3},
                                                  {1, 0, 4, 4}, {1, 4, 5, 4}, {7, 6, 5, 1}, {7, 5, 4, 1}};
-    if (appendShape(pipeline, multiply(placement, view), positions, 8, normals, 6, texcoords, 1)) {
+    const int32_t mask =
+        appendShape(pipeline, camera, multiply(placement, view), positions, 8, normals, 6, texcoords, 1);
+    if (mask != SHAPE_REFUSED) {
+        const int32_t zero[3] = {0, 0, 0};
         for (const auto& t : TRIANGLES) {
-            emitTriangle(pipeline, camera, t[0], t[1], t[2], t[3], material);
+            emitFace(pipeline, camera, t, zero, t[3], material, mask);
         }
     }
     return commitSubmission(pipeline);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "render/mesh_normals.h"
 #include "render/preview.h"
@@ -133,6 +134,58 @@ TEST_F(SubmitTest, CubeInsideTheViewGivesTwelveTriangles) {
         onScreenCcw += (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y) < 0.0f;
     }
     EXPECT_EQ(onScreenCcw, 2);
+}
+
+TEST_F(SubmitTest, EmittedTrianglesMatchTheCubeTheyBuild) {
+    // The cube's own triangles, emitted one by one through the public calls with all planes.
+    ASSERT_TRUE(submitCube(pipeline, camera, translationMatrix(0, 0, -10), Matrix4{}, 2.0f, &material));
+    const PipelineFace cubeFace = pipeline.faces[4]; // +z side, normal 5: (3, 2, 6)
+    beginScene(pipeline);
+    openSubmission(pipeline);
+    const int32_t v = reserveVertices(pipeline, 8);
+    const int32_t n = reserveNormals(pipeline, 6);
+    reserveTexcoords(pipeline, 5);
+    const float h = 1.0f;
+    const Vec4 corners[8] = {{h, h, -h, 1}, {-h, h, -h, 1}, {-h, h, h, 1}, {h, h, h, 1},
+                             {h, -h, -h, 1}, {-h, -h, -h, 1}, {-h, -h, h, 1}, {h, -h, h, 1}};
+    for (int k = 0; k < 8; ++k) {
+        pipeline.vertices[v + k].position = add(corners[k], Vec4{0, 0, -10, 0});
+    }
+    for (int k = 0; k < 6; ++k) {
+        pipeline.normals[n + k] = {0, 0, k == 5 ? 1.0f : 0.0f, 0};
+    }
+    emitTriangle(pipeline, camera, 3, 2, 6, 5, &material);
+    emitFanTriangle(pipeline, camera, 2, 6, 3, 4, 5, &material);
+    ASSERT_TRUE(commitSubmission(pipeline));
+    ASSERT_EQ(pipeline.faceCount, 2);
+    const PipelineFace& emitted = pipeline.faces[0];
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(emitted.vertex[k], cubeFace.vertex[k]);
+        EXPECT_EQ(emitted.normalIndex[k], cubeFace.normalIndex[k]);
+        EXPECT_EQ(emitted.texcoord[k], 0);
+    }
+    EXPECT_EQ(emitted.normal.z, 1.0f);
+    EXPECT_EQ(emitted.facing, 0.0f);
+    EXPECT_EQ(emitted.carried, 0);
+    const PipelineFace& fan = pipeline.faces[1];
+    EXPECT_EQ(fan.vertex[0], 0);
+    EXPECT_EQ(fan.texcoord[0], 1);
+    EXPECT_EQ(fan.vertex[2], 6);
+    EXPECT_EQ(fan.texcoord[2], 4);
+}
+
+TEST_F(SubmitTest, CubeCrossingTheViewIsClippedLikeAnyTriangle) {
+    // Half of this cube lies left of the view: its triangles there are cut or dropped, and every
+    // stored corner is inside every plane.
+    const float t = static_cast<float>(std::tan(0.523598775)) * (640.0f / 480.0f) * 10.0f;
+    ASSERT_TRUE(submitCube(pipeline, camera, translationMatrix(-t, 0, -10), Matrix4{}, 2.0f, &material));
+    EXPECT_GT(pipeline.vertexBase, 8);
+    for (int32_t f = 0; f < pipeline.faceCount; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            const Vec4 p = pipeline.vertices[pipeline.faces[f].vertex[k]].position;
+            EXPECT_GE(dot(p, camera.planes[PlaneLeft].normal) + camera.planes[PlaneLeft].distance, -1e-4f);
+        }
+    }
 }
 
 TEST_F(SubmitTest, QuadAndGroundAppendTheirRecords) {
