@@ -2,17 +2,27 @@
 #include "render/pipeline.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 
 namespace tessellune {
 
 namespace {
 
+// 16-byte aligned raw storage from the aligned forms of operator new, which every C++17 platform
+// has (aligned_alloc is missing from the Windows runtime); constructed by the caller.
+constexpr std::align_val_t BUFFER_ALIGNMENT{16};
+
 template <typename T>
 T* allocateAligned(int32_t count) {
-    const size_t bytes = (sizeof(T) * static_cast<size_t>(count) + 15) & ~size_t(15);
-    return static_cast<T*>(std::aligned_alloc(16, bytes));
+    static_assert(alignof(T) <= 16);
+    return static_cast<T*>(
+        ::operator new[](sizeof(T) * static_cast<size_t>(count), BUFFER_ALIGNMENT, std::nothrow));
+}
+
+void releaseAligned(void* buffer) {
+    if (buffer != nullptr) {
+        ::operator delete[](buffer, BUFFER_ALIGNMENT);
+    }
 }
 
 void printBufferLine(const char* format, int32_t peak, int32_t capacity) {
@@ -65,13 +75,13 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
 }
 
 void destroyPipeline(RenderPipeline& pipeline) {
-    std::free(pipeline.vertices);
-    std::free(pipeline.faces);
-    std::free(pipeline.texcoords);
-    std::free(pipeline.normals);
-    std::free(pipeline.faceOrder);
-    std::free(pipeline.scratchOrder);
-    std::free(pipeline.depthKeys);
+    releaseAligned(pipeline.vertices);
+    releaseAligned(pipeline.faces);
+    releaseAligned(pipeline.texcoords);
+    releaseAligned(pipeline.normals);
+    releaseAligned(pipeline.faceOrder);
+    releaseAligned(pipeline.scratchOrder);
+    releaseAligned(pipeline.depthKeys);
     pipeline = RenderPipeline{};
 }
 

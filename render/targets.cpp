@@ -1,31 +1,29 @@
-// Aligned allocation of colour and depth targets.
+// Allocation of colour and depth targets.
 #include "render/targets.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace tessellune {
 
 namespace {
 
-void* allocateCleared(int32_t width, int32_t height, size_t pixelBytes) {
-    if (width <= 0 || height <= 0) {
-        return nullptr;
-    }
-    const size_t bytes =
-        (static_cast<size_t>(width) * static_cast<size_t>(height) * pixelBytes + 15) & ~size_t(15);
-    void* pixels = std::aligned_alloc(16, bytes);
-    if (pixels != nullptr) {
-        std::memset(pixels, 0, bytes);
-    }
-    return pixels;
+constexpr std::align_val_t DEPTH_ALIGNMENT{16};
+
+size_t pixelCount(int32_t width, int32_t height) {
+    return static_cast<size_t>(width) * static_cast<size_t>(height);
 }
 
 } // namespace
 
 bool createFloatImage(FloatImage& image, int32_t width, int32_t height) {
     image = FloatImage{};
-    image.pixels = static_cast<Vec4*>(allocateCleared(width, height, sizeof(Vec4)));
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    // new[] of the 16-byte aligned Vec4, like the texture loader's images, so that either release
+    // function frees what the other allocated.
+    image.pixels = new (std::nothrow) Vec4[pixelCount(width, height)];
     if (image.pixels == nullptr) {
         return false;
     }
@@ -37,24 +35,31 @@ bool createFloatImage(FloatImage& image, int32_t width, int32_t height) {
 
 void releaseFloatImage(FloatImage& image) {
     if (image.ownsPixels) {
-        std::free(image.pixels);
+        delete[] image.pixels;
     }
     image = FloatImage{};
 }
 
 bool createDepthImage(DepthImage& image, int32_t width, int32_t height) {
     image = DepthImage{};
-    image.pixels = static_cast<uint32_t*>(allocateCleared(width, height, sizeof(uint32_t)));
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    const size_t bytes = pixelCount(width, height) * sizeof(uint32_t);
+    image.pixels = static_cast<uint32_t*>(::operator new[](bytes, DEPTH_ALIGNMENT, std::nothrow));
     if (image.pixels == nullptr) {
         return false;
     }
+    std::memset(image.pixels, 0, bytes);
     image.width = width;
     image.height = height;
     return true;
 }
 
 void releaseDepthImage(DepthImage& image) {
-    std::free(image.pixels);
+    if (image.pixels != nullptr) {
+        ::operator delete[](image.pixels, DEPTH_ALIGNMENT);
+    }
     image = DepthImage{};
 }
 

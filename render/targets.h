@@ -1,7 +1,8 @@
 // Allocating and releasing render targets: float colour images and depth images.
 //
 // Conventions: pixels are 16-byte aligned and cleared to 0 at creation; releasing an image frees
-// its pixels only when it owns them (depth images always do) and leaves the pointer null.
+// its pixels only when it owns them (depth images always do) and leaves the pointer null. Colour
+// pixels come from new[] of Vec4, as the texture loader's do, so either side may release them.
 #pragma once
 
 #include <cstdint>
