@@ -137,22 +137,36 @@ void emitFanTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v1,
     emitFace(pipeline, camera, vertex, texcoord, normalIndex, material, CLIP_ALL_PLANES);
 }
 
+namespace {
+
+// A square as the fan (0, 1, 2), (0, 2, 3) with one normal; cornerTexcoords gives each vertex's
+// texture-coordinate index among `texcoords`.
+bool submitSquare(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView,
+                  const Vec4 positions[4], const ShapeNormal& normal, const TexCoord* texcoords,
+                  int32_t texcoordCount, const int32_t cornerTexcoords[4], const Material* material) {
+    const int32_t mask =
+        appendShape(pipeline, camera, modelView, positions, 4, &normal, 1, texcoords, texcoordCount);
+    if (mask != SHAPE_REFUSED) {
+        const int32_t first[3] = {0, 1, 2};
+        const int32_t firstTexcoords[3] = {cornerTexcoords[0], cornerTexcoords[1], cornerTexcoords[2]};
+        const int32_t second[3] = {0, 2, 3};
+        const int32_t secondTexcoords[3] = {cornerTexcoords[0], cornerTexcoords[2], cornerTexcoords[3]};
+        emitFace(pipeline, camera, first, firstTexcoords, 0, material, mask);
+        emitFace(pipeline, camera, second, secondTexcoords, 0, material, mask);
+    }
+    return commitSubmission(pipeline);
+}
+
+} // namespace
+
 bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
                 float height, float width, const Material* material) {
     const Vec4 positions[4] = {makePoint(0.0f, 0.0f, 0.0f), makePoint(width, 0.0f, 0.0f),
                                makePoint(width, height, 0.0f), makePoint(0.0f, height, 0.0f)};
-    const ShapeNormal normals[1] = {{0.0f, 0.0f, 1.0f}};
     const TexCoord texcoords[1] = {};
-    const int32_t mask =
-        appendShape(pipeline, camera, multiply(placement, view), positions, 4, normals, 1, texcoords, 1);
-    if (mask != SHAPE_REFUSED) {
-        const int32_t zero[3] = {0, 0, 0};
-        const int32_t first[3] = {0, 1, 2};
-        const int32_t second[3] = {0, 2, 3};
-        emitFace(pipeline, camera, first, zero, 0, material, mask);
-        emitFace(pipeline, camera, second, zero, 0, material, mask);
-    }
-    return commitSubmission(pipeline);
+    const int32_t cornerTexcoords[4] = {0, 0, 0, 0};
+    return submitSquare(pipeline, camera, multiply(placement, view), positions, {0.0f, 0.0f, 1.0f}, texcoords,
+                        1, cornerTexcoords, material);
 }
 
 bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement,
@@ -160,20 +174,11 @@ bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4&
     constexpr float HALF = 250.0f; // the square is 500 x 500 units
     const Vec4 positions[4] = {makePoint(HALF, 0.0f, -HALF), makePoint(-HALF, 0.0f, -HALF),
                                makePoint(-HALF, 0.0f, HALF), makePoint(HALF, 0.0f, HALF)};
-    const ShapeNormal normals[1] = {{0.0f, 1.0f, 0.0f}};
+    // Entry 0 is (0, 0); the caller's records follow, texture coordinate k + 1 for vertex k.
     const TexCoord texcoords[5] = {TexCoord{}, corners[0], corners[1], corners[2], corners[3]};
-    const int32_t mask =
-        appendShape(pipeline, camera, multiply(placement, view), positions, 4, normals, 1, texcoords, 5);
-    if (mask != SHAPE_REFUSED) {
-        // Texture coordinate k + 1 belongs to vertex k.
-        const int32_t first[3] = {0, 1, 2};
-        const int32_t firstTexcoords[3] = {1, 2, 3};
-        const int32_t second[3] = {0, 2, 3};
-        const int32_t secondTexcoords[3] = {1, 3, 4};
-        emitFace(pipeline, camera, first, firstTexcoords, 0, material, mask);
-        emitFace(pipeline, camera, second, secondTexcoords, 0, material, mask);
-    }
-    return commitSubmission(pipeline);
+    const int32_t cornerTexcoords[4] = {1, 2, 3, 4};
+    return submitSquare(pipeline, camera, multiply(placement, view), positions, {0.0f, 1.0f, 0.0f}, texcoords,
+                        5, cornerTexcoords, material);
 }
 
 bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,

@@ -146,7 +146,7 @@ TEST_F(SubmitTest, EmittedTrianglesMatchTheCubeTheyBuild) {
     const int32_t n = reserveNormals(pipeline, 6);
     reserveTexcoords(pipeline, 5);
     const float h = 1.0f;
-    const Vec4 corners[8] = {{h, h, -h, 1}, {-h, h, -h, 1}, {-h, h, h, 1}, {h, h, h, 1},
+    const Vec4 corners[8] = {{h, h, -h, 1},  {-h, h, -h, 1},  {-h, h, h, 1},  {h, h, h, 1},
                              {h, -h, -h, 1}, {-h, -h, -h, 1}, {-h, -h, h, 1}, {h, -h, h, 1}};
     for (int k = 0; k < 8; ++k) {
         pipeline.vertices[v + k].position = add(corners[k], Vec4{0, 0, -10, 0});
