@@ -6,14 +6,45 @@
 namespace tessellune {
 
 // Entries per pipeline buffer (vertices, normals, texture coordinates, faces) in one scene pass:
-// the heaviest scene, 9000 particle cubes of 8 vertices, fits with room to spare.
+// a budget the scenes are written to stay inside; the statistics report shows how close they come.
 inline constexpr int32_t PIPELINE_CAPACITY = 100000;
 
 // Corner slots per face: a triangle clipped by six planes gains at most one corner per plane
 // (3 + 6 = 9), and OBJ polygons are fanned into triangles before they reach the pipeline.
 inline constexpr int32_t MAX_FACE_CORNERS = 14;
 
+// The largest face the clipper accepts: each of the six planes can add one corner to a convex
+// polygon, and 8 + 6 = 14 still fits the working polygon. Larger faces are refused.
+inline constexpr int32_t MAX_CLIP_INPUT_CORNERS = MAX_FACE_CORNERS - 6;
+
+// New corners one face can create while being clipped: two per plane crossed (a convex polygon is
+// cut by a plane in at most two points), and the fan it leaves has at most 14 - 2 triangles.
+inline constexpr int32_t MAX_CLIP_NEW_CORNERS = 2 * 6;
+inline constexpr int32_t MAX_CLIP_OUTPUT_FACES = MAX_FACE_CORNERS - 2;
+
 // Point lights per pass; the scenes use one.
 inline constexpr int32_t MAX_LIGHTS = 16;
+
+// The rasterizer visits 8 x 8 pixel blocks: render targets are a multiple of 8 wide and bands
+// start and end on multiples of 8 rows, so a block never straddles a band or the right edge.
+inline constexpr int32_t BLOCK_SIZE = 8;
+inline constexpr int32_t BLOCK_SHIFT = 3;
+
+// Screen positions are snapped to 28.4 fixed point: 1/16 pixel is fine enough that snapping is
+// invisible and coarse enough that edge products stay in 32 bits.
+inline constexpr int32_t SUBPIXEL_BITS = 4;
+inline constexpr int32_t SUBPIXEL_SCALE = 1 << SUBPIXEL_BITS;
+
+// Edge values are exact 32-bit integers only while screen coordinates stay within this many
+// pixels of the origin; clipping keeps real faces inside the view, and faces beyond it are skipped.
+inline constexpr float MAX_SCREEN_COORDINATE = 2048.0f;
+
+// Projected depth -1..1 maps to -2147483646..0 by (z - 1) * 2^30 - 1: the negative half of the
+// 32-bit range, so a cleared depth of 0 is farther than anything drawn.
+inline constexpr double DEPTH_SCALE = 1073741823.0;
+
+// The screen is split into bands of whole 8-row blocks: 480 rows make 60 blocks.
+inline constexpr int32_t SCREEN_WIDTH = 640;
+inline constexpr int32_t SCREEN_HEIGHT = 480;
 
 } // namespace tessellune

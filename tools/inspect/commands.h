@@ -15,5 +15,6 @@ struct Command {
 
 int runPngCommand(int argc, char** argv);
 int runObjCommand(int argc, char** argv);
+int runRenderCommand(int argc, char** argv);
 
 } // namespace tessellune::inspect

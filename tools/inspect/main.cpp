@@ -11,6 +11,8 @@ namespace {
 const Command COMMANDS[] = {
     {"png", "FILE [--rgba OUT]   prints WIDTH HEIGHT ERROR; writes the RGBA8 bytes to OUT", runPngCommand},
     {"obj", "FILE                prints the mesh's counts and bounding box", runObjCommand},
+    {"render", "MODEL.obj --out FILE.png [--size WxH] [--shader N] [--yaw RADIANS]   previews the model",
+     runRenderCommand},
 };
 
 void printUsage() {

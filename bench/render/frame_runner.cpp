@@ -1,0 +1,101 @@
+// The frame loop of the benchmark: the same stages, in the same order, as the demo's scene passes.
+#include "frame_runner.h"
+
+#include <chrono>
+#include <ctime>
+
+#include "render/clip.h"
+#include "render/targets.h"
+#include "workers/band_dispatch.h"
+
+namespace tessellune::bench {
+
+bool createFrameContext(FrameContext& context, const TextureStore* textures) {
+    if (!createPipeline(context.pipeline, textures)) {
+        return false;
+    }
+    createCamera(context.camera, SCREEN_WIDTH, SCREEN_HEIGHT, 1.3333334f);
+    if (!createWorkerPool(context.pool, 0, SCREEN_HEIGHT) ||
+        !createFloatImage(context.colour, SCREEN_WIDTH, SCREEN_HEIGHT) ||
+        !createDepthImage(context.depth, SCREEN_WIDTH, SCREEN_HEIGHT)) {
+        return false;
+    }
+    context.display.assign(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT, 0u);
+    context.target = {context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT};
+    return true;
+}
+
+void destroyFrameContext(FrameContext& context) {
+    destroyWorkerPool(context.pool);
+    releaseFloatImage(context.colour);
+    releaseDepthImage(context.depth);
+    destroyPipeline(context.pipeline);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double since(Clock::time_point& mark) {
+    const Clock::time_point now = Clock::now();
+    const double seconds = std::chrono::duration<double>(now - mark).count();
+    mark = now;
+    return seconds;
+}
+
+void renderFrame(FrameContext& context, SubmitFrame submit, void* scene, int32_t frame, FrameTiming& stages) {
+    Clock::time_point mark = Clock::now();
+    beginScene(context.pipeline);
+    submit(context, frame, scene);
+    stages.submitMs += since(mark);
+    sortFacesByDepth(context.pipeline);
+    projectVertices(context.camera, context.pipeline);
+    stages.sortProjectMs += since(mark);
+    renderPassOnPool(context.pool, context.pipeline, context.camera, context.colour, context.depth);
+    stages.bandsMs += since(mark);
+    resolve(context.target, context.colour);
+    stages.resolveMs += since(mark);
+}
+
+} // namespace
+
+FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, double seconds,
+                       int32_t minFrames) {
+    FrameTiming timing;
+    for (int32_t frame = 0; frame < 5; ++frame) {
+        renderFrame(context, submit, scene, frame, timing); // warm caches and let the bands settle
+    }
+    timing = FrameTiming{};
+    const Clock::time_point begin = Clock::now();
+    const std::clock_t cpuBegin = std::clock();
+    const double mainBegin = threadCpuSeconds();
+    int32_t frames = 0;
+    double elapsed = 0.0;
+    while (frames < minFrames || elapsed < seconds) {
+        renderFrame(context, submit, scene, frames, timing);
+        ++frames;
+        elapsed = std::chrono::duration<double>(Clock::now() - begin).count();
+    }
+    timing.cpuMs = static_cast<double>(std::clock() - cpuBegin) * 1000.0 / CLOCKS_PER_SEC / frames;
+    timing.mainCpuMs = (threadCpuSeconds() - mainBegin) * 1000.0 / frames;
+    // On an otherwise idle machine the frame takes the main thread's share plus the workers' share
+    // spread over the workers, which run at the same time.
+    const double workerCpuMs = timing.cpuMs > timing.mainCpuMs ? timing.cpuMs - timing.mainCpuMs : 0.0;
+    timing.unloadedMs = timing.mainCpuMs + workerCpuMs / context.pool.workerCount;
+    timing.submitMs *= 1000.0 / frames;
+    timing.sortProjectMs *= 1000.0 / frames;
+    timing.bandsMs *= 1000.0 / frames;
+    timing.resolveMs *= 1000.0 / frames;
+    timing.msPerFrame = elapsed * 1000.0 / frames;
+    timing.fps = frames / elapsed;
+    timing.faces = context.pipeline.faceCount;
+    return timing;
+}
+
+} // namespace tessellune::bench

@@ -1,0 +1,198 @@
+// renderBand and renderDepthOnly: per face, the shader type chooses the shading and the rasterizer.
+#include "render/band.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "render/light.h"
+#include "render/material.h"
+#include "render/rasterize.h"
+
+namespace tessellune {
+
+namespace {
+
+// The fixed ambient share of vertex lighting: a quarter of the material colour.
+constexpr float AMBIENT_SHARE = 0.25f;
+
+bool multipleOfBlock(int32_t v) {
+    return (v & (BLOCK_SIZE - 1)) == 0;
+}
+
+// Faces are visited in depth order, which scatters them over the face buffer; most of the band
+// loop's time would be spent waiting for their records. Fetch ahead: the face records some
+// entries ahead, and the corner vertices of the faces whose records should have arrived by now.
+constexpr int32_t FACE_PREFETCH_DISTANCE = 16;
+constexpr int32_t VERTEX_PREFETCH_DISTANCE = 8;
+
+inline void prefetch(const void* address) {
+#if TESSELLUNE_SSE && defined(__GNUC__)
+    // As an instruction the optimiser keeps: it drops the builtin here as dead code.
+    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(address)));
+#else
+    (void)address;
+#endif
+}
+
+inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k) {
+    if (k + FACE_PREFETCH_DISTANCE < pipeline.faceCount) {
+        const char* face =
+            reinterpret_cast<const char*>(&pipeline.faces[pipeline.faceOrder[k + FACE_PREFETCH_DISTANCE]]);
+        prefetch(face);
+        prefetch(face + offsetof(PipelineFace, cornerCount));
+    }
+    if (k + VERTEX_PREFETCH_DISTANCE < pipeline.faceCount) {
+        const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k + VERTEX_PREFETCH_DISTANCE]];
+        for (int32_t corner = 0; corner < 3; ++corner) {
+            const int32_t v = face.vertex[corner];
+            prefetch(&pipeline.vertices[v < 0 ? 0 : v].screen);
+        }
+        prefetch(face.material);
+    }
+}
+
+// The corner's normal, or the face normal for a corner that names none inside the pass.
+Vec4 cornerNormal(const RenderPipeline& pipeline, const PipelineFace& face, int32_t corner) {
+    const int32_t index = face.normalIndex[corner];
+    if (index < 0 || index >= pipeline.normalBase) {
+        return face.normal;
+    }
+    const PipelineNormal& n = pipeline.normals[index];
+    return {n.nx, n.ny, n.nz, n.nw};
+}
+
+TexCoord cornerTexcoord(const RenderPipeline& pipeline, const PipelineFace& face, int32_t corner) {
+    const int32_t index = face.texcoord[corner];
+    if (index < 0 || index >= pipeline.texcoordBase) {
+        return TexCoord{};
+    }
+    return pipeline.texcoords[index];
+}
+
+const FloatImage* materialTexture(const RenderPipeline& pipeline, const Material& material) {
+    if (material.textureIndex < 1 || pipeline.textures == nullptr) {
+        return nullptr;
+    }
+    const auto index = static_cast<size_t>(material.textureIndex);
+    if (index >= pipeline.textures->entries.size() || pipeline.textures->entries[index] == nullptr) {
+        return nullptr;
+    }
+    return pipeline.textures->entries[index]->image;
+}
+
+Vec4 vertexLit(const RenderPipeline& pipeline, const PipelineVertex& v, const Vec4& normal,
+               const Vec4& color) {
+    const LightTerms t = lightSum(pipeline, v.position, normal);
+    return add(add(mul(t.diffuse, color), t.specular), scale(color, AMBIENT_SHARE));
+}
+
+} // namespace
+
+bool bandIsDrawable(int32_t rowBegin, int32_t rowEnd, const FloatImage& colour, const DepthImage& depth) {
+    return colour.pixels != nullptr && depth.pixels != nullptr && colour.width > 0 &&
+           colour.width == depth.width && multipleOfBlock(colour.width) && rowBegin >= 0 &&
+           rowBegin <= rowEnd && multipleOfBlock(rowBegin) && multipleOfBlock(rowEnd) &&
+           rowEnd <= colour.height && rowEnd <= depth.height;
+}
+
+void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd, FloatImage& colour,
+                DepthImage& depth) {
+    if (!bandIsDrawable(rowBegin, rowEnd, colour, depth) || rowBegin == rowEnd) {
+        return;
+    }
+    const size_t first = static_cast<size_t>(rowBegin) * static_cast<size_t>(colour.width);
+    const size_t count = static_cast<size_t>(rowEnd - rowBegin) * static_cast<size_t>(colour.width);
+    std::memset(static_cast<void*>(colour.pixels + first), 0, count * sizeof(Vec4));
+    std::memset(depth.pixels + first, 0, count * sizeof(uint32_t));
+
+    const float top = static_cast<float>(rowBegin);
+    const float bottom = static_cast<float>(rowEnd);
+    for (int32_t k = 0; k < pipeline.faceCount; ++k) {
+        prefetchAhead(pipeline, k);
+        const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k]];
+        if (face.cornerCount < 3 || face.material == nullptr) {
+            continue;
+        }
+        const PipelineVertex& v0 = pipeline.vertices[face.vertex[0]];
+        const PipelineVertex& v1 = pipeline.vertices[face.vertex[1]];
+        const PipelineVertex& v2 = pipeline.vertices[face.vertex[2]];
+        const Vec4& s0 = v0.screen;
+        const Vec4& s1 = v1.screen;
+        const Vec4& s2 = v2.screen;
+        float minY = s0.y < s1.y ? s0.y : s1.y;
+        minY = s2.y < minY ? s2.y : minY;
+        float maxY = s0.y > s1.y ? s0.y : s1.y;
+        maxY = s2.y > maxY ? s2.y : maxY;
+        if (minY > bottom || maxY < top) {
+            continue;
+        }
+        const Material& material = *face.material;
+        const Vec4& color = material.ambient;
+        switch (material.shaderType) {
+        case Baked: {
+            if (const FloatImage* texture = materialTexture(pipeline, material)) {
+                rasterizeTextured(colour, depth, rowBegin, rowEnd, s0, s1, s2, v0, v1, v2,
+                                  cornerTexcoord(pipeline, face, 0), cornerTexcoord(pipeline, face, 1),
+                                  cornerTexcoord(pipeline, face, 2), *texture);
+            } else {
+                rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, scale(color, v0.occlusion),
+                               scale(color, v1.occlusion), scale(color, v2.occlusion));
+            }
+            break;
+        }
+        case Hidden:
+            break;
+        case PixelLit: {
+            const Vec4 n0 = cornerNormal(pipeline, face, 0);
+            const Vec4 n1 = cornerNormal(pipeline, face, 1);
+            const Vec4 n2 = cornerNormal(pipeline, face, 2);
+            rasterizeLit(colour, depth, rowBegin, rowEnd, s0, s1, s2, v0, v1, v2, {n0.x, n0.y, n0.z, n0.w},
+                         {n1.x, n1.y, n1.z, n1.w}, {n2.x, n2.y, n2.z, n2.w}, color, pipeline);
+            break;
+        }
+        case VertexLit:
+        case VertexLitNoDepth: {
+            const Vec4 c0 = vertexLit(pipeline, v0, cornerNormal(pipeline, face, 0), color);
+            const Vec4 c1 = vertexLit(pipeline, v1, cornerNormal(pipeline, face, 1), color);
+            const Vec4 c2 = vertexLit(pipeline, v2, cornerNormal(pipeline, face, 2), color);
+            if (material.shaderType == VertexLit) {
+                rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, c0, c1, c2);
+            } else {
+                rasterizeColorNoDepth(colour, rowBegin, rowEnd, s0, s1, s2, c0, c1, c2);
+            }
+            break;
+        }
+        default:
+            std::printf("unknown shader type %d\n", material.shaderType);
+            break;
+        }
+    }
+}
+
+void renderDepthOnly(RenderPipeline& pipeline, int32_t rows, const FloatImage& colour, DepthImage& depth) {
+    if (depth.pixels != nullptr && colour.width > 0 && colour.width == depth.width &&
+        multipleOfBlock(colour.width) && rows > 0 && multipleOfBlock(rows) && rows <= depth.height) {
+        const float bottom = static_cast<float>(rows);
+        for (int32_t k = 0; k < pipeline.faceCount; ++k) {
+            prefetchAhead(pipeline, k);
+            const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k]];
+            if (face.cornerCount < 3) {
+                continue;
+            }
+            const Vec4& s0 = pipeline.vertices[face.vertex[0]].screen;
+            const Vec4& s1 = pipeline.vertices[face.vertex[1]].screen;
+            const Vec4& s2 = pipeline.vertices[face.vertex[2]].screen;
+            float minY = s0.y < s1.y ? s0.y : s1.y;
+            minY = s2.y < minY ? s2.y : minY;
+            float maxY = s0.y > s1.y ? s0.y : s1.y;
+            maxY = s2.y > maxY ? s2.y : maxY;
+            if (minY <= bottom && maxY >= 0.0f) {
+                rasterizeDepth(colour, depth, rows, s0, s1, s2);
+            }
+        }
+    }
+    recordPeaks(pipeline);
+}
+
+} // namespace tessellune

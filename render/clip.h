@@ -1,0 +1,28 @@
+// Back-face rejection, frustum clipping of one face, and the depth ordering of a pass's faces.
+//
+// Conventions: input face indices are relative to the open submission and are rebased when stored;
+// the clip mask names planes by bit (1 << plane index), bits above 5 are ignored, a negative mask
+// stores nothing and 0 stores the face unclipped. Clipped faces are stored as a triangle fan.
+// The order lists faces nearest first; equal depths keep submission order.
+#pragma once
+
+#include <cstdint>
+
+#include "render/camera.h"
+#include "render/pipeline.h"
+
+namespace tessellune {
+
+// Stores what remains of `face` (see the conventions). Faces with facing > 0 look away from the eye
+// and are dropped; faces of more than MAX_CLIP_INPUT_CORNERS corners cannot be clipped and are
+// refused. Returns the number of faces stored.
+int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineFace& face, const Vec4& normal,
+                 float facing, int32_t mask, const Material* materialOverride);
+
+// One stable counting pass over the byte `pass` (0..3) of the keys.
+void radixPass(const int32_t* keys, const int32_t* source, int32_t* destination, int32_t count, int32_t pass);
+
+// Orders the pass's faces by the depth of their nearest corner, nearest first, into faceOrder.
+void sortFacesByDepth(RenderPipeline& pipeline);
+
+} // namespace tessellune

@@ -1,0 +1,193 @@
+// The pipeline's buffers, the append protocol with its capacity guard, lights and statistics.
+#include "render/pipeline.h"
+
+#include <cstdio>
+#include <new>
+
+namespace tessellune {
+
+namespace {
+
+// 16-byte aligned raw storage from the aligned forms of operator new, which every C++17 platform
+// has (aligned_alloc is missing from the Windows runtime); constructed by the caller.
+constexpr std::align_val_t BUFFER_ALIGNMENT{16};
+
+template <typename T>
+T* allocateAligned(int32_t count) {
+    static_assert(alignof(T) <= 16);
+    return static_cast<T*>(
+        ::operator new[](sizeof(T) * static_cast<size_t>(count), BUFFER_ALIGNMENT, std::nothrow));
+}
+
+void releaseAligned(void* buffer) {
+    if (buffer != nullptr) {
+        ::operator delete[](buffer, BUFFER_ALIGNMENT);
+    }
+}
+
+void printBufferLine(const char* format, int32_t peak, int32_t capacity) {
+    const float percent = static_cast<float>(peak) / static_cast<float>(capacity) * 100.0f;
+    std::printf(format, peak, capacity, static_cast<double>(percent));
+}
+
+} // namespace
+
+bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
+    pipeline = RenderPipeline{};
+    pipeline.vertexCapacity = PIPELINE_CAPACITY;
+    pipeline.texcoordCapacity = PIPELINE_CAPACITY;
+    pipeline.faceCapacity = PIPELINE_CAPACITY;
+    pipeline.normalCapacity = PIPELINE_CAPACITY;
+    pipeline.textures = textures;
+
+    pipeline.vertices = allocateAligned<PipelineVertex>(pipeline.vertexCapacity);
+    pipeline.faces = allocateAligned<PipelineFace>(pipeline.faceCapacity);
+    pipeline.texcoords = allocateAligned<TexCoord>(pipeline.texcoordCapacity);
+    pipeline.normals = allocateAligned<PipelineNormal>(pipeline.normalCapacity);
+    pipeline.faceOrder = allocateAligned<int32_t>(pipeline.faceCapacity);
+    pipeline.scratchOrder = allocateAligned<int32_t>(pipeline.faceCapacity);
+    pipeline.depthKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
+    if (!pipeline.vertices || !pipeline.faces || !pipeline.texcoords || !pipeline.normals ||
+        !pipeline.faceOrder || !pipeline.scratchOrder || !pipeline.depthKeys) {
+        destroyPipeline(pipeline);
+        return false;
+    }
+    for (int32_t i = 0; i < pipeline.vertexCapacity; ++i) {
+        new (&pipeline.vertices[i]) PipelineVertex{};
+    }
+    for (int32_t i = 0; i < pipeline.faceCapacity; ++i) {
+        new (&pipeline.faces[i]) PipelineFace{};
+    }
+    for (int32_t i = 0; i < pipeline.texcoordCapacity; ++i) {
+        new (&pipeline.texcoords[i]) TexCoord{};
+    }
+    for (int32_t i = 0; i < pipeline.normalCapacity; ++i) {
+        new (&pipeline.normals[i]) PipelineNormal{};
+    }
+
+    // Counted the way the report has always been: 16-byte units, 32-bit unsigned arithmetic.
+    const uint32_t bytes = 16u * (4u * static_cast<uint32_t>(pipeline.vertexCapacity) +
+                                  14u * static_cast<uint32_t>(pipeline.faceCapacity) +
+                                  static_cast<uint32_t>(pipeline.normalCapacity) +
+                                  static_cast<uint32_t>(pipeline.texcoordCapacity));
+    std::printf("new pipeline uses: %11.2f MB\n", static_cast<double>(bytes) * (1.0 / 1024) * (1.0 / 1024));
+    return true;
+}
+
+void destroyPipeline(RenderPipeline& pipeline) {
+    releaseAligned(pipeline.vertices);
+    releaseAligned(pipeline.faces);
+    releaseAligned(pipeline.texcoords);
+    releaseAligned(pipeline.normals);
+    releaseAligned(pipeline.faceOrder);
+    releaseAligned(pipeline.scratchOrder);
+    releaseAligned(pipeline.depthKeys);
+    pipeline = RenderPipeline{};
+}
+
+void beginScene(RenderPipeline& pipeline) {
+    pipeline.vertexBase = 0;
+    pipeline.texcoordBase = 0;
+    pipeline.faceCount = 0;
+    pipeline.normalBase = 0;
+    pipeline.lightCount = 0;
+}
+
+bool addLight(RenderPipeline& pipeline, const Light* light) {
+    if (pipeline.lightCount >= MAX_LIGHTS || light == nullptr) {
+        ++pipeline.refusedLights;
+        return false;
+    }
+    pipeline.lights[pipeline.lightCount++] = light;
+    return true;
+}
+
+void recordPeaks(RenderPipeline& pipeline) {
+    if (pipeline.vertexBase > pipeline.peakVertices) {
+        pipeline.peakVertices = pipeline.vertexBase;
+    }
+    if (pipeline.faceCount > pipeline.peakFaces) {
+        pipeline.peakFaces = pipeline.faceCount;
+    }
+    if (pipeline.texcoordBase > pipeline.peakTexcoords) {
+        pipeline.peakTexcoords = pipeline.texcoordBase;
+    }
+    if (pipeline.normalBase > pipeline.peakNormals) {
+        pipeline.peakNormals = pipeline.normalBase;
+    }
+}
+
+void printStatistics(const RenderPipeline& pipeline) {
+    std::printf("-[ pipeline statistics ]----------------\n");
+    printBufferLine(" vertices: % 8d / % 8d, %4.0f%%\n", pipeline.peakVertices, pipeline.vertexCapacity);
+    printBufferLine("    faces: % 8d / % 8d, %4.0f%%\n", pipeline.peakFaces, pipeline.faceCapacity);
+    printBufferLine("texcoords: % 8d / % 8d, %4.0f%%\n", pipeline.peakTexcoords, pipeline.texcoordCapacity);
+    printBufferLine("  normals: % 8d / % 8d, %4.0f%%\n", pipeline.peakNormals, pipeline.normalCapacity);
+    if (pipeline.refusedSubmissions > 0 || pipeline.refusedLights > 0) {
+        // Only a scene that outgrows the fixed budget shows this line.
+        std::printf("  refused: % 8d submissions, %d lights\n", pipeline.refusedSubmissions,
+                    pipeline.refusedLights);
+    }
+    std::printf("\n");
+}
+
+void openSubmission(RenderPipeline& pipeline) {
+    pipeline.verticesAdded = 0;
+    pipeline.normalsAdded = 0;
+    pipeline.texcoordsAdded = 0;
+    pipeline.submissionFaceStart = pipeline.faceCount;
+    pipeline.submissionOverflowed = false;
+}
+
+namespace {
+
+int32_t reserve(RenderPipeline& pipeline, int32_t base, int32_t& added, int32_t capacity, int32_t count) {
+    if (pipeline.submissionOverflowed || count < 0 || count > capacity - base - added) {
+        pipeline.submissionOverflowed = true;
+        return -1;
+    }
+    const int32_t first = base + added;
+    added += count;
+    return first;
+}
+
+} // namespace
+
+int32_t reserveVertices(RenderPipeline& pipeline, int32_t count) {
+    return reserve(pipeline, pipeline.vertexBase, pipeline.verticesAdded, pipeline.vertexCapacity, count);
+}
+
+int32_t reserveNormals(RenderPipeline& pipeline, int32_t count) {
+    return reserve(pipeline, pipeline.normalBase, pipeline.normalsAdded, pipeline.normalCapacity, count);
+}
+
+int32_t reserveTexcoords(RenderPipeline& pipeline, int32_t count) {
+    return reserve(pipeline, pipeline.texcoordBase, pipeline.texcoordsAdded, pipeline.texcoordCapacity,
+                   count);
+}
+
+PipelineFace* reserveFace(RenderPipeline& pipeline) {
+    if (pipeline.submissionOverflowed || pipeline.faceCount >= pipeline.faceCapacity) {
+        pipeline.submissionOverflowed = true;
+        return nullptr;
+    }
+    return &pipeline.faces[pipeline.faceCount++];
+}
+
+bool commitSubmission(RenderPipeline& pipeline) {
+    if (pipeline.submissionOverflowed) {
+        pipeline.faceCount = pipeline.submissionFaceStart;
+        pipeline.verticesAdded = 0;
+        pipeline.normalsAdded = 0;
+        pipeline.texcoordsAdded = 0;
+        pipeline.submissionOverflowed = false;
+        ++pipeline.refusedSubmissions;
+        return false;
+    }
+    pipeline.vertexBase += pipeline.verticesAdded;
+    pipeline.texcoordBase += pipeline.texcoordsAdded;
+    pipeline.normalBase += pipeline.normalsAdded;
+    return true;
+}
+
+} // namespace tessellune

@@ -1,0 +1,86 @@
+// The render pipeline: the four per-pass buffers, the append protocol, lights and statistics.
+//
+// Conventions: one scene pass runs beginScene, addLight, submissions, sortFacesByDepth,
+// projectVertices, then renderBand on every band. Indices stored in faces are absolute buffer
+// indices. A submission appends at base + added and commits by advancing the bases; a submission
+// that would overflow any buffer is refused whole: nothing of it becomes part of the pass, and the
+// refusal is counted so the statistics show it.
+#pragma once
+
+#include <cstdint>
+
+#include "render/light.h"
+#include "render/limits.h"
+#include "render/pipeline_records.h"
+#include "render/texture.h"
+
+namespace tessellune {
+
+struct RenderPipeline {
+    PipelineVertex* vertices = nullptr;
+    TexCoord* texcoords = nullptr;
+    PipelineNormal* normals = nullptr;
+    PipelineFace* faces = nullptr;
+
+    int32_t verticesAdded = 0;
+    int32_t normalsAdded = 0;
+    int32_t texcoordsAdded = 0;
+
+    int32_t vertexCapacity = 0;
+    int32_t texcoordCapacity = 0;
+    int32_t faceCapacity = 0;
+    int32_t normalCapacity = 0;
+
+    int32_t vertexBase = 0;
+    int32_t texcoordBase = 0;
+    int32_t faceCount = 0;
+    int32_t normalBase = 0;
+
+    int32_t peakVertices = 0;
+    int32_t peakTexcoords = 0;
+    int32_t peakFaces = 0;
+    int32_t peakNormals = 0;
+
+    int32_t* faceOrder = nullptr;
+    int32_t* scratchOrder = nullptr;
+    int32_t* depthKeys = nullptr;
+
+    const Light* lights[MAX_LIGHTS] = {};
+    int32_t lightCount = 0;
+
+    const TextureStore* textures = nullptr;
+
+    // Guarding the fixed capacities: the face count when the open submission started, whether it
+    // ran out of room, and how many submissions and lights were refused since creation.
+    int32_t submissionFaceStart = 0;
+    bool submissionOverflowed = false;
+    int32_t refusedSubmissions = 0;
+    int32_t refusedLights = 0;
+};
+
+// Allocates every buffer once (16-byte aligned) and prints "new pipeline uses: %11.2f MB\n".
+// Returns false, with everything released, when memory cannot be had.
+bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures);
+void destroyPipeline(RenderPipeline& pipeline);
+
+// Starts a scene pass: counts and lights back to 0; old buffer contents stay but are unreachable.
+void beginScene(RenderPipeline& pipeline);
+
+// Appends a light pointer; returns false and counts the refusal when all 16 slots are taken.
+bool addLight(RenderPipeline& pipeline, const Light* light);
+
+void recordPeaks(RenderPipeline& pipeline);
+void printStatistics(const RenderPipeline& pipeline);
+
+// The append protocol. openSubmission zeroes the added counters; reserveVertices and friends
+// return the first absolute index of `count` new entries, or -1 (and mark the submission refused)
+// when they would not fit; commitSubmission advances the bases, or on a refusal drops every face
+// stored since openSubmission and returns false.
+void openSubmission(RenderPipeline& pipeline);
+int32_t reserveVertices(RenderPipeline& pipeline, int32_t count);
+int32_t reserveNormals(RenderPipeline& pipeline, int32_t count);
+int32_t reserveTexcoords(RenderPipeline& pipeline, int32_t count);
+PipelineFace* reserveFace(RenderPipeline& pipeline);
+bool commitSubmission(RenderPipeline& pipeline);
+
+} // namespace tessellune

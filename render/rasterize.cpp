@@ -1,0 +1,363 @@
+// Triangle setup and the five rasterizers: what each interpolates and writes for a covered pixel.
+#include "render/rasterize.h"
+
+#include <algorithm>
+
+#include "render/light.h"
+#include "render/pipeline.h"
+#include "render/rasterize_walk.h"
+
+namespace tessellune {
+
+namespace raster {
+
+bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width, int32_t rowBegin,
+                   int32_t rowEnd, Setup& s) {
+    const Vec4* p[3] = {&p0, &p1, &p2};
+    int32_t fx[3];
+    int32_t fy[3];
+    for (int k = 0; k < 3; ++k) {
+        const float x = p[k]->x;
+        const float y = p[k]->y;
+        // Written so that NaN fails too.
+        if (!(x > -MAX_SCREEN_COORDINATE && x < MAX_SCREEN_COORDINATE && y > -MAX_SCREEN_COORDINATE &&
+              y < MAX_SCREEN_COORDINATE)) {
+            return false;
+        }
+        s.x[k] = x;
+        s.y[k] = y;
+        fx[k] = roundToInt(x * static_cast<float>(SUBPIXEL_SCALE));
+        fy[k] = roundToInt(y * static_cast<float>(SUBPIXEL_SCALE));
+    }
+    s.area = (s.x[1] - s.x[0]) * (s.y[2] - s.y[0]) - (s.x[2] - s.x[0]) * (s.y[1] - s.y[0]);
+    if (s.area == 0.0f) {
+        return false; // no area, and no defined gradients
+    }
+    // The three edge functions sum to this constant; unless it is positive no pixel can have all
+    // three positive, so faces of the other winding (in fixed point) are skipped before the walk.
+    const int64_t twiceArea =
+        int64_t(fx[1] - fx[2]) * (fy[0] - fy[1]) - int64_t(fy[1] - fy[2]) * (fx[0] - fx[1]);
+    if (twiceArea <= 0) {
+        return false;
+    }
+
+    const int32_t minXf = std::min({fx[0], fx[1], fx[2]});
+    const int32_t maxXf = std::max({fx[0], fx[1], fx[2]});
+    const int32_t minYf = std::min({fy[0], fy[1], fy[2]});
+    const int32_t maxYf = std::max({fy[0], fy[1], fy[2]});
+    constexpr int32_t ROUND_UP = SUBPIXEL_SCALE - 1;
+    const int32_t minX = std::max(0, (minXf + ROUND_UP) >> SUBPIXEL_BITS);
+    const int32_t maxX = std::min(width, (maxXf + ROUND_UP) >> SUBPIXEL_BITS);
+    const int32_t minY = (minYf + ROUND_UP) >> SUBPIXEL_BITS;
+    const int32_t maxY = (maxYf + ROUND_UP) >> SUBPIXEL_BITS;
+    const int32_t firstRow = std::max(rowBegin, minY);
+    const int32_t endRow = std::min(rowEnd, maxY);
+    if (endRow <= firstRow || maxX <= minX) {
+        return false;
+    }
+    constexpr int32_t GRID = ~(BLOCK_SIZE - 1);
+    s.width = width;
+    s.minX = minX & GRID;
+    s.maxX = maxX;
+    s.firstRow = firstRow & GRID;
+    s.endRow = endRow;
+    s.anchorRow = std::max(0, minY) & GRID;
+
+    static constexpr int FROM[3] = {0, 1, 2};
+    static constexpr int TO[3] = {1, 2, 0};
+    for (int k = 0; k < 3; ++k) {
+        const int i = FROM[k];
+        const int32_t dx = fx[i] - fx[TO[k]];
+        const int32_t dy = fy[i] - fy[TO[k]];
+        int64_t e = int64_t(dx) * (int64_t(s.firstRow) * SUBPIXEL_SCALE - fy[i]) -
+                    int64_t(dy) * (int64_t(s.minX) * SUBPIXEL_SCALE - fx[i]);
+        // Top-left rule: pixels exactly on a left edge or a horizontal top edge belong to this face.
+        if (dy < 0 || (dy == 0 && dx > 0)) {
+            e += 1;
+        }
+        s.edge[k] = static_cast<int32_t>((e - 1) >> SUBPIXEL_BITS);
+        s.stepX[k] = -dy;
+        s.stepY[k] = dx;
+        s.rejectBound[k] = -BLOCK_SIZE * std::max(dx, 0) - BLOCK_SIZE * std::max(-dy, 0);
+        s.acceptBound[k] = -BLOCK_SIZE * std::min(dx, 0) - BLOCK_SIZE * std::min(-dy, 0);
+    }
+    return true;
+}
+
+namespace {
+
+// Lane-by-lane division by one value: the exact quotients, four at a time.
+inline Vec4 divide(const Vec4& v, float d) {
+#if TESSELLUNE_SSE
+    return store(_mm_div_ps(load(v), _mm_set1_ps(d)));
+#else
+    return {v.x / d, v.y / d, v.z / d, v.w / d};
+#endif
+}
+
+} // namespace
+
+Plane makePlane(const Setup& s, const Vec4& f1, const Vec4& f2, const Vec4& f3) {
+    const Vec4 d21 = sub(f2, f1);
+    const Vec4 d31 = sub(f3, f1);
+    const float y31 = s.y[2] - s.y[0];
+    const float y21 = s.y[1] - s.y[0];
+    const float x21 = s.x[1] - s.x[0];
+    const float x31 = s.x[2] - s.x[0];
+    Plane p;
+    p.dx = divide(sub(scale(d21, y31), scale(d31, y21)), s.area);
+    p.dy = divide(sub(scale(d31, x21), scale(d21, x31)), s.area);
+    p.start = add(add(f1, scale(p.dx, static_cast<float>(s.minX) - s.x[0])),
+                  scale(p.dy, static_cast<float>(s.anchorRow) - s.y[0]));
+    return p;
+}
+
+DepthPlane makeDepthPlane(const Setup& s, float z1, float z2, float z3) {
+    const int32_t d1 = encodeDepth(z1);
+    const int32_t d2 = encodeDepth(z2);
+    const int32_t d3 = encodeDepth(z3);
+    // Differences of encoded depths in [-2^31 + 2, 0] always fit 32 bits; wider inputs are clamped.
+    const float d21 = static_cast<float>(int64_t(d2) - d1);
+    const float d31 = static_cast<float>(int64_t(d3) - d1);
+    const float dzdx = (d21 * (s.y[2] - s.y[0]) - d31 * (s.y[1] - s.y[0])) / s.area;
+    const float dzdy = (d31 * (s.x[1] - s.x[0]) - d21 * (s.x[2] - s.x[0])) / s.area;
+    const float start = dzdx * (static_cast<float>(s.minX) - s.x[0]) + static_cast<float>(d1) +
+                        dzdy * (static_cast<float>(s.anchorRow) - s.y[0]);
+    return {static_cast<uint32_t>(truncateSaturated(start)), static_cast<uint32_t>(truncateSaturated(dzdx)),
+            static_cast<uint32_t>(truncateSaturated(dzdy))};
+}
+
+} // namespace raster
+
+namespace {
+
+using raster::DepthPlane;
+using raster::Plane;
+using raster::Setup;
+
+// Covered pixels of a row are visited lowest bit first.
+inline int32_t lowestPixel(uint32_t mask) {
+    return __builtin_ctz(mask);
+}
+
+// Depth per pixel of the current block row; test-and-write for one pixel.
+struct DepthState {
+    DepthPlane plane;
+    int32_t* target;
+    int32_t minX, anchorRow;
+    uint32_t block = 0;
+
+    void beginBlock(int32_t c, int32_t r) { block = raster::depthAt(plane, c - minX, r - anchorRow); }
+    uint32_t rowStart(int32_t j) const { return block + static_cast<uint32_t>(j) * plane.dy; }
+    // True when the pixel is strictly nearer than what is stored; stores it then.
+    bool test(int32_t index, uint32_t z) {
+        const int32_t depth = static_cast<int32_t>(z);
+        if (depth < target[index]) {
+            target[index] = depth;
+            return true;
+        }
+        return false;
+    }
+};
+
+struct AttributeState {
+    Plane plane;
+    int32_t minX, anchorRow;
+    Vec4 block;
+
+    void beginBlock(int32_t c, int32_t r) { block = raster::planeAt(plane, c - minX, r - anchorRow); }
+    Vec4 rowStart(int32_t j) const { return add(block, scale(plane.dy, static_cast<float>(j))); }
+    // The value i pixels right of a row start: computed, not accumulated, so only the pixel's
+    // own position decides it.
+    Vec4 at(const Vec4& rowStartValue, int32_t i) const {
+        return add(rowStartValue, scale(plane.dx, static_cast<float>(i)));
+    }
+};
+
+template <bool TestDepth>
+struct ColorShader {
+    Vec4* colour;
+    AttributeState colourPlane;
+    DepthState depth;
+
+    void beginBlock(int32_t c, int32_t r) {
+        colourPlane.beginBlock(c, r);
+        if constexpr (TestDepth) {
+            depth.beginBlock(c, r);
+        }
+    }
+    void row(int32_t index, int32_t j, uint32_t mask) {
+        const Vec4 start = colourPlane.rowStart(j);
+        const uint32_t z = TestDepth ? depth.rowStart(j) : 0;
+        for (; mask != 0; mask &= mask - 1) {
+            const int32_t i = lowestPixel(mask);
+            if (!TestDepth || depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx)) {
+                colour[index + i] = colourPlane.at(start, i);
+            }
+        }
+    }
+};
+
+struct LitShader {
+    Vec4* colour;
+    AttributeState position;
+    AttributeState normal;
+    DepthState depth;
+    Vec4 material;
+    Vec4 ambient;
+    const RenderPipeline* pipeline;
+
+    void beginBlock(int32_t c, int32_t r) {
+        position.beginBlock(c, r);
+        normal.beginBlock(c, r);
+        depth.beginBlock(c, r);
+    }
+    void row(int32_t index, int32_t j, uint32_t mask) {
+        const Vec4 p = position.rowStart(j);
+        const Vec4 n = normal.rowStart(j);
+        const uint32_t z = depth.rowStart(j);
+        for (; mask != 0; mask &= mask - 1) {
+            const int32_t i = lowestPixel(mask);
+            if (depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx)) {
+                const LightTerms light = lightSum(*pipeline, position.at(p, i), normal.at(n, i));
+                colour[index + i] = add(add(mul(light.diffuse, material), light.specular), ambient);
+            }
+        }
+    }
+};
+
+struct TexturedShader {
+    Vec4* colour;
+    AttributeState uvk; // u/z, v/z, 1/z
+    DepthState depth;
+    const FloatImage* texture;
+
+    void beginBlock(int32_t c, int32_t r) {
+        uvk.beginBlock(c, r);
+        depth.beginBlock(c, r);
+    }
+    void row(int32_t index, int32_t j, uint32_t mask) {
+        const Vec4 start = uvk.rowStart(j);
+        const uint32_t z = depth.rowStart(j);
+        for (; mask != 0; mask &= mask - 1) {
+            const int32_t i = lowestPixel(mask);
+            if (depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx)) {
+                const Vec4 value = uvk.at(start, i);
+                const float w = 1.0f / value.z;
+                colour[index + i] =
+                    texture->pixels[texelIndex(value.x * w, value.y * w, texture->width, texture->height)];
+            }
+        }
+    }
+};
+
+struct DepthShader {
+    DepthState depth;
+
+    void beginBlock(int32_t c, int32_t r) { depth.beginBlock(c, r); }
+    void row(int32_t index, int32_t j, uint32_t mask) {
+        const uint32_t z = depth.rowStart(j);
+        for (; mask != 0; mask &= mask - 1) {
+            const int32_t i = lowestPixel(mask);
+            depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx);
+        }
+    }
+};
+
+DepthState makeDepth(const Setup& s, DepthImage& target, const Vec4& s0, const Vec4& s1, const Vec4& s2) {
+    return {raster::makeDepthPlane(s, s0.z, s1.z, s2.z), reinterpret_cast<int32_t*>(target.pixels), s.minX,
+            s.anchorRow};
+}
+
+AttributeState makeAttribute(const Setup& s, const Vec4& f1, const Vec4& f2, const Vec4& f3) {
+    return {raster::makePlane(s, f1, f2, f3), s.minX, s.anchorRow, Vec4{}};
+}
+
+Vec4 toVec4(const PipelineNormal& n) {
+    return {n.nx, n.ny, n.nz, n.nw};
+}
+
+Vec4 perspectiveCorner(const PipelineVertex& v, const TexCoord& t) {
+    const float k = 1.0f / v.position.z;
+    return {t.u * k, t.v * k, k, 0.0f};
+}
+
+} // namespace
+
+int32_t texelIndex(float u, float v, int32_t width, int32_t height) {
+    const float pu = u * static_cast<float>(width);
+    const float pv = v * static_cast<float>(height);
+    const uint32_t tx = static_cast<uint32_t>(raster::roundSaturated(pu));
+    const uint32_t ty = static_cast<uint32_t>(raster::roundSaturated(pv));
+    const uint32_t column = tx % static_cast<uint32_t>(width);
+    const uint32_t row = static_cast<uint32_t>(height) - 1u - ty % static_cast<uint32_t>(height);
+    return static_cast<int32_t>(row) * width + static_cast<int32_t>(column);
+}
+
+void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+                    const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
+    Setup s;
+    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
+        return;
+    }
+    ColorShader<true> shader{colour.pixels, makeAttribute(s, c0, c1, c2), makeDepth(s, depth, s0, s1, s2)};
+    raster::walkBlocks(s, shader);
+}
+
+void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+                           const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
+    Setup s;
+    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
+        return;
+    }
+    ColorShader<false> shader{colour.pixels, makeAttribute(s, c0, c1, c2), DepthState{}};
+    raster::walkBlocks(s, shader);
+}
+
+void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+                  const Vec4& s1, const Vec4& s2, const PipelineVertex& v0, const PipelineVertex& v1,
+                  const PipelineVertex& v2, const PipelineNormal& n0, const PipelineNormal& n1,
+                  const PipelineNormal& n2, const Vec4& materialColor, const RenderPipeline& pipeline) {
+    Setup s;
+    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
+        return;
+    }
+    LitShader shader{colour.pixels,
+                     makeAttribute(s, v0.position, v1.position, v2.position),
+                     makeAttribute(s, toVec4(n0), toVec4(n1), toVec4(n2)),
+                     makeDepth(s, depth, s0, s1, s2),
+                     materialColor,
+                     scale(materialColor, 0.25f),
+                     &pipeline};
+    raster::walkBlocks(s, shader);
+}
+
+void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd,
+                       const Vec4& s0, const Vec4& s1, const Vec4& s2, const PipelineVertex& v0,
+                       const PipelineVertex& v1, const PipelineVertex& v2, const TexCoord& t0,
+                       const TexCoord& t1, const TexCoord& t2, const FloatImage& texture) {
+    if (texture.pixels == nullptr || texture.width <= 0 || texture.height <= 0) {
+        return;
+    }
+    Setup s;
+    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
+        return;
+    }
+    TexturedShader shader{
+        colour.pixels,
+        makeAttribute(s, perspectiveCorner(v0, t0), perspectiveCorner(v1, t1), perspectiveCorner(v2, t2)),
+        makeDepth(s, depth, s0, s1, s2), &texture};
+    raster::walkBlocks(s, shader);
+}
+
+void rasterizeDepth(const FloatImage& colour, DepthImage& depth, int32_t rowEnd, const Vec4& s0,
+                    const Vec4& s1, const Vec4& s2) {
+    Setup s;
+    if (!raster::setupTriangle(s0, s1, s2, colour.width, 0, rowEnd, s)) {
+        return;
+    }
+    DepthShader shader{makeDepth(s, depth, s0, s1, s2)};
+    raster::walkBlocks(s, shader);
+}
+
+} // namespace tessellune

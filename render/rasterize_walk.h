@@ -1,0 +1,215 @@
+// Internal to the rasterizers: triangle setup, the serpentine block walk and the per-block pixel loop.
+//
+// Conventions as in render/rasterize.h. Edge working values e are (E - 1) >> 4 of the 28.4 edge
+// functions with the fill rule folded in, so a pixel is inside exactly when all three are >= 0.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "math/vec4.h"
+#include "render/limits.h"
+
+namespace tessellune::raster {
+
+struct Setup {
+    float x[3];
+    float y[3];
+    float area; // M = (x2 - x1)(y3 - y1) - (x3 - x1)(y2 - y1): negative for drawn triangles
+    int32_t width;
+    int32_t minX, maxX;     // pixel columns [minX, maxX), minX snapped to the block grid
+    int32_t firstRow;       // first block row of this call (band), snapped
+    int32_t endRow;         // rows below endRow are not started
+    int32_t anchorRow;      // the triangle's first block row in the whole target: values start here
+    int32_t edge[3];        // working values at (minX, firstRow)
+    int32_t stepX[3];       // per pixel to the right: -DY
+    int32_t stepY[3];       // per row down: DX
+    int32_t rejectBound[3]; // block rejected when its top-left value is below this
+    int32_t acceptBound[3]; // block fully inside when all three are at least this
+};
+
+// Saturating float -> int32 conversions: the one place where an absurd value could otherwise be
+// undefined behaviour. NaN gives 0.
+inline int32_t truncateSaturated(float v) {
+    if (!(v == v)) {
+        return 0;
+    }
+    if (v >= 2147483520.0f) {
+        return INT32_MAX;
+    }
+    if (v <= -2147483648.0f) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(v);
+}
+
+// Nearest integer, ties to even (the processor's default rounding), for values known to fit.
+inline int32_t roundToInt(float v) {
+#if TESSELLUNE_SSE
+    return _mm_cvtss_si32(_mm_set_ss(v));
+#else
+    return static_cast<int32_t>(std::nearbyint(v));
+#endif
+}
+
+inline int32_t roundSaturated(float v) {
+    if (v > -2147483520.0f && v < 2147483520.0f) {
+        return roundToInt(v);
+    }
+    return truncateSaturated(v);
+}
+
+// Depth of a projected Z: (z - 1) * (2^30 - 1), truncated, so -1..1 spans -2147483646..0.
+inline int32_t encodeDepth(float z) {
+    const double d = static_cast<double>(z - 1.0f) * DEPTH_SCALE;
+    if (!(d == d)) {
+        return 0;
+    }
+    if (d <= -2147483648.0) {
+        return INT32_MIN;
+    }
+    if (d >= 2147483647.0) {
+        return INT32_MAX;
+    }
+    return static_cast<int32_t>(d);
+}
+
+// Fills `s` for the triangle and the rows [rowBegin, rowEnd); false when nothing can be drawn
+// (coordinates not finite or beyond the exact range, zero area, wrong winding, or no rows).
+bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width, int32_t rowBegin,
+                   int32_t rowEnd, Setup& s);
+
+// Gradients of a per-corner value over the screen, and its value at the anchor (minX, anchorRow).
+struct Plane {
+    Vec4 start, dx, dy;
+};
+Plane makePlane(const Setup& s, const Vec4& f1, const Vec4& f2, const Vec4& f3);
+inline Vec4 planeAt(const Plane& p, int32_t columns, int32_t rows) {
+    return add(add(p.start, scale(p.dx, static_cast<float>(columns))), scale(p.dy, static_cast<float>(rows)));
+}
+
+// The integer depth plane: start at the anchor, whole steps per pixel and per row. Unsigned
+// arithmetic wraps like the 32-bit integers it stands for, far outside the triangle included.
+struct DepthPlane {
+    uint32_t start, dx, dy;
+};
+DepthPlane makeDepthPlane(const Setup& s, float z1, float z2, float z3);
+inline uint32_t depthAt(const DepthPlane& p, int32_t columns, int32_t rows) {
+    return p.start + static_cast<uint32_t>(columns) * p.dx + static_cast<uint32_t>(rows) * p.dy;
+}
+
+namespace scalar {
+
+// Coverage of one 8-pixel row of a partial block, bit i for pixel i.
+inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb, int32_t sc) {
+    uint32_t mask = 0;
+    for (uint32_t i = 0; i < BLOCK_SIZE; ++i) {
+        if ((a | b | c) >= 0) {
+            mask |= 1u << i;
+        }
+        a += sa;
+        b += sb;
+        c += sc;
+    }
+    return mask;
+}
+
+} // namespace scalar
+
+#if TESSELLUNE_SSE
+
+// The same eight tests four pixels at a time: a pixel is inside when the sign bit of the OR of
+// its three edge values is clear.
+inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb, int32_t sc) {
+    const __m128i lane = _mm_set_epi32(3, 2, 1, 0);
+    auto edge = [&](int32_t start, int32_t step, __m128i& low, __m128i& high) {
+        // start + i * step for i = 0..7, by additions only (SSE2 has no 32-bit multiply).
+        const __m128i s = _mm_set1_epi32(step);
+        const __m128i s2 = _mm_add_epi32(s, s);
+        const __m128i s4 = _mm_add_epi32(s2, s2);
+        __m128i offsets =
+            _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(1)), _mm_set1_epi32(1)), s);
+        offsets = _mm_add_epi32(
+            offsets,
+            _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(2)), _mm_set1_epi32(2)), s2));
+        low = _mm_add_epi32(_mm_set1_epi32(start), offsets);
+        high = _mm_add_epi32(low, s4);
+    };
+    __m128i al, ah, bl, bh, cl, ch;
+    edge(a, sa, al, ah);
+    edge(b, sb, bl, bh);
+    edge(c, sc, cl, ch);
+    const __m128i lowSigns = _mm_or_si128(_mm_or_si128(al, bl), cl);
+    const __m128i highSigns = _mm_or_si128(_mm_or_si128(ah, bh), ch);
+    const uint32_t outside = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(lowSigns))) |
+                             (static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(highSigns))) << 4);
+    return ~outside & 0xffu;
+}
+
+#else
+
+using scalar::rowMask;
+
+#endif
+
+// Walks the blocks of the triangle and calls shader.row(rowIndex, blockColumns, blockRows, j, mask)
+// for every pixel row of every block that has covered pixels; see rasterize.cpp for the shaders.
+template <typename Shader>
+void walkBlocks(const Setup& s, Shader& shader) {
+    int32_t c = s.minX;
+    int32_t d = -BLOCK_SIZE;
+    for (int32_t r = s.firstRow; r < s.endRow; r += BLOCK_SIZE) {
+        const int32_t down = r - s.firstRow;
+        const int32_t e0 = s.edge[0] + down * s.stepY[0];
+        const int32_t e1 = s.edge[1] + down * s.stepY[1];
+        const int32_t e2 = s.edge[2] + down * s.stepY[2];
+        auto rejectedBy = [&](int32_t column) -> int {
+            const int32_t across = column - s.minX;
+            if (e0 + across * s.stepX[0] < s.rejectBound[0]) {
+                return 0;
+            }
+            if (e1 + across * s.stepX[1] < s.rejectBound[1]) {
+                return 1;
+            }
+            if (e2 + across * s.stepX[2] < s.rejectBound[2]) {
+                return 2;
+            }
+            return -1;
+        };
+        // Run on in the previous direction over the blocks the triangle reaches in this row.
+        while (c >= s.minX && c < s.maxX && rejectedBy(c) < 0) {
+            c += d;
+        }
+        d = -d;
+        c += d;
+        while (c >= s.minX && c < s.maxX) {
+            const int failing = rejectedBy(c);
+            if (failing >= 0) {
+                if (d * s.stepX[failing] < 0) {
+                    break; // this edge only gets worse in this direction: the row is done
+                }
+            } else {
+                const int32_t across = c - s.minX;
+                int32_t a = e0 + across * s.stepX[0];
+                int32_t b = e1 + across * s.stepX[1];
+                int32_t e = e2 + across * s.stepX[2];
+                const bool full = a >= s.acceptBound[0] && b >= s.acceptBound[1] && e >= s.acceptBound[2];
+                shader.beginBlock(c, r);
+                int32_t index = r * s.width + c;
+                for (int32_t j = 0; j < BLOCK_SIZE; ++j) {
+                    const uint32_t mask = full ? 0xffu : rowMask(a, b, e, s.stepX[0], s.stepX[1], s.stepX[2]);
+                    if (mask != 0) {
+                        shader.row(index, j, mask);
+                    }
+                    index += s.width;
+                    a += s.stepY[0];
+                    b += s.stepY[1];
+                    e += s.stepY[2];
+                }
+            }
+            c += d;
+        }
+    }
+}
+
+} // namespace tessellune::raster

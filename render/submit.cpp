@@ -1,0 +1,208 @@
+// Mesh and procedural-shape submission: view-space transform, then every face through clipFace.
+#include "render/submit.h"
+
+#include "render/clip.h"
+
+namespace tessellune {
+
+void updateWorldMatrix(Mesh& mesh) {
+    Matrix4 scaled;
+    scaled.m[0] = mesh.scale;
+    scaled.m[5] = mesh.scale;
+    scaled.m[10] = mesh.scale;
+    mesh.world = multiply(multiply(scaled, mesh.rotation), mesh.translation);
+}
+
+void transformBoxCorners(Mesh& mesh, const Matrix4& view) {
+    const Matrix4 modelView = multiply(mesh.world, view);
+    for (int k = 0; k < 8; ++k) {
+        mesh.transformedBoxCorners[k] = transformPoint(modelView, mesh.boxCorners[k]);
+    }
+}
+
+bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline,
+                int32_t mask, const Material* materialOverride) {
+    const Matrix4 modelView = multiply(mesh.world, view);
+    openSubmission(pipeline);
+    const int32_t vertexCount = static_cast<int32_t>(mesh.vertices.size());
+    const int32_t normalCount = static_cast<int32_t>(mesh.normals.size());
+    const int32_t texcoordCount = static_cast<int32_t>(mesh.texcoords.size());
+    const int32_t firstVertex = reserveVertices(pipeline, vertexCount);
+    const int32_t firstNormal = reserveNormals(pipeline, normalCount);
+    const int32_t firstTexcoord = reserveTexcoords(pipeline, texcoordCount);
+    if (firstVertex < 0 || firstNormal < 0 || firstTexcoord < 0) {
+        return commitSubmission(pipeline);
+    }
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        PipelineVertex& v = pipeline.vertices[firstVertex + i];
+        v.position = transformPoint(modelView, mesh.vertices[i].position);
+        v.occlusion = mesh.vertices[i].occlusion;
+    }
+    for (int32_t i = 0; i < normalCount; ++i) {
+        const Vec4 n = normalize(transformDirection(modelView, mesh.normals[i]));
+        pipeline.normals[firstNormal + i] = {n.x, n.y, n.z, 0.0f};
+    }
+    for (int32_t i = 0; i < texcoordCount; ++i) {
+        pipeline.texcoords[firstTexcoord + i] = mesh.texcoords[i];
+    }
+    for (const PipelineFace& face : mesh.faces) {
+        const Vec4 n = normalize(transformDirection(modelView, face.normal));
+        if (face.vertex[0] < 0 || face.vertex[0] >= vertexCount) {
+            continue; // a face that names no vertex of this mesh is never stored
+        }
+        const Vec4 p = pipeline.vertices[firstVertex + face.vertex[0]].position;
+        const float facing = dot(sub(p, Vec4{0.0f, 0.0f, 0.0f, 1.0f}), n);
+        clipFace(pipeline, camera, face, n, facing, mask, materialOverride);
+        if (pipeline.submissionOverflowed) {
+            break;
+        }
+    }
+    return commitSubmission(pipeline);
+}
+
+namespace {
+
+void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vertex[3],
+              const int32_t texcoord[3], int32_t normalIndex, const Material* material, int32_t mask) {
+    const int32_t absoluteNormal = pipeline.normalBase + normalIndex;
+    if (normalIndex < 0 || normalIndex >= pipeline.normalsAdded) {
+        return;
+    }
+    // One record reused for every procedural triangle: only its first three corner slots are
+    // ever read, and clearing all fourteen each time cost more than the rest of the setup.
+    thread_local PipelineFace face;
+    const PipelineNormal& n = pipeline.normals[absoluteNormal];
+    face.normal = {n.nx, n.ny, n.nz, n.nw};
+    for (int i = 0; i < 3; ++i) {
+        face.vertex[i] = vertex[i];
+        face.texcoord[i] = texcoord[i];
+        face.normalIndex[i] = normalIndex;
+    }
+    face.cornerCount = 3;
+    face.material = material;
+    face.carried = 0;
+    clipFace(pipeline, camera, face, face.normal, 0.0f, mask, nullptr);
+}
+
+struct ShapeNormal {
+    float x, y, z;
+};
+
+constexpr int32_t SHAPE_REFUSED = -1;
+
+// Opens the submission and appends the shape's transformed vertices and (unnormalised) normals and
+// its texture coordinates. Returns the mask its triangles need: 0 when every vertex is inside every
+// plane (clipping would hand each triangle back unchanged, so it is skipped), else all planes; and
+// SHAPE_REFUSED when the shape does not fit.
+int32_t appendShape(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView,
+                    const Vec4* positions, int32_t vertexCount, const ShapeNormal* normals,
+                    int32_t normalCount, const TexCoord* texcoords, int32_t texcoordCount) {
+    openSubmission(pipeline);
+    const int32_t firstVertex = reserveVertices(pipeline, vertexCount);
+    const int32_t firstNormal = reserveNormals(pipeline, normalCount);
+    const int32_t firstTexcoord = reserveTexcoords(pipeline, texcoordCount);
+    if (firstVertex < 0 || firstNormal < 0 || firstTexcoord < 0) {
+        return SHAPE_REFUSED;
+    }
+    uint32_t insideAll = (1u << PlaneCount) - 1u;
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        PipelineVertex& v = pipeline.vertices[firstVertex + i];
+        v.position = transformPoint(modelView, positions[i]);
+        v.occlusion = 1.0f;
+        insideAll &= insidePlanes(camera, v.position);
+    }
+    for (int32_t i = 0; i < normalCount; ++i) {
+        const Vec4 n = transformDirection(modelView, normals[i].x, normals[i].y, normals[i].z);
+        pipeline.normals[firstNormal + i] = {n.x, n.y, n.z, 0.0f};
+    }
+    for (int32_t i = 0; i < texcoordCount; ++i) {
+        pipeline.texcoords[firstTexcoord + i] = texcoords[i];
+    }
+    return insideAll == (1u << PlaneCount) - 1u ? 0 : CLIP_ALL_PLANES;
+}
+
+} // namespace
+
+void emitTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v0, int32_t v1, int32_t v2,
+                  int32_t normalIndex, const Material* material) {
+    const int32_t vertex[3] = {v0, v1, v2};
+    const int32_t texcoord[3] = {0, 0, 0};
+    emitFace(pipeline, camera, vertex, texcoord, normalIndex, material, CLIP_ALL_PLANES);
+}
+
+void emitFanTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v1, int32_t v2, int32_t t1,
+                     int32_t t2, int32_t normalIndex, const Material* material) {
+    const int32_t vertex[3] = {0, v1, v2};
+    const int32_t texcoord[3] = {1, t1, t2};
+    emitFace(pipeline, camera, vertex, texcoord, normalIndex, material, CLIP_ALL_PLANES);
+}
+
+namespace {
+
+// A square as the fan (0, 1, 2), (0, 2, 3) with one normal; cornerTexcoords gives each vertex's
+// texture-coordinate index among `texcoords`.
+bool submitSquare(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView,
+                  const Vec4 positions[4], const ShapeNormal& normal, const TexCoord* texcoords,
+                  int32_t texcoordCount, const int32_t cornerTexcoords[4], const Material* material) {
+    const int32_t mask =
+        appendShape(pipeline, camera, modelView, positions, 4, &normal, 1, texcoords, texcoordCount);
+    if (mask != SHAPE_REFUSED) {
+        const int32_t first[3] = {0, 1, 2};
+        const int32_t firstTexcoords[3] = {cornerTexcoords[0], cornerTexcoords[1], cornerTexcoords[2]};
+        const int32_t second[3] = {0, 2, 3};
+        const int32_t secondTexcoords[3] = {cornerTexcoords[0], cornerTexcoords[2], cornerTexcoords[3]};
+        emitFace(pipeline, camera, first, firstTexcoords, 0, material, mask);
+        emitFace(pipeline, camera, second, secondTexcoords, 0, material, mask);
+    }
+    return commitSubmission(pipeline);
+}
+
+} // namespace
+
+bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
+                float height, float width, const Material* material) {
+    const Vec4 positions[4] = {makePoint(0.0f, 0.0f, 0.0f), makePoint(width, 0.0f, 0.0f),
+                               makePoint(width, height, 0.0f), makePoint(0.0f, height, 0.0f)};
+    const TexCoord texcoords[1] = {};
+    const int32_t cornerTexcoords[4] = {0, 0, 0, 0};
+    return submitSquare(pipeline, camera, multiply(placement, view), positions, {0.0f, 0.0f, 1.0f}, texcoords,
+                        1, cornerTexcoords, material);
+}
+
+bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement,
+                  const Matrix4& view, const TexCoord corners[4], const Material* material) {
+    constexpr float HALF = 250.0f; // the square is 500 x 500 units
+    const Vec4 positions[4] = {makePoint(HALF, 0.0f, -HALF), makePoint(-HALF, 0.0f, -HALF),
+                               makePoint(-HALF, 0.0f, HALF), makePoint(HALF, 0.0f, HALF)};
+    // Entry 0 is (0, 0); the caller's records follow, texture coordinate k + 1 for vertex k.
+    const TexCoord texcoords[5] = {TexCoord{}, corners[0], corners[1], corners[2], corners[3]};
+    const int32_t cornerTexcoords[4] = {1, 2, 3, 4};
+    return submitSquare(pipeline, camera, multiply(placement, view), positions, {0.0f, 1.0f, 0.0f}, texcoords,
+                        5, cornerTexcoords, material);
+}
+
+bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
+                float size, const Material* material) {
+    const float h = size * 0.5f;
+    const Vec4 positions[8] = {makePoint(h, h, -h),  makePoint(-h, h, -h), makePoint(-h, h, h),
+                               makePoint(h, h, h),   makePoint(h, -h, -h), makePoint(-h, -h, -h),
+                               makePoint(-h, -h, h), makePoint(h, -h, h)};
+    const ShapeNormal normals[6] = {{0.0f, 1.0f, 0.0f}, {0.0f, -1.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
+                                    {1.0f, 0.0f, 0.0f}, {0.0f, 0.0f, -1.0f}, {0.0f, 0.0f, 1.0f}};
+    const TexCoord texcoords[1] = {};
+    // Two counter-clockwise triangles per side, seen from outside, with the side's normal.
+    static constexpr int32_t TRIANGLES[12][4] = {{0, 1, 2, 0}, {0, 2, 3, 0}, {2, 1, 5, 2}, {2, 5, 6, 2},
+                                                 {3, 2, 6, 5}, {3, 6, 7, 5}, {0, 3, 7, 3}, {0, 7, 4, 3},
+                                                 {1, 0, 4, 4}, {1, 4, 5, 4}, {7, 6, 5, 1}, {7, 5, 4, 1}};
+    const int32_t mask =
+        appendShape(pipeline, camera, multiply(placement, view), positions, 8, normals, 6, texcoords, 1);
+    if (mask != SHAPE_REFUSED) {
+        const int32_t zero[3] = {0, 0, 0};
+        for (const auto& t : TRIANGLES) {
+            emitFace(pipeline, camera, t, zero, t[3], material, mask);
+        }
+    }
+    return commitSubmission(pipeline);
+}
+
+} // namespace tessellune

@@ -1,0 +1,48 @@
+// Moving geometry into the pipeline: placed meshes and the procedural rectangle, ground and cube.
+//
+// Conventions: matrices are row-major with row vectors (p' = p · M, translation in row 3); a mesh's
+// world matrix is scale, then rotation, then translation. Every submission transforms vertices and
+// normals into view space with one model-view matrix and hands each face to clipFace. Procedural
+// triangles are counter-clockwise seen from the side their normal points to, and are never
+// back-face culled. A submission that does not fit the pipeline is refused whole (returns false).
+#pragma once
+
+#include <cstdint>
+
+#include "render/camera.h"
+#include "render/mesh.h"
+#include "render/pipeline.h"
+
+namespace tessellune {
+
+// W := diag(s, s, s, 1) · R · A.
+void updateWorldMatrix(Mesh& mesh);
+
+// transformedBoxCorners[k] := boxCorners[k] · W · V.
+void transformBoxCorners(Mesh& mesh, const Matrix4& view);
+
+bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline,
+                int32_t mask, const Material* materialOverride);
+
+// A width x height rectangle in the placement's xy plane; height (y extent) comes before width.
+bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
+                float height, float width, const Material* material);
+
+// A 500 x 500 square in the placement's xz plane; texcoords belong to the corners (250, 0, -250),
+// (-250, 0, -250), (-250, 0, 250), (250, 0, 250) in that order.
+bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement,
+                  const Matrix4& view, const TexCoord texcoords[4], const Material* material);
+
+// An axis-aligned cube of edge `size` centred on the placement's origin.
+bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
+                float size, const Material* material);
+
+// One procedural triangle of the open submission (indices relative to it), all texcoords 0.
+void emitTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v0, int32_t v1, int32_t v2,
+                  int32_t normalIndex, const Material* material);
+
+// As emitTriangle with corner 0 fixed to vertex 0 and texture coordinate 1.
+void emitFanTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v1, int32_t v2, int32_t t1,
+                     int32_t t2, int32_t normalIndex, const Material* material);
+
+} // namespace tessellune

@@ -1,0 +1,139 @@
+// The camera: planes, projection of known points, box classification and projection safety.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "render/camera.h"
+#include "render/pipeline.h"
+
+namespace tessellune {
+namespace {
+
+constexpr float SCREEN_ASPECT = 1.3333334f;
+
+struct CameraTest : ::testing::Test {
+    Camera camera;
+    RenderPipeline pipeline;
+    void SetUp() override {
+        createCamera(camera, 640.0f, 480.0f, SCREEN_ASPECT);
+        ::testing::internal::CaptureStdout();
+        ASSERT_TRUE(createPipeline(pipeline, nullptr));
+        ::testing::internal::GetCapturedStdout();
+        beginScene(pipeline);
+    }
+    void TearDown() override { destroyPipeline(pipeline); }
+    Vec4 project(const Vec4& p) {
+        pipeline.vertices[0].position = p;
+        pipeline.vertexBase = 1;
+        projectVertices(camera, pipeline);
+        return pipeline.vertices[0].screen;
+    }
+};
+
+TEST_F(CameraTest, PlanesMatchTheFrustum) {
+    const float expected[6][4] = {
+        {-0.7924058f, 0, -0.6099943f, 0}, {0.7924058f, 0, -0.6099943f, 0}, {0, 0.8660254f, -0.5f, 0},
+        {0, -0.8660254f, -0.5f, 0},       {0, 0, 1, 1000.0006f},           {0, 0, -1, -1}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(camera.planes[i].normal.x, expected[i][0], 1e-6f) << i;
+        EXPECT_NEAR(camera.planes[i].normal.y, expected[i][1], 1e-6f) << i;
+        EXPECT_NEAR(camera.planes[i].normal.z, expected[i][2], 1e-6f) << i;
+        EXPECT_NEAR(camera.planes[i].distance, expected[i][3], 1e-3f) << i;
+    }
+    EXPECT_FLOAT_EQ(camera.projection.m[0], 1.2990381f);
+    EXPECT_FLOAT_EQ(camera.projection.m[5], 1.7320509f);
+    Camera square;
+    createCamera(square, 128, 128, 1.0f);
+    EXPECT_NEAR(square.planes[PlaneRight].normal.x, -0.8660254f, 1e-6f);
+    EXPECT_NEAR(square.planes[PlaneLeft].normal.z, -0.5f, 1e-6f);
+}
+
+TEST_F(CameraTest, ProjectsKnownPoints) {
+    const Vec4 centre = project({0, 0, -10, 1});
+    EXPECT_FLOAT_EQ(centre.x, 320.0f);
+    EXPECT_FLOAT_EQ(centre.y, 240.0f);
+    EXPECT_FLOAT_EQ(centre.w, 10.0f);
+    EXPECT_NEAR(project({0, 0, -1, 1}).z, -1.0f, 1e-6f);
+    EXPECT_NEAR(project({0, 0, -1000, 1}).z, 1.0f, 1e-5f);
+    const float t = static_cast<float>(std::tan(0.523598775));
+    EXPECT_NEAR(project({t * SCREEN_ASPECT * 10, 0, -10, 1}).x, 640.0f, 1e-3f);
+    const Vec4 up = project({0, 1, -10, 1});
+    EXPECT_LT(up.y, 240.0f) << "view +y goes up the screen";
+}
+
+TEST_F(CameraTest, ScalarAndSimdProjectionAgree) {
+    for (int i = 0; i < 64; ++i) {
+        pipeline.vertices[i].position = {static_cast<float>(i) * 0.37f - 11, 5.0f - i * 0.21f,
+                                         -1.5f - i * 3.3f, 1};
+    }
+    pipeline.vertexBase = 64;
+    projectVertices(camera, pipeline);
+    Vec4 simd[64];
+    for (int i = 0; i < 64; ++i) {
+        simd[i] = pipeline.vertices[i].screen;
+    }
+    scalar::projectVertices(camera, pipeline);
+    for (int i = 0; i < 64; ++i) {
+        EXPECT_EQ(std::memcmp(&simd[i], &pipeline.vertices[i].screen, sizeof(Vec4)), 0) << i;
+    }
+}
+
+TEST_F(CameraTest, AllPlanesAtOnceAgreeWithPlaneByPlane) {
+    const float t = static_cast<float>(std::tan(0.523598775));
+    std::vector<Vec4> points = {{0, 0, -10, 1},
+                                {t * SCREEN_ASPECT * 10, 0, -10, 1},
+                                {0, 0, -1, 1},
+                                {0, 0, -1000.0006f, 1},
+                                {0, 0, 5, 1},
+                                {1e30f, -1e30f, 0, 1},
+                                {std::nanf(""), 0, -5, 1},
+                                {0, t * 10, -10, 1}};
+    for (int i = 0; i < 500; ++i) {
+        points.push_back({std::sin(i * 1.7f) * i, std::cos(i * 0.3f) * i * 0.5f,
+                          -std::fabs(std::sin(i * 0.9f)) * 3 * i + 2, 1});
+    }
+    for (const Vec4& p : points) {
+        uint32_t expected = 0;
+        for (int plane = 0; plane < 6; ++plane) {
+            if (dot(p, camera.planes[plane].normal) + camera.planes[plane].distance >= 0.0f) {
+                expected |= 1u << plane;
+            }
+        }
+        EXPECT_EQ(insidePlanes(camera, p), expected);
+        EXPECT_EQ(scalar::insidePlanes(camera, p), expected);
+    }
+    EXPECT_EQ(insidePlanes(camera, {0, 0, -10, 1}), 63u);
+    EXPECT_EQ(insidePlanes(camera, {std::nanf(""), 0, -5, 1}) & 3u, 0u) << "NaN is inside nothing it touches";
+}
+
+TEST_F(CameraTest, VerticesAtAndBehindTheEyeProjectWithoutTrapping) {
+    const Vec4 eye = project({0, 0, 0, 1});
+    EXPECT_EQ(eye.w, 0.0f);
+    EXPECT_TRUE(std::isinf(eye.x) || std::isnan(eye.x));
+    const Vec4 behind = project({1, 1, 5, 1});
+    EXPECT_LT(behind.w, 0.0f);
+}
+
+TEST_F(CameraTest, ClassifiesBoxes) {
+    auto box = [](float x0, float x1, float y0, float y1, float z0, float z1, Vec4 out[8]) {
+        for (int k = 0; k < 8; ++k) {
+            out[k] = {k & 1 ? x1 : x0, k & 2 ? y1 : y0, k & 4 ? z1 : z0, 1};
+        }
+    };
+    Vec4 corners[8];
+    box(-1, 1, -1, 1, -5, -5, corners);
+    EXPECT_EQ(classifyBox(camera, corners), 0);
+    box(-1, 1, -1, 1, -2000, -2000, corners);
+    EXPECT_EQ(classifyBox(camera, corners), OUTSIDE);
+    box(-0.1f, 0.1f, -0.1f, 0.1f, -3, -0.5f, corners);
+    EXPECT_EQ(classifyBox(camera, corners), 32);
+    box(-100, 1, -1, 1, -5, -4, corners);
+    EXPECT_EQ(classifyBox(camera, corners), 2);
+    box(-1, 1, -1, 1, 1, 3, corners); // behind the eye
+    EXPECT_EQ(classifyBox(camera, corners), OUTSIDE);
+}
+
+} // namespace
+} // namespace tessellune

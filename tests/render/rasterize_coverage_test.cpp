@@ -1,0 +1,296 @@
+// The block rasterizers against a brute-force per-pixel oracle with the same snapping and fill rule.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "render/rasterize.h"
+#include "render/rasterize_walk.h"
+#include "test_targets.h"
+
+namespace tessellune {
+namespace {
+
+using testing::screenPoint;
+using testing::Targets;
+
+// The oracle: every pixel of the target tested on its own, in 64-bit integers.
+bool oracleCovers(const Vec4 p[3], int32_t px, int32_t py) {
+    int64_t X[3], Y[3];
+    for (int k = 0; k < 3; ++k) {
+        X[k] = static_cast<int64_t>(std::nearbyint(p[k].x * 16.0f));
+        Y[k] = static_cast<int64_t>(std::nearbyint(p[k].y * 16.0f));
+    }
+    for (int k = 0; k < 3; ++k) {
+        const int i = k;
+        const int j = (k + 1) % 3;
+        const int64_t dx = X[i] - X[j];
+        const int64_t dy = Y[i] - Y[j];
+        int64_t e = dx * (16 * py - Y[i]) - dy * (16 * px - X[i]);
+        if (dy < 0 || (dy == 0 && dx > 0)) {
+            e += 1;
+        }
+        if (e <= 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool zeroArea(const Vec4 p[3]) {
+    return (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y) == 0.0f;
+}
+
+int countCovered(const Targets& t) {
+    int n = 0;
+    for (int32_t y = 0; y < t.height(); ++y) {
+        for (int32_t x = 0; x < t.width(); ++x) {
+            n += t.at(x, y).w != 0.0f;
+        }
+    }
+    return n;
+}
+
+void drawFlat(Targets& t, const Vec4 p[3], int32_t rowBegin, int32_t rowEnd) {
+    const Vec4 white{1, 1, 1, 1};
+    rasterizeColorNoDepth(t.colour, rowBegin, rowEnd, p[0], p[1], p[2], white, white, white);
+}
+
+TEST(RasterizeCoverage, SmallTrianglesCoverTheDocumentedPixels) {
+    Targets t(16, 16);
+    const Vec4 a[3] = {screenPoint(0, 0), screenPoint(0, 8), screenPoint(8, 0)};
+    const Vec4 b[3] = {screenPoint(8, 0), screenPoint(0, 8), screenPoint(8, 8)};
+    drawFlat(t, a, 0, 16);
+    EXPECT_EQ(countCovered(t), 36);
+    EXPECT_NE(t.at(0, 0).w, 0.0f);
+
+    Targets u(16, 16);
+    drawFlat(u, b, 0, 16);
+    EXPECT_EQ(countCovered(u), 28);
+    // Together exactly the 8 x 8 square, each pixel once.
+    for (int32_t y = 0; y < 16; ++y) {
+        for (int32_t x = 0; x < 16; ++x) {
+            const int hits = (t.at(x, y).w != 0.0f) + (u.at(x, y).w != 0.0f);
+            EXPECT_EQ(hits, (x < 8 && y < 8) ? 1 : 0) << x << "," << y;
+        }
+    }
+
+    Targets reversed(16, 16);
+    const Vec4 clockwise[3] = {screenPoint(0, 0), screenPoint(8, 0), screenPoint(0, 8)};
+    drawFlat(reversed, clockwise, 0, 16);
+    EXPECT_EQ(countCovered(reversed), 0);
+
+    Targets ten(16, 16);
+    const Vec4 c[3] = {screenPoint(0, 0), screenPoint(0, 10), screenPoint(10, 0)};
+    drawFlat(ten, c, 0, 16);
+    EXPECT_EQ(countCovered(ten), 55);
+    for (int32_t y = 0; y < 16; ++y) {
+        for (int32_t x = 0; x < 16; ++x) {
+            EXPECT_EQ(ten.at(x, y).w != 0.0f, x + y < 10);
+        }
+    }
+}
+
+// Random triangles of every size and position, both windings, against the oracle.
+TEST(RasterizeCoverage, AgreesWithOracleOnRandomTriangles) {
+    constexpr int32_t W = 96;
+    constexpr int32_t H = 64;
+    Targets t(W, H);
+    std::mt19937 random(20261206u);
+    auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(random); };
+    int drawnPixels = 0;
+    int mismatches = 0;
+    for (int n = 0; n < 3000; ++n) {
+        Vec4 p[3];
+        const int kind = n % 4;
+        const float cx = uniform(-20, W + 20);
+        const float cy = uniform(-20, H + 20);
+        const float size = kind == 0   ? uniform(0.1f, 3)
+                           : kind == 1 ? uniform(3, 30)
+                           : kind == 2 ? uniform(30, 400)
+                                       : 0;
+        for (auto& corner : p) {
+            if (kind == 3) {
+                // On the 1/16 grid and on whole pixels, where ties and the fill rule matter most.
+                corner = screenPoint(std::floor(uniform(-8, W + 8)) +
+                                         (n % 8 == 3 ? 0.0f : std::floor(uniform(0, 16)) / 16),
+                                     std::floor(uniform(-8, H + 8)));
+            } else {
+                corner = screenPoint(cx + uniform(-size, size), cy + uniform(-size, size));
+            }
+        }
+        t.clear();
+        drawFlat(t, p, 0, H);
+        const bool skipped = zeroArea(p);
+        for (int32_t y = 0; y < H; ++y) {
+            for (int32_t x = 0; x < W; ++x) {
+                const bool expected = !skipped && oracleCovers(p, x, y);
+                const bool drawn = t.at(x, y).w != 0.0f;
+                drawnPixels += drawn;
+                if (expected != drawn && mismatches++ < 5) {
+                    ADD_FAILURE() << "triangle " << n << " pixel " << x << "," << y << " expected "
+                                  << expected;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(drawnPixels, 100000); // the sample really draws
+}
+
+// A fan around an inner point and a quad split along its diagonal: shared edges drawn once.
+TEST(RasterizeCoverage, SharedEdgesAreDrawnExactlyOnce) {
+    constexpr int32_t W = 64;
+    constexpr int32_t H = 64;
+    std::mt19937 random(77u);
+    auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(random); };
+    for (int round = 0; round < 40; ++round) {
+        const float cx = uniform(10, 54);
+        const float cy = uniform(10, 54);
+        constexpr int SPOKES = 9;
+        Vec4 rim[SPOKES];
+        for (int k = 0; k < SPOKES; ++k) {
+            // Counter-clockwise on the screen (y down): angle decreasing.
+            const float angle = -6.2831853f * (static_cast<float>(k) + uniform(0, 0.6f)) / SPOKES;
+            const float radius = round % 2 ? uniform(3, 40) : std::floor(uniform(3, 40));
+            rim[k] = screenPoint(cx + radius * std::cos(angle), cy + radius * std::sin(angle));
+        }
+        std::vector<int> hits(W * H, 0);
+        for (int k = 0; k < SPOKES; ++k) {
+            Targets t(W, H);
+            const Vec4 tri[3] = {screenPoint(cx, cy), rim[k], rim[(k + 1) % SPOKES]};
+            drawFlat(t, tri, 0, H);
+            for (int i = 0; i < W * H; ++i) {
+                hits[i] += t.colour.pixels[i].w != 0.0f;
+            }
+        }
+        for (int i = 0; i < W * H; ++i) {
+            ASSERT_LE(hits[i], 1) << "round " << round << " pixel " << i % W << "," << i / W;
+        }
+        // Inside the fan near the centre every pixel is hit once: no cracks.
+        const int cxPixel = static_cast<int>(std::ceil(cx));
+        const int cyPixel = static_cast<int>(std::ceil(cy));
+        EXPECT_EQ(hits[cyPixel * W + cxPixel], 1);
+    }
+}
+
+TEST(RasterizeCoverage, TargetEdgesAndBandsClipWithoutChangingPixels) {
+    constexpr int32_t W = 64;
+    constexpr int32_t H = 48;
+    const Vec4 p[3] = {screenPoint(-20, -5, 0.1f), screenPoint(30, 70, -0.4f), screenPoint(90, 10, 0.6f)};
+    const Vec4 c0{1, 0, 0, 1}, c1{0, 1, 0, 1}, c2{0, 0, 1, 1};
+    Targets whole(W, H);
+    rasterizeColor(whole.colour, whole.depth, 0, H, p[0], p[1], p[2], c0, c1, c2);
+    int drawn = 0;
+    for (int32_t y = 0; y < H; ++y) {
+        for (int32_t x = 0; x < W; ++x) {
+            EXPECT_EQ(whole.at(x, y).w != 0.0f, oracleCovers(p, x, y));
+            drawn += whole.at(x, y).w != 0.0f;
+        }
+    }
+    EXPECT_GT(drawn, 1000);
+
+    Targets banded(W, H);
+    for (int32_t row = 0; row < H; row += 8) {
+        rasterizeColor(banded.colour, banded.depth, row, row + 8, p[0], p[1], p[2], c0, c1, c2);
+    }
+    EXPECT_EQ(std::memcmp(whole.colour.pixels, banded.colour.pixels, sizeof(Vec4) * W * H), 0);
+    EXPECT_EQ(std::memcmp(whole.depth.pixels, banded.depth.pixels, sizeof(uint32_t) * W * H), 0);
+
+    // A band draws only its own rows.
+    Targets one(W, H);
+    rasterizeColor(one.colour, one.depth, 16, 24, p[0], p[1], p[2], c0, c1, c2);
+    for (int32_t y = 0; y < H; ++y) {
+        for (int32_t x = 0; x < W; ++x) {
+            EXPECT_EQ(one.depthAt(x, y), (y >= 16 && y < 24) ? whole.depthAt(x, y) : 0);
+        }
+    }
+}
+
+TEST(RasterizeCoverage, RowMaskFourLanesAgreesWithScalar) {
+    std::mt19937 random(31);
+    std::uniform_int_distribution<int32_t> value(-300000, 300000);
+    std::uniform_int_distribution<int32_t> step(-70000, 70000);
+    int covered = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const int32_t a = value(random), b = value(random), c = value(random);
+        const int32_t sa = step(random) / (1 + i % 50), sb = step(random) / (1 + i % 7), sc = step(random);
+        const uint32_t expected = raster::scalar::rowMask(a, b, c, sa, sb, sc);
+        ASSERT_EQ(raster::rowMask(a, b, c, sa, sb, sc), expected) << i;
+        covered += expected != 0 && expected != 0xffu;
+    }
+    EXPECT_GT(covered, 100); // partial rows really occur in the sample
+    EXPECT_EQ(raster::rowMask(0, 0, 0, -1, 0, 0), 1u);
+    EXPECT_EQ(raster::rowMask(-1, 5, 5, 1, 0, 0), 0xfeu);
+}
+
+TEST(RasterizeDepth, NearerWinsAndEqualDepthKeepsTheStoredPixel) {
+    Targets t(16, 16);
+    const Vec4 red{1, 0, 0, 1}, green{0, 1, 0, 1};
+    const Vec4 a[3] = {screenPoint(0, 0, 0.5f), screenPoint(0, 16, 0.5f), screenPoint(16, 0, 0.5f)};
+    rasterizeColor(t.colour, t.depth, 0, 16, a[0], a[1], a[2], red, red, red);
+    const int32_t stored = t.depthAt(2, 2);
+    // The encoded corner depth, then the plane start taken through single precision.
+    const int32_t encoded = static_cast<int32_t>(static_cast<double>(0.5f - 1.0f) * 1073741823.0);
+    EXPECT_EQ(encoded, -536870911);
+    EXPECT_EQ(stored, static_cast<int32_t>(static_cast<float>(encoded)));
+    rasterizeColor(t.colour, t.depth, 0, 16, a[0], a[1], a[2], green, green, green);
+    EXPECT_EQ(t.at(2, 2).x, 1.0f) << "equal depth must not replace";
+    const Vec4 nearer[3] = {screenPoint(0, 0, 0.25f), screenPoint(0, 16, 0.25f), screenPoint(16, 0, 0.25f)};
+    rasterizeColor(t.colour, t.depth, 0, 16, nearer[0], nearer[1], nearer[2], green, green, green);
+    EXPECT_EQ(t.at(2, 2).y, 1.0f);
+    EXPECT_LT(t.depthAt(2, 2), stored);
+
+    // Far plane depth (0) never replaces a cleared pixel; the depth-only routine agrees.
+    Targets far(16, 16);
+    const Vec4 f[3] = {screenPoint(0, 0, 1.0f), screenPoint(0, 16, 1.0f), screenPoint(16, 0, 1.0f)};
+    rasterizeColor(far.colour, far.depth, 0, 16, f[0], f[1], f[2], red, red, red);
+    EXPECT_EQ(far.at(2, 2).x, 0.0f);
+    rasterizeDepth(far.colour, far.depth, 16, a[0], a[1], a[2]);
+    EXPECT_EQ(far.depthAt(2, 2), stored);
+    EXPECT_EQ(far.at(2, 2).x, 0.0f) << "depth-only must not touch colour";
+}
+
+TEST(RasterizeTextured, TexelAddressingRepeatsAndCountsVFromTheBottom) {
+    EXPECT_EQ(texelIndex(0.5f, 0.25f, 256, 256), 191 * 256 + 128);
+    EXPECT_EQ(texelIndex(-0.25f, 0.25f, 256, 256) % 256, 192);
+    EXPECT_EQ(texelIndex(0.0f, 0.0f, 256, 256) / 256, 255);
+    EXPECT_EQ(texelIndex(0.0f, 0.997f, 256, 256) / 256, 0);
+    EXPECT_EQ(texelIndex(0.0f, 0.999f, 256, 256) / 256, 255); // rounds to 256, wraps to 0
+    // Non-power-of-two sizes use the unsigned remainder.
+    EXPECT_EQ(texelIndex(1.0f, 0.0f, 3, 5), 4 * 3 + 0);
+    // Absurd coordinates still address a texel inside the texture.
+    const int32_t wild = texelIndex(1e30f, -1e30f, 7, 9);
+    EXPECT_GE(wild, 0);
+    EXPECT_LT(wild, 63);
+    const int32_t nan = texelIndex(std::nanf(""), std::nanf(""), 4, 4);
+    EXPECT_GE(nan, 0);
+    EXPECT_LT(nan, 16);
+}
+
+TEST(RasterizeTextured, InterpolatesInPerspectiveNotOnTheScreen) {
+    // Row 1 runs from a corner at distance 1 (u = 0) to one at distance 3 (u = 1). Halfway across
+    // the screen the surface point is a quarter of the way along, not half.
+    FloatImage texture;
+    ASSERT_TRUE(createFloatImage(texture, 8, 1));
+    for (int32_t i = 0; i < 8; ++i) {
+        texture.pixels[i] = {static_cast<float>(i), 0, 0, 1};
+    }
+    Targets t(64, 64);
+    PipelineVertex a, b, c;
+    a.position = {0, 0, -1, 1};
+    b.position = {0, 0, -3, 1};
+    c.position = {0, 0, -1, 1};
+    const TexCoord ua{0.0f, 0.5f}, ub{1.0f, 0.5f}, uc{0.0f, 0.5f};
+    rasterizeTextured(t.colour, t.depth, 0, 64, screenPoint(0, 0), screenPoint(0, 64), screenPoint(64, 0), a,
+                      c, b, ua, uc, ub, texture);
+    EXPECT_EQ(t.at(32, 1).x, 2.0f); // u = 0.25 -> texel 2; screen-affine would give texel 4
+    EXPECT_EQ(t.at(0, 1).x, 0.0f);
+    EXPECT_EQ(t.at(0, 1).w, 1.0f);
+    releaseFloatImage(texture);
+}
+
+} // namespace
+} // namespace tessellune

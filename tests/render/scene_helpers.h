@@ -1,0 +1,53 @@
+// Test helpers: a pipeline with a screen camera and hand-made submissions of view-space triangles.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "render/camera.h"
+#include "render/clip.h"
+#include "render/material.h"
+#include "render/pipeline.h"
+
+namespace tessellune::testing {
+
+struct PipelineFixture : ::testing::Test {
+    RenderPipeline pipeline;
+    Camera camera;
+    Material material;
+
+    void SetUp() override {
+        ::testing::internal::CaptureStdout();
+        ASSERT_TRUE(createPipeline(pipeline, nullptr));
+        ::testing::internal::GetCapturedStdout();
+        createCamera(camera, 640.0f, 480.0f, 640.0f / 480.0f);
+        beginScene(pipeline);
+    }
+    void TearDown() override { destroyPipeline(pipeline); }
+
+    // One submission of a view-space triangle with one normal and one texcoord per corner.
+    int32_t submitTriangle(const Vec4& a, const Vec4& b, const Vec4& c, int32_t mask, float facing = -1.0f,
+                           const Material* faceMaterial = nullptr) {
+        openSubmission(pipeline);
+        const int32_t v = reserveVertices(pipeline, 3);
+        const int32_t n = reserveNormals(pipeline, 3);
+        const int32_t t = reserveTexcoords(pipeline, 3);
+        const Vec4 corners[3] = {a, b, c};
+        PipelineFace face;
+        for (int k = 0; k < 3; ++k) {
+            pipeline.vertices[v + k].position = corners[k];
+            pipeline.vertices[v + k].occlusion = 1.0f;
+            pipeline.normals[n + k] = {0, 0, 1, 0};
+            pipeline.texcoords[t + k] = TexCoord{static_cast<float>(k), 1.0f - k};
+            face.vertex[k] = k;
+            face.texcoord[k] = k;
+            face.normalIndex[k] = k;
+        }
+        face.cornerCount = 3;
+        face.material = faceMaterial != nullptr ? faceMaterial : &material;
+        const int32_t stored = clipFace(pipeline, camera, face, {0, 0, 1, 0}, facing, mask, nullptr);
+        commitSubmission(pipeline);
+        return stored;
+    }
+};
+
+} // namespace tessellune::testing

@@ -1,0 +1,307 @@
+// Lighting, resolve, overlays and the band renderer's choice of shading per shader type.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "render/band.h"
+#include "render/light.h"
+#include "render/resolve.h"
+#include "scene_helpers.h"
+#include "test_targets.h"
+
+namespace tessellune {
+namespace {
+
+Light makeLight(const Vec4& viewPosition, float diffuseIntensity, float specularIntensity) {
+    Light light;
+    light.viewPosition = viewPosition;
+    light.diffuseColor = {10, 10, 10, 0};
+    light.diffuseIntensity = {diffuseIntensity, 0, 0, 0};
+    light.specularColor = {1, 1, 1, 0};
+    light.specularIntensity = {specularIntensity, 0, 0, 0};
+    return light;
+}
+
+TEST(Lighting, LightStraightAlongTheNormalFallsOffWithTheSquare) {
+    const Light light = makeLight({0, 0, 0, 1}, 100.0f, 0.0f);
+    const LightTerms t = lightTerm(light, {0, 0, -10, 1}, {0, 0, 1, 0});
+    EXPECT_FLOAT_EQ(t.diffuse.x, 10.0f);
+    EXPECT_FLOAT_EQ(t.diffuse.y, 10.0f);
+    EXPECT_FLOAT_EQ(t.diffuse.z, 10.0f);
+    EXPECT_EQ(t.diffuse.w, 0.0f);
+    EXPECT_EQ(t.specular.x, 0.0f);
+    // Facing away: clamped to no light. Twice as far: a quarter.
+    EXPECT_EQ(lightTerm(light, {0, 0, -10, 1}, {0, 0, -1, 0}).diffuse.x, 0.0f);
+    EXPECT_FLOAT_EQ(lightTerm(light, {0, 0, -20, 1}, {0, 0, 1, 0}).diffuse.x, 2.5f);
+}
+
+TEST(Lighting, NonPositiveDiffuseIntensityAddsNothingAtAll) {
+    const Light light = makeLight({0, 0, 0, 1}, 0.0f, 50.0f);
+    const LightTerms t = lightTerm(light, {0, 0, -10, 1}, {0, 0, 1, 0});
+    EXPECT_EQ(t.diffuse.x, 0.0f);
+    EXPECT_EQ(t.specular.x, 0.0f);
+    // A light exactly at the point has no direction: nothing, not NaN.
+    const Light onSurface = makeLight({0, 0, -10, 1}, 100.0f, 1.0f);
+    const LightTerms s = lightTerm(onSurface, {0, 0, -10, 1}, {0, 0, 1, 0});
+    EXPECT_EQ(s.diffuse.x, 0.0f);
+    EXPECT_EQ(s.specular.x, 0.0f);
+}
+
+TEST(Lighting, SpecularUsesFastPow10OfTheHalfVector) {
+    EXPECT_NEAR(fastPow10(1.0f), 1.52f, 0.01f);
+    EXPECT_NEAR(fastPow10(0.9f), 0.38f, 0.01f);
+    EXPECT_NEAR(fastPow10(0.5f), 0.0015f, 0.0002f);
+    EXPECT_EQ(fastPow10(0.0f), 0.0f);
+    EXPECT_EQ(fastPow10(1e-35f), 0.0f);
+    // Eye, light and normal in a line: the half vector is not the normal (w takes part), still lit.
+    const Light light = makeLight({0, 0, 0, 1}, 100.0f, 100.0f);
+    const LightTerms t = lightTerm(light, {0, 0, -10, 1}, {0, 0, 1, 0});
+    EXPECT_GT(t.specular.x, 0.0f);
+    EXPECT_EQ(t.specular.w, 0.0f);
+}
+
+TEST(Lighting, SumAddsLightsInSlotOrderAndScalarAgreesWithSimd) {
+    RenderPipeline pipeline;
+    const Light a = makeLight({3, 4, 0, 1}, 100.0f, 20.0f);
+    const Light b = makeLight({-5, 1, -2, 1}, 1000.0f, 5.0f);
+    pipeline.lights[0] = &a;
+    pipeline.lights[1] = &b;
+    pipeline.lightCount = 2;
+    const Vec4 p{1, -2, -7, 1};
+    const Vec4 n = normalize(Vec4{0.2f, 0.5f, 0.8f, 0});
+    const LightTerms sum = lightSum(pipeline, p, n);
+    const LightTerms ta = lightTerm(a, p, n);
+    const LightTerms tb = lightTerm(b, p, n);
+    EXPECT_EQ(sum.diffuse.x, (0.0f + ta.diffuse.x) + tb.diffuse.x);
+    EXPECT_EQ(sum.specular.y, (0.0f + ta.specular.y) + tb.specular.y);
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> u(-20, 20);
+    for (int i = 0; i < 200; ++i) {
+        const Light l = makeLight({u(random), u(random), u(random), 1}, 100.0f, 30.0f);
+        const Vec4 q{u(random), u(random), u(random) - 30, 1};
+        const Vec4 m = normalize(Vec4{u(random), u(random), u(random), 0});
+        const LightTerms s1 = lightTerm(l, q, m);
+        const LightTerms s2 = scalar::lightTerm(l, q, m);
+        EXPECT_EQ(std::memcmp(&s1, &s2, sizeof s1), 0) << i;
+    }
+}
+
+TEST(Resolve, RoundsCapsAndPacksAsARGB) {
+    FloatImage colour;
+    ASSERT_TRUE(createFloatImage(colour, 8, 1));
+    colour.pixels[0] = {1.0f, 0.5f, 0.25f, 1.0f};
+    colour.pixels[1] = {2.0f, -0.3f, 0.0f, 0.0f};
+    colour.pixels[2] = {1, 1, 1, 1};
+    colour.pixels[3] = {std::nanf(""), 1e30f, -1e30f, 0.5f / 255.0f}; // 0.5 ties to even: 0
+    colour.pixels[4] = {1.5f / 255.0f, 2.5f / 255.0f, 3.5f / 255.0f, 0};
+    uint32_t pixels[8] = {};
+    ResolveTarget target{pixels, 8, 1};
+    resolve(target, colour);
+    EXPECT_EQ(pixels[0], 0xFFFF8040u);
+    EXPECT_EQ(pixels[1], 0x00FF0000u);
+    EXPECT_EQ(pixels[2], 0xFFFFFFFFu);
+    EXPECT_EQ(pixels[3], 0x00FFFF00u);
+    EXPECT_EQ(pixels[4], 0x00020204u);
+    EXPECT_EQ(pixels[5], 0u);
+
+    resolveFaded(target, 0.5f, colour);
+    EXPECT_EQ(pixels[2], 0x80808080u);
+    resolveFaded(target, 0.0f, colour);
+    EXPECT_EQ(pixels[0], 0u);
+
+    // The scalar path gives the same words, for ordinary and odd values alike.
+    std::mt19937 random(9);
+    std::uniform_real_distribution<float> u(-0.5f, 1.5f);
+    for (int i = 0; i < 8; ++i) {
+        colour.pixels[i] = {u(random), u(random), u(random), u(random)};
+    }
+    for (const float factor : {1.0f, 0.37f}) {
+        resolveFaded(target, factor, colour);
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_EQ(pixels[i], scalar::packPixel(colour.pixels[i], factor)) << i;
+        }
+    }
+    // A resolve target larger than the colour buffer reads only what exists.
+    uint32_t big[16] = {};
+    ResolveTarget larger{big, 16, 1};
+    resolve(larger, colour);
+    EXPECT_EQ(big[12], 0u);
+    releaseFloatImage(colour);
+}
+
+TEST(Overlay, ComposesOverAndClipsToTheTarget) {
+    FloatImage target, image;
+    ASSERT_TRUE(createFloatImage(target, 4, 4));
+    ASSERT_TRUE(createFloatImage(image, 2, 2));
+    for (int i = 0; i < 16; ++i) {
+        target.pixels[i] = {0.5f, 0.5f, 0.5f, 0.75f};
+    }
+    image.pixels[0] = {0, 0, 0, 0};        // transparent: leaves the pixel alone
+    image.pixels[1] = {1, 0, 0, 1};        // opaque red
+    image.pixels[2] = {0.25f, 0, 0, 0.5f}; // half-covering
+    image.pixels[3] = {0, 1, 0, 1};
+    overlayImage(image, target, 1, 1);
+    EXPECT_EQ(target.pixels[1 * 4 + 1].x, 0.5f);
+    EXPECT_EQ(target.pixels[1 * 4 + 2].x, 1.0f);
+    EXPECT_EQ(target.pixels[1 * 4 + 2].y, 0.0f);
+    EXPECT_EQ(target.pixels[1 * 4 + 2].w, 0.75f) << "the buffer keeps its alpha";
+    EXPECT_EQ(target.pixels[2 * 4 + 1].x, 0.5f);
+    // Partly outside on every side: only the overlapping pixel changes.
+    overlayImage(image, target, 2, 3);
+    EXPECT_EQ(target.pixels[15].x, 1.0f);
+    EXPECT_EQ(target.pixels[14].x, 0.5f);
+    overlayImage(image, target, -1, -1);
+    EXPECT_EQ(target.pixels[0].y, 1.0f);
+    overlayImage(image, target, 100, -100);
+    releaseFloatImage(target);
+    releaseFloatImage(image);
+}
+
+struct BandTest : testing::PipelineFixture {
+    testing::Targets targets{64, 32};
+    Light light = makeLight({0, 0, 0, 1}, 100.0f, 0.0f);
+
+    // A screen-facing square of two triangles at view depth z covering the left half.
+    void submitSquare(float z, const Material* m) {
+        const float h = -z * 0.5f;
+        submitTriangle({-h, -h, z, 1}, {h, -h, z, 1}, {h, h, z, 1}, 63, -1.0f, m);
+        submitTriangle({-h, -h, z, 1}, {h, h, z, 1}, {-h, h, z, 1}, 63, -1.0f, m);
+    }
+    void render(int32_t rowBegin = 0, int32_t rowEnd = 32) {
+        Camera small;
+        createCamera(small, 64, 32, 2.0f);
+        sortFacesByDepth(pipeline);
+        projectVertices(small, pipeline);
+        renderBand(pipeline, rowBegin, rowEnd, targets.colour, targets.depth);
+    }
+};
+
+TEST_F(BandTest, EmptyBandIsTransparentBlackAndResolvesToZero) {
+    for (int i = 0; i < 64 * 32; ++i) {
+        targets.colour.pixels[i] = {1, 1, 1, 1};
+        targets.depth.pixels[i] = 5;
+    }
+    render(8, 16);
+    EXPECT_EQ(targets.at(0, 8).x, 0.0f);
+    EXPECT_EQ(targets.depthAt(63, 15), 0);
+    EXPECT_EQ(targets.at(0, 16).x, 1.0f) << "rows outside the band are not touched";
+    uint32_t pixel = 1;
+    ResolveTarget one{&pixel, 1, 1};
+    FloatImage row{targets.colour.pixels + 8 * 64, 1, 1, false};
+    resolve(one, row);
+    EXPECT_EQ(pixel, 0u);
+}
+
+TEST_F(BandTest, BakedFacesUseColourTimesOcclusionAndHiddenFacesLeaveNothing) {
+    material.shaderType = Baked;
+    material.ambient = {0.5f, 0.25f, 1.0f, 1.0f};
+    submitSquare(-10, &material);
+    for (int32_t i = 0; i < pipeline.vertexBase; ++i) {
+        pipeline.vertices[i].occlusion = 0.5f;
+    }
+    render();
+    EXPECT_FLOAT_EQ(targets.at(32, 16).x, 0.25f);
+    EXPECT_FLOAT_EQ(targets.at(32, 16).z, 0.5f);
+    EXPECT_LT(targets.depthAt(32, 16), 0);
+
+    beginScene(pipeline);
+    Material hidden;
+    hidden.shaderType = Hidden;
+    submitSquare(-5, &hidden);
+    render();
+    EXPECT_EQ(targets.at(32, 16).x, 0.0f);
+    EXPECT_EQ(targets.depthAt(32, 16), 0);
+    // ...but a hidden face occludes in the depth-only pass.
+    renderDepthOnly(pipeline, 32, targets.colour, targets.depth);
+    EXPECT_LT(targets.depthAt(32, 16), 0);
+    EXPECT_EQ(targets.at(32, 16).x, 0.0f);
+}
+
+TEST_F(BandTest, VertexLitUsesLightsAndAQuarterAmbient) {
+    material.shaderType = VertexLit;
+    material.ambient = {0.1f, 0.2f, 0.3f, 1.0f};
+    addLight(pipeline, &light);
+    submitSquare(-10, &material);
+    render();
+    // Every corner sees the light at the eye the same way, so the face is flat: diffuse x C + C / 4.
+    const LightTerms corner = lightTerm(light, {5, 5, -10, 1}, {0, 0, 1, 0});
+    const Vec4 c = targets.at(32, 16);
+    EXPECT_NEAR(c.x, corner.diffuse.x * 0.1f + 0.025f, 1e-5f);
+    EXPECT_NEAR(c.z, corner.diffuse.z * 0.3f + 0.075f, 1e-5f);
+    EXPECT_LT(c.x, 0.6f);
+
+    // Lit per pixel, the middle of the square sees the light straight on: diffuse about 10.
+
+    beginScene(pipeline);
+    material.shaderType = PixelLit;
+    addLight(pipeline, &light);
+    submitSquare(-10, &material);
+    render();
+    EXPECT_NEAR(targets.at(32, 16).x, 0.1f * 10.0f + 0.025f, 0.02f);
+    EXPECT_LT(targets.at(19, 16).x, 0.9f) << "near the edge it is lit less than in the middle";
+    EXPECT_GT(targets.at(19, 16).x, 0.5f);
+}
+
+TEST_F(BandTest, NoDepthFacesPaintInHandOverOrder) {
+    Material red, green;
+    red.shaderType = VertexLitNoDepth;
+    red.ambient = {4, 0, 0, 4};
+    green.shaderType = VertexLitNoDepth;
+    green.ambient = {0, 4, 0, 4};
+    submitSquare(-10, &red);
+    submitSquare(-20, &green); // farther, handed over later: ends on top
+    render();
+    EXPECT_EQ(targets.at(32, 16).x, 0.0f);
+    EXPECT_EQ(targets.at(32, 16).y, 1.0f);
+    EXPECT_EQ(targets.depthAt(32, 16), 0);
+}
+
+TEST_F(BandTest, UnknownShaderIsReportedPerFaceAndNotDrawn) {
+    Material odd;
+    odd.shaderType = 0;
+    odd.ambient = {1, 1, 1, 1};
+    submitSquare(-10, &odd);
+    ::testing::internal::CaptureStdout();
+    render();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "unknown shader type 0\nunknown shader type 0\n");
+    EXPECT_EQ(targets.at(32, 16).x, 0.0f);
+}
+
+TEST_F(BandTest, TexturedBakedFacesIgnoreTheMaterialColour) {
+    FloatImage texels;
+    ASSERT_TRUE(createFloatImage(texels, 4, 4));
+    for (int i = 0; i < 16; ++i) {
+        texels.pixels[i] = {0.0f, 0.75f, 0.0f, 1.0f};
+    }
+    Texture texture{&texels, "green"};
+    TextureStore store;
+    store.entries = {nullptr, &texture};
+    pipeline.textures = &store;
+    material.shaderType = Baked;
+    material.textureIndex = 1;
+    material.ambient = {1, 0, 0, 1};
+    submitSquare(-10, &material);
+    render();
+    EXPECT_EQ(targets.at(32, 16).x, 0.0f);
+    EXPECT_EQ(targets.at(32, 16).y, 0.75f);
+    // An index past the store falls back to the untextured colour instead of reading beyond it.
+    material.textureIndex = 7;
+    render();
+    EXPECT_EQ(targets.at(32, 16).x, 1.0f);
+    releaseFloatImage(texels);
+}
+
+TEST_F(BandTest, RowsThatAreNotWholeBlocksDrawNothing) {
+    material.shaderType = Baked;
+    material.ambient = {1, 1, 1, 1};
+    submitSquare(-10, &material);
+    render(4, 12);
+    EXPECT_EQ(targets.at(32, 8).x, 0.0f);
+    render(0, 40); // beyond the target
+    EXPECT_EQ(targets.at(32, 8).x, 0.0f);
+}
+
+} // namespace
+} // namespace tessellune

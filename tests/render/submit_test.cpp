@@ -1,0 +1,271 @@
+// Mesh and procedural-shape submission: transforms, back faces, masks, overrides and counts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/mesh_normals.h"
+#include "render/preview.h"
+#include "render/submit.h"
+#include "scene_helpers.h"
+
+namespace tessellune {
+namespace {
+
+using SubmitTest = testing::PipelineFixture;
+
+// Two triangles of a unit square in the xy plane, normal +z, each corner with its own normal.
+Mesh makeSquareMesh() {
+    Mesh mesh;
+    const Vec4 positions[4] = {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}};
+    for (const Vec4& p : positions) {
+        MeshVertex v;
+        v.position = p;
+        v.occlusion = 0.5f;
+        mesh.vertices.push_back(v);
+    }
+    mesh.normals = {{0, 0, 1, 0}};
+    mesh.texcoords = {TexCoord{}, TexCoord{0.25f, 0.75f}};
+    const int32_t corners[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (const auto& c : corners) {
+        PipelineFace face;
+        face.normal = {0, 0, 1, 0};
+        face.cornerCount = 3;
+        for (int k = 0; k < 3; ++k) {
+            face.vertex[k] = c[k];
+            face.texcoord[k] = 1;
+            face.normalIndex[k] = 0;
+        }
+        face.material = &mesh.defaultMaterial;
+        face.carried = 42;
+        mesh.faces.push_back(face);
+    }
+    for (int k = 0; k < 8; ++k) {
+        mesh.boxCorners[k] = {k & 1 ? 1.0f : 0.0f, k & 2 ? 1.0f : 0.0f, 0.0f, 1.0f};
+    }
+    return mesh;
+}
+
+TEST_F(SubmitTest, WorldMatrixScalesRotatesThenTranslates) {
+    Mesh mesh;
+    mesh.scale = 2.0f;
+    rotateZ(mesh.rotation, 1.5707964f);
+    mesh.translation = translationMatrix(0, 0, -10);
+    updateWorldMatrix(mesh);
+    const Vec4 p = transformPoint(mesh.world, Vec4{1, 0, 0, 1});
+    EXPECT_NEAR(p.x, 0.0f, 1e-6f);
+    EXPECT_NEAR(p.y, 2.0f, 1e-6f);
+    EXPECT_NEAR(p.z, -10.0f, 1e-6f);
+
+    mesh.scale = 1.0f;
+    mesh.rotation = Matrix4{};
+    updateWorldMatrix(mesh);
+    mesh.boxCorners[0] = {1, 0, 0, 1};
+    transformBoxCorners(mesh, Matrix4{});
+    EXPECT_EQ(mesh.transformedBoxCorners[0].x, 1.0f);
+    EXPECT_EQ(mesh.transformedBoxCorners[0].z, -10.0f);
+    EXPECT_EQ(mesh.transformedBoxCorners[0].w, 1.0f);
+}
+
+TEST_F(SubmitTest, MeshWithMaskZeroStoresEveryFrontFaceRebased) {
+    Mesh mesh = makeSquareMesh();
+    mesh.translation = translationMatrix(0, 0, -10);
+    updateWorldMatrix(mesh);
+    submitCube(pipeline, camera, translationMatrix(0, 0, -20), Matrix4{}, 1.0f,
+               &material); // something before
+    const int32_t v0 = pipeline.vertexBase, t0 = pipeline.texcoordBase, n0 = pipeline.normalBase;
+    const int32_t f0 = pipeline.faceCount;
+    ASSERT_TRUE(submitMesh(mesh, Matrix4{}, camera, pipeline, 0, nullptr));
+    ASSERT_EQ(pipeline.faceCount, f0 + 2);
+    const PipelineFace& f = pipeline.faces[f0 + 1];
+    EXPECT_EQ(f.vertex[1], v0 + 2);
+    EXPECT_EQ(f.texcoord[0], t0 + 1);
+    EXPECT_EQ(f.normalIndex[2], n0);
+    EXPECT_EQ(f.material, &mesh.defaultMaterial);
+    EXPECT_EQ(f.carried, 42);
+    EXPECT_EQ(f.normal.z, 1.0f);
+    EXPECT_LT(f.facing, 0.0f);
+    EXPECT_EQ(pipeline.vertices[v0 + 1].position.x, 1.0f);
+    EXPECT_EQ(pipeline.vertices[v0 + 1].position.z, -10.0f);
+    EXPECT_EQ(pipeline.vertices[v0 + 1].occlusion, 0.5f);
+    EXPECT_EQ(pipeline.texcoords[t0 + 1].u, 0.25f);
+
+    Material override;
+    ASSERT_TRUE(submitMesh(mesh, Matrix4{}, camera, pipeline, 63, &override));
+    EXPECT_EQ(pipeline.faces[pipeline.faceCount - 1].material, &override);
+}
+
+TEST_F(SubmitTest, MeshSeenFromBehindAppendsGeometryButNoFaces) {
+    Mesh mesh = makeSquareMesh();
+    mesh.translation = translationMatrix(0, 0, -10);
+    rotateY(mesh.rotation, 3.1415927f);
+    updateWorldMatrix(mesh);
+    ASSERT_TRUE(submitMesh(mesh, Matrix4{}, camera, pipeline, 0, nullptr));
+    EXPECT_EQ(pipeline.faceCount, 0);
+    EXPECT_EQ(pipeline.vertexBase, 4);
+    EXPECT_EQ(pipeline.normalBase, 1);
+    EXPECT_EQ(pipeline.texcoordBase, 2);
+}
+
+TEST_F(SubmitTest, CubeInsideTheViewGivesTwelveTriangles) {
+    ASSERT_TRUE(submitCube(pipeline, camera, translationMatrix(0, 0, -10), Matrix4{}, 2.0f, &material));
+    EXPECT_EQ(pipeline.vertexBase, 8);
+    EXPECT_EQ(pipeline.normalBase, 6);
+    EXPECT_EQ(pipeline.texcoordBase, 1);
+    EXPECT_EQ(pipeline.faceCount, 12);
+    // Every side counter-clockwise seen from outside: its face normal points away from the centre.
+    for (int32_t f = 0; f < 12; ++f) {
+        const PipelineFace& face = pipeline.faces[f];
+        const Vec4 a = pipeline.vertices[face.vertex[0]].position;
+        const Vec4 b = pipeline.vertices[face.vertex[1]].position;
+        const Vec4 c = pipeline.vertices[face.vertex[2]].position;
+        const Vec4 n = cross(sub(b, a), sub(c, a));
+        EXPECT_GT(dot(n, face.normal), 0.0f) << f;
+        EXPECT_EQ(face.material, &material);
+    }
+    // Seen from the front, the front side is drawn and counter-clockwise on the screen.
+    projectVertices(camera, pipeline);
+    int onScreenCcw = 0;
+    for (int32_t f = 0; f < 12; ++f) {
+        const PipelineFace& face = pipeline.faces[f];
+        const Vec4 a = pipeline.vertices[face.vertex[0]].screen;
+        const Vec4 b = pipeline.vertices[face.vertex[1]].screen;
+        const Vec4 c = pipeline.vertices[face.vertex[2]].screen;
+        onScreenCcw += (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y) < 0.0f;
+    }
+    EXPECT_EQ(onScreenCcw, 2);
+}
+
+TEST_F(SubmitTest, EmittedTrianglesMatchTheCubeTheyBuild) {
+    // The cube's own triangles, emitted one by one through the public calls with all planes.
+    ASSERT_TRUE(submitCube(pipeline, camera, translationMatrix(0, 0, -10), Matrix4{}, 2.0f, &material));
+    const PipelineFace cubeFace = pipeline.faces[4]; // +z side, normal 5: (3, 2, 6)
+    beginScene(pipeline);
+    openSubmission(pipeline);
+    const int32_t v = reserveVertices(pipeline, 8);
+    const int32_t n = reserveNormals(pipeline, 6);
+    reserveTexcoords(pipeline, 5);
+    const float h = 1.0f;
+    const Vec4 corners[8] = {{h, h, -h, 1},  {-h, h, -h, 1},  {-h, h, h, 1},  {h, h, h, 1},
+                             {h, -h, -h, 1}, {-h, -h, -h, 1}, {-h, -h, h, 1}, {h, -h, h, 1}};
+    for (int k = 0; k < 8; ++k) {
+        pipeline.vertices[v + k].position = add(corners[k], Vec4{0, 0, -10, 0});
+    }
+    for (int k = 0; k < 6; ++k) {
+        pipeline.normals[n + k] = {0, 0, k == 5 ? 1.0f : 0.0f, 0};
+    }
+    emitTriangle(pipeline, camera, 3, 2, 6, 5, &material);
+    emitFanTriangle(pipeline, camera, 2, 6, 3, 4, 5, &material);
+    ASSERT_TRUE(commitSubmission(pipeline));
+    ASSERT_EQ(pipeline.faceCount, 2);
+    const PipelineFace& emitted = pipeline.faces[0];
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(emitted.vertex[k], cubeFace.vertex[k]);
+        EXPECT_EQ(emitted.normalIndex[k], cubeFace.normalIndex[k]);
+        EXPECT_EQ(emitted.texcoord[k], 0);
+    }
+    EXPECT_EQ(emitted.normal.z, 1.0f);
+    EXPECT_EQ(emitted.facing, 0.0f);
+    EXPECT_EQ(emitted.carried, 0);
+    const PipelineFace& fan = pipeline.faces[1];
+    EXPECT_EQ(fan.vertex[0], 0);
+    EXPECT_EQ(fan.texcoord[0], 1);
+    EXPECT_EQ(fan.vertex[2], 6);
+    EXPECT_EQ(fan.texcoord[2], 4);
+}
+
+TEST_F(SubmitTest, CubeCrossingTheViewIsClippedLikeAnyTriangle) {
+    // Half of this cube lies left of the view: its triangles there are cut or dropped, and every
+    // stored corner is inside every plane.
+    const float t = static_cast<float>(std::tan(0.523598775)) * (640.0f / 480.0f) * 10.0f;
+    ASSERT_TRUE(submitCube(pipeline, camera, translationMatrix(-t, 0, -10), Matrix4{}, 2.0f, &material));
+    EXPECT_GT(pipeline.vertexBase, 8);
+    for (int32_t f = 0; f < pipeline.faceCount; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            const Vec4 p = pipeline.vertices[pipeline.faces[f].vertex[k]].position;
+            EXPECT_GE(dot(p, camera.planes[PlaneLeft].normal) + camera.planes[PlaneLeft].distance, -1e-4f);
+        }
+    }
+}
+
+TEST_F(SubmitTest, QuadAndGroundAppendTheirRecords) {
+    ASSERT_TRUE(
+        submitQuad(pipeline, camera, translationMatrix(-1, -1, -10), Matrix4{}, 3.0f, 2.0f, &material));
+    EXPECT_EQ(pipeline.faceCount, 2);
+    EXPECT_EQ(pipeline.vertices[2].position.x, 1.0f); // width 2 along x
+    EXPECT_EQ(pipeline.vertices[2].position.y, 2.0f); // height 3 along y
+    const TexCoord corners[4] = {{2, 2}, {0, 2}, {0, 0}, {2, 0}};
+    // Stood upright 700 units away the whole square is in view: nothing is clipped.
+    const float position[3] = {0, 0, -700};
+    const float upright[3] = {1.5707964f, 0, 0};
+    Matrix4 placement;
+    makePlacement(position, upright, placement);
+    const int32_t t0 = pipeline.texcoordBase;
+    ASSERT_TRUE(submitGround(pipeline, camera, placement, Matrix4{}, corners, &material));
+    EXPECT_EQ(pipeline.texcoordBase - t0, 5);
+    EXPECT_EQ(pipeline.texcoords[t0].u, 0.0f);
+    EXPECT_EQ(pipeline.texcoords[t0 + 1].u, 2.0f);
+    ASSERT_EQ(pipeline.faceCount, 4);
+    // Texture coordinate k + 1 belongs to vertex k: corner 0 of both fan triangles takes the first.
+    for (int32_t f = 2; f < 4; ++f) {
+        const PipelineFace& face = pipeline.faces[f];
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(face.texcoord[k] - t0, face.vertex[k] - pipeline.faces[2].vertex[0] + 1);
+        }
+    }
+}
+
+TEST_F(SubmitTest, PreviewFramesTheMeshInTheMiddleOfTheView) {
+    Mesh mesh = makeSquareMesh();
+    for (int k = 0; k < 8; ++k) {
+        mesh.boxCorners[k] = {k & 1 ? 41.0f : 1.0f, k & 2 ? 120.0f : 100.0f, k & 4 ? -3.0f : -5.0f, 1.0f};
+    }
+    PreviewSetup setup;
+    placeForPreview(mesh, 0.0f, 0.5f, setup);
+    transformBoxCorners(mesh, setup.view);
+    EXPECT_EQ(classifyBox(camera, mesh.transformedBoxCorners), 0) << "wholly inside the view";
+    float top = 1e9f, bottom = -1e9f;
+    for (int32_t k = 0; k < 8; ++k) {
+        pipeline.vertices[k].position = mesh.transformedBoxCorners[k];
+    }
+    pipeline.vertexBase = 8;
+    projectVertices(camera, pipeline);
+    float left = 1e9f, right = -1e9f;
+    for (int32_t k = 0; k < 8; ++k) {
+        top = std::min(top, pipeline.vertices[k].screen.y);
+        bottom = std::max(bottom, pipeline.vertices[k].screen.y);
+        left = std::min(left, pipeline.vertices[k].screen.x);
+        right = std::max(right, pipeline.vertices[k].screen.x);
+    }
+    EXPECT_NEAR((left + right) * 0.5f, 320.0f, 1.0f);
+    EXPECT_NEAR((top + bottom) * 0.5f, 240.0f, 1.0f);
+    // Scaled to 10 units and pushed back by half of that, the 40-unit extent covers somewhat less
+    // than half of the 480 rows; its box stays far beyond the near plane.
+    EXPECT_EQ(mesh.scale, 0.25f);
+    EXPECT_GT(right - left, 150.0f);
+    EXPECT_LT(right - left, 240.0f);
+    EXPECT_GT(setup.distance, 15.0f);
+    EXPECT_GT(setup.light.diffuseIntensity.x, 0.0f);
+}
+
+TEST(MeshNormals, MeshWithoutFileNormalsLightsWithItsVertexNormals) {
+    Mesh mesh = makeSquareMesh();
+    mesh.normals.clear();
+    for (MeshVertex& v : mesh.vertices) {
+        v.normal = {0, 0.6f, 0.8f, 0};
+    }
+    mesh.faces[0].normalIndex[1] = -1;
+    mesh.faces[1].vertex[2] = 9; // a bad index stays unusable rather than pointing at a normal
+    ASSERT_TRUE(useVertexNormalsAsCornerNormals(mesh));
+    ASSERT_EQ(mesh.normals.size(), 4u);
+    EXPECT_EQ(mesh.normals[2].y, 0.6f);
+    EXPECT_EQ(mesh.faces[0].normalIndex[1], 1);
+    EXPECT_EQ(mesh.faces[1].normalIndex[1], 2);
+    EXPECT_EQ(mesh.faces[1].normalIndex[2], -1);
+    // A mesh with normals of its own is left alone.
+    EXPECT_FALSE(useVertexNormalsAsCornerNormals(mesh));
+    EXPECT_EQ(mesh.normals.size(), 4u);
+}
+
+} // namespace
+} // namespace tessellune

@@ -1,0 +1,117 @@
+// The worker pool: the initial split, the rebalancing rules and real dispatches.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "workers/worker_pool.h"
+
+namespace tessellune {
+namespace {
+
+std::vector<int32_t> initialCounts(uint32_t n) {
+    std::vector<WorkerSlot> slots(n);
+    assignInitialBlocks(slots.data(), n, 60);
+    std::vector<int32_t> counts;
+    for (const WorkerSlot& s : slots) {
+        counts.push_back(s.blockCount);
+    }
+    return counts;
+}
+
+TEST(WorkerPoolSplit, EvenSplitWithTheRemainderOnTheLastWorker) {
+    EXPECT_EQ(initialCounts(4), (std::vector<int32_t>{15, 15, 15, 15}));
+    EXPECT_EQ(initialCounts(7), (std::vector<int32_t>{8, 8, 8, 8, 8, 8, 12}));
+    EXPECT_EQ(initialCounts(1), (std::vector<int32_t>{60}));
+    const std::vector<int32_t> many = initialCounts(61);
+    EXPECT_EQ(many.back(), 60);
+    EXPECT_EQ(many.front(), 0);
+}
+
+TEST(WorkerPoolSplit, RebalancingMovesOneBlockAndNeverGoesBelowZero) {
+    std::vector<WorkerSlot> slots(3);
+    assignInitialBlocks(slots.data(), 3, 60);
+    slots[0].lastJobTime = 2.0;
+    slots[1].lastJobTime = 1.0;
+    slots[2].lastJobTime = 3.0;
+    rebalanceBlocks(slots.data(), 3);
+    EXPECT_EQ(slots[1].blockCount, 21);
+    EXPECT_EQ(slots[2].blockCount, 19);
+    EXPECT_EQ(slots[0].blockCount, 20);
+
+    // All equal: worker 0 is both, nothing moves.
+    for (WorkerSlot& s : slots) {
+        s.lastJobTime = 1.0;
+    }
+    rebalanceBlocks(slots.data(), 3);
+    EXPECT_EQ(slots[1].blockCount, 21);
+
+    // The slowest has no block left: it gives none away.
+    slots[0].blockCount = 0;
+    slots[1].blockCount = 60;
+    slots[2].blockCount = 0;
+    slots[0].lastJobTime = 5.0;
+    slots[1].lastJobTime = 4.0;
+    slots[2].lastJobTime = 0.5;
+    rebalanceBlocks(slots.data(), 3);
+    EXPECT_EQ(slots[0].blockCount, 0);
+    EXPECT_EQ(slots[1].blockCount + slots[2].blockCount, 60);
+}
+
+struct RowRecord {
+    std::atomic<int32_t> rows[480];
+    std::atomic<int32_t> calls{0};
+};
+
+void countRows(int32_t firstRow, int32_t lastRow, void* data) {
+    auto* record = static_cast<RowRecord*>(data);
+    for (int32_t r = firstRow; r <= lastRow; ++r) {
+        record->rows[r].fetch_add(1);
+    }
+    record->calls.fetch_add(1);
+}
+
+TEST(WorkerPoolDispatch, EveryRowIsRenderedExactlyOncePerDispatch) {
+    for (uint32_t workers : {1u, 2u, 3u, 4u, 7u}) {
+        WorkerPool pool;
+        ASSERT_TRUE(createWorkerPool(pool, workers, 480));
+        for (int dispatchIndex = 0; dispatchIndex < 25; ++dispatchIndex) {
+            RowRecord record;
+            for (auto& r : record.rows) {
+                r.store(0);
+            }
+            dispatch(pool, countRows, &record);
+            for (int32_t r = 0; r < 480; ++r) {
+                ASSERT_EQ(record.rows[r].load(), 1) << workers << " workers, row " << r;
+            }
+            int32_t sum = 0;
+            for (uint32_t i = 0; i < pool.workerCount; ++i) {
+                ASSERT_GE(pool.workers[i].blockCount, 0);
+                sum += pool.workers[i].blockCount;
+            }
+            ASSERT_EQ(sum, 60);
+            ASSERT_EQ(pool.workers[pool.workerCount - 1].endRow, 480);
+        }
+        destroyWorkerPool(pool);
+        EXPECT_EQ(pool.workerCount, 0u);
+    }
+}
+
+TEST(WorkerPoolDispatch, OneWorkerPerProcessorByDefaultAndBadRowsRefused) {
+    WorkerPool pool;
+    EXPECT_FALSE(createWorkerPool(pool, 2, 100)); // not whole blocks
+    ASSERT_TRUE(createWorkerPool(pool, 0, 480));
+    EXPECT_GE(pool.workerCount, 1u);
+    destroyWorkerPool(pool);
+}
+
+TEST(ThreadAffinity, PinsTheCallingThread) {
+    EXPECT_FALSE(pinCurrentThreadToProcessor(-1));
+#if defined(__linux__)
+    std::thread probe([] { EXPECT_TRUE(pinCurrentThreadToProcessor(0)); });
+    probe.join();
+#endif
+}
+
+} // namespace
+} // namespace tessellune

@@ -1,0 +1,16 @@
+// Rendering one prepared scene pass on the worker pool: every worker runs renderBand on its band.
+#pragma once
+
+#include "render/image.h"
+#include "render/pipeline.h"
+#include "workers/worker_pool.h"
+
+namespace tessellune {
+
+struct Camera;
+
+// The pass must be ordered and projected. Records the pipeline peaks once, after all bands.
+void renderPassOnPool(WorkerPool& pool, RenderPipeline& pipeline, const Camera& camera, FloatImage& colour,
+                      DepthImage& depth);
+
+} // namespace tessellune

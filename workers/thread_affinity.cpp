@@ -1,0 +1,26 @@
+// Pinning the main thread to one processor, so its timing does not wander between cores.
+#include "workers/worker_pool.h"
+
+#if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
+#endif
+
+namespace tessellune {
+
+bool pinCurrentThreadToProcessor(int32_t processor) {
+#if defined(__linux__)
+    if (processor < 0 || processor >= CPU_SETSIZE) {
+        return false;
+    }
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(processor, &set);
+    return pthread_setaffinity_np(pthread_self(), sizeof(set), &set) == 0;
+#else
+    (void)processor;
+    return false;
+#endif
+}
+
+} // namespace tessellune

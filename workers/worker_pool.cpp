@@ -1,0 +1,133 @@
+// Worker threads, the dispatch with its single wait-for-all, and the block rebalancing.
+#include "workers/worker_pool.h"
+
+#include <chrono>
+#include <system_error>
+
+namespace tessellune {
+
+namespace {
+
+constexpr int32_t ROWS_PER_BLOCK = 8;
+
+void workerProcedure(WorkerSlot* slot) {
+    using Clock = std::chrono::steady_clock;
+    while (slot->stop.load(std::memory_order_acquire) == 0) {
+        waitEvent(slot->start);
+        resetEvent(slot->start);
+        if (slot->stop.load(std::memory_order_acquire) != 0) {
+            break;
+        }
+        const Clock::time_point begin = Clock::now();
+        if (slot->job != nullptr && slot->endRow > slot->firstRow) {
+            slot->job(slot->firstRow, slot->endRow - 1, slot->jobData);
+        }
+        slot->lastJobTime = std::chrono::duration<double>(Clock::now() - begin).count();
+        setEvent(slot->done);
+    }
+}
+
+} // namespace
+
+void assignInitialBlocks(WorkerSlot* workers, uint32_t count, int32_t totalBlocks) {
+    if (count == 0) {
+        return;
+    }
+    const int32_t each = totalBlocks / static_cast<int32_t>(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        workers[i].index = static_cast<int32_t>(i);
+        workers[i].blockCount = each;
+    }
+    workers[count - 1].blockCount += totalBlocks - each * static_cast<int32_t>(count);
+}
+
+void rebalanceBlocks(WorkerSlot* workers, uint32_t count) {
+    if (count == 0) {
+        return;
+    }
+    double fastestTime = workers[0].lastJobTime;
+    double slowestTime = workers[0].lastJobTime;
+    uint32_t fastest = 0;
+    uint32_t slowest = 0;
+    for (uint32_t k = 0; k < count; ++k) {
+        if (workers[k].lastJobTime < fastestTime) {
+            fastestTime = workers[k].lastJobTime;
+            fastest = k;
+        }
+        if (workers[k].lastJobTime > slowestTime) {
+            slowestTime = workers[k].lastJobTime;
+            slowest = k;
+        }
+    }
+    // Taking a block from a worker that has none would make two bands overlap.
+    if (fastest != slowest && workers[slowest].blockCount > 0) {
+        workers[fastest].blockCount += 1;
+        workers[slowest].blockCount -= 1;
+    }
+}
+
+bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows) {
+    if (rows <= 0 || rows % ROWS_PER_BLOCK != 0) {
+        return false;
+    }
+    if (workerCount == 0) {
+        workerCount = std::thread::hardware_concurrency();
+        if (workerCount == 0) {
+            workerCount = 1;
+        }
+    }
+    pool.workerCount = workerCount;
+    pool.totalBlocks = rows / ROWS_PER_BLOCK;
+    pool.workers = std::make_unique<WorkerSlot[]>(workerCount);
+    pool.doneEvents.resize(workerCount);
+    assignInitialBlocks(pool.workers.get(), workerCount, pool.totalBlocks);
+    for (uint32_t i = 0; i < workerCount; ++i) {
+        WorkerSlot& slot = pool.workers[i];
+        pool.doneEvents[i] = &slot.done;
+        try {
+            slot.thread = std::thread(workerProcedure, &slot);
+        } catch (const std::system_error&) {
+            pool.workerCount = i; // stop and join the ones already running
+            destroyWorkerPool(pool);
+            return false;
+        }
+    }
+    return true;
+}
+
+void dispatch(WorkerPool& pool, BandJob job, void* data) {
+    int32_t sum = 0;
+    for (uint32_t i = 0; i < pool.workerCount; ++i) {
+        WorkerSlot& slot = pool.workers[i];
+        slot.firstRow = sum;
+        sum += slot.blockCount * ROWS_PER_BLOCK;
+        slot.endRow = sum;
+        slot.job = job;
+        slot.jobData = data;
+        setEvent(slot.start); // publishes the fields above to the worker
+    }
+    waitAll(pool.doneEvents.data(), pool.doneEvents.size());
+    for (uint32_t i = 0; i < pool.workerCount; ++i) {
+        resetEvent(pool.workers[i].done);
+    }
+    rebalanceBlocks(pool.workers.get(), pool.workerCount);
+}
+
+void destroyWorkerPool(WorkerPool& pool) {
+    for (uint32_t i = 0; i < pool.workerCount; ++i) {
+        WorkerSlot& slot = pool.workers[i];
+        slot.stop.store(1, std::memory_order_release);
+        setEvent(slot.start);
+    }
+    for (uint32_t i = 0; i < pool.workerCount; ++i) {
+        if (pool.workers[i].thread.joinable()) {
+            pool.workers[i].thread.join();
+        }
+    }
+    pool.workers.reset();
+    pool.doneEvents.clear();
+    pool.workerCount = 0;
+    pool.totalBlocks = 0;
+}
+
+} // namespace tessellune

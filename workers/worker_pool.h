@@ -1,0 +1,63 @@
+// The worker pool: one thread per processor, each rendering a band of whole 8-row blocks per dispatch.
+//
+// Conventions: the image's rows are split into blocks of 8; worker i renders the consecutive
+// blocks after those of workers 0..i-1, so bands are disjoint and cover every row. After each
+// dispatch one block moves from the slowest worker to the fastest, never leaving a count below 0.
+// Jobs get (first row, last row inclusive, data). Only the thread that created the pool dispatches.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "workers/event.h"
+
+namespace tessellune {
+
+using BandJob = void (*)(int32_t firstRow, int32_t lastRow, void* data);
+
+struct WorkerSlot {
+    std::thread thread;
+    ManualResetEvent start; // set by the dispatcher, reset by the worker
+    ManualResetEvent done;  // set by the worker, reset by the dispatcher
+    std::atomic<int32_t> stop{0};
+    int32_t index = 0;
+    int32_t blockCount = 0; // the only state carried from dispatch to dispatch
+    int32_t firstRow = 0;
+    int32_t endRow = 0;
+    BandJob job = nullptr;
+    void* jobData = nullptr;
+    double lastJobTime = 0.0; // seconds, written by the worker before it sets done
+};
+
+struct WorkerPool {
+    uint32_t workerCount = 0;
+    int32_t totalBlocks = 0;
+    std::unique_ptr<WorkerSlot[]> workers;
+    std::vector<ManualResetEvent*> doneEvents; // in worker order, for the wait-all
+};
+
+// Starts `workerCount` workers (0: one per processor) sharing rows [0, rows); rows must be a
+// positive multiple of 8. False when the arguments are unusable or a thread cannot be started.
+bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows);
+
+// Sets every worker's rows from the block counts, starts them on `job` and returns once all are
+// done, after moving one block from the slowest worker to the fastest.
+void dispatch(WorkerPool& pool, BandJob job, void* data);
+
+// Stops, wakes and joins every worker.
+void destroyWorkerPool(WorkerPool& pool);
+
+// The even split: totalBlocks / n each, the remainder to the last worker.
+void assignInitialBlocks(WorkerSlot* workers, uint32_t count, int32_t totalBlocks);
+
+// Moves one block from the slowest (by lastJobTime) to the fastest worker; ties keep the lower
+// index, and a slowest worker without blocks gives none away.
+void rebalanceBlocks(WorkerSlot* workers, uint32_t count);
+
+// Pins the calling thread to one processor; false when the platform refuses.
+bool pinCurrentThreadToProcessor(int32_t processor);
+
+} // namespace tessellune
