@@ -42,11 +42,13 @@ bool readText(const std::string& path, std::string& text, std::string& error) {
     return true;
 }
 
-bool writeMesh(const std::string& directory, const std::string& name, const MeshData& mesh, std::string& error) {
+bool writeMesh(const std::string& directory, const std::string& name, const MeshData& mesh,
+               std::string& error) {
     if (!writeText(directory + "/" + name, objText(mesh), error)) {
         return false;
     }
-    return mesh.materialLibrary.empty() || writeText(directory + "/" + mesh.materialLibrary, mtlText(mesh), error);
+    return mesh.materialLibrary.empty() ||
+           writeText(directory + "/" + mesh.materialLibrary, mtlText(mesh), error);
 }
 
 struct Job {
@@ -66,7 +68,8 @@ bool writeDataset(const DatasetPaths& paths, ProgressFunction progress, std::str
     const std::string out = paths.outputDirectory;
     std::vector<Job> jobs;
     auto png = [&](const std::string& name, RgbaImage (*make)()) {
-        jobs.push_back({name, [out, name, make](std::string& e) { return writePng(out + "/" + name, make(), e); }});
+        jobs.push_back(
+            {name, [out, name, make](std::string& e) { return writePng(out + "/" + name, make(), e); }});
     };
     auto mesh = [&](const std::string& name, MeshData (*make)()) {
         jobs.push_back({name, [out, name, make](std::string& e) { return writeMesh(out, name, make(), e); }});
@@ -90,13 +93,16 @@ bool writeDataset(const DatasetPaths& paths, ProgressFunction progress, std::str
     for (const CardSource& card : cards) {
         jobs.push_back({card.file, [out, card, fonts = paths.fontDirectory](std::string& e) {
                             RgbaImage image;
-                            return renderTitleCard(card, fonts, image, e) && writePng(out + "/" + card.file, image, e);
+                            return renderTitleCard(card, fonts, image, e) &&
+                                   writePng(out + "/" + card.file, image, e);
                         }});
     }
 #ifdef TESSELLUNE_HAVE_MUSIC
-    jobs.push_back({"demotune.mp3", [out, score = paths.contentDirectory + "/music"](std::string& e) {
-                        return writeSoundtrack(score, out + "/demotune.mp3", nullptr, nullptr, e);
-                    }});
+    if (paths.withSoundtrack) {
+        jobs.push_back({"demotune.mp3", [out, score = paths.contentDirectory + "/music"](std::string& e) {
+                            return writeSoundtrack(score, out + "/demotune.mp3", nullptr, nullptr, e);
+                        }});
+    }
 #endif
 
     for (size_t i = 0; i < jobs.size(); ++i) {

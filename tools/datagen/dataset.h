@@ -9,6 +9,7 @@ struct DatasetPaths {
     std::string contentDirectory; // the text sources (content/)
     std::string fontDirectory;    // the DejaVu fonts
     std::string outputDirectory;  // created when missing
+    bool withSoundtrack = true;   // also synthesise demotune.mp3 when the music library is built in
 };
 
 // Reports progress as (fraction done, what is being written).

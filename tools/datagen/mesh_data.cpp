@@ -56,8 +56,8 @@ std::string objText(const MeshData& mesh) {
             out += "usemtl " + mesh.materials[t.material].name + "\n";
         }
         current = t.material;
-        out += "f " + cornerText(t.corners[0]) + " " + cornerText(t.corners[1]) + " " + cornerText(t.corners[2]) +
-               "\n";
+        out += "f " + cornerText(t.corners[0]) + " " + cornerText(t.corners[1]) + " " +
+               cornerText(t.corners[2]) + "\n";
     }
     return out;
 }

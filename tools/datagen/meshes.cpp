@@ -15,25 +15,19 @@ Vec4 point(double x, double y, double z) {
 
 Vec4 unit(double x, double y, double z) {
     const double length = std::sqrt(x * x + y * y + z * z);
-    return {static_cast<float>(x / length), static_cast<float>(y / length), static_cast<float>(z / length), 0.0f};
+    return {static_cast<float>(x / length), static_cast<float>(y / length), static_cast<float>(z / length),
+            0.0f};
 }
 
-double smoothStep(double t) { return t * t * (3.0 - 2.0 * t); }
+double smoothStep(double t) {
+    return t * t * (3.0 - 2.0 * t);
+}
 
 // One dune across a period: a long windward rise and a short steep lee face.
 double duneProfile(double t) {
     t -= std::floor(t);
     constexpr double crest = 0.72;
     return t < crest ? smoothStep(t / crest) : smoothStep(1.0 - (t - crest) / (1.0 - crest));
-}
-
-// Keeps a triangle's winding so that its computed normal agrees with the direction it should face.
-MeshTriangle facing(const MeshData& mesh, MeshTriangle t, const Vec4& outward) {
-    const Vec4 n = faceNormal(mesh, t);
-    if (n.x * outward.x + n.y * outward.y + n.z * outward.z < 0.0f) {
-        std::swap(t.corners[1], t.corners[2]);
-    }
-    return t;
 }
 
 } // namespace
@@ -99,8 +93,8 @@ MeshData makeTealFloor() {
     const double corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
     for (const auto& c : corners) {
         mesh.positions.push_back(point(c[0], c[1], 0.0));
-        mesh.texcoords.push_back({static_cast<float>((c[0] + 1) * 0.5 * repeats),
-                                  static_cast<float>((c[1] + 1) * 0.5 * repeats)});
+        mesh.texcoords.push_back(
+            {static_cast<float>((c[0] + 1) * 0.5 * repeats), static_cast<float>((c[1] + 1) * 0.5 * repeats)});
     }
     mesh.normals.push_back({0.0f, 0.0f, -1.0f, 0.0f});
     auto corner = [](int i) { return MeshCorner{i, i, 0}; };
@@ -125,32 +119,37 @@ MeshData makeKnotObject() {
     bands.texture = "colors512.png";
     mesh.materials = {chrome, bands};
 
-    constexpr int along = 144;  // rings along the knot
-    constexpr int around = 12;  // vertices around the tube
+    constexpr int along = 144;    // rings along the knot
+    constexpr int around = 12;    // vertices around the tube
     constexpr int bandLength = 9; // rings per material band: 16 bands alternate
-    constexpr double knotScale = 0.36;
-    constexpr double tube = 0.15;
+    constexpr double knotScale = 0.4;
+    constexpr double tube = 0.12;
+    struct Point {
+        double x, y, z;
+    };
     auto centre = [&](double t) {
         const double r = std::cos(3.0 * t) + 2.0;
-        return Vec4{static_cast<float>(knotScale * r * std::cos(2.0 * t)),
-                    static_cast<float>(knotScale * r * std::sin(2.0 * t)),
-                    static_cast<float>(-knotScale * std::sin(3.0 * t)), 0.0f};
+        return Point{knotScale * r * std::cos(2.0 * t), knotScale * r * std::sin(2.0 * t),
+                     -knotScale * std::sin(3.0 * t)};
     };
     std::vector<Vec4> outward;
     for (int i = 0; i <= along; ++i) {
         const double t = 2.0 * PI * (i % along) / along;
-        const double e = 1e-4;
-        const Vec4 c = centre(t);
-        const Vec4 before = centre(t - e);
-        const Vec4 after = centre(t + e);
-        // Frenet frame from finite differences: tangent, then the curvature direction.
+        const double e = 1e-3;
+        const Point c = centre(t);
+        const Point before = centre(t - e);
+        const Point after = centre(t + e);
+        // Frenet frame from finite differences (in double precision): tangent, then the direction
+        // of curvature, then the binormal completing a right-handed frame.
         const Vec4 tangent = unit(after.x - before.x, after.y - before.y, after.z - before.z);
         const double ax = after.x - 2.0 * c.x + before.x;
         const double ay = after.y - 2.0 * c.y + before.y;
         const double az = after.z - 2.0 * c.z + before.z;
         const double along_t = ax * tangent.x + ay * tangent.y + az * tangent.z;
-        const Vec4 normal = unit(ax - along_t * tangent.x, ay - along_t * tangent.y, az - along_t * tangent.z);
-        const Vec4 binormal{tangent.y * normal.z - tangent.z * normal.y, tangent.z * normal.x - tangent.x * normal.z,
+        const Vec4 normal =
+            unit(ax - along_t * tangent.x, ay - along_t * tangent.y, az - along_t * tangent.z);
+        const Vec4 binormal{tangent.y * normal.z - tangent.z * normal.y,
+                            tangent.z * normal.x - tangent.x * normal.z,
                             tangent.x * normal.y - tangent.y * normal.x, 0.0f};
         for (int j = 0; j <= around; ++j) {
             const double a = 2.0 * PI * (j % around) / around;
@@ -165,21 +164,33 @@ MeshData makeKnotObject() {
             mesh.texcoords.push_back({static_cast<float>(i) / bandLength, static_cast<float>(j) / around});
         }
     }
+    // (i, j) -> (i + 1, j) -> (i + 1, j + 1) runs along the knot, then around the tube. Which way
+    // round that is depends on the frame's handedness; take it from the first quad, once for all,
+    // so that the whole surface keeps one consistent winding.
+    auto index = [&](int i, int j) { return i * (around + 1) + j; };
+    bool flip = false;
+    {
+        const MeshTriangle first{{MeshCorner{index(0, 0)}, MeshCorner{index(1, 0)}, MeshCorner{index(1, 1)}},
+                                 0};
+        const Vec4 n = faceNormal(mesh, first);
+        const Vec4& o = outward[index(0, 0)];
+        flip = n.x * o.x + n.y * o.y + n.z * o.z < 0.0f;
+    }
     for (int i = 0; i < along; ++i) {
         const int material = (i / bandLength) % 2;
         for (int j = 0; j < around; ++j) {
             auto corner = [&](int ii, int jj) {
-                const int index = ii * (around + 1) + jj;
-                return MeshCorner{index, 2 * index + material, index};
+                const int k = index(ii, jj);
+                return MeshCorner{k, 2 * k + material, k};
             };
-            const int a = i * (around + 1) + j;
-            const Vec4& o = outward[a];
-            const Vec4& o2 = outward[a + around + 2];
-            const Vec4 middle{o.x + o2.x, o.y + o2.y, o.z + o2.z, 0.0f};
-            mesh.triangles.push_back(
-                facing(mesh, {{corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)}, material}, middle));
-            mesh.triangles.push_back(
-                facing(mesh, {{corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)}, material}, middle));
+            MeshTriangle a{{corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)}, material};
+            MeshTriangle b{{corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)}, material};
+            if (flip) {
+                std::swap(a.corners[1], a.corners[2]);
+                std::swap(b.corners[1], b.corners[2]);
+            }
+            mesh.triangles.push_back(a);
+            mesh.triangles.push_back(b);
         }
     }
     return mesh;

@@ -19,9 +19,13 @@ Colour mix(Colour a, Colour b, double t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-Colour scaled(Colour c, double s) { return {c.r * s, c.g * s, c.b * s}; }
+Colour scaled(Colour c, double s) {
+    return {c.r * s, c.g * s, c.b * s};
+}
 
-Rgba opaque(Colour c) { return {toByte(c.r), toByte(c.g), toByte(c.b), 255}; }
+Rgba opaque(Colour c) {
+    return {toByte(c.r), toByte(c.g), toByte(c.b), 255};
+}
 
 Colour hue(double h) {
     h -= std::floor(h);
@@ -92,7 +96,8 @@ RgbaImage makeColorsTexture() {
 RgbaImage makeEnvironmentTexture() {
     constexpr int size = 256;
     RgbaImage image = makeImage(size, size, {});
-    const Colour sky{0.35, 0.6, 1.0}, zenith{0.85, 0.95, 1.0}, ground{0.55, 0.3, 0.12}, horizon{1.0, 0.85, 0.55};
+    const Colour sky{0.35, 0.6, 1.0}, zenith{0.85, 0.95, 1.0}, ground{0.55, 0.3, 0.12},
+        horizon{1.0, 0.85, 0.55};
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             // (nx, ny) of a unit sphere seen from the front; outside the disc, the rim colour.
@@ -164,7 +169,8 @@ RgbaImage makeParticlePicture() {
     const Colour nightTop{0.05, 0.06, 0.25}, nightLow{0.35, 0.12, 0.45};
     const Colour moonLight{1.0, 0.93, 0.55}, moonShade{0.95, 0.6, 0.2};
     const Colour rim{0.45, 0.85, 1.0};
-    const double stars[][3] = {{14, 8, 1.0}, {31, 9, 0.8}, {36, 16, 1.0}, {11, 17, 0.7}, {27, 5, 0.6}, {35, 25, 0.6}};
+    const double stars[][3] = {{14, 8, 1.0},  {31, 9, 0.8}, {36, 16, 1.0},
+                               {11, 17, 0.7}, {27, 5, 0.6}, {35, 25, 0.6}};
     for (int y = 0; y < PICTURE_HEIGHT; ++y) {
         for (int x = 0; x < PICTURE_WIDTH; ++x) {
             const double px = x + 0.5, py = y + 0.5;

@@ -36,8 +36,8 @@ bool parseTitleCards(const std::string& text, std::vector<CardSource>& cards, st
             std::istringstream fields(line.substr(5));
             CardSource card;
             std::string style, extra;
-            if (!(fields >> card.file >> card.pixelSize >> style) || (fields >> extra) || card.pixelSize < 8 ||
-                card.pixelSize > 120 || (style != "regular" && style != "bold")) {
+            if (!(fields >> card.file >> card.pixelSize >> style) || (fields >> extra) ||
+                card.pixelSize < 8 || card.pixelSize > 120 || (style != "regular" && style != "bold")) {
                 error = "line " + std::to_string(number) + ": expected \"card FILE SIZE regular|bold\"";
                 return false;
             }
@@ -157,7 +157,8 @@ Mask blurred(const Mask& source, int radius) {
 
 } // namespace
 
-bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, RgbaImage& out, std::string& error) {
+bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, RgbaImage& out,
+                     std::string& error) {
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0) {
         error = "cannot start FreeType";
@@ -196,7 +197,8 @@ bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, R
     for (int y = 0; y < mask.height; ++y) {
         for (int x = 0; x < mask.width; ++x) {
             const float text = mask.at(x, y);
-            const float shadow = (x >= 2 && y >= 2) ? std::min(1.0f, soft.at(x - 2, y - 2) * 1.6f) * 0.7f : 0.0f;
+            const float shadow =
+                (x >= 2 && y >= 2) ? std::min(1.0f, soft.at(x - 2, y - 2) * 1.6f) * 0.7f : 0.0f;
             // Straight-alpha "over": white text over the black shadow.
             const float alpha = text + shadow * (1.0f - text);
             const float white = alpha > 0.0f ? text / alpha : 0.0f;

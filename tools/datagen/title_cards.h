@@ -24,7 +24,8 @@ struct CardSource {
 bool parseTitleCards(const std::string& text, std::vector<CardSource>& cards, std::string& error);
 
 // Renders one card with the font files in fontDirectory (DejaVuSans.ttf, DejaVuSans-Bold.ttf).
-bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, RgbaImage& out, std::string& error);
+bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, RgbaImage& out,
+                     std::string& error);
 
 // The largest card each of the three slots takes: a card must fit the frame from its top-left
 // corner, and should leave the next slot's rows free.

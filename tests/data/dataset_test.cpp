@@ -1,0 +1,150 @@
+// The data set as files: every expected file is written, two runs give identical bytes, the
+// build's data folder holds the same, and every PNG reads back.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/data/png_inflate.h"
+#include "tests/data/timeline_reader.h"
+#include "tools/datagen/dataset.h"
+
+namespace tessellune::datagen {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const PNG_FILES[] = {"colors512.png",      "envtest256.png",   "openfloor.png",
+                                 "tealfloor.png",      "finishedgirl.png", "t-velk.png",
+                                 "t-compofilling.png", "t-demosplash.png", "t-cred.png",
+                                 "t-time.png",         "t-sorry.png"};
+const char* const TEXT_FILES[] = {"dunequad.obj", "tealfloor.obj", "tealfloor.mtl", "blah.obj", "blah.mtl"};
+
+fs::path freshFolder(const std::string& name) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("tessellune-datagen-" + name + "-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    return folder;
+}
+
+bool generate(const fs::path& folder, std::string& error) {
+    DatasetPaths paths;
+    paths.contentDirectory = std::string(TESSELLUNE_SOURCE_DIR) + "/content";
+    paths.fontDirectory = "/usr/share/fonts/truetype/dejavu";
+    paths.outputDirectory = folder.string();
+    paths.withSoundtrack = false;
+    return writeDataset(paths, nullptr, error);
+}
+
+TEST(Dataset, TwoRunsWriteTheSameFilesByteForByte) {
+    const fs::path first = freshFolder("a"), second = freshFolder("b");
+    std::string error;
+    ASSERT_TRUE(generate(first, error)) << error;
+    ASSERT_TRUE(generate(second, error)) << error;
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(first)) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        const auto bytes = datatest::readBytes(entry.path().string());
+        EXPECT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes, datatest::readBytes((second / name).string()));
+        ++files;
+    }
+    EXPECT_EQ(files, static_cast<int>(std::size(PNG_FILES) + std::size(TEXT_FILES)));
+    for (const char* name : PNG_FILES) {
+        SCOPED_TRACE(name);
+        RgbaImage image;
+        ASSERT_TRUE(datatest::inflatePng(datatest::readBytes((first / name).string()), image, error))
+            << error;
+        EXPECT_GT(image.width, 0);
+    }
+    for (const char* name : TEXT_FILES) {
+        EXPECT_TRUE(fs::exists(first / name)) << name;
+    }
+    fs::remove_all(first);
+    fs::remove_all(second);
+}
+
+TEST(Dataset, ReportsProgressAndFailsCleanlyOnBadFolders) {
+    static int calls = 0;
+    static double last = -1.0;
+    calls = 0;
+    DatasetPaths paths;
+    paths.contentDirectory = std::string(TESSELLUNE_SOURCE_DIR) + "/content";
+    paths.fontDirectory = "/usr/share/fonts/truetype/dejavu";
+    paths.outputDirectory = freshFolder("progress").string();
+    paths.withSoundtrack = false;
+    std::string error;
+    ASSERT_TRUE(writeDataset(
+        paths,
+        [](double fraction, const std::string&) {
+            EXPECT_GE(fraction, last);
+            last = fraction;
+            ++calls;
+        },
+        error))
+        << error;
+    EXPECT_EQ(calls, static_cast<int>(std::size(PNG_FILES) + 3 + 1)) << "one call a file, then done";
+    EXPECT_EQ(last, 1.0);
+    fs::remove_all(paths.outputDirectory);
+
+    paths.contentDirectory = "/nonexistent-content";
+    EXPECT_FALSE(writeDataset(paths, nullptr, error));
+    EXPECT_NE(error.find("titlecards.txt"), std::string::npos);
+    paths.contentDirectory = std::string(TESSELLUNE_SOURCE_DIR) + "/content";
+    paths.outputDirectory = "/proc/no-such-folder/data";
+    EXPECT_FALSE(writeDataset(paths, nullptr, error));
+    EXPECT_FALSE(error.empty());
+}
+
+// The build writes the data set next to the programs; it must be what the generator makes now.
+TEST(Dataset, TheBuildsDataFolderIsCurrent) {
+    const fs::path built = fs::path(TESSELLUNE_BINARY_DIR) / "data";
+    ASSERT_TRUE(fs::exists(built / "dunequad.obj")) << "the data target has not run";
+    const fs::path fresh = freshFolder("current");
+    std::string error;
+    ASSERT_TRUE(generate(fresh, error)) << error;
+    for (const auto& entry : fs::directory_iterator(fresh)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(datatest::readBytes(entry.path().string()), datatest::readBytes((built / name).string()))
+            << name;
+    }
+    fs::remove_all(fresh);
+}
+
+#ifdef TESSELLUNE_HAVE_SYNC_TOOL
+// Every track the timeline declares is compiled into data/sync_NAME.track: a count, then 9-byte
+// keys of row, value and interpolation type, little-endian; its values match the timeline's.
+TEST(Dataset, TheCompiledTracksMatchTheTimeline) {
+    std::ifstream source(std::string(TESSELLUNE_SOURCE_DIR) + "/content/timeline.txt");
+    std::ostringstream text;
+    text << source.rdbuf();
+    datatest::Timeline timeline;
+    std::string error;
+    ASSERT_TRUE(datatest::readTimeline(text.str(), timeline, error)) << error;
+    for (const auto& [name, keys] : timeline.tracks) {
+        SCOPED_TRACE(name);
+        const auto bytes =
+            datatest::readBytes(std::string(TESSELLUNE_BINARY_DIR) + "/data/sync_" + name + ".track");
+        ASSERT_GE(bytes.size(), 4u);
+        int32_t count = 0;
+        std::memcpy(&count, bytes.data(), 4);
+        ASSERT_EQ(count, static_cast<int32_t>(keys.size()));
+        ASSERT_EQ(bytes.size(), 4u + 9u * keys.size());
+        for (size_t k = 0; k < keys.size(); ++k) {
+            int32_t row = 0;
+            float value = 0.0f;
+            std::memcpy(&row, &bytes[4 + 9 * k], 4);
+            std::memcpy(&value, &bytes[8 + 9 * k], 4);
+            EXPECT_EQ(row, keys[k].row);
+            EXPECT_EQ(value, keys[k].value);
+            EXPECT_EQ(static_cast<int8_t>(bytes[12 + 9 * k]), keys[k].type);
+        }
+    }
+}
+#endif
+
+} // namespace
+} // namespace tessellune::datagen
