@@ -257,5 +257,22 @@ TEST(Timeline, TheDuneFieldAndItsFloorFaceEveryCameraOfSceneSix) {
     EXPECT_GT(rows, 4 * ROWS_PER_BAR / 2);
 }
 
+TEST(Timeline, ThePulsingBarStaysInSightOfSceneFivesCameras) {
+    // The bar grows from the origin along +x and +y to at least 10 x 10 units, whatever the clock.
+    const CameraKeyframes tables = makeCameraKeyframes();
+    int rows = 0;
+    for (int row = 0; row < MUSIC_ROWS; ++row) {
+        if (sceneAt(row) != 5) {
+            continue;
+        }
+        ++rows;
+        const Matrix4 view =
+            blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
+        const ScreenPoint s = projectToScreen(transformPoint(view, Vec4{5, 5, 0, 1}));
+        EXPECT_TRUE(s.inFront && s.x > 0 && s.x < 640 && s.y > 0 && s.y < 480) << "row " << row;
+    }
+    EXPECT_GT(rows, 4 * ROWS_PER_BAR);
+}
+
 } // namespace
 } // namespace tessellune::datatest

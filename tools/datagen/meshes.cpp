@@ -39,7 +39,7 @@ double duneHeight(double x, double z) {
     const double phase = u + 0.12 * std::sin(2.0 * PI * w) + 0.05 * std::sin(2.0 * PI * (u + 2.0 * w));
     const double ripples = 0.006 * std::sin(2.0 * PI * (5.0 * u + 2.0 * w));
     const double swell = 0.03 * (1.0 - std::cos(2.0 * PI * w));
-    return 0.02 + 0.13 * duneProfile(phase) + swell + ripples + 0.006;
+    return 0.02 + 0.16 * duneProfile(phase) + swell + ripples + 0.006;
 }
 
 MeshData makeDuneTile() {
@@ -122,8 +122,8 @@ MeshData makeKnotObject() {
     constexpr int along = 144;    // rings along the knot
     constexpr int around = 12;    // vertices around the tube
     constexpr int bandLength = 9; // rings per material band: 16 bands alternate
-    constexpr double knotScale = 0.4;
-    constexpr double tube = 0.12;
+    constexpr double knotScale = 0.38;
+    constexpr double tube = 0.2;
     struct Point {
         double x, y, z;
     };
