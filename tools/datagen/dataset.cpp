@@ -56,6 +56,22 @@ struct Job {
     std::function<bool(std::string&)> run;
 };
 
+#ifdef TESSELLUNE_HAVE_MUSIC
+// Maps the synthesiser's own progress into the slice of the whole run that the soundtrack takes.
+struct MusicProgress {
+    ProgressFunction progress;
+    double start;
+    double span;
+};
+
+void onMusicProgress(double fraction, void* user) {
+    const auto* music = static_cast<const MusicProgress*>(user);
+    if (music->progress != nullptr) {
+        music->progress(music->start + music->span * fraction, "demotune.mp3");
+    }
+}
+#endif
+
 } // namespace
 
 bool writeDataset(const DatasetPaths& paths, ProgressFunction progress, std::string& error) {
@@ -98,14 +114,21 @@ bool writeDataset(const DatasetPaths& paths, ProgressFunction progress, std::str
                         }});
     }
 #ifdef TESSELLUNE_HAVE_MUSIC
+    // The soundtrack comes last: it takes the longest and reports its own progress.
+    MusicProgress music{progress, 0.0, 0.0};
     if (paths.withSoundtrack) {
-        jobs.push_back({"demotune.mp3", [out, score = paths.contentDirectory + "/music"](std::string& e) {
-                            return writeSoundtrack(score, out + "/demotune.mp3", nullptr, nullptr, e);
-                        }});
+        jobs.push_back(
+            {"demotune.mp3", [&music, out, score = paths.contentDirectory + "/music"](std::string& e) {
+                 return writeSoundtrack(score, out + "/demotune.mp3", onMusicProgress, &music, e);
+             }});
     }
 #endif
 
     for (size_t i = 0; i < jobs.size(); ++i) {
+#ifdef TESSELLUNE_HAVE_MUSIC
+        music.start = static_cast<double>(i) / jobs.size();
+        music.span = 1.0 / jobs.size();
+#endif
         if (progress != nullptr) {
             progress(static_cast<double>(i) / jobs.size(), jobs[i].item);
         }

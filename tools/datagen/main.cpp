@@ -6,8 +6,17 @@
 
 namespace {
 
+// One line per file, and for long jobs one more each time the percentage moves on.
 void showProgress(double fraction, const std::string& item) {
-    std::printf("[%3d%%] %s\n", static_cast<int>(fraction * 100.0 + 0.5), item.c_str());
+    static int lastPercent = -1;
+    static std::string lastItem;
+    const int percent = static_cast<int>(fraction * 100.0 + 0.5);
+    if (percent == lastPercent && item == lastItem) {
+        return;
+    }
+    lastPercent = percent;
+    lastItem = item;
+    std::printf("[%3d%%] %s\n", percent, item.c_str());
     std::fflush(stdout);
 }
 
