@@ -19,6 +19,17 @@ Vec4 unit(double x, double y, double z) {
             0.0f};
 }
 
+// An MTL material drawn through its texture; the colours only matter to a viewer that lights it.
+MeshMaterial texturedMaterial(const char* name, float r, float g, float b, const char* texture) {
+    MeshMaterial m;
+    m.name = name;
+    m.ambient[0] = m.diffuse[0] = r;
+    m.ambient[1] = m.diffuse[1] = g;
+    m.ambient[2] = m.diffuse[2] = b;
+    m.texture = texture;
+    return m;
+}
+
 double smoothStep(double t) {
     return t * t * (3.0 - 2.0 * t);
 }
@@ -78,16 +89,7 @@ MeshData makeTealFloor() {
     mesh.comment = "tealfloor: a 2 x 2 square in the z = 0 plane, facing -z";
     mesh.group = "floor";
     mesh.materialLibrary = "tealfloor.mtl";
-    MeshMaterial material;
-    material.name = "tealfloor";
-    material.ambient[0] = 0.1f;
-    material.ambient[1] = 0.5f;
-    material.ambient[2] = 0.5f;
-    material.diffuse[0] = 0.1f;
-    material.diffuse[1] = 0.5f;
-    material.diffuse[2] = 0.5f;
-    material.texture = "tealfloor.png";
-    mesh.materials.push_back(material);
+    mesh.materials.push_back(texturedMaterial("tealfloor", 0.1f, 0.5f, 0.5f, "tealfloor.png"));
     // The floor is drawn 20000 units wide: the texture repeats every 25 units.
     constexpr float repeats = 800.0f;
     const double corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
@@ -109,15 +111,8 @@ MeshData makeKnotObject() {
     mesh.comment = "blah: a (2, 3) torus-knot tube, chrome and colour bands";
     mesh.group = "knot";
     mesh.materialLibrary = "blah.mtl";
-    MeshMaterial chrome;
-    chrome.name = "chrome";
-    chrome.ambient[0] = chrome.ambient[1] = chrome.ambient[2] = 0.8f;
-    chrome.diffuse[0] = chrome.diffuse[1] = chrome.diffuse[2] = 0.8f;
-    chrome.texture = "envtest256.png";
-    MeshMaterial bands = chrome;
-    bands.name = "bands";
-    bands.texture = "colors512.png";
-    mesh.materials = {chrome, bands};
+    mesh.materials = {texturedMaterial("chrome", 0.8f, 0.8f, 0.8f, "envtest256.png"),
+                      texturedMaterial("bands", 0.8f, 0.8f, 0.8f, "colors512.png")};
 
     constexpr int along = 144;    // rings along the knot
     constexpr int around = 12;    // vertices around the tube
