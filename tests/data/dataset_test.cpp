@@ -99,6 +99,23 @@ TEST(Dataset, ReportsProgressAndFailsCleanlyOnBadFolders) {
     EXPECT_FALSE(error.empty());
 }
 
+TEST(Dataset, RefusesACardThatWouldNotFitItsPlaceInTheFrame) {
+    const fs::path content = freshFolder("bigcard");
+    fs::create_directories(content);
+    std::ofstream(content / "titlecards.txt") << "card big.png 110 bold\nTOO LARGE TO FIT\n";
+    DatasetPaths paths;
+    paths.contentDirectory = content.string();
+    paths.fontDirectory = "/usr/share/fonts/truetype/dejavu";
+    paths.outputDirectory = (content / "out").string();
+    paths.withSoundtrack = false;
+    std::string error;
+    EXPECT_FALSE(writeDataset(paths, nullptr, error));
+    EXPECT_NE(error.find("big.png"), std::string::npos) << error;
+    EXPECT_NE(error.find("at most 540 x 70"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(content / "out" / "big.png"));
+    fs::remove_all(content);
+}
+
 // The build writes the data set next to the programs; it must be what the generator makes now.
 TEST(Dataset, TheBuildsDataFolderIsCurrent) {
     const fs::path built = fs::path(TESSELLUNE_BINARY_DIR) / "data";

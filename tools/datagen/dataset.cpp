@@ -106,10 +106,12 @@ bool writeDataset(const DatasetPaths& paths, ProgressFunction progress, std::str
         error = "titlecards.txt: " + error;
         return false;
     }
-    for (const CardSource& card : cards) {
-        jobs.push_back({card.file, [out, card, fonts = paths.fontDirectory](std::string& e) {
+    for (size_t i = 0; i < cards.size(); ++i) {
+        // Cards are listed in slot order, three to a scene; the demo composites them unclipped.
+        jobs.push_back({cards[i].file, [out, card = cards[i], slot = CARD_SLOTS[i % 3],
+                                        fonts = paths.fontDirectory](std::string& e) {
                             RgbaImage image;
-                            return renderTitleCard(card, fonts, image, e) &&
+                            return renderTitleCard(card, fonts, image, e) && checkCardFits(image, slot, e) &&
                                    writePng(out + "/" + card.file, image, e);
                         }});
     }

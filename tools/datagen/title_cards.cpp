@@ -209,4 +209,15 @@ bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, R
     return true;
 }
 
+bool checkCardFits(const RgbaImage& card, const CardSlot& slot, std::string& error) {
+    if (card.width <= slot.maxWidth && card.height <= slot.maxHeight) {
+        return true;
+    }
+    error = "the card is " + std::to_string(card.width) + " x " + std::to_string(card.height) +
+            " pixels; its place at row " + std::to_string(slot.y) + " takes at most " +
+            std::to_string(slot.maxWidth) + " x " + std::to_string(slot.maxHeight) +
+            " (use a smaller size or shorter lines)";
+    return false;
+}
+
 } // namespace tessellune::datagen

@@ -37,4 +37,7 @@ struct CardSlot {
 };
 inline constexpr CardSlot CARD_SLOTS[3] = {{50, 50, 540, 70}, {50, 120, 540, 80}, {50, 200, 540, 230}};
 
+// False with a message giving both sizes when the card is larger than its slot allows.
+bool checkCardFits(const RgbaImage& card, const CardSlot& slot, std::string& error);
+
 } // namespace tessellune::datagen
