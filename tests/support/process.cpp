@@ -1,0 +1,266 @@
+// Process spawning, output capture and a private virtual X screen for end-to-end tests.
+#include "tests/support/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+extern char** environ;
+
+namespace tessellune::testing {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> buildEnvironment(const ProcessOptions& options) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        bool drop = false;
+        for (const std::string& u : options.unset) {
+            drop = drop || u == name;
+        }
+        for (const std::string& added : options.environment) {
+            drop = drop || added.substr(0, added.find('=')) == name;
+        }
+        if (!drop) {
+            env.push_back(entry);
+        }
+    }
+    env.insert(env.end(), options.environment.begin(), options.environment.end());
+    return env;
+}
+
+pid_t spawn(const std::vector<std::string>& argv, const ProcessOptions& options, int* outputFd) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        return -1;
+    }
+    const std::vector<std::string> env = buildEnvironment(options);
+    std::vector<char*> argvPointers;
+    for (const std::string& a : argv) {
+        argvPointers.push_back(const_cast<char*>(a.c_str()));
+    }
+    argvPointers.push_back(nullptr);
+    std::vector<char*> envPointers;
+    for (const std::string& e : env) {
+        envPointers.push_back(const_cast<char*>(e.c_str()));
+    }
+    envPointers.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0); // its own group, so a kill reaches its children too
+        const int devNull = open("/dev/null", O_RDONLY);
+        dup2(devNull, STDIN_FILENO);
+        dup2(pipeFds[1], STDOUT_FILENO);
+        dup2(pipeFds[1], STDERR_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
+            _exit(126);
+        }
+        execve(argvPointers[0], argvPointers.data(), envPointers.data());
+        execvpe(argvPointers[0], argvPointers.data(), envPointers.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    if (pid < 0) {
+        close(pipeFds[0]);
+        return -1;
+    }
+    *outputFd = pipeFds[0];
+    return pid;
+}
+
+void fillStatus(int status, ProcessResult& result) {
+    if (WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+}
+
+} // namespace
+
+RunningProcess::RunningProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
+    pid_ = spawn(argv, options, &outputFd_);
+}
+
+RunningProcess::~RunningProcess() {
+    if (pid_ > 0 && !finished_) {
+        kill(-pid_, SIGKILL);
+        kill(pid_, SIGKILL);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+    }
+    if (outputFd_ >= 0) {
+        close(outputFd_);
+    }
+}
+
+bool RunningProcess::readSome(std::chrono::milliseconds timeout) {
+    if (outputFd_ < 0) {
+        return false;
+    }
+    pollfd fd{outputFd_, POLLIN, 0};
+    if (poll(&fd, 1, static_cast<int>(timeout.count())) <= 0) {
+        return false;
+    }
+    char buffer[4096];
+    const ssize_t n = read(outputFd_, buffer, sizeof buffer);
+    if (n <= 0) {
+        close(outputFd_);
+        outputFd_ = -1;
+        return false;
+    }
+    output_.append(buffer, static_cast<size_t>(n));
+    return true;
+}
+
+bool RunningProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (output_.find(text) == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || (outputFd_ < 0)) {
+            return output_.find(text) != std::string::npos;
+        }
+        readSome(std::min(left, std::chrono::milliseconds(100)));
+    }
+    return true;
+}
+
+ProcessResult RunningProcess::wait(std::chrono::milliseconds timeout) {
+    if (finished_) {
+        return result_;
+    }
+    const auto deadline = Clock::now() + timeout;
+    int status = 0;
+    while (true) {
+        readSome(std::chrono::milliseconds(20));
+        const pid_t done = waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+            fillStatus(status, result_);
+            break;
+        }
+        if (Clock::now() > deadline) {
+            kill(-pid_, SIGKILL);
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+            result_.timedOut = true;
+            result_.signal = SIGKILL;
+            break;
+        }
+    }
+    while (readSome(std::chrono::milliseconds(50))) {
+    }
+    finished_ = true;
+    result_.output = output_;
+    return result_;
+}
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
+    RunningProcess process(argv, options);
+    if (!process.started()) {
+        return {};
+    }
+    return process.wait(options.timeout);
+}
+
+VirtualScreen::VirtualScreen(const std::string& geometry) {
+    if (!haveProgram("Xvfb")) {
+        return;
+    }
+    int displayPipe[2];
+    if (pipe(displayPipe) != 0) {
+        return;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        close(displayPipe[0]);
+        const int devNull = open("/dev/null", O_RDWR);
+        dup2(devNull, STDIN_FILENO);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+        const std::string fd = std::to_string(displayPipe[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", geometry.c_str(), "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(displayPipe[1]);
+    if (pid < 0) {
+        close(displayPipe[0]);
+        return;
+    }
+    pid_ = pid;
+    // Xvfb writes its display number once it accepts connections.
+    std::string number;
+    pollfd fd{displayPipe[0], POLLIN, 0};
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < deadline && number.find('\n') == std::string::npos) {
+        if (poll(&fd, 1, 200) > 0) {
+            char c[16];
+            const ssize_t n = read(displayPipe[0], c, sizeof c);
+            if (n <= 0) {
+                break;
+            }
+            number.append(c, static_cast<size_t>(n));
+        }
+    }
+    close(displayPipe[0]);
+    if (number.find('\n') != std::string::npos) {
+        display_ = ":" + number.substr(0, number.find('\n'));
+    }
+}
+
+VirtualScreen::~VirtualScreen() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+    }
+}
+
+bool haveProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string paths = path != nullptr ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= paths.size()) {
+        const size_t end = paths.find(':', start);
+        const std::string dir =
+            paths.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) {
+            return true;
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+TemporaryFolder::TemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessellune-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) {
+        path_ = pattern;
+    }
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    if (!path_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+}
+
+} // namespace tessellune::testing
