@@ -2,10 +2,13 @@
 // build's data folder holds the same, and every PNG reads back.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <unistd.h>
 
 #include "tests/data/png_inflate.h"
 #include "tests/data/timeline_reader.h"
@@ -159,6 +162,35 @@ TEST(Dataset, TheCompiledTracksMatchTheTimeline) {
             EXPECT_EQ(value, keys[k].value);
             EXPECT_EQ(static_cast<int8_t>(bytes[12 + 9 * k]), keys[k].type);
         }
+    }
+}
+
+// The compiled tracks evaluate, through the track tool, to the timeline's values at any row.
+TEST(Dataset, TheCompiledTracksEvaluateLikeTheTimeline) {
+    std::ifstream source(std::string(TESSELLUNE_SOURCE_DIR) + "/content/timeline.txt");
+    std::ostringstream text;
+    text << source.rdbuf();
+    datatest::Timeline timeline;
+    std::string error;
+    ASSERT_TRUE(datatest::readTimeline(text.str(), timeline, error)) << error;
+    const double rows[] = {-3.0, 0.0, 100.5, 511.25, 1023.9, 1500.0, 2047.5, 2600.75, 2815.0, 4000.0};
+    for (const char* name : {"scene", "lerp", "cam_lerp", "fs", "gtn", "speed"}) {
+        SCOPED_TRACE(name);
+        std::string command = std::string(TESSELLUNE_BINARY_DIR) + "/tessellune-sync eval " +
+                              TESSELLUNE_BINARY_DIR + "/data/sync_" + name + ".track";
+        for (double row : rows) {
+            command += " " + std::to_string(row);
+        }
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        double row = 0.0, value = 0.0;
+        int lines = 0;
+        while (std::fscanf(pipe, "%lf %lf", &row, &value) == 2) {
+            EXPECT_NEAR(value, datatest::valueAt(timeline.tracks.at(name), row), 1e-5) << "row " << row;
+            ++lines;
+        }
+        EXPECT_EQ(pclose(pipe), 0);
+        EXPECT_EQ(lines, static_cast<int>(std::size(rows)));
     }
 }
 #endif
