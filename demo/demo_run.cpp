@@ -1,0 +1,103 @@
+// Start-up, the real-time frame loop on the music clock, and shutdown.
+#include "demo/demo_run.h"
+
+#include <cstdio>
+
+#include "audio/audio.h"
+#include "demo/data_path.h"
+#include "demo/demo_setup.h"
+#include "demo/frame_loop.h"
+#include "display/steady_timer.h"
+#include "math/mersenne.h"
+
+namespace tessellune {
+
+namespace {
+
+constexpr uint32_t OUTPUT_RATE = 44100;
+
+struct RealClock {
+    Scanout::SteadyTimer* timer;
+    AudioStream stream;
+};
+
+double timerTime(void* c) { return static_cast<RealClock*>(c)->timer->time(); }
+double timerDelta(void* c) { return static_cast<RealClock*>(c)->timer->delta(); }
+double musicSeconds(void* c) {
+    const AudioStream stream = static_cast<RealClock*>(c)->stream;
+    return audioChannelBytes2Seconds(stream, audioChannelGetPosition(stream, AUDIO_POS_BYTE));
+}
+void feedAudio(void*) { audioUpdate(0); }
+
+} // namespace
+
+int runDemo(Application& application) {
+    DemoState state;
+    { MersenneRandom seed(STARTUP_SEED); }
+    state.gtn = INITIAL_GTN;
+    pinCurrentThreadToProcessor(0);
+    const std::string dataDir = dataDirectory();
+
+    if (!createWorkersAndBuffers(state) || !createRenderer(state)) {
+        std::printf("out of memory while creating the frame buffers\n");
+        releaseDemo(state);
+        return 1;
+    }
+    loadPictures(state, dataDir);
+    buildParticles(state);
+
+    if (!audioInit(AUDIO_DEVICE_DEFAULT, OUTPUT_RATE, 0, nullptr, nullptr)) {
+        std::printf("audio init error\n");
+        releaseDemo(state);
+        return 0;
+    }
+    const std::string music = dataDir + "demotune.mp3";
+    const AudioStream stream = audioStreamCreateFile(false, music.c_str(), 0, 0, AUDIO_STREAM_PRESCAN);
+    if (stream == 0) {
+        std::printf("error (%d) while creating stream\n", audioErrorGetCode());
+        audioFree();
+        releaseDemo(state);
+        return 0;
+    }
+    if (!openTracks(state, dataDir)) {
+        std::printf("sync failed, out of memory?");
+        audioStreamFree(stream);
+        audioFree();
+        releaseDemo(state);
+        return 0;
+    }
+
+    Scanout::Display& display = application.display();
+    display.open("Tessellune", FRAME_WIDTH, FRAME_HEIGHT, Scanout::Output::Fullscreen, Scanout::Mode::TrueColor);
+    display.setListener(&application);
+    Scanout::SteadyTimer timer;
+    timer.time();
+
+    loadMeshes(state, dataDir);
+    application.controls.camera.position = {};
+    application.controls.camera.rotation = {};
+
+    audioStart();
+    audioChannelPlay(stream, false);
+
+    const double bakeStart = timer.time();
+    prepareAndBakeOcclusion(state);
+    std::printf("ao calc took %11.2f ms\n", (timer.time() - bakeStart) * 1000.0);
+
+    int status = 0;
+    if (display.isOpen()) {
+        RealClock real{&timer, stream};
+        const FrameClock clock{&real, timerTime, timerDelta, musicSeconds, feedAudio};
+        const LoopEnd end = runFrameLoop(state, application, clock);
+        status = (end == LoopEnd::NotTrueColor || end == LoopEnd::UnexpectedStride) ? 1 : 0;
+    }
+
+    destroySyncDevice(state.sync);
+    state.sync = nullptr;
+    audioStreamFree(stream);
+    audioFree();
+    releaseDemo(state);
+    return status;
+}
+
+} // namespace tessellune

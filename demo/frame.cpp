@@ -1,0 +1,38 @@
+// The frame function: camera, scenes and fade; then the resolve into display pixels.
+#include "demo/frame.h"
+
+#include "demo/scenes.h"
+
+namespace tessellune {
+
+void beginFrame(DemoState& state, double row) { state.gtn = syncTrackValue(state.tracks.gtn, row); }
+
+Matrix4 frameView(const DemoState& state, double row, const CameraInput& input) {
+    if (input.freeCamera) {
+        Matrix4 view;
+        makeFreeView(&input.position.x, &input.rotation.x, view);
+        return view;
+    }
+    const float t = syncTrackValue(state.tracks.camLerp, row);
+    const float a = syncTrackValue(state.tracks.camA, row);
+    const float b = syncTrackValue(state.tracks.camB, row);
+    return blendedCameraView(state.keyframes, a, b, t);
+}
+
+FrameResult renderFrame(DemoState& state, double row, double now, double delta, const CameraInput& input) {
+    const Matrix4 view = frameView(state, row, input);
+    FrameResult result;
+    result.row = renderScenes(state, row, view, now, delta);
+    result.fade = syncTrackValue(state.tracks.fs, result.row);
+    return result;
+}
+
+void presentFrame(const FloatImage& colour, float fade, ResolveTarget& target) {
+    if (static_cast<double>(fade) > 0.999) {
+        resolve(target, colour);
+    } else {
+        resolveFaded(target, fade, colour);
+    }
+}
+
+} // namespace tessellune
