@@ -135,15 +135,21 @@ TEST(Dataset, TheBuildsDataFolderIsCurrent) {
 }
 
 #ifdef TESSELLUNE_HAVE_SYNC_TOOL
-// Every track the timeline declares is compiled into data/sync_NAME.track: a count, then 9-byte
-// keys of row, value and interpolation type, little-endian; its values match the timeline's.
-TEST(Dataset, TheCompiledTracksMatchTheTimeline) {
+bool readContentTimeline(datatest::Timeline& timeline) {
     std::ifstream source(std::string(TESSELLUNE_SOURCE_DIR) + "/content/timeline.txt");
     std::ostringstream text;
     text << source.rdbuf();
-    datatest::Timeline timeline;
     std::string error;
-    ASSERT_TRUE(datatest::readTimeline(text.str(), timeline, error)) << error;
+    const bool ok = datatest::readTimeline(text.str(), timeline, error);
+    EXPECT_TRUE(ok) << error;
+    return ok;
+}
+
+// Every track the timeline declares is compiled into data/sync_NAME.track: a count, then 9-byte
+// keys of row, value and interpolation type, little-endian; its values match the timeline's.
+TEST(Dataset, TheCompiledTracksMatchTheTimeline) {
+    datatest::Timeline timeline;
+    ASSERT_TRUE(readContentTimeline(timeline));
     for (const auto& [name, keys] : timeline.tracks) {
         SCOPED_TRACE(name);
         const auto bytes =
@@ -167,12 +173,8 @@ TEST(Dataset, TheCompiledTracksMatchTheTimeline) {
 
 // The compiled tracks evaluate, through the track tool, to the timeline's values at any row.
 TEST(Dataset, TheCompiledTracksEvaluateLikeTheTimeline) {
-    std::ifstream source(std::string(TESSELLUNE_SOURCE_DIR) + "/content/timeline.txt");
-    std::ostringstream text;
-    text << source.rdbuf();
     datatest::Timeline timeline;
-    std::string error;
-    ASSERT_TRUE(datatest::readTimeline(text.str(), timeline, error)) << error;
+    ASSERT_TRUE(readContentTimeline(timeline));
     const double rows[] = {-3.0, 0.0, 100.5, 511.25, 1023.9, 1500.0, 2047.5, 2600.75, 2815.0, 4000.0};
     for (const char* name : {"scene", "lerp", "cam_lerp", "fs", "gtn", "speed"}) {
         SCOPED_TRACE(name);
