@@ -36,11 +36,13 @@ TEST(DuneTile, IsASmallHeightFieldWithNormalsOnEveryCornerAndNoMaterials) {
             EXPECT_GE(c.normal, 0);
             EXPECT_LT(c.normal, static_cast<int>(tile.normals.size()));
         }
-        EXPECT_GT(faceNormal(tile, t).y, 0.5f) << "every face looks up (+y)";
+        // Every face looks up (+y); the lee slopes are steep on purpose, so the occlusion bake,
+        // which only sees 30 degrees around each normal, darkens the troughs.
+        EXPECT_GT(faceNormal(tile, t).y, 0.2f);
     }
     for (const Vec4& n : tile.normals) {
         EXPECT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0f, 1e-5f);
-        EXPECT_GT(n.y, 0.5f);
+        EXPECT_GT(n.y, 0.2f);
     }
     const auto counts = keywordCounts(objText(tile));
     EXPECT_EQ(counts.count("mtllib"), 0u);
@@ -147,8 +149,8 @@ TEST(ScenePlacement, TheQuarterTurnPutsTheDunesOnTopOfTheFloorSeenFromTheDuneCam
     const Vec4 floorUp = normalize(transformDirection(floorPlace, faceNormal(floor, floor.triangles[0])));
     EXPECT_NEAR(floorUp.z, 1.0f, 1e-6f);
 
-    // A camera straight above the field (table entry 6 stands at z = 200) sees every face of both;
-    // one far below the floor, looking up, sees none.
+    // A camera straight above the field (table entry 6 stands at z = 200) sees the floor and all
+    // but the steepest lee slopes; one far below the floor, looking up, sees none.
     Matrix4 above, below;
     const float abovePosition[3] = {8, -20, -200}, belowPosition[3] = {0, -40, 2000};
     const float noTurn[3] = {0, 0, 0}, upwards[3] = {HALF_TURN, 0, 0};
@@ -158,7 +160,7 @@ TEST(ScenePlacement, TheQuarterTurnPutsTheDunesOnTopOfTheFloorSeenFromTheDuneCam
         for (int c = 0; c < 10; ++c) {
             const Matrix4 place =
                 datatest::instanceMatrix(20.0f, c * 20.0f - 100.0f, r * 20.0f, 0, QUARTER_TURN, 0, 0);
-            EXPECT_EQ(datatest::frontFacingShare(tile, multiply(place, above)), 1.0);
+            EXPECT_GT(datatest::frontFacingShare(tile, multiply(place, above)), 0.95);
             EXPECT_EQ(datatest::frontFacingShare(tile, multiply(place, below)), 0.0);
         }
     }
@@ -173,7 +175,7 @@ TEST(ScenePlacement, TheOcclusionProbeSitsAboveTheFloorLookingAwayFromIt) {
         const Vec4 p = transformPoint(probe, tile.positions[i]);
         const Vec4 n = normalize(transformDirection(probe, tile.normals[i]));
         EXPECT_GT(p.z, 0.0f);
-        EXPECT_GT(n.z, 0.5f) << "the probe looks into the open sky, not into the floor";
+        EXPECT_GT(n.z, 0.2f) << "the probe looks into the open sky, not into the floor";
     }
 }
 

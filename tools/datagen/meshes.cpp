@@ -37,7 +37,7 @@ double smoothStep(double t) {
 // One dune across a period: a long windward rise and a short steep lee face.
 double duneProfile(double t) {
     t -= std::floor(t);
-    constexpr double crest = 0.72;
+    constexpr double crest = 0.8;
     return t < crest ? smoothStep(t / crest) : smoothStep(1.0 - (t - crest) / (1.0 - crest));
 }
 
@@ -50,7 +50,7 @@ double duneHeight(double x, double z) {
     const double phase = u + 0.12 * std::sin(2.0 * PI * w) + 0.05 * std::sin(2.0 * PI * (u + 2.0 * w));
     const double ripples = 0.006 * std::sin(2.0 * PI * (5.0 * u + 2.0 * w));
     const double swell = 0.03 * (1.0 - std::cos(2.0 * PI * w));
-    return 0.02 + 0.16 * duneProfile(phase) + swell + ripples + 0.006;
+    return 0.02 + 0.24 * duneProfile(phase) + swell + ripples + 0.006;
 }
 
 MeshData makeDuneTile() {

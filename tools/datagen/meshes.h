@@ -2,7 +2,7 @@
 //
 // Conventions (model space, before the scenes place them):
 // - dune tile: a 1 x 1 height field over x, z in [-0.5, 0.5], heights along +y between 0.02 and
-//   about 0.25, faces and normals pointing up (+y). The scenes turn it a quarter turn about x, so +y
+//   about 0.33, faces and normals pointing up (+y). The scenes turn it a quarter turn about x, so +y
 //   becomes world +z; the field is seamless, so tiles laid edge to edge join without cracks.
 // - teal floor: a 2 x 2 square in the z = 0 plane facing -z; the scenes turn it half a turn about
 //   x, so it faces world +z, the side the dune field rises towards.

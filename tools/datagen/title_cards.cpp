@@ -191,14 +191,15 @@ bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, R
     FT_Done_Face(face);
     FT_Done_FreeType(library);
 
-    // Shadow: the blurred mask moved two pixels down and right, at most 70% opaque.
+    // Shadow: the blurred mask moved a pixel down and right, dense enough to keep the letters
+    // readable over the white particles.
     const Mask soft = blurred(mask, 2);
     out = makeImage(mask.width, mask.height, {0, 0, 0, 0});
     for (int y = 0; y < mask.height; ++y) {
         for (int x = 0; x < mask.width; ++x) {
             const float text = mask.at(x, y);
             const float shadow =
-                (x >= 2 && y >= 2) ? std::min(1.0f, soft.at(x - 2, y - 2) * 1.6f) * 0.7f : 0.0f;
+                (x >= 1 && y >= 1) ? std::min(1.0f, soft.at(x - 1, y - 1) * 2.5f) * 0.85f : 0.0f;
             // Straight-alpha "over": white text over the black shadow.
             const float alpha = text + shadow * (1.0f - text);
             const float white = alpha > 0.0f ? text / alpha : 0.0f;
