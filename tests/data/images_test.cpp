@@ -1,0 +1,196 @@
+// The generated pictures: PNG encoding round trips, textures repeat seamlessly, the particle
+// picture stays within its budget, and the title cards have real alpha and fit their places.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "tests/data/png_inflate.h"
+#include "tools/datagen/png_writer.h"
+#include "tools/datagen/textures.h"
+#include "tools/datagen/title_cards.h"
+
+namespace tessellune::datagen {
+namespace {
+
+std::string contentFile(const std::string& name) {
+    std::ifstream file(std::string(TESSELLUNE_SOURCE_DIR) + "/content/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+RgbaImage roundTrip(const RgbaImage& image) {
+    RgbaImage back;
+    std::string error;
+    EXPECT_TRUE(datatest::inflatePng(encodePng(image), back, error)) << error;
+    return back;
+}
+
+TEST(PngWriter, RoundTripsEveryChannelExactly) {
+    RgbaImage image = makeImage(37, 23, {});
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            image.set(x, y,
+                      {static_cast<uint8_t>(x * 7 + y), static_cast<uint8_t>(255 - y * 11),
+                       static_cast<uint8_t>((x * y) & 0xff), static_cast<uint8_t>(x * 13 ^ y)});
+        }
+    }
+    const RgbaImage back = roundTrip(image);
+    EXPECT_EQ(back.width, 37);
+    EXPECT_EQ(back.height, 23);
+    EXPECT_EQ(back.pixels, image.pixels);
+}
+
+TEST(PngWriter, SamePictureGivesSameBytes) {
+    const RgbaImage image = makeColorsTexture();
+    EXPECT_EQ(encodePng(image), encodePng(image));
+}
+
+TEST(PngWriter, RefusesEmptyPicturesAndUnwritablePaths) {
+    EXPECT_TRUE(encodePng(RgbaImage{}).empty());
+    RgbaImage wrongSize = makeImage(4, 4, {});
+    wrongSize.pixels.pop_back();
+    EXPECT_TRUE(encodePng(wrongSize).empty());
+    std::string error;
+    EXPECT_FALSE(writePng("/nonexistent-folder/x.png", makeImage(2, 2, {}), error));
+    EXPECT_NE(error.find("/nonexistent-folder/x.png"), std::string::npos);
+}
+
+// Mean absolute difference between two columns (or rows, with transpose) of a picture.
+double columnDifference(const RgbaImage& image, int a, int b, bool rows) {
+    double sum = 0.0;
+    const int n = rows ? image.width : image.height;
+    for (int i = 0; i < n; ++i) {
+        const Rgba p = rows ? image.at(i, a) : image.at(a, i);
+        const Rgba q = rows ? image.at(i, b) : image.at(b, i);
+        sum += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b);
+    }
+    return sum / n;
+}
+
+TEST(Textures, HaveTheirSizesAndRepeatWithoutAVisibleSeam) {
+    struct Case {
+        const char* name;
+        RgbaImage image;
+        int size;
+    };
+    const Case cases[] = {{"colors512", makeColorsTexture(), 512},
+                          {"openfloor", makeOpenFloorTexture(), 256},
+                          {"tealfloor", makeTealFloorTexture(), 256}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.image.width, c.size);
+        ASSERT_EQ(c.image.height, c.size);
+        for (bool rows : {false, true}) {
+            // Across the wrap the picture changes no more than between the worst pair of neighbours.
+            double worstInside = 0.0;
+            for (int i = 0; i + 1 < c.size; ++i) {
+                worstInside = std::max(worstInside, columnDifference(c.image, i, i + 1, rows));
+            }
+            EXPECT_LE(columnDifference(c.image, c.size - 1, 0, rows), worstInside + 1e-9);
+        }
+    }
+    const RgbaImage env = makeEnvironmentTexture();
+    EXPECT_EQ(env.width, 256);
+    EXPECT_EQ(env.height, 256);
+    // Sky above, ground below: the top half is bluer than the bottom half.
+    EXPECT_GT(env.at(128, 40).b, env.at(128, 215).b + 60);
+}
+
+TEST(ParticlePicture, IsWhiteAroundAndWithinTheParticleBudget) {
+    const RgbaImage picture = makeParticlePicture();
+    ASSERT_EQ(picture.width, PICTURE_WIDTH);
+    ASSERT_EQ(picture.height, PICTURE_HEIGHT);
+    int particles = 0;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const Rgba p = picture.at(x, y);
+            EXPECT_EQ(p.a, 255);
+            if (p.r != 255 || p.g != 255 || p.b != 255) {
+                ++particles;
+            }
+        }
+    }
+    for (const auto& [x, y] : {std::pair{0, 0}, {47, 0}, {0, 39}, {47, 39}}) {
+        const Rgba corner = picture.at(x, y);
+        EXPECT_TRUE(corner.r == 255 && corner.g == 255 && corner.b == 255);
+    }
+    // At most 9000 cubes of 8 vertices keep a particle scene in the pipeline's vertex budget;
+    // fewer than about 800 would leave the rings thin.
+    EXPECT_LE(particles, 9000);
+    EXPECT_GE(particles, 800);
+    EXPECT_EQ(roundTrip(picture).pixels, picture.pixels);
+}
+
+TEST(TitleCards, SourceNamesTheSixCardsInSlotOrder) {
+    std::vector<CardSource> cards;
+    std::string error;
+    ASSERT_TRUE(parseTitleCards(contentFile("titlecards.txt"), cards, error)) << error;
+    const char* names[] = {"t-velk.png", "t-compofilling.png", "t-demosplash.png",
+                           "t-cred.png", "t-time.png",         "t-sorry.png"};
+    ASSERT_EQ(cards.size(), 6u);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(cards[i].file, names[i]);
+        EXPECT_FALSE(cards[i].lines.empty());
+    }
+    EXPECT_EQ(cards[0].lines[0], "TESSELLUNE");
+}
+
+TEST(TitleCards, RenderWithRealAlphaAndFitTheirPlaces) {
+    std::vector<CardSource> cards;
+    std::string error;
+    ASSERT_TRUE(parseTitleCards(contentFile("titlecards.txt"), cards, error)) << error;
+    for (size_t i = 0; i < cards.size(); ++i) {
+        SCOPED_TRACE(cards[i].file);
+        RgbaImage card;
+        ASSERT_TRUE(renderTitleCard(cards[i], "/usr/share/fonts/truetype/dejavu", card, error)) << error;
+        const CardSlot& slot = CARD_SLOTS[i % 3];
+        EXPECT_LE(card.width, slot.maxWidth);
+        EXPECT_LE(card.height, slot.maxHeight);
+        EXPECT_LE(slot.x + card.width, 640);
+        EXPECT_LE(slot.y + card.height, 480);
+        int clear = 0, solid = 0, partial = 0, solidWhite = 0;
+        for (int y = 0; y < card.height; ++y) {
+            for (int x = 0; x < card.width; ++x) {
+                const Rgba p = card.at(x, y);
+                clear += p.a == 0;
+                solid += p.a == 255;
+                partial += p.a > 0 && p.a < 255;
+                solidWhite += p.a == 255 && p.r == 255 && p.g == 255 && p.b == 255;
+            }
+        }
+        EXPECT_GT(clear, card.width * card.height / 3) << "most of a card is see-through";
+        EXPECT_GT(solidWhite, 100) << "the letters are opaque white";
+        EXPECT_GT(partial, 100) << "edges and shadow are soft";
+        EXPECT_EQ(roundTrip(card).pixels, card.pixels);
+    }
+}
+
+TEST(TitleCards, MalformedSourcesAreRefusedWithTheLine) {
+    std::vector<CardSource> cards;
+    std::string error;
+    EXPECT_FALSE(parseTitleCards("hello\n", cards, error));
+    EXPECT_NE(error.find("line 1"), std::string::npos);
+    EXPECT_FALSE(parseTitleCards("# c\ncard a.png 20 italic\nx\n", cards, error));
+    EXPECT_NE(error.find("line 2"), std::string::npos);
+    EXPECT_FALSE(parseTitleCards("card a.png 0 bold\nx\n", cards, error));
+    EXPECT_FALSE(parseTitleCards("card a.png 20 bold\ncard b.png 20 bold\nx\n", cards, error));
+    EXPECT_NE(error.find("a.png"), std::string::npos);
+    ASSERT_TRUE(parseTitleCards("card a.png 20 bold # big\r\n  two words  \n\n", cards, error)) << error;
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_TRUE(cards[0].bold);
+    EXPECT_EQ(cards[0].lines, std::vector<std::string>{"two words"});
+}
+
+TEST(TitleCards, MissingFontIsAnErrorNotACrash) {
+    CardSource card{"x.png", 20, false, {"text"}};
+    RgbaImage image;
+    std::string error;
+    EXPECT_FALSE(renderTitleCard(card, "/nonexistent-fonts", image, error));
+    EXPECT_NE(error.find("font"), std::string::npos);
+}
+
+} // namespace
+} // namespace tessellune::datagen

@@ -1,0 +1,82 @@
+// The generated files as the demo reads them: every PNG through the project's own decoder, every
+// mesh through its OBJ/MTL loader, with the counts, materials and face directions expected.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "assets/obj_loader.h"
+#include "assets/png_decoder.h"
+#include "assets/texture_store.h"
+#include "tests/data/png_inflate.h"
+
+namespace tessellune {
+namespace {
+
+const std::string DATA = std::string(TESSELLUNE_BINARY_DIR) + "/data/";
+
+TEST(Loaders, EveryGeneratedPngDecodesToTheSamePixels) {
+    for (const char* name : {"colors512.png", "envtest256.png", "openfloor.png", "tealfloor.png",
+                             "finishedgirl.png", "t-velk.png", "t-compofilling.png", "t-demosplash.png",
+                             "t-cred.png", "t-time.png", "t-sorry.png"}) {
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> bytes = datatest::readBytes(DATA + name);
+        std::vector<uint8_t> pixels;
+        const PngInfo info = decodePng(bytes, pixels);
+        ASSERT_EQ(info.error, 0);
+        datagen::RgbaImage reference;
+        std::string error;
+        ASSERT_TRUE(datatest::inflatePng(bytes, reference, error)) << error;
+        EXPECT_EQ(static_cast<int>(info.width), reference.width);
+        EXPECT_EQ(static_cast<int>(info.height), reference.height);
+        EXPECT_EQ(pixels, reference.pixels);
+    }
+}
+
+TEST(Loaders, EveryMeshLoadsWithItsCountsMaterialsAndFacing) {
+    TextureStore store = createTextureStore();
+
+    const auto dune = loadObj("dunequad.obj", DATA, store);
+    ASSERT_NE(dune, nullptr);
+    EXPECT_EQ(dune->vertices.size(), 289u);
+    EXPECT_EQ(dune->normals.size(), 289u);
+    EXPECT_EQ(dune->faces.size(), 512u);
+    EXPECT_TRUE(dune->materials.empty());
+    for (const PipelineFace& face : dune->faces) {
+        EXPECT_EQ(face.material, &dune->defaultMaterial);
+        EXPECT_GT(face.normal.y, 0.5f);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_GE(face.normalIndex[k], 0) << "the lit shaders read a normal at every corner";
+        }
+    }
+
+    const auto floor = loadObj("tealfloor.obj", DATA, store);
+    ASSERT_NE(floor, nullptr);
+    EXPECT_EQ(floor->vertices.size(), 4u);
+    ASSERT_EQ(floor->faces.size(), 2u);
+    ASSERT_EQ(floor->materials.size(), 1u);
+    EXPECT_GE(floor->materials[0].textureIndex, 1);
+    EXPECT_EQ(floor->materials[0].shaderType, -1);
+    for (const PipelineFace& face : floor->faces) {
+        EXPECT_EQ(face.material, &floor->materials[0]);
+        EXPECT_NEAR(face.normal.z, -1.0f, 1e-6f);
+    }
+
+    const auto knot = loadObj("blah.obj", DATA, store);
+    ASSERT_NE(knot, nullptr);
+    EXPECT_EQ(knot->faces.size(), 3456u);
+    ASSERT_EQ(knot->materials.size(), 2u);
+    for (const Material& m : knot->materials) {
+        EXPECT_GE(m.textureIndex, 1) << m.name;
+    }
+    int textured = 0;
+    for (const PipelineFace& face : knot->faces) {
+        textured += face.material != &knot->defaultMaterial;
+    }
+    EXPECT_EQ(textured, 3456);
+    // The floor's and the knot's textures, each loaded once: placeholder plus three files.
+    EXPECT_EQ(store.entries.size(), 4u);
+    destroyTextureStore(store);
+}
+
+} // namespace
+} // namespace tessellune

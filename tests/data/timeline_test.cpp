@@ -1,0 +1,278 @@
+// The show's timeline (content/timeline.txt): length, scenes, cards, fades, and what the cameras
+// see of the particles, the lone tile and the dune field at every row.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "demo/camera_tables.h"
+#include "demo/particles.h"
+#include "tests/data/scene_geometry.h"
+#include "tests/data/timeline_reader.h"
+#include "tools/datagen/meshes.h"
+#include "tools/datagen/textures.h"
+
+namespace tessellune::datatest {
+namespace {
+
+constexpr int MUSIC_ROWS = 2816; // eleven sections of 256 rows at 8 rows a beat
+constexpr int ROWS_PER_BAR = 32;
+
+const Timeline& timeline() {
+    static const Timeline loaded = [] {
+        std::ifstream file(std::string(TESSELLUNE_SOURCE_DIR) + "/content/timeline.txt");
+        std::ostringstream text;
+        text << file.rdbuf();
+        Timeline t;
+        std::string error;
+        EXPECT_TRUE(readTimeline(text.str(), t, error)) << error;
+        return t;
+    }();
+    return loaded;
+}
+
+float track(const char* name, double row) {
+    return valueAt(timeline().tracks.at(name), row);
+}
+int sceneAt(double row) {
+    return static_cast<int>(track("scene", row) + 0.5f);
+}
+
+TEST(Timeline, DeclaresTheSeventeenTracksAndReadsCleanly) {
+    const char* names[] = {"scene", "x",     "cx",    "cy",    "gtn",   "br",       "fs",
+                           "lerp",  "speed", "scale", "cam_a", "cam_b", "cam_lerp", "plane_enable",
+                           "ta_1",  "ta_2",  "ta_3"};
+    ASSERT_EQ(timeline().tracks.size(), 17u);
+    for (const char* name : names) {
+        ASSERT_EQ(timeline().tracks.count(name), 1u) << name;
+        EXPECT_FALSE(timeline().tracks.at(name).empty()) << name;
+    }
+}
+
+TEST(Timeline, RunsTwoToThreeMinutesWithTheMusicAndFadesInAndOut) {
+    EXPECT_LE(timeline().lastRow, MUSIC_ROWS);
+    EXPECT_EQ(track("fs", 0), 0.0f);
+    EXPECT_EQ(track("fs", 18 * 10), 1.0f) << "faded in after ten seconds";
+    // The picture stays up until the fade has ended, between two and three minutes in.
+    int end = 0;
+    for (int row = 0; row <= MUSIC_ROWS; ++row) {
+        if (track("fs", row) > 0.0f) {
+            end = row + 1;
+        }
+    }
+    EXPECT_GE(end, 120 * 18);
+    EXPECT_LE(end, 180 * 18);
+    EXPECT_LE(end, MUSIC_ROWS);
+    EXPECT_GE(end, MUSIC_ROWS - 2 * ROWS_PER_BAR) << "the fade ends with the music's outro";
+}
+
+TEST(Timeline, VisitsEverySceneCuttingOnBarLinesWithTheLoneTileBeforeTheField) {
+    std::set<int> seen;
+    int firstFour = -1, firstSix = -1;
+    for (int row = 0; row < MUSIC_ROWS; ++row) {
+        const int scene = sceneAt(row);
+        seen.insert(scene);
+        if (scene == 4 && firstFour < 0) {
+            firstFour = row;
+        }
+        if (scene == 6 && firstSix < 0) {
+            firstSix = row;
+        }
+        if (row > 0 && scene != sceneAt(row - 1)) {
+            EXPECT_EQ(row % ROWS_PER_BAR, 0) << "scene change off the bar at row " << row;
+        }
+    }
+    EXPECT_EQ(seen, (std::set<int>{4, 5, 6, 10, 11, 12}));
+    ASSERT_GE(firstFour, 0);
+    EXPECT_LT(firstFour, firstSix) << "the field's tiles take their colour from the lone tile";
+}
+
+TEST(Timeline, ShowsEveryCardOnlyInTheSceneThatCarriesIt) {
+    bool shown[2][3] = {};
+    for (int row = 0; row < MUSIC_ROWS; ++row) {
+        const int scene = sceneAt(row);
+        const float cards[3] = {track("ta_1", row), track("ta_2", row), track("ta_3", row)};
+        for (int n = 0; n < 3; ++n) {
+            if (cards[n] != 0.0f) {
+                EXPECT_TRUE(scene == 11 || scene == 12) << "card " << n + 1 << " at row " << row;
+                if (scene == 11 || scene == 12) {
+                    shown[scene - 11][n] = true;
+                }
+            }
+        }
+    }
+    for (int s = 0; s < 2; ++s) {
+        for (int n = 0; n < 3; ++n) {
+            EXPECT_TRUE(shown[s][n]) << "scene " << 11 + s << " card " << n + 1;
+        }
+    }
+}
+
+TEST(Timeline, KeepsCameraIndicesInTheTablesAndMovesTheParticlesBothWays) {
+    bool ring = false, picture = false;
+    for (int row = 0; row < MUSIC_ROWS; ++row) {
+        for (const char* camera : {"cam_a", "cam_b"}) {
+            const float v = track(camera, row);
+            EXPECT_GE(v, 0.0f);
+            EXPECT_LT(v, 7.5f);
+            EXPECT_EQ(v, std::round(v));
+        }
+        const int scene = sceneAt(row);
+        if (scene >= 10) {
+            ring |= track("lerp", row) == 0.0f;
+            picture |= track("lerp", row) == 1.0f;
+            // The floor stands at y = 0, through the middle of the picture: off while it shows.
+            if (track("lerp", row) > 0.5f) {
+                EXPECT_EQ(static_cast<int>(track("plane_enable", row) + 0.5f), 0) << "row " << row;
+            }
+        }
+    }
+    EXPECT_TRUE(ring);
+    EXPECT_TRUE(picture);
+}
+
+// The particles as the scenes place them (without scene 10's spin).
+struct ParticleCloud {
+    ParticleField field;
+    ParticleCloud() {
+        const datagen::RgbaImage picture = datagen::makeParticlePicture();
+        std::vector<Vec4> pixels(static_cast<size_t>(picture.width) * picture.height);
+        for (int y = 0; y < picture.height; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                const datagen::Rgba p = picture.at(x, y);
+                pixels[static_cast<size_t>(y) * picture.width + x] = {p.r / 255.0f, p.g / 255.0f,
+                                                                      p.b / 255.0f, 1.0f};
+            }
+        }
+        field = buildParticleField(FloatImage{pixels.data(), picture.width, picture.height, false});
+    }
+    static Vec4 at(const Particle& p, float lerp) {
+        const Vec4 ring{60.0f * p.ringDirection.x, 2.0f * p.ringRow, 60.0f * p.ringDirection.z, 1.0f};
+        const Vec4 image{10.0f * p.centredColumn, -10.0f * p.centredRow, -20.0f, 1.0f};
+        return {lerp * image.x + (1 - lerp) * ring.x, lerp * image.y + (1 - lerp) * ring.y,
+                lerp * image.z + (1 - lerp) * ring.z, 1.0f};
+    }
+};
+
+TEST(Timeline, ThePictureFillsTheViewWheneverItStandsAndTheRingsStayInSight) {
+    const ParticleCloud cloud;
+    ASSERT_GT(cloud.field.particles.size(), 800u);
+    const CameraKeyframes tables = makeCameraKeyframes();
+    int pictureRows = 0;
+    for (int row = 0; row < MUSIC_ROWS; ++row) {
+        const int scene = sceneAt(row);
+        if (scene < 10) {
+            continue;
+        }
+        const float lerp = track("lerp", row);
+        const Matrix4 view =
+            blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
+        float top = 1e9f, bottom = -1e9f;
+        int onScreen = 0;
+        for (const Particle& p : cloud.field.particles) {
+            const ScreenPoint s = projectToScreen(transformPoint(view, ParticleCloud::at(p, lerp)));
+            if (s.inFront && s.x >= 0 && s.x <= 640 && s.y >= 0 && s.y <= 480) {
+                ++onScreen;
+            }
+            top = std::min(top, s.y);
+            bottom = std::max(bottom, s.y);
+        }
+        const double share = static_cast<double>(onScreen) / cloud.field.particles.size();
+        if (lerp == 1.0f && scene != 10) {
+            ++pictureRows;
+            EXPECT_EQ(share, 1.0) << "the whole picture is in view at row " << row;
+            EXPECT_GT(bottom - top, 0.75f * 480.0f) << "and fills most of it, row " << row;
+        } else {
+            EXPECT_GT(share, 0.5) << "most of the particles are in view at row " << row;
+        }
+    }
+    EXPECT_GT(pictureRows, 4 * ROWS_PER_BAR);
+}
+
+TEST(Timeline, TheLoneTileShowsItsLitSideWheneverSceneFourRuns) {
+    const datagen::MeshData tile = datagen::makeDuneTile();
+    Matrix4 fixedCamera;
+    const float back[3] = {0, 0, -50}, noTurn[3] = {0, 0, 0};
+    makeFreeView(back, noTurn, fixedCamera);
+    int rows = 0;
+    for (int row = 0; row < MUSIC_ROWS; ++row) {
+        if (sceneAt(row) != 4) {
+            continue;
+        }
+        ++rows;
+        const float g = track("gtn", row);
+        const float x = track("x", row);
+        const Matrix4 place =
+            instanceMatrix(x, track("cx", row), track("cy", row), 0,
+                           static_cast<float>(g * 0.6024096385542169), g * 0.1f, g * 0.3003003f);
+        EXPECT_GT(frontFacingShare(tile, multiply(place, fixedCamera)), 0.9) << "row " << row << " gtn " << g;
+        // The whole tile stays in the frame: its corners project inside the screen.
+        for (float cx : {-0.5f, 0.5f}) {
+            for (float cz : {-0.5f, 0.5f}) {
+                const ScreenPoint s =
+                    projectToScreen(transformPoint(multiply(place, fixedCamera), Vec4{cx, 0.1f, cz, 1}));
+                EXPECT_TRUE(s.inFront && s.x > 0 && s.x < 640 && s.y > 0 && s.y < 480) << "row " << row;
+            }
+        }
+    }
+    EXPECT_GT(rows, 8 * ROWS_PER_BAR);
+}
+
+TEST(Timeline, TheDuneFieldAndItsFloorFaceEveryCameraOfSceneSix) {
+    const datagen::MeshData tile = datagen::makeDuneTile();
+    const datagen::MeshData floor = datagen::makeTealFloor();
+    const CameraKeyframes tables = makeCameraKeyframes();
+    int rows = 0;
+    for (int row = 0; row < MUSIC_ROWS; row += 2) {
+        if (sceneAt(row) != 6) {
+            continue;
+        }
+        ++rows;
+        const Matrix4 view =
+            blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
+        const float x = track("x", row);
+        int tilesInView = 0;
+        for (int r = 0; r < 5; ++r) {
+            for (int c = 0; c < 10; ++c) {
+                const Matrix4 place = instanceMatrix(x, c * x - x * 5.0f, r * x, 0, 1.5707964f, 0, 0);
+                const ScreenPoint s =
+                    projectToScreen(transformPoint(multiply(place, view), Vec4{0, 0.1f, 0, 1}));
+                if (s.inFront && s.x >= 0 && s.x <= 640 && s.y >= 0 && s.y <= 480) {
+                    ++tilesInView;
+                    // Lee slopes turned away from a low camera hide behind their crests anyway.
+                    EXPECT_GT(frontFacingShare(tile, multiply(place, view)), 0.6) << "row " << row;
+                }
+            }
+        }
+        EXPECT_GE(tilesInView, 1) << "the camera looks at the field, row " << row;
+        const Matrix4 floorPlace = instanceMatrix(10000.0f, 0, 0, 0, 3.1415927f, 0, 0);
+        EXPECT_EQ(frontFacingShare(floor, multiply(floorPlace, view)), 1.0) << "row " << row;
+        // The knot floats at (0, 50, 20); the cameras stay clear of it.
+        const Vec4 knot = transformPoint(view, Vec4{0, 50, 20, 1});
+        EXPECT_GT(std::sqrt(knot.x * knot.x + knot.y * knot.y + knot.z * knot.z), 20.0f) << "row " << row;
+    }
+    EXPECT_GT(rows, 4 * ROWS_PER_BAR / 2);
+}
+
+TEST(Timeline, ThePulsingBarStaysInSightOfSceneFivesCameras) {
+    // The bar grows from the origin along +x and +y to at least 10 x 10 units, whatever the clock.
+    const CameraKeyframes tables = makeCameraKeyframes();
+    int rows = 0;
+    for (int row = 0; row < MUSIC_ROWS; ++row) {
+        if (sceneAt(row) != 5) {
+            continue;
+        }
+        ++rows;
+        const Matrix4 view =
+            blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
+        const ScreenPoint s = projectToScreen(transformPoint(view, Vec4{5, 5, 0, 1}));
+        EXPECT_TRUE(s.inFront && s.x > 0 && s.x < 640 && s.y > 0 && s.y < 480) << "row " << row;
+    }
+    EXPECT_GT(rows, 4 * ROWS_PER_BAR);
+}
+
+} // namespace
+} // namespace tessellune::datatest
