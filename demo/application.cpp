@@ -6,7 +6,9 @@ namespace tessellune {
 Application::Application(std::unique_ptr<Scanout::DisplayAdapter> platform)
     : display_(std::make_unique<Scanout::Display>(std::move(platform))) {}
 
-Application::~Application() { display_.reset(); }
+Application::~Application() {
+    display_.reset();
+}
 
 void Application::onKeyPressed(Scanout::DisplayInterface&, Scanout::Key key) {
     float ignored = 0.0f;

@@ -11,7 +11,7 @@ namespace tessellune {
 
 class Application : public Scanout::Listener {
 public:
-    Application(); // with the platform's display
+    Application();                                                           // with the platform's display
     explicit Application(std::unique_ptr<Scanout::DisplayAdapter> platform); // tests, capture
     ~Application() override;
 

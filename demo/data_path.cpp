@@ -31,6 +31,8 @@ std::string executableDirectory() {
     return folder + PATH_SEPARATOR;
 }
 
-std::string dataDirectory() { return executableDirectory() + "data" + PATH_SEPARATOR; }
+std::string dataDirectory() {
+    return executableDirectory() + "data" + PATH_SEPARATOR;
+}
 
 } // namespace tessellune

@@ -21,6 +21,8 @@ std::string executableDirectory();
 std::string dataDirectory();
 
 // A file inside a folder that ends with its separator.
-inline std::string joinPath(const std::string& directory, const std::string& name) { return directory + name; }
+inline std::string joinPath(const std::string& directory, const std::string& name) {
+    return directory + name;
+}
 
 } // namespace tessellune

@@ -21,13 +21,19 @@ struct RealClock {
     AudioStream stream;
 };
 
-double timerTime(void* c) { return static_cast<RealClock*>(c)->timer->time(); }
-double timerDelta(void* c) { return static_cast<RealClock*>(c)->timer->delta(); }
+double timerTime(void* c) {
+    return static_cast<RealClock*>(c)->timer->time();
+}
+double timerDelta(void* c) {
+    return static_cast<RealClock*>(c)->timer->delta();
+}
 double musicSeconds(void* c) {
     const AudioStream stream = static_cast<RealClock*>(c)->stream;
     return audioChannelBytes2Seconds(stream, audioChannelGetPosition(stream, AUDIO_POS_BYTE));
 }
-void feedAudio(void*) { audioUpdate(0); }
+void feedAudio(void*) {
+    audioUpdate(0);
+}
 
 } // namespace
 
@@ -68,7 +74,8 @@ int runDemo(Application& application) {
     }
 
     Scanout::Display& display = application.display();
-    display.open("Tessellune", FRAME_WIDTH, FRAME_HEIGHT, Scanout::Output::Fullscreen, Scanout::Mode::TrueColor);
+    display.open("Tessellune", FRAME_WIDTH, FRAME_HEIGHT, Scanout::Output::Fullscreen,
+                 Scanout::Mode::TrueColor);
     display.setListener(&application);
     Scanout::SteadyTimer timer;
     timer.time();

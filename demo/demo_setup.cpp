@@ -19,8 +19,12 @@ struct CardFile {
 };
 
 constexpr CardFile CARD_FILES[CARD_COUNT] = {
-    {"t-velk", "t-velk.png"}, {"t-compofilling", "t-compofilling.png"}, {"t-demosplash", "t-demosplash.png"},
-    {"t-cred", "t-cred.png"}, {"t-time", "t-time.png"},                 {"t-sorry", "t-sorry.png"},
+    {"t-velk", "t-velk.png"},
+    {"t-compofilling", "t-compofilling.png"},
+    {"t-demosplash", "t-demosplash.png"},
+    {"t-cred", "t-cred.png"},
+    {"t-time", "t-time.png"},
+    {"t-sorry", "t-sorry.png"},
 };
 
 // Finds a texture by its file name or loads and adds it; its index in the store.
@@ -46,7 +50,8 @@ bool createWorkersAndBuffers(DemoState& state, uint32_t workers) {
 bool createRenderer(DemoState& state) {
     state.store = createTextureStore();
     std::printf("now we are going to load some obj.\n");
-    createCamera(state.mainCamera, static_cast<float>(FRAME_WIDTH), static_cast<float>(FRAME_HEIGHT), 4.0f / 3.0f);
+    createCamera(state.mainCamera, static_cast<float>(FRAME_WIDTH), static_cast<float>(FRAME_HEIGHT),
+                 4.0f / 3.0f);
     return createPipeline(state.pipeline, &state.store);
 }
 
@@ -84,7 +89,8 @@ void loadMeshes(DemoState& state, const std::string& dataDir) {
 }
 
 bool prepareAndBakeOcclusion(DemoState& state) {
-    createCamera(state.occlusionCamera, static_cast<float>(OCCLUSION_SIZE), static_cast<float>(OCCLUSION_SIZE), 1.0f);
+    createCamera(state.occlusionCamera, static_cast<float>(OCCLUSION_SIZE),
+                 static_cast<float>(OCCLUSION_SIZE), 1.0f);
     if (!createFloatImage(state.occlusionColour, OCCLUSION_SIZE, OCCLUSION_SIZE) ||
         !createDepthImage(state.occlusionDepth, OCCLUSION_SIZE, OCCLUSION_SIZE)) {
         return false;

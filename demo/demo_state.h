@@ -22,12 +22,20 @@ namespace tessellune {
 
 inline constexpr int32_t FRAME_WIDTH = 640;
 inline constexpr int32_t FRAME_HEIGHT = 480;
-inline constexpr int32_t OCCLUSION_SIZE = 128;   // the bake's probe image is 128 x 128
-inline constexpr double ROWS_PER_SECOND = 18.0;  // sync rows per second of music
-inline constexpr double LOWERED_ROWS = 0.75;     // scenes 4 and 6 lower the frame's row by this
+inline constexpr int32_t OCCLUSION_SIZE = 128;  // the bake's probe image is 128 x 128
+inline constexpr double ROWS_PER_SECOND = 18.0; // sync rows per second of music
+inline constexpr double LOWERED_ROWS = 0.75;    // scenes 4 and 6 lower the frame's row by this
 inline constexpr float INITIAL_GTN = 3.9f;
 
-enum TitleCard : int { CardVelk, CardCompoFilling, CardDemoSplash, CardCredits, CardTime, CardSorry, CARD_COUNT };
+enum TitleCard : int {
+    CardVelk,
+    CardCompoFilling,
+    CardDemoSplash,
+    CardCredits,
+    CardTime,
+    CardSorry,
+    CARD_COUNT
+};
 
 // The input the debug keys produce: the free camera replaces the track-driven one while it is on.
 struct CameraInput {
@@ -38,15 +46,15 @@ struct CameraInput {
 
 struct DemoState {
     CameraKeyframes keyframes = makeCameraKeyframes();
-    float gtn = INITIAL_GTN;     // the "gtn" value: written from its track every frame
-    int32_t duneShader = 5;      // the shader type scene 4 gives the dune tile
-    double spinPhase = 0.0;      // scene 10's ring rotation, integrated from "speed"
+    float gtn = INITIAL_GTN; // the "gtn" value: written from its track every frame
+    int32_t duneShader = 5;  // the shader type scene 4 gives the dune tile
+    double spinPhase = 0.0;  // scene 10's ring rotation, integrated from "speed"
 
     WorkerPool pool;
-    FloatImage colour;           // the main colour buffer, resolved every frame
-    FloatImage secondColour;     // scene 4 renders here, then adds into the main buffer
+    FloatImage colour;       // the main colour buffer, resolved every frame
+    FloatImage secondColour; // scene 4 renders here, then adds into the main buffer
     DepthImage depth;
-    FloatImage occlusionColour;  // the bake's probe targets
+    FloatImage occlusionColour; // the bake's probe targets
     DepthImage occlusionDepth;
 
     TextureStore store;

@@ -5,17 +5,15 @@
 
 namespace tessellune {
 
-const char* const DEMO_TRACK_NAMES[DEMO_TRACK_COUNT] = {"scene", "x",     "cx",    "cy",       "gtn",
-                                                        "br",    "fs",    "lerp",  "speed",    "scale",
-                                                        "cam_a", "cam_b", "cam_lerp", "plane_enable",
-                                                        "ta_1",  "ta_2",  "ta_3"};
+const char* const DEMO_TRACK_NAMES[DEMO_TRACK_COUNT] = {
+    "scene", "x",     "cx",    "cy",       "gtn",          "br",   "fs",   "lerp", "speed",
+    "scale", "cam_a", "cam_b", "cam_lerp", "plane_enable", "ta_1", "ta_2", "ta_3"};
 
 bool requestDemoTracks(SyncDevice* device, DemoTracks& tracks) {
-    SyncTrack** slots[DEMO_TRACK_COUNT] = {&tracks.scene, &tracks.x,       &tracks.cx,    &tracks.cy,
-                                           &tracks.gtn,   &tracks.br,      &tracks.fs,    &tracks.lerp,
-                                           &tracks.speed, &tracks.scale,   &tracks.camA,  &tracks.camB,
-                                           &tracks.camLerp, &tracks.planeEnable, &tracks.ta1, &tracks.ta2,
-                                           &tracks.ta3};
+    SyncTrack** slots[DEMO_TRACK_COUNT] = {
+        &tracks.scene,   &tracks.x,           &tracks.cx,    &tracks.cy,    &tracks.gtn,  &tracks.br,
+        &tracks.fs,      &tracks.lerp,        &tracks.speed, &tracks.scale, &tracks.camA, &tracks.camB,
+        &tracks.camLerp, &tracks.planeEnable, &tracks.ta1,   &tracks.ta2,   &tracks.ta3};
     for (int i = 0; i < DEMO_TRACK_COUNT; ++i) {
         *slots[i] = getSyncTrack(device, DEMO_TRACK_NAMES[i]);
         if (*slots[i] == nullptr) {

@@ -5,7 +5,9 @@
 
 namespace tessellune {
 
-void beginFrame(DemoState& state, double row) { state.gtn = syncTrackValue(state.tracks.gtn, row); }
+void beginFrame(DemoState& state, double row) {
+    state.gtn = syncTrackValue(state.tracks.gtn, row);
+}
 
 Matrix4 frameView(const DemoState& state, double row, const CameraInput& input) {
     if (input.freeCamera) {

@@ -10,12 +10,14 @@
 namespace tessellune {
 
 struct FrameResult {
-    double row = 0.0; // the row after the scenes (lowered by scenes 4 and 6)
+    double row = 0.0;  // the row after the scenes (lowered by scenes 4 and 6)
     float fade = 0.0f; // "fs" at that row: 1 is full brightness
 };
 
 // The music position in seconds as a sync row.
-inline double syncRow(double musicSeconds) { return musicSeconds * ROWS_PER_SECOND; }
+inline double syncRow(double musicSeconds) {
+    return musicSeconds * ROWS_PER_SECOND;
+}
 
 // The start of a frame, before the display's events are handled: the "gtn" value from its track.
 void beginFrame(DemoState& state, double row);

@@ -9,8 +9,8 @@ namespace tessellune {
 
 namespace {
 
-constexpr double REPORT_INTERVAL = 5.0;                // seconds between statistics blocks
-constexpr int32_t EXPECTED_STRIDE = FRAME_WIDTH * 4;    // bytes per row of a 640-pixel XRGB8888 frame
+constexpr double REPORT_INTERVAL = 5.0;              // seconds between statistics blocks
+constexpr int32_t EXPECTED_STRIDE = FRAME_WIDTH * 4; // bytes per row of a 640-pixel XRGB8888 frame
 
 } // namespace
 

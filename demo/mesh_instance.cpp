@@ -7,7 +7,8 @@ namespace tessellune {
 
 void placeMesh(Mesh& mesh, const Placement& placement) {
     mesh.scale = placement.scale;
-    mesh.translation = translationMatrix(placement.translation[0], placement.translation[1], placement.translation[2]);
+    mesh.translation =
+        translationMatrix(placement.translation[0], placement.translation[1], placement.translation[2]);
     mesh.rotation = identityMatrix();
     rotateX(mesh.rotation, placement.angles[0]);
     rotateY(mesh.rotation, placement.angles[1]);

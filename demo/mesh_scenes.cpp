@@ -10,8 +10,8 @@ namespace tessellune {
 
 namespace {
 
-constexpr Vec4 DUNE_AMBIENT = {0.93359375f, 0.609375f, 0.0f, 0.0f};     // scene 4's sand colour
-constexpr Vec4 DUNE_DIFFUSE = {2.98828125f, 1.59375f, 0.1875f, 0.0f};   // the field's tiles
+constexpr Vec4 DUNE_AMBIENT = {0.93359375f, 0.609375f, 0.0f, 0.0f};   // scene 4's sand colour
+constexpr Vec4 DUNE_DIFFUSE = {2.98828125f, 1.59375f, 0.1875f, 0.0f}; // the field's tiles
 constexpr Vec4 LIGHT_POSITION = {0.0f, 50.0f, 50.0f, 1.0f};
 constexpr Vec4 LIGHT_COLOUR = {10.0f, 10.0f, 10.0f, 0.0f};
 constexpr float QUARTER_TURN = 1.5707964f;
@@ -29,7 +29,8 @@ void setLight(Light& light, const Matrix4& view, float intensity) {
 }
 
 void clearColour(FloatImage& image) {
-    std::memset(static_cast<void*>(image.pixels), 0, sizeof(Vec4) * static_cast<size_t>(image.width) * image.height);
+    std::memset(static_cast<void*>(image.pixels), 0,
+                sizeof(Vec4) * static_cast<size_t>(image.width) * image.height);
 }
 
 void clearDepth(DepthImage& image) {

@@ -15,7 +15,7 @@ namespace {
 constexpr float QUARTER_TURN = 1.5707964f;
 constexpr float HALF_TURN = 3.1415927f;
 constexpr Vec4 TILE_DIFFUSE = {2.98828125f, 1.59375f, 0.1875f, 0.0f};
-constexpr int32_t ALL_PLANES_UNCLASSIFIED = 0xffff; // the floor is clipped without a box test
+constexpr int32_t ALL_PLANES_UNCLASSIFIED = 0xffff;  // the floor is clipped without a box test
 constexpr float EMPTY_PIXEL_SHARE = 1.0f / 16384.0f; // one pixel of the 128 x 128 probe view
 
 Placement probePlacement() {
@@ -47,7 +47,8 @@ void submitProbeScene(DemoState& state, const Matrix4& view) {
         floor.angles[0] = HALF_TURN;
         placeMesh(*state.floor, floor);
         transformBoxCorners(*state.floor, view);
-        submitMesh(*state.floor, view, state.occlusionCamera, state.pipeline, ALL_PLANES_UNCLASSIFIED, nullptr);
+        submitMesh(*state.floor, view, state.occlusionCamera, state.pipeline, ALL_PLANES_UNCLASSIFIED,
+                   nullptr);
     }
 }
 

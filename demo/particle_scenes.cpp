@@ -41,11 +41,13 @@ void submitParticles(DemoState& state, int scene, double row, const Matrix4& vie
         makePlacement(zero, even, spinEven);
     }
     for (Particle& p : state.particles.particles) {
-        const float ring[3] = {RING_RADIUS * p.ringDirection.x, RING_ROW_HEIGHT * static_cast<float>(p.ringRow),
+        const float ring[3] = {RING_RADIUS * p.ringDirection.x,
+                               RING_ROW_HEIGHT * static_cast<float>(p.ringRow),
                                RING_RADIUS * p.ringDirection.z};
         const float image[3] = {PICTURE_SCALE * static_cast<float>(p.centredColumn),
                                 -PICTURE_SCALE * static_cast<float>(p.centredRow), PICTURE_DEPTH};
-        const float position[3] = {lerp * image[0] + (1 - lerp) * ring[0], lerp * image[1] + (1 - lerp) * ring[1],
+        const float position[3] = {lerp * image[0] + (1 - lerp) * ring[0],
+                                   lerp * image[1] + (1 - lerp) * ring[1],
                                    lerp * image[2] + (1 - lerp) * ring[2]};
         const Vec4 colour = add(scale(p.imageColour, lerp), scale(p.grey, 1 - lerp));
         p.material.ambient = colour;
@@ -96,7 +98,8 @@ void overlayCards(DemoState& state, double row, const Texture* const cards[3]) {
 
 } // namespace
 
-void renderParticleScene(DemoState& state, int scene, double row, const Matrix4& view, double now, double delta) {
+void renderParticleScene(DemoState& state, int scene, double row, const Matrix4& view, double now,
+                         double delta) {
     state.spinPhase += static_cast<double>(syncTrackValue(state.tracks.speed, row)) * delta;
     beginScene(state.pipeline);
     submitParticles(state, scene, row, view);
@@ -106,7 +109,8 @@ void renderParticleScene(DemoState& state, int scene, double row, const Matrix4&
     finishPass(state, state.colour);
 
     if (scene == 11) {
-        const Texture* cards[3] = {state.cards[CardVelk], state.cards[CardCompoFilling], state.cards[CardDemoSplash]};
+        const Texture* cards[3] = {state.cards[CardVelk], state.cards[CardCompoFilling],
+                                   state.cards[CardDemoSplash]};
         overlayCards(state, row, cards);
     } else if (scene == 12) {
         const Texture* cards[3] = {state.cards[CardCredits], state.cards[CardTime], state.cards[CardSorry]};

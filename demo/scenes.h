@@ -10,10 +10,11 @@
 
 namespace tessellune {
 
-void renderParticleScene(DemoState& state, int scene, double row, const Matrix4& view, double now, double delta);
-void renderDuneScene(DemoState& state, double row);                                  // scene 4
-void renderRectangleScene(DemoState& state, const Matrix4& view, double now);       // scene 5
-void renderObjectScene(DemoState& state, double row, const Matrix4& view);          // scene 6
+void renderParticleScene(DemoState& state, int scene, double row, const Matrix4& view, double now,
+                         double delta);
+void renderDuneScene(DemoState& state, double row);                           // scene 4
+void renderRectangleScene(DemoState& state, const Matrix4& view, double now); // scene 5
+void renderObjectScene(DemoState& state, double row, const Matrix4& view);    // scene 6
 
 // What scenes 4 and 6 leave behind for later frames (the "gtn" value and the tiles' materials:
 // scene 6's tiles show the sand colour scene 4 gave them), without drawing.

@@ -18,7 +18,8 @@ std::string press(DebugControls& controls, float& gtn, int key) {
 TEST(DebugKeys, MovesAndTurnsTheFreeCameraAndPrintsItAfterEveryKey) {
     DebugControls c;
     float gtn = 3.9f;
-    EXPECT_EQ(press(c, gtn, 'A'), "camrot = vec4(0.000000,0.000000,0.000000); campos = vec4(4.000000,0.000000,0.000000)\n");
+    EXPECT_EQ(press(c, gtn, 'A'),
+              "camrot = vec4(0.000000,0.000000,0.000000); campos = vec4(4.000000,0.000000,0.000000)\n");
     press(c, gtn, 'W');
     press(c, gtn, 'W'); // an auto-repeat moves again
     press(c, gtn, 'Z');
@@ -30,7 +31,8 @@ TEST(DebugKeys, MovesAndTurnsTheFreeCameraAndPrintsItAfterEveryKey) {
     EXPECT_EQ(c.camera.rotation.y, -0.1f);
     // An unlisted key changes nothing but still prints the line.
     const std::string line = press(c, gtn, 'P');
-    EXPECT_EQ(line, "camrot = vec4(0.100000,-0.100000,0.000000); campos = vec4(4.000000,-4.000000,8.000000)\n");
+    EXPECT_EQ(line,
+              "camrot = vec4(0.100000,-0.100000,0.000000); campos = vec4(4.000000,-4.000000,8.000000)\n");
 }
 
 TEST(DebugKeys, PresetsWriteAllFourComponents) {

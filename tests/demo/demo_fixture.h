@@ -35,9 +35,7 @@ inline void writeTrack(const std::string& folder, const std::string& name, const
 // A demo state without loaded assets; call openTracks once the track files are written.
 class DemoFixture {
 public:
-    DemoFixture() {
-        ok = createWorkersAndBuffers(state, 2) && createRenderer(state);
-    }
+    DemoFixture() { ok = createWorkersAndBuffers(state, 2) && createRenderer(state); }
     ~DemoFixture() { releaseDemo(state); }
 
     bool openTracksHere() { return openTracks(state, folder.path() + "/"); }

@@ -15,10 +15,18 @@ namespace {
 struct VirtualClock {
     int frame = 0;
 };
-double virtualTime(void* c) { return static_cast<VirtualClock*>(c)->frame * 1.0; }
-double virtualDelta(void*) { return 1.0; }
-double virtualMusic(void* c) { return static_cast<VirtualClock*>(c)->frame * 0.5; }
-void nextFrame(void* c) { ++static_cast<VirtualClock*>(c)->frame; }
+double virtualTime(void* c) {
+    return static_cast<VirtualClock*>(c)->frame * 1.0;
+}
+double virtualDelta(void*) {
+    return 1.0;
+}
+double virtualMusic(void* c) {
+    return static_cast<VirtualClock*>(c)->frame * 0.5;
+}
+void nextFrame(void* c) {
+    ++static_cast<VirtualClock*>(c)->frame;
+}
 
 struct Presented {
     int frames = 0;

@@ -9,7 +9,6 @@
 using namespace tessellune;
 using namespace tessellune::testing;
 
-
 TEST(OcclusionBake, OpenSkyIsOneAndAFilledViewIsZero) {
     DemoFixture f;
     ASSERT_TRUE(f.ok);

@@ -29,7 +29,9 @@ struct SolidPicture {
     }
 };
 
-const Vec4& pixelAt(const FloatImage& image, int x, int y) { return image.pixels[y * image.width + x]; }
+const Vec4& pixelAt(const FloatImage& image, int x, int y) {
+    return image.pixels[y * image.width + x];
+}
 
 } // namespace
 
@@ -175,7 +177,9 @@ TEST(Scenes, SkippedFramesLeaveTheStateAContinuousRunWouldHave) {
     }
     EXPECT_TRUE(anyNonZero(continuous.state.colour));
     EXPECT_EQ(continuous.state.gtn, skipped.state.gtn);
-    EXPECT_EQ(std::memcmp(continuous.state.colour.pixels, skipped.state.colour.pixels, sizeof(Vec4) * 640 * 480), 0);
+    EXPECT_EQ(
+        std::memcmp(continuous.state.colour.pixels, skipped.state.colour.pixels, sizeof(Vec4) * 640 * 480),
+        0);
     for (int frame = 26; frame < 36; ++frame) {
         renderFrame(continuous.state, frame, frame * delta, delta, CameraInput{});
         skipFrame(skipped.state, frame, delta);

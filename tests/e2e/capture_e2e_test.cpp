@@ -21,7 +21,8 @@ namespace {
 const std::string BUILD = TESSELLUNE_BINARY_DIR;
 const std::string CAPTURE = BUILD + "/tessellune-capture";
 
-std::vector<uint8_t> captureAt(const TemporaryFolder& folder, const std::string& seconds, const std::string& name) {
+std::vector<uint8_t> captureAt(const TemporaryFolder& folder, const std::string& seconds,
+                               const std::string& name) {
     const std::string out = folder.path() + "/" + name;
     const ProcessResult r = runProcess({CAPTURE, "--at", seconds, "--out", out});
     EXPECT_EQ(r.exitCode, 0) << r.output;
@@ -83,7 +84,8 @@ TEST(CaptureEndToEnd, ACapturedFrameIsWhatTheDemosFrameFunctionRendersForThatRow
     }
     const double row = syncRow(static_cast<double>(frame) / fps);
     beginFrame(state, row);
-    const FrameResult result = renderFrame(state, row, static_cast<double>(frame) * delta, delta, CameraInput{});
+    const FrameResult result =
+        renderFrame(state, row, static_cast<double>(frame) * delta, delta, CameraInput{});
     std::vector<uint32_t> pixels(FRAME_WIDTH * FRAME_HEIGHT);
     ResolveTarget target{pixels.data(), FRAME_WIDTH, FRAME_HEIGHT};
     presentFrame(state.colour, result.fade, target);

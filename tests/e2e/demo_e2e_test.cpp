@@ -24,7 +24,9 @@ const std::string DATA = BUILD + "/data";
 // allocations are leak-checked by the unit tests, which run the same code on the headless display.
 const std::string LEAK_SUPPRESSIONS = "LSAN_OPTIONS=detect_leaks=0";
 
-bool haveScreenTools() { return haveProgram("Xvfb") && haveProgram("xdotool") && haveProgram("ffmpeg"); }
+bool haveScreenTools() {
+    return haveProgram("Xvfb") && haveProgram("xdotool") && haveProgram("ffmpeg");
+}
 
 // A copy of the program beside a data folder that lacks the named files (the program finds its
 // data next to its own executable).
@@ -47,8 +49,8 @@ std::string installWithout(const TemporaryFolder& folder, const std::vector<std:
 
 // How many of the screen's pixels are not black.
 int litPixels(const std::string& display, const std::string& png) {
-    const ProcessResult grab = runProcess({"ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab", "-video_size",
-                                           "640x480", "-i", display, "-frames:v", "1", png});
+    const ProcessResult grab = runProcess({"ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab",
+                                           "-video_size", "640x480", "-i", display, "-frames:v", "1", png});
     if (grab.exitCode != 0) {
         ADD_FAILURE() << "screen grab failed: " << grab.output;
         return 0;
@@ -78,7 +80,9 @@ void pressEscape(const VirtualScreen& screen) {
     runProcess({"xdotool", "key", "Escape"}, options);
 }
 
-size_t positionOf(const std::string& text, const std::string& line) { return text.find(line); }
+size_t positionOf(const std::string& text, const std::string& line) {
+    return text.find(line);
+}
 
 } // namespace
 

@@ -71,8 +71,8 @@ bool openCapture(CaptureSession& s, const std::string& dataDir, int fps, std::st
     auto display = std::make_unique<Scanout::MemoryDisplay>();
     s.display = display.get();
     s.application = std::make_unique<Application>(std::move(display));
-    if (!s.application->display().open("Tessellune capture", FRAME_WIDTH, FRAME_HEIGHT, Scanout::Output::Windowed,
-                                       Scanout::Mode::TrueColor)) {
+    if (!s.application->display().open("Tessellune capture", FRAME_WIDTH, FRAME_HEIGHT,
+                                       Scanout::Output::Windowed, Scanout::Mode::TrueColor)) {
         error = "cannot open the headless display";
         return false;
     }
@@ -125,7 +125,8 @@ CapturedFrame captureFrame(CaptureSession& s, int64_t frame) {
         presentFrame(s.state.colour, result.fade, target);
         display.unlock();
     }
-    info.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    info.milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     s.nextFrame = frame + 1;
     return info;
 }

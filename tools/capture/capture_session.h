@@ -23,8 +23,8 @@ struct CaptureSession {
     Scanout::MemoryDisplay* display = nullptr; // owned by the application's facade
     AudioStream stream = 0;
     int fps = 30;
-    int64_t nextFrame = 0;          // the frame the music clock stands at
-    std::vector<uint32_t> pixels;   // the last presented frame
+    int64_t nextFrame = 0;        // the frame the music clock stands at
+    std::vector<uint32_t> pixels; // the last presented frame
 };
 
 // Loads everything the demo loads (printing the same lines) and starts the offline music clock.
@@ -38,8 +38,8 @@ double captureLength(const CaptureSession& session);
 int64_t captureFrameCount(const CaptureSession& session);
 
 struct CapturedFrame {
-    double row = 0.0;  // the frame's sync row (before any lowering)
-    int scene = 0;     // the scene the timeline selects there
+    double row = 0.0;          // the frame's sync row (before any lowering)
+    int scene = 0;             // the scene the timeline selects there
     double milliseconds = 0.0; // time spent rendering and resolving it
 };
 

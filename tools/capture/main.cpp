@@ -99,11 +99,12 @@ void printSceneTimes(const std::map<int, SceneTimes>& times) {
 // The video encoder, fed raw frames on its standard input; the soundtrack is muxed from the MP3.
 FILE* openVideo(const Options& o, const std::string& music) {
     char command[4096];
-    std::snprintf(command, sizeof command,
-                  "ffmpeg -loglevel error -y -f rawvideo -pix_fmt bgr0 -s 640x480 -r %d -i - -ss %.3f -i \"%s\" "
-                  "-map 0:v -map 1:a -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -c:a aac -b:a 192k "
-                  "-shortest \"%s\"",
-                  o.fps, o.from, music.c_str(), o.out.c_str());
+    std::snprintf(
+        command, sizeof command,
+        "ffmpeg -loglevel error -y -f rawvideo -pix_fmt bgr0 -s 640x480 -r %d -i - -ss %.3f -i \"%s\" "
+        "-map 0:v -map 1:a -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -c:a aac -b:a 192k "
+        "-shortest \"%s\"",
+        o.fps, o.from, music.c_str(), o.out.c_str());
     return popen(command, "w");
 }
 
@@ -131,8 +132,8 @@ int main(int argc, char** argv) {
     if (o.at >= 0) {
         const int64_t frame = static_cast<int64_t>(std::llround(o.at * o.fps));
         captureFrame(session, frame);
-        const std::vector<uint8_t> rgba = tools::rgbaFromXrgb(session.pixels.data(), FRAME_WIDTH, FRAME_HEIGHT,
-                                                              FRAME_WIDTH * 4);
+        const std::vector<uint8_t> rgba =
+            tools::rgbaFromXrgb(session.pixels.data(), FRAME_WIDTH, FRAME_HEIGHT, FRAME_WIDTH * 4);
         const bool ok = tools::writePngRgba(o.out, FRAME_WIDTH, FRAME_HEIGHT, rgba, error);
         closeCapture(session);
         if (!ok) {
@@ -146,7 +147,8 @@ int main(int argc, char** argv) {
     const int64_t last = o.to >= 0 ? static_cast<int64_t>(o.to * o.fps) : captureFrameCount(session) - 1;
     const int64_t first = static_cast<int64_t>(o.from * o.fps);
     if (last < first) {
-        std::fprintf(stderr, "tessellune-capture: nothing to capture between %.3f and %.3f s\n", o.from, o.to);
+        std::fprintf(stderr, "tessellune-capture: nothing to capture between %.3f and %.3f s\n", o.from,
+                     o.to);
         closeCapture(session);
         return 1;
     }
@@ -198,6 +200,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     printSceneTimes(times);
-    std::printf("wrote %s\n", video != nullptr ? std::filesystem::absolute(o.out).c_str() : o.framesDir.c_str());
+    std::printf("wrote %s\n",
+                video != nullptr ? std::filesystem::absolute(o.out).c_str() : o.framesDir.c_str());
     return 0;
 }

@@ -1,7 +1,6 @@
 // "render MODEL.obj --out FILE.png [--size WxH] [--shader N] [--yaw RADIANS]": a preview of one
 // mesh through the real pipeline (submission, clipping, ordering, bands on the worker pool,
 // resolve), framed by its bounding box and lit from beside the eye, written as an RGB PNG.
-#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +19,7 @@
 #include "render/resolve.h"
 #include "render/submit.h"
 #include "render/targets.h"
+#include "tools/common/png_writer.h"
 #include "workers/band_dispatch.h"
 
 namespace tessellune::inspect {
@@ -133,63 +133,11 @@ void prepareForPreview(Mesh& mesh, const RenderOptions& options) {
     prepare(mesh.defaultMaterial);
 }
 
-void appendChunk(std::vector<unsigned char>& png, const char type[4], const unsigned char* data,
-                 size_t size) {
-    const unsigned char length[4] = {static_cast<unsigned char>(size >> 24),
-                                     static_cast<unsigned char>(size >> 16),
-                                     static_cast<unsigned char>(size >> 8), static_cast<unsigned char>(size)};
-    png.insert(png.end(), length, length + 4);
-    const size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data, data + size);
-    const uLong crc = crc32(0L, png.data() + start, static_cast<uInt>(size + 4));
-    const unsigned char crcBytes[4] = {static_cast<unsigned char>(crc >> 24),
-                                       static_cast<unsigned char>(crc >> 16),
-                                       static_cast<unsigned char>(crc >> 8), static_cast<unsigned char>(crc)};
-    png.insert(png.end(), crcBytes, crcBytes + 4);
-}
-
-// An 8-bit RGB PNG of 0xAARRGGBB pixels (alpha dropped: the preview is opaque on black).
+// An opaque PNG of 0xAARRGGBB pixels (the preview is drawn on black).
 bool writePng(const std::string& path, const std::vector<uint32_t>& pixels, int32_t width, int32_t height) {
-    std::vector<unsigned char> raw;
-    raw.reserve(static_cast<size_t>(height) * (1 + 3 * static_cast<size_t>(width)));
-    for (int32_t y = 0; y < height; ++y) {
-        raw.push_back(0); // filter: none
-        for (int32_t x = 0; x < width; ++x) {
-            const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
-            raw.push_back(static_cast<unsigned char>(p >> 16));
-            raw.push_back(static_cast<unsigned char>(p >> 8));
-            raw.push_back(static_cast<unsigned char>(p));
-        }
-    }
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<unsigned char> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK) {
-        return false;
-    }
-    std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    const unsigned char header[13] = {static_cast<unsigned char>(width >> 24),
-                                      static_cast<unsigned char>(width >> 16),
-                                      static_cast<unsigned char>(width >> 8),
-                                      static_cast<unsigned char>(width),
-                                      static_cast<unsigned char>(height >> 24),
-                                      static_cast<unsigned char>(height >> 16),
-                                      static_cast<unsigned char>(height >> 8),
-                                      static_cast<unsigned char>(height),
-                                      8,
-                                      2,
-                                      0,
-                                      0,
-                                      0};
-    appendChunk(png, "IHDR", header, sizeof header);
-    appendChunk(png, "IDAT", packed.data(), packedSize);
-    appendChunk(png, "IEND", nullptr, 0);
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    return std::fclose(file) == 0 && written;
+    std::string error;
+    return tools::writePngRgba(path, width, height,
+                               tools::rgbaFromXrgb(pixels.data(), width, height, width * 4), error);
 }
 
 struct PreviewResources {

@@ -1,7 +1,7 @@
 // PNG writing (zlib) and the drawing of the soundtrack's analysis picture.
 #include "tools/datagen/music/png_plot.h"
 
-#include <zlib.h>
+#include "tools/common/png_writer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,20 +9,6 @@
 
 namespace tessellune {
 namespace {
-
-void putBigEndian(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(uint8_t(value >> shift));
-}
-
-void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-    putBigEndian(out, uint32_t(data.size()));
-    size_t typeAt = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    uLong crc = crc32(0, out.data() + typeAt, uInt(out.size() - typeAt));
-    putBigEndian(out, uint32_t(crc));
-}
 
 // Dark blue through purple and orange to pale yellow as the value goes 0 -> 1.
 void heat(float value, uint8_t* rgb) {
@@ -40,35 +26,12 @@ bool writeRgbPng(const std::string& path, int width, int height, const std::vect
         error = path + ": image size does not match its pixels";
         return false;
     }
-    std::vector<uint8_t> raw;
-    raw.reserve(size_t(height) * (size_t(width) * 3 + 1));
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0); // filter: none
-        raw.insert(raw.end(), rgb.begin() + ptrdiff_t(y) * width * 3,
-                   rgb.begin() + ptrdiff_t(y + 1) * width * 3);
+    std::vector<uint8_t> rgba;
+    rgba.reserve(rgb.size() / 3 * 4);
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        rgba.insert(rgba.end(), {rgb[i], rgb[i + 1], rgb[i + 2], 255});
     }
-    uLongf packedSize = compressBound(uLong(raw.size()));
-    std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), uLong(raw.size()), 9) != Z_OK) {
-        error = path + ": zlib could not compress the image";
-        return false;
-    }
-    packed.resize(packedSize);
-    std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> header;
-    putBigEndian(header, uint32_t(width));
-    putBigEndian(header, uint32_t(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB, deflate, no filter, no interlace
-    putChunk(file, "IHDR", header);
-    putChunk(file, "IDAT", packed);
-    putChunk(file, "IEND", {});
-    FILE* out = std::fopen(path.c_str(), "wb");
-    bool ok = out != nullptr && std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    if (out != nullptr)
-        ok = std::fclose(out) == 0 && ok;
-    if (!ok)
-        error = path + ": cannot write the image";
-    return ok;
+    return tools::writePngRgba(path, width, height, rgba, error);
 }
 
 std::vector<uint8_t> drawAnalysis(const std::vector<float>& spectrum, int columns, int bands,
