@@ -138,6 +138,26 @@ bool RunningProcess::waitForOutput(const std::string& text, std::chrono::millise
     return true;
 }
 
+bool RunningProcess::waitForExit(std::chrono::milliseconds timeout) {
+    if (finished_) {
+        return true;
+    }
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        readSome(std::chrono::milliseconds(20));
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            fillStatus(status, result_);
+            while (readSome(std::chrono::milliseconds(50))) {
+            }
+            finished_ = true;
+            result_.output = output_;
+            return true;
+        }
+    }
+    return false;
+}
+
 ProcessResult RunningProcess::wait(std::chrono::milliseconds timeout) {
     if (finished_) {
         return result_;

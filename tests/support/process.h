@@ -37,6 +37,8 @@ public:
     bool started() const { return pid_ > 0; }
     // Reads output until `text` appears or the time runs out; true when it appeared.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout);
+    // True when the program ends within the time; it is left running otherwise.
+    bool waitForExit(std::chrono::milliseconds timeout);
     // Waits for the program to end; fills exitCode/signal/timedOut, output so far included.
     ProcessResult wait(std::chrono::milliseconds timeout);
     const std::string& output() const { return output_; }
