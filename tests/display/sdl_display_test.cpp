@@ -18,7 +18,7 @@
 
 #include "display/display.h"
 #include "display/listener.h"
-#include "xvfb_server.h"
+#include "tests/support/process.h"
 
 // X and driver libraries keep some allocations until process exit; they are not ours.
 extern "C" const char* __lsan_default_suppressions() {
@@ -36,16 +36,17 @@ constexpr int SCREEN_HEIGHT = 768;
 class ScreenEnvironment : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!testsupport::XvfbServer::installed()) {
+        if (!tessellune::testing::haveProgram("Xvfb")) {
             skipReason_ = "Xvfb is not installed";
             return;
         }
-        server_ = new testsupport::XvfbServer;
-        std::string reason;
-        if (!server_->start(SCREEN_WIDTH, SCREEN_HEIGHT, reason)) {
-            startFailure_ = reason;
+        server_ = new tessellune::testing::VirtualScreen(std::to_string(SCREEN_WIDTH) + "x" +
+                                                         std::to_string(SCREEN_HEIGHT) + "x24");
+        if (!server_->running()) {
+            startFailure_ = "no display number came back from Xvfb";
             return;
         }
+        setenv("DISPLAY", server_->display().c_str(), 1);
         // One video reference held for the whole run keeps SDL from unloading the X libraries
         // between tests, so the leak checker can still name (and skip) their long-lived allocations.
         SDL_InitSubSystem(SDL_INIT_VIDEO);
@@ -61,12 +62,12 @@ protected:
         ASSERT_TRUE(startFailure_.empty()) << "Xvfb is installed but did not start: " << startFailure_;
     }
 
-    static testsupport::XvfbServer* server_;
+    static tessellune::testing::VirtualScreen* server_;
     static std::string skipReason_;
     static std::string startFailure_;
 };
 
-testsupport::XvfbServer* ScreenEnvironment::server_ = nullptr;
+tessellune::testing::VirtualScreen* ScreenEnvironment::server_ = nullptr;
 std::string ScreenEnvironment::skipReason_;
 std::string ScreenEnvironment::startFailure_;
 
@@ -85,7 +86,7 @@ std::uint32_t bigEndian(const unsigned char* p) {
 bool grabScreen(ScreenShot& shot) {
     const std::string path =
         std::string(TESSELLUNE_BINARY_DIR) + "/sdl_display_test_" + std::to_string(::getpid()) + ".xwd";
-    const int status = testsupport::runCommand("xwd -root -silent > '" + path + "'");
+    const int status = tessellune::testing::runShellCommand("xwd -root -silent > '" + path + "'");
     if (status != 0) {
         ADD_FAILURE() << "xwd exited with " << status;
         return false;
@@ -188,8 +189,8 @@ bool presentUntil(Scanout::DisplayInterface& display, const std::function<bool()
 
 void focus(const char* title) {
     // No window manager runs, so the test gives the window the keyboard focus itself.
-    ASSERT_EQ(testsupport::runCommand(std::string("xdotool search --sync --name '^") + title +
-                                      "$' windowfocus --sync"),
+    ASSERT_EQ(tessellune::testing::runShellCommand(std::string("xdotool search --sync --name '^") + title +
+                                                   "$' windowfocus --sync"),
               0);
 }
 
@@ -244,13 +245,13 @@ TEST_F(ScreenEnvironment, KeysAndPointerFromXdotoolReachTheListener) {
     Scanout::Display display;
     RecordingListener listener;
     ASSERT_NO_FATAL_FAILURE(openFocused(display, listener, "ScanoutKeys"));
-    ASSERT_EQ(testsupport::runCommand("xdotool key --delay 20 a minus"), 0);
+    ASSERT_EQ(tessellune::testing::runShellCommand("xdotool key --delay 20 a minus"), 0);
     EXPECT_TRUE(presentUntil(display, [&] { return listener.lines.size() >= 6; }));
     EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 65", "pressed 65", "up 65", "down 108",
                                                         "pressed 108", "up 108"}));
 
     // The window's client area starts at (352, 264); the pointer is reported in framebuffer pixels.
-    ASSERT_EQ(testsupport::runCommand("xdotool mousemove 452 314"), 0);
+    ASSERT_EQ(tessellune::testing::runShellCommand("xdotool mousemove 452 314"), 0);
     EXPECT_TRUE(presentUntil(display, [&] { return listener.lastMouseX == 100.0f; }));
     EXPECT_FLOAT_EQ(listener.lastMouseX, 100.0f);
     EXPECT_FLOAT_EQ(listener.lastMouseY, 50.0f);
@@ -261,7 +262,7 @@ TEST_F(ScreenEnvironment, AltTwoZoomsAroundTheCentreWithoutReachingTheListener) 
     RecordingListener listener;
     ASSERT_NO_FATAL_FAILURE(openFocused(display, listener, "ScanoutZoom"));
     // 2 x 320 x 240 fits a 1024 x 768 screen; 4x does not, so Alt+4 is an ordinary key.
-    ASSERT_EQ(testsupport::runCommand("xdotool key --delay 20 alt+2 alt+4"), 0);
+    ASSERT_EQ(tessellune::testing::runShellCommand("xdotool key --delay 20 alt+2 alt+4"), 0);
     EXPECT_TRUE(presentUntil(display, [&] { return listener.lines.size() >= 9; }));
     ASSERT_NO_FATAL_FAILURE(presentFrames(display, 5));
     EXPECT_EQ(listener.lines,
@@ -277,7 +278,7 @@ TEST_F(ScreenEnvironment, EscapeClosesThroughTheDeferredClose) {
     Scanout::Display display;
     RecordingListener listener;
     ASSERT_NO_FATAL_FAILURE(openFocused(display, listener, "ScanoutEscape"));
-    ASSERT_EQ(testsupport::runCommand("xdotool key Escape"), 0);
+    ASSERT_EQ(tessellune::testing::runShellCommand("xdotool key Escape"), 0);
     int framesAfterEscape = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (display.isOpen() && std::chrono::steady_clock::now() < deadline) {
@@ -315,7 +316,7 @@ TEST_F(ScreenEnvironment, FullScreenFillsTheScreenAndAltEnterToggles) {
     bool switched = false;
     for (int attempt = 0; attempt < 4 && !switched; ++attempt) {
         focus("ScanoutFull");
-        ASSERT_EQ(testsupport::runCommand("xdotool key alt+Return"), 0);
+        ASSERT_EQ(tessellune::testing::runShellCommand("xdotool key alt+Return"), 0);
         switched = presentUntil(display, [&] { return display.output() == Output::Windowed; });
     }
     EXPECT_TRUE(switched);

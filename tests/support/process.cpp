@@ -250,6 +250,14 @@ VirtualScreen::~VirtualScreen() {
     }
 }
 
+int runShellCommand(const std::string& command) {
+    const int status = std::system(command.c_str());
+    if (status == -1 || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
 bool haveProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::string paths = path != nullptr ? path : "/usr/bin:/bin";

@@ -70,6 +70,9 @@ private:
     std::string display_;
 };
 
+// Runs a shell command with this process's environment; its exit status, or -1.
+int runShellCommand(const std::string& command);
+
 // True when a program of that name is on PATH.
 bool haveProgram(const std::string& name);
 
