@@ -9,7 +9,7 @@
 
 #ifdef _WIN32
 #include <conio.h>
-#include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -35,7 +35,9 @@ const std::array<float, 256>& channelTable() {
 // Waits for one key when a person is at the console; never blocks in CI or behind a pipe.
 void waitForKeyIfInteractive() {
 #ifdef _WIN32
-    if (_isatty(_fileno(stdin))) {
+    // Only a real console has a console mode; the NUL device and pipes do not.
+    DWORD mode = 0;
+    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0) {
         _getch();
     }
 #else

@@ -15,8 +15,10 @@
 //   device -1 (or n >= 1) plays through a real output device; device 0 (AUDIO_DEVICE_OFFLINE)
 //   opens no device at all and the caller pulls the output with audioOfflineAdvance, which is
 //   what makes the position advance. Offline runs are deterministic: capture tools and tests.
-// - With SDL_AUDIODRIVER=dummy a machine without sound hardware still gets a device that
-//   consumes samples in real time, so the position follows the wall clock.
+// - With TESSELLUNE_AUDIO_OUTPUT=silent in the environment (any platform), or SDL_AUDIODRIVER=dummy
+//   on the SDL2 platforms, a machine without sound hardware still gets a device that consumes
+//   samples in real time, so the position follows the wall clock. Without either, such a machine
+//   has no device and audioInit fails with NO_DEVICE.
 #pragma once
 
 #include <cstdint>
@@ -62,7 +64,7 @@ constexpr uint64_t AUDIO_MAX_STREAM_BYTES = uint64_t(1) << 30;
 // output rate in Hz (8000..192000); every stream is converted to it. flags must be 0. window and
 // classId are accepted for compatibility and unused. The device starts paused: nothing is heard
 // until audioStart. Fails with NO_DEVICE when no output can be opened (for example on a machine
-// without sound hardware and without SDL_AUDIODRIVER=dummy).
+// without sound hardware and without a silent output chosen, see above).
 bool audioInit(int device, uint32_t frequency, uint32_t flags, void* window, const void* classId);
 
 // Creates a stream from an MP3 and decodes all of it. fromMemory false: file is a nul-terminated

@@ -4,7 +4,7 @@
 // adds its work time to every period and falls behind the clock.
 #pragma once
 
-#include "audio/sdl_output.h"
+#include "audio/device_output.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -1,5 +1,5 @@
-// The SDL2 audio device behind the real-time backend.
-#include "audio/sdl_output.h"
+// The SDL2 audio device behind the real-time backend (Linux and every SDL2 platform).
+#include "audio/device_output.h"
 
 #include "audio/audio.h"
 
@@ -26,8 +26,8 @@ void sdlCallback(void* userdata, Uint8* stream, int bytes) {
 
 } // namespace
 
-int openSdlOutput(int device, uint32_t rate, OutputFill fill, void* user, SdlOutput& output) {
-    output.device = 0;
+int openDeviceOutput(int device, uint32_t rate, OutputFill fill, void* user, DeviceOutput& output) {
+    output.device = nullptr;
     output.silent = false;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return AUDIO_ERROR_NO_DEVICE;
@@ -63,21 +63,29 @@ int openSdlOutput(int device, uint32_t rate, OutputFill fill, void* user, SdlOut
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return AUDIO_ERROR_NO_DEVICE;
     }
-    output.device = id;
+    output.device = reinterpret_cast<void*>(uintptr_t(id));
     return AUDIO_OK;
 }
 
-void startSdlOutput(SdlOutput& output) {
-    if (output.device != 0) {
-        SDL_PauseAudioDevice(output.device, 0);
+namespace {
+
+SDL_AudioDeviceID deviceId(const DeviceOutput& output) {
+    return SDL_AudioDeviceID(reinterpret_cast<uintptr_t>(output.device));
+}
+
+} // namespace
+
+void startDeviceOutput(DeviceOutput& output) {
+    if (output.device != nullptr) {
+        SDL_PauseAudioDevice(deviceId(output), 0);
     }
 }
 
-void closeSdlOutput(SdlOutput& output) {
-    if (output.device != 0) {
-        SDL_CloseAudioDevice(output.device);
+void closeDeviceOutput(DeviceOutput& output) {
+    if (output.device != nullptr) {
+        SDL_CloseAudioDevice(deviceId(output));
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        output.device = 0;
+        output.device = nullptr;
     }
 }
 

@@ -9,6 +9,10 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$")
     # The 32-bit build keeps float maths in SSE registers, like the 64-bit one.
     target_compile_options(tessellune_options INTERFACE -msse2 -mfpmath=sse)
 endif()
+if(WIN32)
+    # windows.h without its min/max macros and rarely used parts.
+    target_compile_definitions(tessellune_options INTERFACE NOMINMAX WIN32_LEAN_AND_MEAN)
+endif()
 
 # Adds one static library of the project: tessellune_add_library(name SOURCES ... DEPENDS ...)
 function(tessellune_add_library name)
@@ -29,7 +33,12 @@ function(tessellune_add_test name)
         TESSELLUNE_BINARY_DIR="${CMAKE_BINARY_DIR}")
     # A label list must reach the test property as one value, so its separators are escaped.
     string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}")
+    if(CMAKE_CROSSCOMPILING)
+        # Cross-built tests are listed when CTest runs, so building never needs Wine.
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${labels}")
+    else()
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}")
+    endif()
     # The ThreadSanitizer run builds only the test programs that hold threaded tests.
     if("threads" IN_LIST ARG_LABELS)
         if(NOT TARGET tessellune_threads_tests)

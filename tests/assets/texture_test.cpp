@@ -21,9 +21,10 @@ using testing_support::OwnedStore;
 struct ScratchFolder {
     std::string path;
     ScratchFolder() {
-        path = std::filesystem::temp_directory_path() /
-               ("tessellune-assets-" + std::to_string(getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
+        path = (std::filesystem::temp_directory_path() /
+                ("tessellune-assets-" + std::to_string(getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name()))
+                   .string();
         std::filesystem::create_directories(path);
         path += "/";
     }
@@ -91,13 +92,19 @@ TEST(TextureLoaderDeathTest, MissingFileExitsWithTheDecoderError) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto loadMissing = [] {
         dup2(STDERR_FILENO, STDOUT_FILENO); // the death test reads stderr
-        if (std::freopen("/dev/null", "r", stdin) == nullptr) {
+#ifdef _WIN32
+        const char* nothing = "NUL";
+#else
+        const char* nothing = "/dev/null";
+#endif
+        if (std::freopen(nothing, "r", stdin) == nullptr) {
             return;
         }
         loadTexture("envtest256.png", "/nonexistent-folder/data/", "env");
     };
+    // The one pattern both of GoogleTest's regular-expression engines (POSIX and its own) accept.
     EXPECT_EXIT(loadMissing(), testing::ExitedWithCode(1),
-                "(^|\n)error\\(48\\) decoding png from \\[envtest256.png\\]\n$");
+                "error\\(48\\) decoding png from \\[envtest256\\.png\\]\n$");
 }
 
 TEST(TextureStore, StartsWithThePlaceholderOnly) {

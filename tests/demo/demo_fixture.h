@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "demo/demo_setup.h"
-#include "tests/support/process.h"
+#include "tests/support/temporary_folder.h"
 
 namespace tessellune::testing {
 

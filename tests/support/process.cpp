@@ -277,18 +277,4 @@ bool haveProgram(const std::string& name) {
     return false;
 }
 
-TemporaryFolder::TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessellune-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) {
-        path_ = pattern;
-    }
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    if (!path_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-}
-
 } // namespace tessellune::testing

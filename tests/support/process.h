@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temporary_folder.h"
+
 namespace tessellune::testing {
 
 struct ProcessOptions {
@@ -75,16 +77,5 @@ int runShellCommand(const std::string& command);
 
 // True when a program of that name is on PATH.
 bool haveProgram(const std::string& name);
-
-// A fresh empty folder under the system's temporary folder, removed by the destructor.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 } // namespace tessellune::testing

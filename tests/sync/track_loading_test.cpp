@@ -66,10 +66,15 @@ TEST(SyncLoading, TwoRequestsForOneNameShareOneTrackAndOneRead) {
     EXPECT_EQ(first, second);
     EXPECT_EQ(device->trackCount, 1);
     EXPECT_EQ(syncTrackValue(second, 3.0), 0.5f);
-    // Names compare exactly: another case is another track, read from its own (missing) file.
+    // Names compare exactly: another case is another track, read from its own file, which is
+    // missing where file names are case-sensitive and the same file where they are not.
     SyncTrack* upper = getSyncTrack(device.get(), "FS");
     EXPECT_NE(upper, first);
+#ifdef _WIN32
+    EXPECT_EQ(upper->keyCount, 1);
+#else
     EXPECT_EQ(upper->keyCount, 0);
+#endif
     EXPECT_EQ(device->trackCount, 2);
 }
 
