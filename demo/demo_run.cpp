@@ -7,7 +7,7 @@
 #include "demo/data_path.h"
 #include "demo/demo_setup.h"
 #include "demo/frame_loop.h"
-#include "display/steady_timer.h"
+#include "display/display.h"
 #include "math/mersenne.h"
 
 namespace tessellune {
@@ -17,7 +17,7 @@ namespace {
 constexpr uint32_t OUTPUT_RATE = 44100;
 
 struct RealClock {
-    Scanout::SteadyTimer* timer;
+    Scanout::TimerInterface* timer;
     AudioStream stream;
 };
 
@@ -77,8 +77,8 @@ int runDemo(Application& application) {
     display.open("Tessellune", FRAME_WIDTH, FRAME_HEIGHT, Scanout::Output::Fullscreen,
                  Scanout::Mode::TrueColor);
     display.setListener(&application);
-    Scanout::SteadyTimer timer;
-    timer.time();
+    const std::unique_ptr<Scanout::TimerInterface> timer = Scanout::createPlatformTimer();
+    timer->time();
 
     loadMeshes(state, dataDir);
     application.controls.camera.position = {};
@@ -87,13 +87,13 @@ int runDemo(Application& application) {
     audioStart();
     audioChannelPlay(stream, false);
 
-    const double bakeStart = timer.time();
+    const double bakeStart = timer->time();
     prepareAndBakeOcclusion(state);
-    std::printf("ao calc took %11.2f ms\n", (timer.time() - bakeStart) * 1000.0);
+    std::printf("ao calc took %11.2f ms\n", (timer->time() - bakeStart) * 1000.0);
 
     int status = 0;
     if (display.isOpen()) {
-        RealClock real{&timer, stream};
+        RealClock real{timer.get(), stream};
         const FrameClock clock{&real, timerTime, timerDelta, musicSeconds, feedAudio};
         const LoopEnd end = runFrameLoop(state, application, clock);
         status = (end == LoopEnd::NotTrueColor || end == LoopEnd::UnexpectedStride) ? 1 : 0;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "display/display_adapter.h"
+#include "display/timer_interface.h"
 
 namespace Scanout {
 
@@ -44,5 +45,9 @@ public:
 private:
     std::unique_ptr<DisplayAdapter> platform_;
 };
+
+// The frame timer of the platform the program runs on (the performance counter on Windows, the
+// steady clock elsewhere); defined beside the facade's platform choice, like Display().
+std::unique_ptr<TimerInterface> createPlatformTimer();
 
 } // namespace Scanout

@@ -5,8 +5,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "assets/file_reader.h"
-#include "assets/png_decoder.h"
+#include "tests/e2e/screen_checks.h"
 #include "tests/support/process.h"
 
 using namespace tessellune;
@@ -23,10 +22,6 @@ const std::string DATA = BUILD + "/data";
 // what they keep for the process's life then shows up as unattributable leaks. The program's own
 // allocations are leak-checked by the unit tests, which run the same code on the headless display.
 const std::string LEAK_SUPPRESSIONS = "LSAN_OPTIONS=detect_leaks=0";
-
-bool haveScreenTools() {
-    return haveProgram("Xvfb") && haveProgram("xdotool") && haveProgram("ffmpeg");
-}
 
 // A copy of the program beside a data folder that lacks the named files (the program finds its
 // data next to its own executable).
@@ -47,49 +42,11 @@ std::string installWithout(const TemporaryFolder& folder, const std::vector<std:
     return (root / "tessellune").string();
 }
 
-// How many of the screen's pixels are not black.
-int litPixels(const std::string& display, const std::string& png) {
-    const ProcessResult grab = runProcess({"ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab",
-                                           "-video_size", "640x480", "-i", display, "-frames:v", "1", png});
-    if (grab.exitCode != 0) {
-        ADD_FAILURE() << "screen grab failed: " << grab.output;
-        return 0;
-    }
-    std::vector<uint8_t> rgba;
-    const PngInfo info = decodePng(readFile(png), rgba);
-    EXPECT_EQ(info.error, 0);
-    int lit = 0;
-    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
-        lit += (rgba[i] | rgba[i + 1] | rgba[i + 2]) > 16 ? 1 : 0;
-    }
-    return lit;
-}
-
 ProcessOptions onScreen(const VirtualScreen& screen, const std::string& cwd) {
     ProcessOptions options;
     options.environment = {"DISPLAY=" + screen.display(), "SDL_AUDIODRIVER=dummy", LEAK_SUPPRESSIONS};
     options.workingDirectory = cwd;
     return options;
-}
-
-// Presses Escape until the program ends. No window manager runs, so the window is given the
-// keyboard focus first; a synthetic key sent while the focus settles can be lost, so it is resent.
-ProcessResult quitWithEscape(const VirtualScreen& screen, RunningProcess& demo) {
-    ProcessOptions options;
-    options.environment = {"DISPLAY=" + screen.display()};
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        runProcess({"xdotool", "search", "--sync", "--name", "^Tessellune$", "windowfocus", "--sync"},
-                   options);
-        runProcess({"xdotool", "key", "Escape"}, options);
-        if (demo.waitForExit(std::chrono::seconds(8))) {
-            break;
-        }
-    }
-    return demo.wait(std::chrono::seconds(10));
-}
-
-size_t positionOf(const std::string& text, const std::string& line) {
-    return text.find(line);
 }
 
 } // namespace
@@ -105,22 +62,7 @@ TEST(DemoEndToEnd, StartsFromAnotherFolderShowsFramesAndQuitsOnEscape) {
     ASSERT_TRUE(demo.started());
     ASSERT_TRUE(demo.waitForOutput("fps:", 120s)) << demo.output();
 
-    const std::string& out = demo.output();
-    const std::vector<std::string> order = {"now we are going to load some obj.\n",
-                                            "new pipeline uses:       30.52 MB\n",
-                                            "---- loading [dunequad.obj]:",
-                                            "---- loading [tealfloor.obj]:",
-                                            "---- loading [blah.obj]:",
-                                            "ao calc took",
-                                            "-[ pipeline statistics ]----------------\n",
-                                            "fps: "};
-    size_t last = 0;
-    for (const std::string& line : order) {
-        const size_t at = positionOf(out, line);
-        ASSERT_NE(at, std::string::npos) << "missing: " << line << "\n" << out;
-        EXPECT_GE(at, last) << "out of order: " << line;
-        last = at;
-    }
+    expectStartupLinesInOrder(demo.output());
 
     // The music has run some seconds: the intro is on screen.
     std::this_thread::sleep_for(2s);

@@ -1,0 +1,72 @@
+// Start-up lines, screen grabs and key presses for the end-to-end tests (ffmpeg and xdotool).
+#include "tests/e2e/screen_checks.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "assets/file_reader.h"
+#include "assets/png_decoder.h"
+
+namespace tessellune::testing {
+
+bool haveScreenTools() {
+    return haveProgram("Xvfb") && haveProgram("xdotool") && haveProgram("ffmpeg");
+}
+
+int litPixels(const std::string& display, const std::string& png) {
+    const ProcessResult grab = runProcess({"ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab",
+                                           "-video_size", "640x480", "-i", display, "-frames:v", "1", png});
+    if (grab.exitCode != 0) {
+        ADD_FAILURE() << "screen grab failed: " << grab.output;
+        return 0;
+    }
+    std::vector<uint8_t> rgba;
+    const PngInfo info = decodePng(readFile(png), rgba);
+    EXPECT_EQ(info.error, 0);
+    int lit = 0;
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        lit += (rgba[i] | rgba[i + 1] | rgba[i + 2]) > 16 ? 1 : 0;
+    }
+    return lit;
+}
+
+void sendKeys(const VirtualScreen& screen, const std::string& windowTitle, const std::string& keys) {
+    ProcessOptions options;
+    options.environment = {"DISPLAY=" + screen.display()};
+    options.timeout = std::chrono::seconds(10);
+    runProcess({"xdotool", "search", "--sync", "--name", "^" + windowTitle + "$", "windowfocus", "--sync"},
+               options);
+    runProcess({"xdotool", "key", keys}, options);
+}
+
+ProcessResult quitWithEscape(const VirtualScreen& screen, RunningProcess& program,
+                             const std::string& windowTitle) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        sendKeys(screen, windowTitle, "Escape");
+        if (program.waitForExit(std::chrono::seconds(8))) {
+            break;
+        }
+    }
+    return program.wait(std::chrono::seconds(10));
+}
+
+void expectStartupLinesInOrder(const std::string& output) {
+    const std::vector<std::string> order = {"now we are going to load some obj.\n",
+                                            "new pipeline uses:       30.52 MB\n",
+                                            "---- loading [dunequad.obj]:",
+                                            "---- loading [tealfloor.obj]:",
+                                            "---- loading [blah.obj]:",
+                                            "ao calc took",
+                                            "-[ pipeline statistics ]----------------\n",
+                                            "fps: "};
+    size_t last = 0;
+    for (const std::string& line : order) {
+        const size_t at = output.find(line);
+        ASSERT_NE(at, std::string::npos) << "missing: " << line << "\n" << output;
+        EXPECT_GE(at, last) << "out of order: " << line;
+        last = at;
+    }
+}
+
+} // namespace tessellune::testing

@@ -1,0 +1,110 @@
+// The Windows program end to end under Wine, on a private 640 x 480 X screen with the silent audio
+// output: its start-up lines, frames presented through Direct3D 9, Alt+Enter between full screen
+// and a window, and Escape. Also the start-up failures a Windows user can meet.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+#include "tests/e2e/screen_checks.h"
+#include "tests/support/process.h"
+
+using namespace tessellune::testing;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string WINDOWS_BUILD = TESSELLUNE_WINDOWS_BUILD;
+const std::string WINE_RUN = TESSELLUNE_SOURCE_DIR "/cmake/wine-run";
+const std::string WINE_BITS = TESSELLUNE_WINE_BITS;
+
+// Windows console output ends its lines with CR LF; the checks compare plain lines.
+std::string withoutCarriageReturns(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+ProcessOptions underWine(const std::string& display, const std::string& cwd) {
+    ProcessOptions options;
+    options.environment = {"TESSELLUNE_AUDIO_OUTPUT=silent"};
+    if (!display.empty()) {
+        options.environment.push_back("DISPLAY=" + display);
+    } else {
+        options.unset = {"DISPLAY"};
+    }
+    options.workingDirectory = cwd;
+    options.timeout = 120s;
+    return options;
+}
+
+// The release layout in a folder of its own: the program, its DLL and a data folder lacking the
+// named files.
+std::string installWithout(const TemporaryFolder& folder, const std::vector<std::string>& missing) {
+    const fs::path root = folder.path();
+    fs::create_directories(root / "data");
+    for (const auto& entry : fs::directory_iterator(WINDOWS_BUILD + "/data")) {
+        const std::string name = entry.path().filename().string();
+        if (std::find(missing.begin(), missing.end(), name) == missing.end()) {
+            fs::copy_file(entry.path(), root / "data" / name);
+        }
+    }
+    fs::copy_file(WINDOWS_BUILD + "/tessellune.exe", root / "tessellune.exe");
+    fs::copy_file(WINDOWS_BUILD + "/libmpg123-0.dll", root / "libmpg123-0.dll");
+    return (root / "tessellune.exe").string();
+}
+
+} // namespace
+
+TEST(WindowsDemoUnderWine, PresentsFramesTogglesFullScreenAndQuitsOnEscape) {
+    if (!haveScreenTools()) {
+        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
+    }
+    VirtualScreen screen("640x480x24");
+    ASSERT_TRUE(screen.running());
+    TemporaryFolder elsewhere;
+    RunningProcess demo({WINE_RUN, WINE_BITS, WINDOWS_BUILD + "/tessellune.exe"},
+                        underWine(screen.display(), elsewhere.path()));
+    ASSERT_TRUE(demo.started());
+    ASSERT_TRUE(demo.waitForOutput("fps:", 180s)) << demo.output();
+    expectStartupLinesInOrder(withoutCarriageReturns(demo.output()));
+
+    // Full screen at start: Direct3D presents the intro over the whole screen.
+    std::this_thread::sleep_for(2s);
+    EXPECT_GT(litPixels(screen.display(), elsewhere.path() + "/fullscreen.png"), 640 * 480 / 100);
+
+    // Alt+Enter to a window and back: the display stays open and keeps presenting.
+    for (const char* shape : {"windowed", "fullscreen-again"}) {
+        SCOPED_TRACE(shape);
+        sendKeys(screen, "Tessellune", "alt+Return");
+        std::this_thread::sleep_for(3s);
+        ASSERT_FALSE(demo.waitForExit(0ms)) << withoutCarriageReturns(demo.output());
+        EXPECT_GT(litPixels(screen.display(), elsewhere.path() + "/" + shape + ".png"), 640 * 480 / 200);
+    }
+
+    const ProcessResult result = quitWithEscape(screen, demo);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0) << withoutCarriageReturns(result.output);
+}
+
+TEST(WindowsDemoUnderWine, AMissingSoundtrackIsReportedWithTheLibrarysErrorNumber) {
+    TemporaryFolder folder;
+    const std::string demo = installWithout(folder, {"demotune.mp3"});
+    const ProcessResult r = runProcess({WINE_RUN, WINE_BITS, demo}, underWine("", folder.path()));
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(withoutCarriageReturns(r.output).find("error (4) while creating stream\n"), std::string::npos)
+        << r.output;
+}
+
+TEST(WindowsDemoUnderWine, AMissingTextureEndsWithItsMessageWithoutWaitingForAKey) {
+    TemporaryFolder folder;
+    const std::string demo = installWithout(folder, {"envtest256.png"});
+    // stdin is /dev/null, not a console: no key wait, so no hang.
+    const ProcessResult r = runProcess({WINE_RUN, WINE_BITS, demo}, underWine("", folder.path()));
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_NE(withoutCarriageReturns(r.output).find("error(48) decoding png from [envtest256.png]\n"),
+              std::string::npos)
+        << r.output;
+}
