@@ -97,6 +97,17 @@ TEST_F(WindowsDisplayTest, FullScreenAndTheToggle) {
     ASSERT_NE(display.deviceRecord(), nullptr);
     EXPECT_FALSE(display.deviceRecord()->windowed);
     EXPECT_EQ(display.windowRecord()->windowed, 0);
+    const DeviceRecord& device = *display.deviceRecord();
+    if (device.parameters.BackBufferWidth != WIDTH || device.parameters.BackBufferHeight != HEIGHT) {
+        // A larger mode: the frame is drawn stretched, so the texture must be one the device can sample.
+        EXPECT_TRUE(device.stretch);
+        EXPECT_TRUE(device.drawAsQuad);
+        EXPECT_TRUE(device.textureInDefaultPool);
+    } else {
+        EXPECT_FALSE(device.stretch);
+        EXPECT_FALSE(device.drawAsQuad);
+        EXPECT_FALSE(device.textureInDefaultPool);
+    }
     LockedFramebuffer* locked = display.lock();
     ASSERT_NE(locked, nullptr);
     EXPECT_EQ(locked->format, Format::XRGB8888);
