@@ -98,7 +98,9 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     }
     switch (message) {
     case WM_ACTIVATE:
-        record->active = wParam != 0;
+        // The high word only says whether the window is minimised; a minimised window losing
+        // activation is still inactive.
+        record->active = LOWORD(wParam) != WA_INACTIVE;
         if (record->listener != nullptr) {
             record->listener->onActivate(callbackDisplay(*record), record->active);
         }

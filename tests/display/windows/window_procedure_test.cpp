@@ -162,6 +162,9 @@ TEST_F(WindowProcedureTest, ActivationAndShapeCommandsReachTheDisplay) {
     send(WM_ACTIVATE, WA_INACTIVE);
     EXPECT_FALSE(record->active);
     EXPECT_EQ(listener.events.back(), "inactive");
+    send(WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1)); // deactivated while minimised
+    EXPECT_FALSE(record->active);
+    EXPECT_EQ(listener.events.back(), "inactive");
     send(WM_SYSCOMMAND, 8);
     send(WM_SYSCOMMAND, 7);
     EXPECT_EQ(adapter.fullscreens, 1);
