@@ -1,0 +1,111 @@
+// The display's items in the real system menu, read back from the menu itself.
+#include <gtest/gtest.h>
+
+#include "tests/display/windows/window_test_support.h"
+
+namespace Scanout {
+namespace {
+
+using testing::CountingAdapter;
+using testing::FakeSystem;
+using testing::StubDisplay;
+
+struct Item {
+    UINT id;
+    std::wstring text; // empty for separators
+
+    bool operator==(const Item&) const = default;
+};
+
+// The items this display owns (identifiers 1 to 10), in menu order.
+std::vector<Item> displayItems(HWND window) {
+    HMENU menu = GetSystemMenu(window, FALSE);
+    std::vector<Item> items;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_FTYPE;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info) || info.wID < 1 || info.wID > 10) {
+            continue;
+        }
+        wchar_t text[64] = {};
+        if ((info.fType & MFT_SEPARATOR) == 0) {
+            GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        }
+        items.push_back(Item{info.wID, text});
+    }
+    return items;
+}
+
+class SystemMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FakeSystem::screen = ScreenSize{1920, 1080};
+        record = createWindow(&display, &adapter, 640, 480, "system menu test", FakeSystem::queries());
+        ASSERT_NE(record->window, nullptr);
+    }
+    void TearDown() override { destroyWindow(record); }
+
+    StubDisplay display;
+    CountingAdapter adapter;
+    std::unique_ptr<WindowRecord> record;
+};
+
+TEST_F(SystemMenuTest, WindowedOnAWideScreenOffersTwoZoomsFullscreenAndCenter) {
+    const std::vector<Item> expected{{1, L""},       {2, L"Original Size"}, {3, L"2x Zoom"},
+                                     {6, L""},       {8, L"Fullscreen"},    {9, L""},
+                                     {10, L"Center"}};
+    EXPECT_EQ(displayItems(record->window), expected);
+}
+
+TEST_F(SystemMenuTest, CenterGoesAfterCentringAndReturnsWhenMoved) {
+    centerWindow(*record);
+    const std::vector<Item> centred{
+        {1, L""}, {2, L"Original Size"}, {3, L"2x Zoom"}, {6, L""}, {8, L"Fullscreen"}};
+    EXPECT_EQ(displayItems(record->window), centred);
+
+    RECT dragged{10, 10, 650, 490};
+    SendMessageW(record->window, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&dragged));
+    const std::vector<Item> items = displayItems(record->window);
+    ASSERT_EQ(items.size(), 7u);
+    EXPECT_EQ(items.back(), (Item{10, L"Center"}));
+}
+
+TEST_F(SystemMenuTest, BigScreensOfferMoreZoomsAndRebuildingNeverDuplicates) {
+    FakeSystem::screen = ScreenSize{5200, 4000};
+    rebuildSystemMenu(*record);
+    rebuildSystemMenu(*record);
+    std::vector<UINT> ids;
+    for (const Item& item : displayItems(record->window)) {
+        ids.push_back(item.id);
+    }
+    EXPECT_EQ(ids, (std::vector<UINT>{1, 2, 3, 4, 5, 6, 8, 9, 10}));
+}
+
+TEST_F(SystemMenuTest, FullScreenShapeOffersWindowedOnly) {
+    setFullscreenShape(*record, 640, 480);
+    EXPECT_EQ(record->windowed, 0);
+    EXPECT_EQ(displayItems(record->window), (std::vector<Item>{{6, L""}, {7, L"Windowed"}}));
+    RECT outer{};
+    GetWindowRect(record->window, &outer);
+    EXPECT_EQ(outer.right - outer.left, 1920); // covers the screen the seam reports
+    EXPECT_EQ(outer.bottom - outer.top, 1080);
+
+    setWindowedShape(*record, 640, 480);
+    EXPECT_EQ(record->windowed, 1);
+    EXPECT_TRUE(record->centred);
+    EXPECT_EQ(displayItems(record->window).back(), (Item{8, L"Fullscreen"}));
+}
+
+TEST_F(SystemMenuTest, WindowedShapeMakesTheClientTheFramebufferSize) {
+    setWindowedShape(*record, 640, 480);
+    RECT client{};
+    GetClientRect(record->window, &client);
+    EXPECT_EQ(client.right, 640);
+    EXPECT_EQ(client.bottom, 480);
+    EXPECT_FALSE(IsWindowVisible(record->window)); // shown by the first presented frame
+}
+
+} // namespace
+} // namespace Scanout

@@ -1,0 +1,278 @@
+// The Windows display end to end: a real window and Direct3D device under the test's desktop.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "display/display.h"
+#include "display/windows/windows_display.h"
+#include "tests/display/windows/window_test_support.h"
+
+namespace Scanout {
+namespace {
+
+using testing::RecordingListener;
+using Events = std::vector<std::string>;
+
+constexpr int WIDTH = 640;
+constexpr int HEIGHT = 480;
+
+std::uint32_t pixelAt(const LockedFramebuffer& locked, int x, int y) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, static_cast<const unsigned char*>(locked.pixels) + y * locked.stride + x * 4, 4);
+    return value;
+}
+
+void fill(const LockedFramebuffer& locked, std::uint32_t value) {
+    for (int y = 0; y < HEIGHT; ++y) {
+        auto* row =
+            reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(locked.pixels) + y * locked.stride);
+        for (int x = 0; x < WIDTH; ++x) {
+            row[x] = value;
+        }
+    }
+}
+
+// The key callbacks among everything the window reported (activation and moves come and go with
+// the desktop).
+Events keyEvents(const RecordingListener& listener) {
+    Events keys;
+    for (const std::string& event : listener.events) {
+        if (event.starts_with("down") || event.starts_with("pressed") || event.starts_with("up")) {
+            keys.push_back(event);
+        }
+    }
+    return keys;
+}
+
+class WindowsDisplayTest : public ::testing::Test {
+protected:
+    void openOrFail(Output output, Mode mode = Mode::TrueColor) {
+        ASSERT_TRUE(display.direct3dAvailable());
+        ASSERT_TRUE(display.open("Windows display test", WIDTH, HEIGHT, output, mode))
+            << "no Direct3D 9 device (under Wine: is 32-bit OpenGL installed?)";
+    }
+    HWND window() const { return display.windowRecord()->window; }
+
+    WindowsDisplay display;
+    RecordingListener listener;
+};
+
+TEST_F(WindowsDisplayTest, RefusesImpossibleSizes) {
+    EXPECT_FALSE(display.open("bad", 0, 480, Output::Windowed, Mode::TrueColor));
+    EXPECT_FALSE(display.open("bad", 640, -1, Output::Windowed, Mode::TrueColor));
+    EXPECT_FALSE(display.open("bad", 16385, 480, Output::Windowed, Mode::TrueColor));
+    EXPECT_FALSE(display.isOpen());
+    EXPECT_EQ(display.width(), 0);
+    EXPECT_EQ(display.lock(), nullptr);
+    EXPECT_TRUE(display.unlock()); // nothing to present, and still no failure
+}
+
+TEST_F(WindowsDisplayTest, WindowedTrueColorHandsOutThePixelsDirectly) {
+    openOrFail(Output::Default);
+    EXPECT_EQ(display.output(), Output::Windowed);
+    LockedFramebuffer* locked = display.lock();
+    ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(locked->format, Format::XRGB8888);
+    EXPECT_GE(locked->stride, WIDTH * 4);
+    fill(*locked, 0x00336699u);
+    EXPECT_TRUE(display.unlock());
+    EXPECT_TRUE(IsWindowVisible(window()));
+    RECT client{};
+    GetClientRect(window(), &client);
+    EXPECT_EQ(client.right, WIDTH);
+    EXPECT_EQ(client.bottom, HEIGHT);
+
+    locked = display.lock();
+    ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(pixelAt(*locked, 639, 479) & 0xffffffu, 0x336699u);
+    EXPECT_TRUE(display.unlock());
+    display.close();
+    EXPECT_FALSE(display.isOpen());
+    EXPECT_EQ(display.windowRecord(), nullptr);
+    EXPECT_EQ(display.lock(), nullptr);
+}
+
+TEST_F(WindowsDisplayTest, FullScreenAndTheToggle) {
+    openOrFail(Output::Fullscreen);
+    ASSERT_NE(display.deviceRecord(), nullptr);
+    EXPECT_FALSE(display.deviceRecord()->windowed);
+    EXPECT_EQ(display.windowRecord()->windowed, 0);
+    const DeviceRecord& device = *display.deviceRecord();
+    if (device.parameters.BackBufferWidth != WIDTH || device.parameters.BackBufferHeight != HEIGHT) {
+        // A larger mode: the frame is drawn stretched, so the texture must be one the device can sample.
+        EXPECT_TRUE(device.stretch);
+        EXPECT_TRUE(device.drawAsQuad);
+        EXPECT_TRUE(device.textureInDefaultPool);
+    } else {
+        EXPECT_FALSE(device.stretch);
+        EXPECT_FALSE(device.drawAsQuad);
+        EXPECT_FALSE(device.textureInDefaultPool);
+    }
+    LockedFramebuffer* locked = display.lock();
+    ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(locked->format, Format::XRGB8888);
+    EXPECT_GE(locked->stride, WIDTH * 4);
+    EXPECT_TRUE(display.unlock());
+
+    display.requestToggle();
+    EXPECT_EQ(display.output(), Output::Fullscreen); // nothing happens before the next lock
+    locked = display.lock();
+    ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(display.output(), Output::Windowed);
+    EXPECT_TRUE(display.deviceRecord()->windowed);
+    EXPECT_EQ(display.windowRecord()->windowed, 1);
+    EXPECT_EQ(locked->format, Format::XRGB8888);
+    EXPECT_TRUE(display.unlock());
+
+    display.requestToggle();
+    ASSERT_NE(display.lock(), nullptr);
+    EXPECT_EQ(display.output(), Output::Fullscreen);
+    EXPECT_TRUE(display.unlock());
+}
+
+TEST_F(WindowsDisplayTest, MenuShapeCommandsSwitchAtOnce) {
+    openOrFail(Output::Windowed);
+    SendMessageW(window(), WM_SYSCOMMAND, 8, 0);
+    EXPECT_EQ(display.output(), Output::Fullscreen);
+    SendMessageW(window(), WM_SYSCOMMAND, 7, 0);
+    EXPECT_EQ(display.output(), Output::Windowed);
+    EXPECT_NE(display.lock(), nullptr);
+    EXPECT_TRUE(display.unlock());
+}
+
+TEST_F(WindowsDisplayTest, EscapeClosesAtTheNextLock) {
+    openOrFail(Output::Windowed);
+    display.setListener(&listener);
+    PostMessageW(window(), WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_NE(display.lock(), nullptr); // the key arrives here; the close waits for the next call
+    EXPECT_TRUE(display.unlock());
+    EXPECT_EQ(display.lock(), nullptr);
+    EXPECT_FALSE(display.isOpen());
+    EXPECT_EQ(keyEvents(listener), (Events{"down 27", "pressed 27"}));
+    EXPECT_EQ(display.listener(), &listener); // the listener outlives the close
+}
+
+TEST_F(WindowsDisplayTest, CloseButtonRespectsTheVeto) {
+    openOrFail(Output::Windowed);
+    display.setListener(&listener);
+    listener.allowClose = false;
+    PostMessageW(window(), WM_CLOSE, 0, 0);
+    ASSERT_NE(display.lock(), nullptr);
+    EXPECT_TRUE(display.unlock());
+    ASSERT_NE(display.lock(), nullptr);
+    EXPECT_TRUE(display.unlock());
+    EXPECT_TRUE(display.isOpen());
+
+    listener.allowClose = true;
+    PostMessageW(window(), WM_CLOSE, 0, 0);
+    const TrueColorPixel pixels[WIDTH * HEIGHT] = {};
+    EXPECT_TRUE(display.updateTrueColor(pixels, nullptr)); // delivers the close request
+    EXPECT_FALSE(display.updateTrueColor(pixels, nullptr));
+    EXPECT_FALSE(display.isOpen());
+}
+
+// Closes the display from inside its own key callback, while the window's messages are handled.
+class ClosingListener : public RecordingListener {
+public:
+    void onKeyDown(DisplayInterface& display, Key key) override {
+        RecordingListener::onKeyDown(display, key);
+        display.close();
+    }
+};
+
+TEST_F(WindowsDisplayTest, ListenerMayCloseTheDisplayInsideACallback) {
+    ClosingListener closing;
+    closing.defaultKeys = false;
+    openOrFail(Output::Windowed);
+    display.setListener(&closing);
+    PostMessageW(window(), WM_KEYDOWN, 'C', 0);
+    PostMessageW(window(), WM_KEYUP, 'C', 0);
+    EXPECT_EQ(display.lock(), nullptr);
+    EXPECT_FALSE(display.isOpen());
+    EXPECT_EQ(display.windowRecord(), nullptr);
+    EXPECT_EQ(keyEvents(closing), (Events{"down 67"})); // nothing reaches the listener after the close
+    openOrFail(Output::Windowed);                       // and the display opens again afterwards
+}
+
+TEST_F(WindowsDisplayTest, UpdateConvertsOnlyTheDirtyBox) {
+    openOrFail(Output::Windowed);
+    LockedFramebuffer* locked = display.lock();
+    ASSERT_NE(locked, nullptr);
+    fill(*locked, 0);
+    display.unlock();
+
+    static TrueColorPixel pixels[WIDTH * HEIGHT];
+    for (int i = 0; i < WIDTH * HEIGHT; ++i) {
+        pixels[i] = static_cast<TrueColorPixel>(i) & 0xffffffu;
+    }
+    const DirtyBox box{10, 20, 5, 6};
+    EXPECT_TRUE(display.updateTrueColor(pixels, &box));
+    locked = display.lock();
+    ASSERT_NE(locked, nullptr);
+    for (int x = 8; x < 22; ++x) {
+        const std::uint32_t expected = x >= 10 && x < 20 ? pixels[5 * WIDTH + x] : 0u;
+        EXPECT_EQ(pixelAt(*locked, x, 5) & 0xffffffu, expected) << x;
+        EXPECT_EQ(pixelAt(*locked, x, 4) & 0xffffffu, 0u) << x;
+        EXPECT_EQ(pixelAt(*locked, x, 6) & 0xffffffu, 0u) << x;
+    }
+    display.unlock();
+
+    const DirtyBox outside{-100, 100000, 470, 900};
+    EXPECT_TRUE(display.updateTrueColor(pixels, &outside));
+    locked = display.lock();
+    ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(pixelAt(*locked, 639, 479) & 0xffffffu, pixels[479 * WIDTH + 639]);
+    EXPECT_EQ(pixelAt(*locked, 0, 469) & 0xffffffu, 0u);
+    display.unlock();
+    EXPECT_FALSE(display.updateTrueColor(nullptr, nullptr));
+}
+
+TEST_F(WindowsDisplayTest, FloatingPointModeFallsBackToAFormatLockCanReport) {
+    openOrFail(Output::Windowed, Mode::FloatingPoint);
+    const Format format = display.deviceRecord()->textureFormat;
+    EXPECT_TRUE(format == Format::XBGRFFFF || format == Format::XRGB8888) << static_cast<int>(format);
+    static FloatingPointPixel pixels[WIDTH * HEIGHT];
+    for (auto& pixel : pixels) {
+        pixel = {1.0f, 0.5f, 0.0f, 1.0f};
+    }
+    EXPECT_TRUE(display.updateFloatingPoint(pixels, nullptr));
+    LockedFramebuffer* locked = display.lock();
+    ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(locked->format, format);
+    if (format == Format::XBGRFFFF) {
+        float red = 0.0f;
+        std::memcpy(&red, locked->pixels, sizeof(float));
+        EXPECT_EQ(red, 1.0f);
+    } else {
+        EXPECT_EQ(pixelAt(*locked, 0, 0) & 0xffffffu, 0xff7f00u);
+    }
+    display.unlock();
+}
+
+TEST_F(WindowsDisplayTest, TitleReachesTheCaption) {
+    openOrFail(Output::Windowed);
+    display.setTitle("Second title");
+    wchar_t caption[64] = {};
+    GetWindowTextW(window(), caption, 64);
+    EXPECT_EQ(std::wstring(caption), L"Second title");
+    EXPECT_STREQ(display.title(), "Second title");
+}
+
+TEST(WindowsDisplayFacade, ListenerSetBeforeOpenHearsOpenThroughTheFacade) {
+    Display facade;
+    RecordingListener listener;
+    facade.setListener(&listener);
+    ASSERT_TRUE(facade.open("Facade test", WIDTH, HEIGHT, Output::Windowed, Mode::TrueColor));
+    ASSERT_FALSE(listener.events.empty());
+    EXPECT_EQ(listener.events.back(), "open");
+    EXPECT_EQ(listener.lastDisplay, &facade);
+    LockedFramebuffer* locked = facade.lock();
+    ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(locked->format, Format::XRGB8888);
+    EXPECT_TRUE(facade.unlock());
+    facade.close();
+    EXPECT_FALSE(facade.isOpen());
+}
+
+} // namespace
+} // namespace Scanout
