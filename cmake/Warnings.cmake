@@ -23,8 +23,9 @@ function(tessellune_add_library name)
 endfunction()
 
 # Adds one GoogleTest executable and registers its cases with CTest.
+# SERIAL keeps its cases from running beside any other test (they share a screen's display mode).
 function(tessellune_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;DEPENDS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE tessellune_options GTest::gtest GTest::gtest_main ${ARG_DEPENDS})
     target_compile_definitions(${name} PRIVATE
@@ -33,11 +34,17 @@ function(tessellune_add_test name)
         TESSELLUNE_BINARY_DIR="${CMAKE_BINARY_DIR}")
     # A label list must reach the test property as one value, so its separators are escaped.
     string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
+    set(serial FALSE)
+    if(ARG_SERIAL)
+        set(serial TRUE)
+    endif()
     if(CMAKE_CROSSCOMPILING)
         # Cross-built tests are listed when CTest runs, so building never needs Wine.
-        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${labels}")
+        # A program that hangs under Wine fails after two minutes instead of stalling the run.
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST
+            PROPERTIES LABELS "${labels}" TIMEOUT 120 RUN_SERIAL ${serial})
     else()
-        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}")
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}" RUN_SERIAL ${serial})
     endif()
     # The ThreadSanitizer run builds only the test programs that hold threaded tests.
     if("threads" IN_LIST ARG_LABELS)
