@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "assets/file_reader.h"
@@ -27,6 +28,18 @@ int litPixels(const std::string& display, const std::string& png) {
     int lit = 0;
     for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
         lit += (rgba[i] | rgba[i + 1] | rgba[i + 2]) > 16 ? 1 : 0;
+    }
+    return lit;
+}
+
+int waitForLitPixels(const std::string& display, const std::string& png, int minimum, int seconds) {
+    int lit = 0;
+    for (int attempt = 0; attempt < seconds * 2; ++attempt) {
+        lit = litPixels(display, png);
+        if (lit > minimum) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     return lit;
 }

@@ -14,6 +14,9 @@ bool haveScreenTools();
 // How many of the screen's 640 x 480 pixels are not black; the grab is kept in `png`.
 int litPixels(const std::string& display, const std::string& png);
 
+// Grabs the screen until more than `minimum` pixels are lit or the time runs out; the last count.
+int waitForLitPixels(const std::string& display, const std::string& png, int minimum, int seconds);
+
 // Sends keys (xdotool names, for example "Escape" or "alt+Return") to the window of that title.
 // No window manager runs, so the window is given the keyboard focus first.
 void sendKeys(const VirtualScreen& screen, const std::string& windowTitle, const std::string& keys);
