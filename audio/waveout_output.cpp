@@ -5,6 +5,7 @@
 #include "audio/audio.h"
 
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <mmsystem.h>
 
 #include <atomic>
@@ -86,9 +87,8 @@ int openDeviceOutput(int device, uint32_t rate, OutputFill fill, void* user, Dev
     format.wBitsPerSample = 16;
     format.nBlockAlign = 4;
     format.nAvgBytesPerSec = rate * 4;
-    if (out->blockDone == nullptr ||
-        waveOutOpen(&out->handle, id, &format, DWORD_PTR(out->blockDone), 0, CALLBACK_EVENT) !=
-            MMSYSERR_NOERROR) {
+    if (out->blockDone == nullptr || waveOutOpen(&out->handle, id, &format, DWORD_PTR(out->blockDone), 0,
+                                                 CALLBACK_EVENT) != MMSYSERR_NOERROR) {
         if (out->blockDone != nullptr) {
             CloseHandle(out->blockDone);
         }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <mmsystem.h>
 
 #include <algorithm>
