@@ -12,6 +12,11 @@ endif()
 if(WIN32)
     # windows.h without its min/max macros and rarely used parts.
     target_compile_definitions(tessellune_options INTERFACE NOMINMAX WIN32_LEAN_AND_MEAN)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        # 32-bit Windows promises callbacks and thread entries only a 4-byte-aligned stack; the
+        # 16-byte SSE values on the stack need it realigned where they live.
+        target_compile_options(tessellune_options INTERFACE -mstackrealign)
+    endif()
 endif()
 
 # Adds one static library of the project: tessellune_add_library(name SOURCES ... DEPENDS ...)

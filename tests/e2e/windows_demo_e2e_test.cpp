@@ -111,3 +111,16 @@ TEST(WindowsDemoUnderWine, AMissingTextureEndsWithItsMessageWithoutWaitingForAKe
               std::string::npos)
         << r.output;
 }
+
+TEST(WindowsDemoUnderWine, WithoutASoundDeviceItSaysSoAndEndsCleanly) {
+    TemporaryFolder elsewhere;
+    ProcessOptions options = underWine("", elsewhere.path());
+    // No silent output, and Wine's sound drivers switched off: waveOut lists no device.
+    options.environment = {"WINEDLLOVERRIDES=mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d"};
+    options.unset = {"DISPLAY", "TESSELLUNE_AUDIO_OUTPUT"};
+    const ProcessResult r = runProcess({WINE_RUN, WINE_BITS, WINDOWS_BUILD + "/tessellune.exe"}, options);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    const std::string out = withoutCarriageReturns(r.output);
+    EXPECT_NE(out.find("audio init error\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("ao calc took"), std::string::npos); // ended before the display and meshes
+}
