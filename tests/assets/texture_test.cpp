@@ -10,6 +10,7 @@
 #include "assets/file_reader.h"
 #include "assets/texture_loader.h"
 #include "assets/texture_store.h"
+#include "tests/support/temporary_folder.h"
 
 namespace tessellune {
 namespace {
@@ -17,18 +18,10 @@ namespace {
 using testing_support::makePng;
 using testing_support::OwnedStore;
 
-// A scratch folder (ending with its separator) that disappears with the test.
+// A scratch folder (its path ends with a separator) that disappears with the test.
 struct ScratchFolder {
-    std::string path;
-    ScratchFolder() {
-        path = (std::filesystem::temp_directory_path() /
-                ("tessellune-assets-" + std::to_string(getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name()))
-                   .string();
-        std::filesystem::create_directories(path);
-        path += "/";
-    }
-    ~ScratchFolder() { std::filesystem::remove_all(path); }
+    testing::TemporaryFolder folder;
+    std::string path = folder.path() + "/";
     void write(const std::string& name, const std::vector<uint8_t>& bytes) const {
         std::ofstream(path + name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -103,7 +96,7 @@ TEST(TextureLoaderDeathTest, MissingFileExitsWithTheDecoderError) {
         loadTexture("envtest256.png", "/nonexistent-folder/data/", "env");
     };
     // The one pattern both of GoogleTest's regular-expression engines (POSIX and its own) accept.
-    EXPECT_EXIT(loadMissing(), testing::ExitedWithCode(1),
+    EXPECT_EXIT(loadMissing(), ::testing::ExitedWithCode(1),
                 "error\\(48\\) decoding png from \\[envtest256\\.png\\]\n$");
 }
 
