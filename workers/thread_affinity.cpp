@@ -1,5 +1,8 @@
-// Pinning the main thread to one processor, so its timing does not wander between cores.
+// Pinning the main thread to one processor, so its timing does not wander between cores, while
+// the workers stay free to run on every processor the process was given.
 #include "workers/worker_pool.h"
+
+#include <mutex>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -9,6 +12,27 @@
 #endif
 
 namespace tessellune {
+
+#if defined(__linux__)
+namespace {
+
+// The processors the process may use, as they were before any thread was pinned. On Linux a new
+// thread inherits its creator's mask, so workers started by the pinned main thread would all
+// share processor 0; they take this mask back instead. Windows threads start with the process's
+// mask and need nothing.
+std::mutex inheritedLock;
+bool haveInherited = false;
+cpu_set_t inherited;
+
+void rememberInheritedMask() {
+    const std::lock_guard<std::mutex> hold(inheritedLock);
+    if (!haveInherited && pthread_getaffinity_np(pthread_self(), sizeof(inherited), &inherited) == 0) {
+        haveInherited = true;
+    }
+}
+
+} // namespace
+#endif
 
 bool pinCurrentThreadToProcessor(int32_t processor) {
 #if defined(_WIN32)
@@ -20,6 +44,7 @@ bool pinCurrentThreadToProcessor(int32_t processor) {
     if (processor < 0 || processor >= CPU_SETSIZE) {
         return false;
     }
+    rememberInheritedMask();
     cpu_set_t set;
     CPU_ZERO(&set);
     CPU_SET(processor, &set);
@@ -27,6 +52,15 @@ bool pinCurrentThreadToProcessor(int32_t processor) {
 #else
     (void)processor;
     return false;
+#endif
+}
+
+void releaseCurrentThreadAffinity() {
+#if defined(__linux__)
+    const std::lock_guard<std::mutex> hold(inheritedLock);
+    if (haveInherited) {
+        pthread_setaffinity_np(pthread_self(), sizeof(inherited), &inherited);
+    }
 #endif
 }
 

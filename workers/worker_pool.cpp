@@ -4,6 +4,10 @@
 #include <chrono>
 #include <system_error>
 
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
 namespace tessellune {
 
 namespace {
@@ -12,6 +16,11 @@ constexpr int32_t ROWS_PER_BLOCK = 8;
 
 void workerProcedure(WorkerSlot* slot) {
     using Clock = std::chrono::steady_clock;
+    releaseCurrentThreadAffinity();
+#if defined(__linux__)
+    // The name lets tools and tests tell the workers from the threads of the libraries.
+    pthread_setname_np(pthread_self(), "band worker");
+#endif
     while (slot->stop.load(std::memory_order_acquire) == 0) {
         waitEvent(slot->start);
         resetEvent(slot->start);

@@ -60,4 +60,9 @@ void rebalanceBlocks(WorkerSlot* workers, uint32_t count);
 // Pins the calling thread to one processor; false when the platform refuses.
 bool pinCurrentThreadToProcessor(int32_t processor);
 
+// Gives the calling thread back the processors the process had before the first pin (a no-op
+// where threads do not inherit their creator's mask, or nothing was pinned). Workers call it
+// first, so that pinning the main thread never confines them.
+void releaseCurrentThreadAffinity();
+
 } // namespace tessellune

@@ -2,7 +2,12 @@
 // another folder, with its start-up lines, frames on screen, Escape, and every start-up failure.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include "tests/e2e/screen_checks.h"
@@ -49,7 +54,72 @@ ProcessOptions onScreen(const VirtualScreen& screen, const std::string& cwd) {
     return options;
 }
 
+// The processors a thread of a running process may use, read from /proc as a set.
+std::set<int> allowedProcessors(pid_t pid, const std::string& tid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/task/" + tid + "/status");
+    std::string line;
+    std::set<int> cpus;
+    while (std::getline(status, line)) {
+        if (!line.starts_with("Cpus_allowed_list:")) {
+            continue;
+        }
+        std::istringstream list(line.substr(line.find(':') + 1));
+        std::string range;
+        while (std::getline(list, range, ',')) {
+            const size_t dash = range.find('-');
+            const int first = std::stoi(range);
+            const int last = dash == std::string::npos ? first : std::stoi(range.substr(dash + 1));
+            for (int c = first; c <= last; ++c) {
+                cpus.insert(c);
+            }
+        }
+    }
+    return cpus;
+}
+
+std::string threadName(pid_t pid, const std::string& tid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/task/" + tid + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
 } // namespace
+
+TEST(DemoEndToEnd, OnlyTheMainThreadIsPinnedAndEveryWorkerMayRunAnywhere) {
+    if (!haveScreenTools()) {
+        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
+    }
+    // The program inherits this process's processors; its workers must keep all of them.
+    cpu_set_t own;
+    ASSERT_EQ(sched_getaffinity(0, sizeof(own), &own), 0);
+    std::set<int> everyProcessor;
+    for (int c = 0; c < CPU_SETSIZE; ++c) {
+        if (CPU_ISSET(c, &own)) {
+            everyProcessor.insert(c);
+        }
+    }
+    VirtualScreen screen;
+    ASSERT_TRUE(screen.running());
+    TemporaryFolder elsewhere;
+    RunningProcess demo({DEMO}, onScreen(screen, elsewhere.path()));
+    ASSERT_TRUE(demo.started());
+    ASSERT_TRUE(demo.waitForOutput("fps:", 120s)) << demo.output();
+
+    EXPECT_EQ(allowedProcessors(demo.pid(), std::to_string(demo.pid())), std::set<int>{0});
+    uint32_t workers = 0;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(demo.pid()) + "/task")) {
+        const std::string tid = task.path().filename().string();
+        if (threadName(demo.pid(), tid) == "band worker") {
+            ++workers;
+            EXPECT_EQ(allowedProcessors(demo.pid(), tid), everyProcessor) << "worker " << tid;
+        }
+    }
+    EXPECT_EQ(workers, std::thread::hardware_concurrency());
+
+    const ProcessResult result = quitWithEscape(screen, demo);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+}
 
 TEST(DemoEndToEnd, StartsFromAnotherFolderShowsFramesAndQuitsOnEscape) {
     if (!haveScreenTools()) {
