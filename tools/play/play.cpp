@@ -3,8 +3,8 @@
 #include "audio/audio.h"
 
 #include <chrono>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
