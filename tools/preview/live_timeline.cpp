@@ -12,12 +12,12 @@ namespace tessellune {
 
 namespace {
 
-SyncTrack* const* trackSlots(const DemoTracks& t, SyncTrack* (&slots)[DEMO_TRACK_COUNT]) {
+// The demo's track records in DEMO_TRACK_NAMES order.
+void trackSlots(const DemoTracks& t, SyncTrack* (&slots)[DEMO_TRACK_COUNT]) {
     SyncTrack* const ordered[DEMO_TRACK_COUNT] = {t.scene,   t.x,           t.cx,    t.cy,    t.gtn,  t.br,
                                                   t.fs,      t.lerp,        t.speed, t.scale, t.camA, t.camB,
                                                   t.camLerp, t.planeEnable, t.ta1,   t.ta2,   t.ta3};
     std::memcpy(slots, ordered, sizeof ordered);
-    return slots;
 }
 
 } // namespace

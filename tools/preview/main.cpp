@@ -268,7 +268,7 @@ int runPreview(const Options& options) {
     StatusText status;
     char line[STATUS_LINES * STATUS_LINE_BYTES + 8];
     double lastStatus = -1e9;
-    int status_code = 0;
+    int exitStatus = 0;
     clock.time(clock.context);
     while (display.isOpen()) {
         const double now = clock.time(clock.context);
@@ -287,7 +287,7 @@ int runPreview(const Options& options) {
         Scanout::LockedFramebuffer* frame = display.lock(); // the keys arrive in here
         if (frame == nullptr || frame->format != Scanout::Format::XRGB8888 ||
             frame->stride != FRAME_WIDTH * 4) {
-            status_code = frame == nullptr ? 0 : 1;
+            exitStatus = frame == nullptr ? 0 : 1;
             break;
         }
         bool announce = false;
@@ -334,7 +334,7 @@ int runPreview(const Options& options) {
         std::printf("\n");
     }
     releaseAll(state, stream);
-    return status_code;
+    return exitStatus;
 }
 
 } // namespace
