@@ -108,15 +108,3 @@ TEST(Particles, RingsFillFromTheLastParticleAndBreakRandomlyAfterForty) {
     }
     EXPECT_GT(field.particles[0].ringRow, 2048 / RING_STEPS - 1);
 }
-
-TEST(Particles, TheSameFieldOnEveryRun) {
-    const Picture pic = makePicture(50, 40, 2);
-    const ParticleField a = buildParticleField(pic.image);
-    const ParticleField b = buildParticleField(pic.image);
-    ASSERT_EQ(a.particles.size(), b.particles.size());
-    for (size_t i = 0; i < a.particles.size(); ++i) {
-        EXPECT_EQ(a.particles[i].column, b.particles[i].column);
-        EXPECT_EQ(a.particles[i].ringRow, b.particles[i].ringRow);
-        EXPECT_EQ(a.particles[i].grey.x, b.particles[i].grey.x);
-    }
-}

@@ -123,31 +123,6 @@ TEST(Scenes, NoTracksDrawNothingAndFadeToBlack) {
     EXPECT_EQ(pixels[1234], 0u);
 }
 
-TEST(Scenes, TheSameRowAndTimeGiveTheSameFrame) {
-    DemoFixture f;
-    ASSERT_TRUE(f.ok);
-    writeTrack(f.folder.path(), "scene", {{0, 12, 0}});
-    writeTrack(f.folder.path(), "lerp", {{0, 0, 1}, {100, 1, 0}});
-    writeTrack(f.folder.path(), "scale", {{0, 3, 0}});
-    writeTrack(f.folder.path(), "plane_enable", {{0, 1, 0}});
-    writeTrack(f.folder.path(), "cam_a", {{0, 1, 0}});
-    writeTrack(f.folder.path(), "cam_b", {{0, 2, 0}});
-    writeTrack(f.folder.path(), "cam_lerp", {{0, 0.5f, 0}});
-    ASSERT_TRUE(f.openTracksHere());
-    std::vector<Vec4> pixels(40 * 30);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        pixels[i] = (i % 3 == 0) ? Vec4{0.2f, 0.4f, 0.6f, 1} : Vec4{1, 1, 1, 1};
-    }
-    f.state.particles = buildParticleField(FloatImage{pixels.data(), 40, 30, false});
-
-    renderFrame(f.state, 37.25, 2.0, 0.0, CameraInput{});
-    std::vector<Vec4> first(f.state.colour.pixels, f.state.colour.pixels + 640 * 480);
-    ASSERT_TRUE(anyNonZero(f.state.colour));
-    renderFrame(f.state, 80.0, 3.0, 0.0, CameraInput{}); // something else in between
-    renderFrame(f.state, 37.25, 2.0, 0.0, CameraInput{});
-    EXPECT_EQ(std::memcmp(first.data(), f.state.colour.pixels, sizeof(Vec4) * first.size()), 0);
-}
-
 TEST(Scenes, SkippedFramesLeaveTheStateAContinuousRunWouldHave) {
     // Scene 4 colours the tiles, scene 6 shows them; scene 10 spins the rings with "speed".
     auto setUp = [](DemoFixture& f) {

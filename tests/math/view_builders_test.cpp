@@ -97,10 +97,9 @@ TEST(ViewBuilders, LookingStraightUpAndNearlyVerticalStayFinite) {
     expectNear(transformPoint(up, 0, 3, 0), 0, 0, -3);
 
     Matrix4 nearly;
-    makeLookAt(eye, makeDirection(1e-8f, -1, 0), nearly); // 1e-8 is below the epsilon
+    makeLookAt(eye, makeDirection(LOOKAT_EPSILON / 10, -1, 0), nearly); // below the epsilon
     for (float e : nearly.m) {
         EXPECT_TRUE(std::isfinite(e));
     }
     expectNear(transformPoint(nearly, 0, -4, 0), 0, 0, -4);
-    EXPECT_LT(1e-8f, LOOKAT_EPSILON);
 }

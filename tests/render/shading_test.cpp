@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "render/band.h"
 #include "render/light.h"
@@ -154,7 +155,11 @@ TEST(Overlay, ComposesOverAndClipsToTheTarget) {
     EXPECT_EQ(target.pixels[14].x, 0.5f);
     overlayImage(image, target, -1, -1);
     EXPECT_EQ(target.pixels[0].y, 1.0f);
+    // Wholly outside: nothing changes (and nothing outside the target is touched).
+    const std::vector<Vec4> before(target.pixels, target.pixels + 16);
     overlayImage(image, target, 100, -100);
+    overlayImage(image, target, -2, 4);
+    EXPECT_EQ(std::memcmp(before.data(), target.pixels, sizeof(Vec4) * 16), 0);
     releaseFloatImage(target);
     releaseFloatImage(image);
 }

@@ -1,6 +1,10 @@
 // The worker pool: the initial split, the rebalancing rules and real dispatches.
 #include <gtest/gtest.h>
 
+#if defined(__linux__)
+#include <unistd.h>
+#endif
+
 #include <atomic>
 #include <vector>
 
@@ -101,16 +105,12 @@ TEST(WorkerPoolDispatch, OneWorkerPerProcessorByDefaultAndBadRowsRefused) {
     WorkerPool pool;
     EXPECT_FALSE(createWorkerPool(pool, 2, 100)); // not whole blocks
     ASSERT_TRUE(createWorkerPool(pool, 0, 480));
-    EXPECT_GE(pool.workerCount, 1u);
-    destroyWorkerPool(pool);
-}
-
-TEST(ThreadAffinity, PinsTheCallingThread) {
-    EXPECT_FALSE(pinCurrentThreadToProcessor(-1));
 #if defined(__linux__)
-    std::thread probe([] { EXPECT_TRUE(pinCurrentThreadToProcessor(0)); });
-    probe.join();
+    EXPECT_EQ(pool.workerCount, static_cast<uint32_t>(sysconf(_SC_NPROCESSORS_ONLN)));
+#else
+    EXPECT_GE(pool.workerCount, 1u);
 #endif
+    destroyWorkerPool(pool);
 }
 
 } // namespace
