@@ -34,8 +34,8 @@ TEST(StopSignalEndToEnd, EveryProgramShutsDownNormallyOnCtrlCAndOnSigterm) {
         {"demo", {BUILD + "/tessellune"}, "ao calc took", "", true, SIGTERM},
         {"preview", {BUILD + "/tessellune-preview", "--from", "20"}, "Space pauses", "", true, SIGINT},
         {"preview", {BUILD + "/tessellune-preview"}, "Space pauses", "", true, SIGTERM},
-        {"player", {BUILD + "/tessellune-play", music}, "1.00 / ", "stopped at 1.", false, SIGINT},
-        {"player", {BUILD + "/tessellune-play", music}, "1.00 / ", "stopped at 1.", false, SIGTERM},
+        {"player", {BUILD + "/tessellune-play", music}, "\n0.00 / ", "stopped at 0.", false, SIGINT},
+        {"player", {BUILD + "/tessellune-play", music}, "\n0.00 / ", "stopped at 0.", false, SIGTERM},
     };
     if (!haveScreenTools()) {
         GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
