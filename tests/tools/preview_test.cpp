@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 
+#include "assets/texture_loader.h"
+#include "demo/demo_setup.h"
 #include "display/key_table.h"
 #include "tests/support/temporary_folder.h"
+#include "tools/preview/asset_reload.h"
 #include "tools/preview/live_timeline.h"
 #include "tools/preview/overlay_text.h"
 #include "tools/preview/preview_session.h"
@@ -159,4 +164,56 @@ TEST(StatusText, NamesEveryTrackAndEveryCharacterHasAGlyph) {
     for (const char c : text) {
         EXPECT_TRUE(hasGlyph(c)) << "no glyph for '" << c << "'";
     }
+}
+
+namespace {
+
+// The texels of the picture file as the loader makes them: the reference a reload must match.
+bool showsPicture(const Texture* texture, const std::string& folder, const std::string& file) {
+    int32_t error = 0;
+    Texture* expected = tryLoadTexture(file, folder, "reference", error);
+    const bool same =
+        expected != nullptr && texture->image->width == expected->image->width &&
+        texture->image->height == expected->image->height &&
+        std::memcmp(texture->image->pixels, expected->image->pixels,
+                    sizeof(Vec4) * size_t(expected->image->width) * size_t(expected->image->height)) == 0;
+    destroyTexture(expected);
+    return same;
+}
+
+} // namespace
+
+TEST(AssetReload, ASavedPictureReplacesEveryTextureMadeFromItAndABrokenOneKeepsThePrevious) {
+    namespace fs = std::filesystem;
+    TemporaryFolder folder;
+    const std::string data = folder.path() + "/";
+    for (const auto& entry : fs::directory_iterator(std::string(TESSELLUNE_BINARY_DIR) + "/data")) {
+        if (entry.path().extension() == ".png") {
+            fs::copy_file(entry.path(), data + entry.path().filename().string());
+        }
+    }
+    DemoState state;
+    ASSERT_TRUE(createRenderer(state));
+    loadPictures(state, data);
+    struct Case {
+        const char* file;       // the picture saved over
+        const char* newPicture; // what is saved into it
+        const Texture* user;    // one texture made from it
+    } cases[] = {
+        {"openfloor.png", "envtest256.png", state.store.entries[size_t(state.floorTexture)]},
+        {"t-velk.png", "t-cred.png", state.cards[CardVelk]},
+        {"colors512.png", "openfloor.png", state.store.entries[1]},
+        {"finishedgirl.png", "t-time.png", state.particlePicture},
+    };
+    for (const Case& c : cases) {
+        fs::copy_file(data + c.newPicture, data + c.file, fs::copy_options::overwrite_existing);
+        EXPECT_EQ(reloadPicture(state, data, c.file), 1) << c.file;
+        EXPECT_TRUE(showsPicture(c.user, data, c.file)) << c.file << " now holds " << c.newPicture;
+    }
+    const FloatImage* kept = cases[0].user->image;
+    std::ofstream(data + "openfloor.png", std::ios::binary) << "not a picture";
+    EXPECT_EQ(reloadPicture(state, data, "openfloor.png"), 0);
+    EXPECT_EQ(cases[0].user->image, kept);
+    EXPECT_TRUE(showsPicture(cases[0].user, data, "envtest256.png"));
+    releaseDemo(state);
 }
