@@ -194,7 +194,6 @@ int runPreview(const Options& options) {
     PreviewSession session;
     LiveTimeline live;
     live.path = options.timeline;
-    session.tempo = firstTempo("", DEFAULT_TEMPO);
 
     DemoState state;
     { MersenneRandom seed(STARTUP_SEED); }
