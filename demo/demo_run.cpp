@@ -76,6 +76,11 @@ int runDemo(Application& application) {
     Scanout::Display& display = application.display();
     display.open("Tessellune", FRAME_WIDTH, FRAME_HEIGHT, Scanout::Output::Fullscreen,
                  Scanout::Mode::TrueColor);
+    if (!display.isOpen()) {
+        // The display library never prints; without this line a machine whose graphics driver
+        // cannot present would see the program end quietly after its start-up lines.
+        std::printf("the display could not be opened\n");
+    }
     display.setListener(&application);
     const std::unique_ptr<Scanout::TimerInterface> timer = Scanout::createPlatformTimer();
     timer->time();
