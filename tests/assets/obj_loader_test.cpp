@@ -108,6 +108,14 @@ TEST(ObjLoader, ComputesNormalsAndBox) {
     // Vertex 2 belongs to the first face only; vertex 4 to no face.
     EXPECT_EQ(p.mesh->vertices[2].normal.z, 1.0f);
     EXPECT_TRUE(std::isnan(p.mesh->vertices[4].normal.x));
+    // Vertices 1 and 2 are shared with the degenerate face, which must not turn them to NaN:
+    // each is the sum (0, 0, 1) + (0, -1, 0) of the sound faces, normalised.
+    for (int v : {0, 1}) {
+        const Vec4& n = p.mesh->vertices[v].normal;
+        EXPECT_EQ(n.x, 0.0f) << "vertex " << v;
+        EXPECT_NEAR(n.y, -std::sqrt(0.5), 1e-6) << "vertex " << v;
+        EXPECT_NEAR(n.z, std::sqrt(0.5), 1e-6) << "vertex " << v;
+    }
     // Corners: bit 0 picks max x, bit 1 max y, bit 2 max z.
     const Vec4* box = p.mesh->boxCorners;
     EXPECT_EQ(box[0].x, 0.0f);
@@ -220,13 +228,14 @@ TEST(ObjLoader, MissingFileGivesAnEmptyMeshAfterTheLoadingLine) {
     EXPECT_EQ(mesh->boxCorners[7].z, -1e20f);
 }
 
-// The rule as first written: every face scanned for every vertex.
+// The rule as first written: every face with a direction scanned for every vertex.
 std::vector<Vec4> vertexNormalsByScan(const Mesh& mesh) {
     std::vector<Vec4> normals;
     for (size_t i = 0; i < mesh.vertices.size(); ++i) {
         Vec4 sum{};
         for (const PipelineFace& face : mesh.faces) {
-            for (int c = 0; c < face.cornerCount; ++c) {
+            const bool degenerate = std::isnan(face.normal.x + face.normal.y + face.normal.z);
+            for (int c = 0; c < face.cornerCount && !degenerate; ++c) {
                 if (size_t(face.vertex[c]) == i) {
                     sum = scalar::add(sum, face.normal);
                 }

@@ -1,47 +1,24 @@
-// Start-up when the sync tracks cannot be had: every small allocation that may fail fails, the
-// program says so and ends normally. It replaces operator new, so it runs in a program of its own.
+// Start-up when the sync tracks cannot be had: the small allocations that may fail fail, the
+// program says so and ends normally.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
-#include <new>
 
 #include "demo/application.h"
 #include "demo/demo_run.h"
 #include "display/memory/memory_display.h"
-
-namespace {
-
-bool g_refuseNothrow = false;
-constexpr std::size_t SMALL = 64 * 1024;
-
-} // namespace
-
-// Only small requests of the forms that are allowed to fail are refused: the sync device's are
-// the only ones before the display opens; the frame buffers are far larger.
-// Otherwise they take the throwing forms, so that every release pairs with its allocation.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return g_refuseNothrow && size < SMALL ? nullptr : ::operator new(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return g_refuseNothrow && size < SMALL ? nullptr : ::operator new[](size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
+#include "tests/support/misaligned_new.h"
 
 TEST(StartupFailure, TracksThatCannotBeAllocatedEndTheRunWithTheSyncMessage) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     tessellune::Application application(std::make_unique<Scanout::MemoryDisplay>());
     testing::internal::CaptureStdout();
-    g_refuseNothrow = true;
+    // The sync device's requests are the only small ones of the forms allowed to fail before the
+    // display opens; the frame buffers are far larger and take the aligned forms.
+    tessellune::testing::refuseNothrowAllocationsBelow(64 * 1024);
     const int status = tessellune::runDemo(application);
-    g_refuseNothrow = false;
+    tessellune::testing::refuseNothrowAllocationsBelow(0);
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, 0);
     EXPECT_NE(output.find("sync failed, out of memory?"), std::string::npos) << output;

@@ -100,6 +100,21 @@ void releaseAligned(void* memory) noexcept {
 
 } // namespace
 
+namespace {
+std::atomic<std::size_t> g_refuseNothrowBelow{0};
+} // namespace
+
+void refuseNothrowAllocationsBelow(std::size_t bytes) {
+    g_refuseNothrowBelow.store(bytes, std::memory_order_relaxed);
+}
+
+void* allocateNothrow(std::size_t size) noexcept {
+    if (size < g_refuseNothrowBelow.load(std::memory_order_relaxed)) {
+        return nullptr;
+    }
+    return allocateMisaligned(size);
+}
+
 AllocationCount allocationCount() {
     return {g_allocations.load(std::memory_order_relaxed), g_bytes.load(std::memory_order_relaxed)};
 }
@@ -125,10 +140,10 @@ void* operator new[](std::size_t size) {
     return allocateOrThrow(size);
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return allocateMisaligned(size);
+    return tessellune::testing::allocateNothrow(size);
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return allocateMisaligned(size);
+    return tessellune::testing::allocateNothrow(size);
 }
 void operator delete(void* memory) noexcept {
     release(memory);

@@ -18,4 +18,8 @@ struct AllocationCount {
 // What has been allocated through the replaced forms since the program started.
 AllocationCount allocationCount();
 
+// From now on the plain nothrow forms refuse every request smaller than `bytes` (0: none), so
+// that a test can drive the paths that handle memory running out.
+void refuseNothrowAllocationsBelow(std::size_t bytes);
+
 } // namespace tessellune::testing
