@@ -7,6 +7,7 @@
 #include "demo/data_path.h"
 #include "demo/demo_setup.h"
 #include "demo/frame_loop.h"
+#include "demo/music_clock.h"
 #include "display/display.h"
 #include "math/mersenne.h"
 
@@ -15,25 +16,6 @@ namespace tessellune {
 namespace {
 
 constexpr uint32_t OUTPUT_RATE = 44100;
-
-struct RealClock {
-    Scanout::TimerInterface* timer;
-    AudioStream stream;
-};
-
-double timerTime(void* c) {
-    return static_cast<RealClock*>(c)->timer->time();
-}
-double timerDelta(void* c) {
-    return static_cast<RealClock*>(c)->timer->delta();
-}
-double musicSeconds(void* c) {
-    const AudioStream stream = static_cast<RealClock*>(c)->stream;
-    return audioChannelBytes2Seconds(stream, audioChannelGetPosition(stream, AUDIO_POS_BYTE));
-}
-void feedAudio(void*) {
-    audioUpdate(0);
-}
 
 } // namespace
 
@@ -98,8 +80,8 @@ int runDemo(Application& application) {
 
     int status = 0;
     if (display.isOpen()) {
-        RealClock real{timer.get(), stream};
-        const FrameClock clock{&real, timerTime, timerDelta, musicSeconds, feedAudio};
+        MusicClock real{timer.get(), stream};
+        const FrameClock clock = makeFrameClock(real);
         const LoopEnd end = runFrameLoop(state, application, clock);
         status = (end == LoopEnd::NotTrueColor || end == LoopEnd::UnexpectedStride) ? 1 : 0;
     }

@@ -12,6 +12,7 @@
 #include "demo/demo_setup.h"
 #include "demo/frame.h"
 #include "demo/frame_loop.h"
+#include "demo/music_clock.h"
 #include "display/display.h"
 #include "display/key_table.h"
 #include "math/mersenne.h"
@@ -62,24 +63,6 @@ public:
 private:
     PreviewSession& session_;
 };
-
-struct Clock {
-    Scanout::TimerInterface* timer;
-    AudioStream stream;
-};
-double timerTime(void* c) {
-    return static_cast<Clock*>(c)->timer->time();
-}
-double timerDelta(void* c) {
-    return static_cast<Clock*>(c)->timer->delta();
-}
-double musicSeconds(void* c) {
-    const AudioStream stream = static_cast<Clock*>(c)->stream;
-    return audioChannelBytes2Seconds(stream, audioChannelGetPosition(stream, AUDIO_POS_BYTE));
-}
-void feedAudio(void*) {
-    audioUpdate(0);
-}
 
 int64_t musicBytesAtRow(double row) {
     return static_cast<int64_t>(row / ROWS_PER_SECOND * OUTPUT_RATE) * BYTES_PER_SAMPLE_FRAME;
@@ -253,8 +236,8 @@ int runPreview(const Options& options) {
     watches.pictures = watchFolder(dataDir, {".png"});
     watches.meshes = watchFolder(dataDir, {".obj", ".mtl"});
 
-    Clock real{timer.get(), stream};
-    const FrameClock clock{&real, timerTime, timerDelta, musicSeconds, feedAudio};
+    MusicClock real{timer.get(), stream};
+    const FrameClock clock = makeFrameClock(real);
     settleAt(state, session.row);
     seekMusic(stream, session.row, length);
     audioStart();
