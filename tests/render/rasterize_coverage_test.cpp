@@ -232,10 +232,9 @@ TEST(RasterizeDepth, NearerWinsAndEqualDepthKeepsTheStoredPixel) {
     const Vec4 a[3] = {screenPoint(0, 0, 0.5f), screenPoint(0, 16, 0.5f), screenPoint(16, 0, 0.5f)};
     rasterizeColor(t.colour, t.depth, 0, 16, a[0], a[1], a[2], red, red, red);
     const int32_t stored = t.depthAt(2, 2);
-    // The encoded corner depth, then the plane start taken through single precision.
-    const int32_t encoded = static_cast<int32_t>(static_cast<double>(0.5f - 1.0f) * 1073741823.0);
-    EXPECT_EQ(encoded, -536870911);
-    EXPECT_EQ(stored, static_cast<int32_t>(static_cast<float>(encoded)));
+    // z = 0.5 encodes as (0.5 - 1) x (2^30 - 1) = -536870911.5, truncated to -536870911; the plane
+    // start goes through single precision, where the nearest value is -2^29.
+    EXPECT_EQ(stored, -536870912);
     rasterizeColor(t.colour, t.depth, 0, 16, a[0], a[1], a[2], green, green, green);
     EXPECT_EQ(t.at(2, 2).x, 1.0f) << "equal depth must not replace";
     const Vec4 nearer[3] = {screenPoint(0, 0, 0.25f), screenPoint(0, 16, 0.25f), screenPoint(16, 0, 0.25f)};
