@@ -84,6 +84,12 @@ int runDemo(Application& application) {
         const FrameClock clock = makeFrameClock(real);
         const LoopEnd end = runFrameLoop(state, application, clock);
         status = (end == LoopEnd::NotTrueColor || end == LoopEnd::UnexpectedStride) ? 1 : 0;
+        if (end == LoopEnd::LockFailed && display.isOpen()) {
+            // Open, but no frame to draw into: a presentation device that cannot present (no
+            // screen, a driver without what Direct3D needs, another program owning the screen).
+            // Leaving quietly would look like a normal end.
+            std::printf("the display could not present a frame\n");
+        }
     }
 
     destroySyncDevice(state.sync);
