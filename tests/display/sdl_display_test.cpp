@@ -1,6 +1,7 @@
 // The SDL2 host for real, on a private Xvfb server: a window opens, frames reach the screen
-// (read back from the server with xwd), xdotool keys and pointer reach the listener, Escape closes
-// through the deferred close, Alt+Enter toggles, and full screen fills the screen.
+// (read back from the server with xwd), xdotool keys and pointer reach the listener, Alt+Enter
+// toggles, and full screen fills the screen. The deferred close on Escape is the shared host's, tested
+// on the headless host and end to end by every demo run that quits with a real Escape.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -272,29 +273,6 @@ TEST_F(ScreenEnvironment, AltTwoZoomsAroundTheCentreWithoutReachingTheListener) 
     ASSERT_TRUE(grabScreen(shot));
     // The old window's centre (512, 384) stays put: the 640 x 480 client starts at (192, 144).
     expectQuadrantsAt(shot, 192, 144, 640, 480);
-}
-
-TEST_F(ScreenEnvironment, EscapeClosesThroughTheDeferredClose) {
-    Scanout::Display display;
-    RecordingListener listener;
-    ASSERT_NO_FATAL_FAILURE(openFocused(display, listener, "ScanoutEscape"));
-    ASSERT_EQ(tessellune::testing::runShellCommand("xdotool key Escape"), 0);
-    int framesAfterEscape = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (display.isOpen() && std::chrono::steady_clock::now() < deadline) {
-        const bool sawEscape = !listener.lines.empty() && listener.lines.front() == "down 27";
-        if (display.lock() == nullptr) {
-            break;
-        }
-        framesAfterEscape += sawEscape;
-        display.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_FALSE(display.isOpen());
-    ASSERT_FALSE(listener.lines.empty());
-    EXPECT_EQ(listener.lines.front(), "down 27");
-    EXPECT_EQ(framesAfterEscape, 0) << "the lock after the one that saw Escape closes the display";
-    EXPECT_EQ(display.lock(), nullptr);
 }
 
 TEST_F(ScreenEnvironment, FullScreenFillsTheScreenAndAltEnterToggles) {
