@@ -140,16 +140,16 @@ TEST(WindowsDemoUnderWine, WithoutASoundDeviceItSaysSoAndEndsCleanly) {
     EXPECT_EQ(out.find("ao calc took"), std::string::npos); // ended before the display and meshes
 }
 
-TEST(WindowsDemoUnderWine, WithoutAScreenItSaysTheDisplayCannotPresent) {
+TEST(WindowsDemoUnderWine, WithoutAScreenItSaysTheDisplayCouldNotBeOpened) {
     TemporaryFolder elsewhere;
-    // No X display: Wine still creates the window, but Direct3D has nothing to present with.
+    // No X display: Direct3D has nothing to present with, so the display does not open. The run
+    // goes on through the meshes and the bake, as its order says, and ends normally.
     const ProcessResult r =
         runProcess({WINE_RUN, WINE_BITS, installWithout(elsewhere, {})}, underWine("", elsewhere.path()));
     EXPECT_EQ(r.exitCode, 0) << r.output;
     const std::string out = withoutCarriageReturns(r.output);
-    const size_t bake = out.find("ao calc took");
-    ASSERT_NE(bake, std::string::npos) << out;
-    const bool said = out.find("the display could not present a frame\n", bake) != std::string::npos ||
-                      out.find("the display could not be opened\n") != std::string::npos;
-    EXPECT_TRUE(said) << out;
+    const size_t said = out.find("the display could not be opened\n");
+    ASSERT_NE(said, std::string::npos) << out;
+    EXPECT_LT(said, out.find("---- loading [dunequad.obj]:")) << out;
+    EXPECT_NE(out.find("ao calc took"), std::string::npos) << out;
 }
