@@ -76,8 +76,10 @@ FloatImage* makeTextureImage(std::span<const uint8_t> rgba, int32_t width, int32
     if (pixels == nullptr) {
         return nullptr;
     }
-    FloatImage* image = new (std::nothrow) FloatImage;
-    if (image == nullptr) {
+    FloatImage* image = nullptr;
+    try {
+        image = new FloatImage;
+    } catch (const std::bad_alloc&) {
         delete[] pixels;
         return nullptr;
     }
