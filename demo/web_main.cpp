@@ -1,7 +1,7 @@
 // The program's entry in the browser: the same run as on the desktop, its frames stepped from the
 // page's animation frames (a page must return to its event loop to show a frame and to hear
-// sound). With "?at=SECONDS" in the address, the page shows the one frame the capture tool makes
-// at that time instead, so the two can be compared pixel for pixel.
+// sound), one per display refresh. With "?at=SECONDS" in the address, the page shows the one frame the
+// capture tool makes at that time instead, so the two can be compared pixel for pixel.
 #include <emscripten/emscripten.h>
 
 #include <cmath>
@@ -25,6 +25,9 @@ EM_JS(double, web_fixed_frame_time, (), {
     const value = at === null ? NaN : Number(at);
     return Number.isFinite(value) && value >= 0 ? value : -1;
 });
+// True with "?uncapped" in the address: frames follow each other as fast as they render instead of
+// one per display refresh (for comparing frame rates with the desktop program).
+EM_JS(int, web_uncapped, (), { return new URLSearchParams(location.search).has('uncapped') ? 1 : 0; });
 EM_JS(void, web_show_ended, (int status), {
     if (Module.onShowEnded) Module.onShowEnded(status);
 });
@@ -90,6 +93,9 @@ int main() {
         showFixedFrame(*run, at);
         return 0;
     }
-    emscripten_set_main_loop_arg(step, nullptr, 0, 1);
+    emscripten_set_main_loop_arg(step, nullptr, 0, 0);
+    if (web_uncapped() != 0) {
+        emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 1);
+    }
     return 0;
 }
