@@ -23,6 +23,12 @@ constexpr std::size_t WORST_CASE_OVERHEAD = GUARANTEED + MISALIGNED_FOR;
 
 std::atomic<long> g_allocations{0};
 std::atomic<std::size_t> g_bytes{0};
+std::atomic<std::size_t> g_refuseFrom{0};
+
+bool refused(std::size_t size) {
+    const std::size_t from = g_refuseFrom.load(std::memory_order_relaxed);
+    return from != 0 && size >= from;
+}
 
 void*& storedBase(void* handedOut) {
     return *(static_cast<void**>(handedOut) - 1);
@@ -39,7 +45,7 @@ void* handOut(void* base) {
 void* allocateMisaligned(std::size_t size) noexcept {
     g_allocations.fetch_add(1, std::memory_order_relaxed);
     g_bytes.fetch_add(size, std::memory_order_relaxed);
-    if (size > SIZE_MAX - WORST_CASE_OVERHEAD) {
+    if (size > SIZE_MAX - WORST_CASE_OVERHEAD || refused(size)) {
         return nullptr;
     }
     // Where malloc gives 16 (glibc, the sanitizers), 8 bytes in front suffice and the block ends
@@ -71,6 +77,9 @@ void release(void* memory) noexcept {
 void* allocateAligned(std::size_t size, std::align_val_t alignment) noexcept {
     g_allocations.fetch_add(1, std::memory_order_relaxed);
     g_bytes.fetch_add(size, std::memory_order_relaxed);
+    if (refused(size)) {
+        return nullptr;
+    }
     const auto align = static_cast<std::size_t>(alignment);
     const std::size_t bytes = size == 0 ? 1 : size;
 #ifdef _WIN32
@@ -106,6 +115,10 @@ std::atomic<std::size_t> g_refuseNothrowBelow{0};
 
 void refuseNothrowAllocationsBelow(std::size_t bytes) {
     g_refuseNothrowBelow.store(bytes, std::memory_order_relaxed);
+}
+
+void refuseAllocationsFrom(std::size_t bytes) {
+    g_refuseFrom.store(bytes, std::memory_order_relaxed);
 }
 
 void* allocateNothrow(std::size_t size) noexcept {

@@ -22,4 +22,9 @@ AllocationCount allocationCount();
 // that a test can drive the paths that handle memory running out.
 void refuseNothrowAllocationsBelow(std::size_t bytes);
 
+// From now on every form, plain or aligned, throwing or nothrow, refuses every request of at least
+// `bytes` (0: none), as a machine whose address space is nearly full does: the nothrow forms
+// return null, the others throw std::bad_alloc.
+void refuseAllocationsFrom(std::size_t bytes);
+
 } // namespace tessellune::testing
