@@ -115,7 +115,12 @@ def open_show(page, url):
     page.call("Runtime.enable")
     page.call("Page.enable")
     page.call("Page.navigate", {"url": url})
-    page.pump(1.0)
+    for _ in range(300):  # the start button listens once the page's scripts have run
+        page.pump(0.2)
+        if page.evaluate("document.readyState === 'complete' && !!document.getElementById('start')"):
+            break
+    else:
+        fail("the page did not load from " + url)
     box = page.evaluate("(() => { const r = document.getElementById('start').getBoundingClientRect();"
                         " return [r.x + r.width / 2, r.y + r.height / 2]; })()")
     for kind in ("mousePressed", "mouseReleased"):  # a real click: the page's own start button
