@@ -1,7 +1,11 @@
 // Line splitting, comment cutting and number reading for the text asset formats.
 #include "assets/text_lines.h"
 
+#include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace tessellune {
@@ -53,6 +57,50 @@ void splitItems(std::string_view line, std::vector<std::string_view>& items) {
     }
 }
 
+#if defined(__EMSCRIPTEN__)
+// The browser build's C++ library has no floating-point from_chars: the C library's correctly
+// rounded parser on a bounded copy stands in, refusing what from_chars refuses (leading space, a
+// sign other than '-', hexadecimal) and reporting a value out of a float's range the same way.
+struct FloatParse {
+    std::errc ec;
+};
+FloatParse fromChars(std::string_view item, float& value) {
+    char text[128];
+    if (item.empty() || item.size() >= sizeof text ||
+        std::isspace(static_cast<unsigned char>(item.front())) || item.front() == '+') {
+        return {std::errc::invalid_argument};
+    }
+    std::memcpy(text, item.data(), item.size());
+    text[item.size()] = '\0';
+    const char* digits = text[0] == '-' ? text + 1 : text;
+    if (digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        value = text[0] == '-' ? -0.0f : 0.0f; // from_chars reads the "0" alone
+        return {std::errc{}};
+    }
+    char* end = nullptr;
+    errno = 0;
+    const float parsed = std::strtof(text, &end);
+    if (end == text) {
+        return {std::errc::invalid_argument};
+    }
+    if (errno == ERANGE) {
+        return {std::errc::result_out_of_range};
+    }
+    value = parsed;
+    return {std::errc{}};
+}
+FloatParse fromChars(std::string_view item, double& value) {
+    char text[128];
+    if (item.empty() || item.size() >= sizeof text) {
+        return {std::errc::invalid_argument};
+    }
+    std::memcpy(text, item.data(), item.size());
+    text[item.size()] = '\0';
+    value = std::strtod(text, nullptr);
+    return {std::errc{}};
+}
+#endif
+
 bool parseFloat(std::string_view item, float& value) {
     if (!item.empty() && item.front() == '+') {
         item.remove_prefix(1);
@@ -60,11 +108,19 @@ bool parseFloat(std::string_view item, float& value) {
             return false;
         }
     }
+#if defined(__EMSCRIPTEN__)
+    const auto result = fromChars(item, value);
+#else
     const auto result = std::from_chars(item.data(), item.data() + item.size(), value);
+#endif
     if (result.ec == std::errc::result_out_of_range) {
         // Too large or too small for a float: keep the nearest representable value.
         double wide = 0.0;
+#if defined(__EMSCRIPTEN__)
+        fromChars(item, wide);
+#else
         std::from_chars(item.data(), item.data() + item.size(), wide);
+#endif
         value = static_cast<float>(wide);
         return true;
     }

@@ -1,5 +1,6 @@
-// The real-time output device behind audioInit: SDL2 audio on Linux, waveOut on Windows. Both pull
-// 16-bit stereo blocks from a callback on a thread of their own. No platform type appears here,
+// The real-time output device behind audioInit: SDL2 audio on Linux, waveOut on Windows, Web Audio
+// in the browser. Each pulls 16-bit stereo blocks from a callback (on a thread of its own, or on
+// the page's main thread between frames in the browser). No platform type appears here,
 // so the library's other files stay free of it.
 #pragma once
 

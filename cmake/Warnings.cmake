@@ -11,7 +11,8 @@ target_compile_options(tessellune_options INTERFACE
     # A threshold of 8 sends every new-expression and every standard container (std::allocator
     # asks the same question) of such records to the aligned form, on every target alike.
     $<$<COMPILE_LANGUAGE:CXX>:-faligned-new=8>)
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$")
+# (emscripten's toolchain calls itself x86 too; the browser build keeps the scalar twins.)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$" AND NOT EMSCRIPTEN)
     # The 32-bit build keeps float maths in SSE registers, like the 64-bit one.
     target_compile_options(tessellune_options INTERFACE -msse2 -mfpmath=sse)
 endif()

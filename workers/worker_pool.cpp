@@ -14,8 +14,24 @@ namespace {
 
 constexpr int32_t ROWS_PER_BLOCK = 8;
 
-void workerProcedure(WorkerSlot* slot) {
+// A browser build without shared memory has no threads at all (creating one would abort).
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+constexpr bool THREADS_AVAILABLE = false;
+#else
+constexpr bool THREADS_AVAILABLE = true;
+#endif
+
+// The band of one slot on the calling thread, timed as a worker times it.
+void runSlotJob(WorkerSlot& slot) {
     using Clock = std::chrono::steady_clock;
+    const Clock::time_point begin = Clock::now();
+    if (slot.job != nullptr && slot.endRow > slot.firstRow) {
+        slot.job(slot.firstRow, slot.endRow - 1, slot.jobData);
+    }
+    slot.lastJobTime = std::chrono::duration<double>(Clock::now() - begin).count();
+}
+
+void workerProcedure(WorkerSlot* slot) {
     releaseCurrentThreadAffinity();
 #if defined(__linux__)
     // The name lets tools and tests tell the workers from the threads of the libraries.
@@ -27,11 +43,7 @@ void workerProcedure(WorkerSlot* slot) {
         if (slot->stop.load(std::memory_order_acquire) != 0) {
             break;
         }
-        const Clock::time_point begin = Clock::now();
-        if (slot->job != nullptr && slot->endRow > slot->firstRow) {
-            slot->job(slot->firstRow, slot->endRow - 1, slot->jobData);
-        }
-        slot->lastJobTime = std::chrono::duration<double>(Clock::now() - begin).count();
+        runSlotJob(*slot);
         setEvent(slot->done);
     }
 }
@@ -79,7 +91,10 @@ bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows) {
     if (rows <= 0 || rows % ROWS_PER_BLOCK != 0) {
         return false;
     }
-    if (workerCount == 0) {
+    pool.onCallingThread = !THREADS_AVAILABLE;
+    if (pool.onCallingThread) {
+        workerCount = 1;
+    } else if (workerCount == 0) {
         workerCount = std::thread::hardware_concurrency();
         if (workerCount == 0) {
             workerCount = 1;
@@ -90,7 +105,7 @@ bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows) {
     pool.workers = std::make_unique<WorkerSlot[]>(workerCount);
     pool.doneEvents.resize(workerCount);
     assignInitialBlocks(pool.workers.get(), workerCount, pool.totalBlocks);
-    for (uint32_t i = 0; i < workerCount; ++i) {
+    for (uint32_t i = 0; i < workerCount && !pool.onCallingThread; ++i) {
         WorkerSlot& slot = pool.workers[i];
         pool.doneEvents[i] = &slot.done;
         try {
@@ -113,7 +128,15 @@ void dispatch(WorkerPool& pool, BandJob job, void* data) {
         slot.endRow = sum;
         slot.job = job;
         slot.jobData = data;
-        setEvent(slot.start); // publishes the fields above to the worker
+        if (pool.onCallingThread) {
+            runSlotJob(slot);
+        } else {
+            setEvent(slot.start); // publishes the fields above to the worker
+        }
+    }
+    if (pool.onCallingThread) {
+        rebalanceBlocks(pool.workers.get(), pool.workerCount);
+        return;
     }
     waitAll(pool.doneEvents.data(), pool.doneEvents.size());
     for (uint32_t i = 0; i < pool.workerCount; ++i) {
@@ -123,7 +146,7 @@ void dispatch(WorkerPool& pool, BandJob job, void* data) {
 }
 
 void destroyWorkerPool(WorkerPool& pool) {
-    for (uint32_t i = 0; i < pool.workerCount; ++i) {
+    for (uint32_t i = 0; i < pool.workerCount && !pool.onCallingThread; ++i) {
         WorkerSlot& slot = pool.workers[i];
         slot.stop.store(1, std::memory_order_release);
         setEvent(slot.start);

@@ -34,6 +34,9 @@ struct WorkerSlot {
 
 struct WorkerPool {
     uint32_t workerCount = 0;
+    // No threads: a program built without them (a page that is not cross-origin isolated) has one
+    // slot, and dispatch renders its band on the calling thread.
+    bool onCallingThread = false;
     int32_t totalBlocks = 0;
     std::unique_ptr<WorkerSlot[]> workers;
     std::vector<ManualResetEvent*> doneEvents; // in worker order, for the wait-all
@@ -41,6 +44,7 @@ struct WorkerPool {
 
 // Starts `workerCount` workers (0: one per processor) sharing rows [0, rows); rows must be a
 // positive multiple of 8. False when the arguments are unusable or a thread cannot be started.
+// Where the program is built without threads, the pool has one slot run on the calling thread.
 bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows);
 
 // Sets every worker's rows from the block counts, starts them on `job` and returns once all are

@@ -1,0 +1,101 @@
+// The program's entry in the browser: the same run as on the desktop, its frames stepped from the
+// page's animation frames (a page must return to its event loop to show a frame and to hear
+// sound), one per display refresh. With "?at=SECONDS" in the address, the page shows the one frame the
+// capture tool makes at that time instead, so the two can be compared pixel for pixel.
+#include <emscripten/emscripten.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "demo/demo_run.h"
+#include "demo/frame.h"
+
+namespace {
+
+using namespace tessellune;
+
+constexpr int CAPTURE_FPS = 30;         // the capture tool's default frame rate
+constexpr int64_t CAPTURE_RATE = 44100; // its music rate; frame k starts at k * rate / fps samples
+
+// clang-format off
+// The "at" value of the page's address, or -1.
+EM_JS(double, web_fixed_frame_time, (), {
+    const at = new URLSearchParams(location.search).get('at');
+    const value = at === null ? NaN : Number(at);
+    return Number.isFinite(value) && value >= 0 ? value : -1;
+});
+// True with "?uncapped" in the address: frames follow each other as fast as they render instead of
+// one per display refresh (for comparing frame rates with the desktop program).
+EM_JS(int, web_uncapped, (), { return new URLSearchParams(location.search).has('uncapped') ? 1 : 0; });
+EM_JS(void, web_show_ended, (int status), {
+    if (Module.onShowEnded) Module.onShowEnded(status);
+});
+// clang-format on
+
+// The music time of capture frame k, as the capture tool counts it: whole sample frames.
+double captureSeconds(int64_t frame) {
+    return double(frame * CAPTURE_RATE / CAPTURE_FPS) / double(CAPTURE_RATE);
+}
+
+// The capture tool's frame at `seconds`: the frames before it carried forward without drawing,
+// then that one drawn with the capture's time and delta and shown.
+void showFixedFrame(DemoRun& run, double seconds) {
+    const double delta = 1.0 / CAPTURE_FPS;
+    const int64_t frame = std::llround(seconds * CAPTURE_FPS);
+    for (int64_t k = 0; k < frame; ++k) {
+        skipFrame(run.state, syncRow(captureSeconds(k)), delta);
+    }
+    const double row = syncRow(captureSeconds(frame));
+    beginFrame(run.state, row);
+    Scanout::Display& display = run.application->display();
+    Scanout::LockedFramebuffer* locked = display.lock();
+    if (locked == nullptr) {
+        std::printf("the display could not present a frame\n");
+        return;
+    }
+    const FrameResult result =
+        renderFrame(run.state, row, double(frame) * delta, delta, run.application->controls.camera);
+    ResolveTarget target{static_cast<uint32_t*>(locked->pixels), FRAME_WIDTH, FRAME_HEIGHT};
+    presentFrame(run.state.colour, result.fade, target);
+    display.unlock();
+    std::printf("showing capture frame %lld (%.3f s)\n", static_cast<long long>(frame), seconds);
+}
+
+Application* application = nullptr;
+DemoRun* run = nullptr;
+
+void finish() {
+    const int status = finishDemo(*run);
+    web_show_ended(status);
+}
+
+void step(void*) {
+    if (!stepDemo(*run)) {
+        emscripten_cancel_main_loop();
+        finish();
+    }
+}
+
+} // namespace
+
+int main() {
+    // Both live until the page goes: the browser's main loop outlasts this function.
+    application = new Application();
+    run = new DemoRun();
+    if (!startDemo(*run, *application)) {
+        finish();
+        return 0;
+    }
+    const double at = web_fixed_frame_time();
+    if (at >= 0) {
+        audioChannelPause(run->stream);
+        showFixedFrame(*run, at);
+        return 0;
+    }
+    emscripten_set_main_loop_arg(step, nullptr, 0, 0);
+    if (web_uncapped() != 0) {
+        emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 1);
+    }
+    return 0;
+}
