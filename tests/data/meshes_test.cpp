@@ -65,7 +65,7 @@ TEST(DuneTile, SpansOneUnitAboveTheFloorAndJoinsItsNeighboursWithoutCracks) {
         highest = std::max(highest, p.y);
     }
     EXPECT_GT(lowest, 0.005f) << "the dunes stay above the floor plane";
-    EXPECT_LT(highest, 0.35f);
+    EXPECT_LT(highest, 0.75f);
     EXPECT_GT(highest - lowest, 0.08f) << "and are more than a flat sheet";
     constexpr int n = DUNE_CELLS + 1;
     for (int k = 0; k < n; ++k) {

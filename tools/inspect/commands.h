@@ -16,5 +16,6 @@ struct Command {
 int runPngCommand(int argc, char** argv);
 int runObjCommand(int argc, char** argv);
 int runRenderCommand(int argc, char** argv);
+int runBakeCommand(int argc, char** argv);
 
 } // namespace tessellune::inspect
