@@ -1,6 +1,7 @@
 // Face normals, vertex normals (one pass over the faces) and the bounding box of a loaded mesh.
 #include "assets/mesh_geometry.h"
 
+#include <cmath>
 #include <vector>
 
 namespace tessellune {
@@ -19,6 +20,11 @@ void computeFaceNormals(Mesh& mesh) {
 void computeVertexNormals(Mesh& mesh) {
     std::vector<Vec4> sums(mesh.vertices.size());
     for (const PipelineFace& face : mesh.faces) {
+        // A face with two equal or collinear corners has no direction (its normal is NaN); adding
+        // it would spread NaN to every vertex it shares with sound faces.
+        if (!std::isfinite(face.normal.x) || !std::isfinite(face.normal.y) || !std::isfinite(face.normal.z)) {
+            continue;
+        }
         for (int32_t corner = 0; corner < face.cornerCount && corner < MAX_FACE_CORNERS; ++corner) {
             const int32_t v = face.vertex[corner];
             if (v >= 0 && size_t(v) < sums.size()) {

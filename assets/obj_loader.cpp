@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <new>
+#include <utility>
 
 #include "assets/file_reader.h"
 #include "assets/mesh_geometry.h"
@@ -16,13 +18,22 @@ namespace {
 // Marks an index that could not be resolved; it fails every range check.
 constexpr int32_t BAD_INDEX = std::numeric_limits<int32_t>::min();
 
+// No modelled polygon comes near this; a face line beyond it is garbage whose triangles alone
+// would take memory without bound.
+constexpr size_t MAX_FACE_CORNERS = 65536;
+
 struct ParseState {
     Mesh& mesh;
-    std::vector<Vec4> positions;
-    std::vector<Vec4> normals;
-    std::vector<TexCoord> texcoords;
-    std::vector<int32_t> faceLines; // the line each triangle came from, for reporting
-    size_t activeMaterials = 0;     // materials before this index belong to an earlier mtllib
+    std::vector<Vec4> positions{};
+    std::vector<Vec4> normals{};
+    std::vector<TexCoord> texcoords{};
+    std::vector<int32_t> faceLines{}; // the line each triangle came from, for reporting
+    // The latest library's materials: [activeBegin, activeEnd) of the mesh's materials.
+    size_t activeBegin = 0;
+    size_t activeEnd = 0;
+    // Libraries already read, with where their materials stand: naming one again selects those
+    // materials instead of reading (and storing) the same library once more.
+    std::vector<std::pair<std::string, std::pair<size_t, size_t>>> libraries{};
     std::string materialName = "defaultmat";
     const Material* material = nullptr;
 };
@@ -48,7 +59,7 @@ bool readFloats(const std::vector<std::string_view>& items, float* values, size_
 // mesh's default material.
 void selectMaterial(ParseState& state) {
     state.material = &state.mesh.defaultMaterial;
-    for (size_t i = state.activeMaterials; i < state.mesh.materials.size(); ++i) {
+    for (size_t i = state.activeBegin; i < state.activeEnd; ++i) {
         if (state.mesh.materials[i].name == state.materialName) {
             state.material = &state.mesh.materials[i];
         }
@@ -107,6 +118,10 @@ Corner resolveCorner(std::string_view token, const ParseState& state) {
 void readFace(ParseState& state, const std::vector<std::string_view>& items, int32_t lineNumber) {
     if (items.size() < 4) {
         printSkipped(lineNumber, "a face needs at least 3 corners");
+        return;
+    }
+    if (items.size() - 1 > MAX_FACE_CORNERS) {
+        printSkipped(lineNumber, "a face has more than 65536 corners");
         return;
     }
     if (state.material == nullptr) {
@@ -174,10 +189,19 @@ void readLine(ParseState& state, const std::vector<std::string_view>& items, int
     const std::string name = items.size() > 1 ? std::string(items[1]) : std::string();
     if (keyword == "mtllib") {
         std::printf("material library is [%s]\n", name.c_str());
-        const std::vector<Material> library = readLibrary(name);
-        state.activeMaterials = state.mesh.materials.size();
-        state.mesh.materials.insert(state.mesh.materials.end(), library.begin(), library.end());
         state.material = nullptr;
+        for (const auto& [libraryName, range] : state.libraries) {
+            if (libraryName == name) {
+                state.activeBegin = range.first;
+                state.activeEnd = range.second;
+                return;
+            }
+        }
+        const std::vector<Material> library = readLibrary(name);
+        state.activeBegin = state.mesh.materials.size();
+        state.mesh.materials.insert(state.mesh.materials.end(), library.begin(), library.end());
+        state.activeEnd = state.mesh.materials.size();
+        state.libraries.push_back({name, {state.activeBegin, state.activeEnd}});
     } else if (keyword == "g") {
         std::printf("group is now [%s]\n", name.c_str());
     } else if (keyword == "usemtl") {
@@ -223,9 +247,11 @@ std::unique_ptr<Mesh> createEmptyMesh() {
     return mesh;
 }
 
-std::unique_ptr<Mesh> parseObj(std::string_view text, const MaterialLibraryReader& readLibrary) {
+namespace {
+
+std::unique_ptr<Mesh> parseObjOrThrow(std::string_view text, const MaterialLibraryReader& readLibrary) {
     std::unique_ptr<Mesh> mesh = createEmptyMesh();
-    ParseState state{*mesh, {}, {}, {}, {}};
+    ParseState state{*mesh};
 
     LineCursor cursor{text};
     std::string_view line;
@@ -251,12 +277,33 @@ std::unique_ptr<Mesh> parseObj(std::string_view text, const MaterialLibraryReade
     return mesh;
 }
 
+// Running out of memory anywhere in the parse leaves an empty mesh and says so; what the parse had
+// allocated is gone by then, so the empty mesh's few bytes are there again.
+std::unique_ptr<Mesh> emptyMeshAfterRunningOut() {
+    std::printf("obj loader out of memory: the mesh is left empty\n");
+    return createEmptyMesh();
+}
+
+} // namespace
+
+std::unique_ptr<Mesh> parseObj(std::string_view text, const MaterialLibraryReader& readLibrary) {
+    try {
+        return parseObjOrThrow(text, readLibrary);
+    } catch (const std::bad_alloc&) {
+        return emptyMeshAfterRunningOut();
+    }
+}
+
 std::unique_ptr<Mesh> loadObj(const std::string& fileName, const std::string& directory,
                               TextureStore& store) {
     std::printf("---- loading [%s]:\n", fileName.c_str());
-    const std::vector<uint8_t> bytes = readFile(directory + fileName);
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return parseObj(text, [&](const std::string& library) { return loadMtl(directory, library, store); });
+    try {
+        const std::vector<uint8_t> bytes = readFile(directory + fileName);
+        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return parseObj(text, [&](const std::string& library) { return loadMtl(directory, library, store); });
+    } catch (const std::bad_alloc&) {
+        return emptyMeshAfterRunningOut(); // the file itself did not fit
+    }
 }
 
 } // namespace tessellune

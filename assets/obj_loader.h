@@ -6,8 +6,11 @@
 // selects the zero entry at the front of the texture-coordinate array). Negative indices count
 // back from the latest element read so far. Forward references are allowed; a face line with an
 // index outside its array, fewer than 3 corners, or a line with too few numbers is skipped with a
-// console line. A later mtllib keeps the earlier materials in the mesh (faces may point at them)
-// but only the latest library is searched by usemtl.
+// console line, and so is a face of more than 65536 corners. A later mtllib keeps the earlier
+// materials in the mesh (faces may point at them) but only the latest library is searched by
+// usemtl; naming a library already read selects its materials again without reading it twice.
+// Running out of memory gives an empty mesh and the line "obj loader out of memory: the mesh is
+// left empty"; nothing is thrown.
 #pragma once
 
 #include <functional>

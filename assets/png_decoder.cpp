@@ -287,7 +287,7 @@ int32_t readHeader(std::span<const uint8_t> file, PngInfo& info) {
         return 37;
     }
     if (info.width == 0 || info.height == 0 || info.width > MAX_PNG_DIMENSION ||
-        info.height > MAX_PNG_DIMENSION || uint64_t{info.width} * info.height > SIZE_MAX / 16) {
+        info.height > MAX_PNG_DIMENSION || uint64_t{info.width} * info.height > MAX_TEXEL_BYTES / 16) {
         return 73;
     }
     return 0;

@@ -34,8 +34,15 @@ namespace tessellune {
 // The error number for an image, or its float texels, that does not fit in memory.
 inline constexpr int32_t PNG_OUT_OF_MEMORY = 74;
 
-// Largest accepted width and height: a 16384 x 16384 float texture already takes 4 GiB.
-inline constexpr uint32_t MAX_PNG_DIMENSION = 16384;
+// Largest accepted width and height. Sizes are otherwise unbounded; this only keeps every size
+// computed from them far from overflow. What must fit in memory is bounded below.
+inline constexpr uint32_t MAX_PNG_DIMENSION = 1000000;
+
+// Largest accepted float texture (16 bytes a texel): half the address space, so that on the 32-bit
+// program an image whose texels could never be allocated is refused before anything is decoded.
+// The decoded bytes (4 a pixel) and the scanlines (at most 8 a pixel plus a byte a row and pass)
+// are smaller, so no size computed from an accepted header overflows size_t.
+inline constexpr uint64_t MAX_TEXEL_BYTES = SIZE_MAX / 2;
 
 struct PngInfo {
     uint32_t width = 0;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -11,7 +12,10 @@
 #include <conio.h>
 #include <windows.h>
 #else
+#include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #include "assets/file_reader.h"
@@ -32,7 +36,8 @@ const std::array<float, 256>& channelTable() {
     return table;
 }
 
-// Waits for one key when a person is at the console; never blocks in CI or behind a pipe.
+// Waits for one key when a person is at the console (no Enter needed, as with _getch); never
+// blocks in CI or behind a pipe.
 void waitForKeyIfInteractive() {
 #ifdef _WIN32
     // Only a real console has a console mode; the NUL device and pipes do not.
@@ -41,8 +46,24 @@ void waitForKeyIfInteractive() {
         _getch();
     }
 #else
-    if (isatty(STDIN_FILENO)) {
-        std::getchar();
+    if (!isatty(STDIN_FILENO)) {
+        return;
+    }
+    termios saved{};
+    const bool raw = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (raw) {
+        // One byte, unechoed, without waiting for the line; the terminal is put back after.
+        termios single = saved;
+        single.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        single.c_cc[VMIN] = 1;
+        single.c_cc[VTIME] = 0;
+        tcsetattr(STDIN_FILENO, TCSANOW, &single);
+    }
+    unsigned char key = 0;
+    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+    }
+    if (raw) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     }
 #endif
 }
@@ -55,7 +76,11 @@ FloatImage* makeTextureImage(std::span<const uint8_t> rgba, int32_t width, int32
     if (pixels == nullptr) {
         return nullptr;
     }
-    FloatImage* image = new FloatImage;
+    FloatImage* image = new (std::nothrow) FloatImage;
+    if (image == nullptr) {
+        delete[] pixels;
+        return nullptr;
+    }
     image->width = width;
     image->height = height;
     image->pixels = pixels;
@@ -71,18 +96,29 @@ FloatImage* makeTextureImage(std::span<const uint8_t> rgba, int32_t width, int32
 
 Texture* tryLoadTexture(const std::string& fileName, const std::string& directory,
                         const std::string& textureName, int32_t& error) {
-    const std::vector<uint8_t> bytes = readFile(directory + fileName);
-    std::vector<uint8_t> rgba;
-    const PngInfo info = decodePng(bytes, rgba);
-    error = info.error;
-    if (error != 0) {
+    // Running out of memory anywhere here (the file, the decoded bytes, the texels) is the decoder's
+    // out-of-memory error, never an exception for the caller or a texture without texels.
+    try {
+        const std::vector<uint8_t> bytes = readFile(directory + fileName);
+        std::vector<uint8_t> rgba;
+        const PngInfo info = decodePng(bytes, rgba);
+        error = info.error;
+        if (error != 0) {
+            return nullptr;
+        }
+        auto texture = std::make_unique<Texture>();
+        texture->name = textureName;
+        texture->image =
+            makeTextureImage(rgba, static_cast<int32_t>(info.width), static_cast<int32_t>(info.height));
+        if (texture->image == nullptr) {
+            error = PNG_OUT_OF_MEMORY;
+            return nullptr;
+        }
+        return texture.release();
+    } catch (const std::bad_alloc&) {
+        error = PNG_OUT_OF_MEMORY;
         return nullptr;
     }
-    Texture* texture = new Texture;
-    texture->name = textureName;
-    texture->image =
-        makeTextureImage(rgba, static_cast<int32_t>(info.width), static_cast<int32_t>(info.height));
-    return texture;
 }
 
 Texture* loadTexture(const std::string& fileName, const std::string& directory,

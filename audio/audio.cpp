@@ -268,6 +268,39 @@ bool audioChannelPlay(AudioStream handle, bool restart) {
     return succeed();
 }
 
+bool audioChannelPause(AudioStream handle) {
+    std::lock_guard<std::mutex> guard(library.lock);
+    StreamSlot* slot = findSlot(handle);
+    if (slot == nullptr) {
+        return false;
+    }
+    // What the device took but has not yet played out is dropped from the count, so the position
+    // holds where the listener is and resuming plays on from that sample frame.
+    if (!library.offline && slot->playing) {
+        const double sinceBlock = std::chrono::duration<double>(Clock::now() - library.lastBlockTime).count();
+        slot->playedBytes = smoothedPosition(*slot, sinceBlock, library.rate);
+    }
+    slot->lastBlockBytes = 0;
+    slot->reportedBytes = slot->playedBytes;
+    slot->playing = false;
+    return succeed();
+}
+
+bool audioChannelSetPosition(AudioStream handle, int64_t bytes, uint32_t mode) {
+    std::lock_guard<std::mutex> guard(library.lock);
+    StreamSlot* slot = findSlotInMode(handle, mode);
+    if (slot == nullptr) {
+        return false;
+    }
+    if (bytes < 0 || bytes % 4 != 0 || uint64_t(bytes) > streamLengthBytes(*slot)) {
+        return fail(AUDIO_ERROR_BAD_PARAMETER);
+    }
+    slot->playedBytes = uint64_t(bytes);
+    slot->lastBlockBytes = 0;
+    slot->reportedBytes = uint64_t(bytes);
+    return succeed();
+}
+
 int64_t audioChannelGetPosition(AudioStream handle, uint32_t mode) {
     std::lock_guard<std::mutex> guard(library.lock);
     StreamSlot* slot = findSlotInMode(handle, mode);

@@ -87,6 +87,15 @@ bool audioStart();
 // a new stream). The position counts bytes handed to the output since then.
 bool audioChannelPlay(AudioStream handle, bool restart);
 
+// Stops a stream where it is: its position holds (at what has been played out, on a real
+// device) until audioChannelPlay(handle, false) resumes it from exactly there.
+bool audioChannelPause(AudioStream handle);
+
+// Moves a stream's play position to `bytes` (mode AUDIO_POS_BYTE; a multiple of 4, at most the
+// length), playing or not: the next output block starts with that sample frame, and the position
+// reads exactly `bytes` until then. The one call that moves the position backwards.
+bool audioChannelSetPosition(AudioStream handle, int64_t bytes, uint32_t mode);
+
 // The play position in bytes (mode AUDIO_POS_BYTE), or -1. It never decreases while the stream
 // plays, and stops at the stream's length when the music ends. On a real device it is the bytes
 // handed to the device, with the most recent block counted in as the wall clock plays it out, so

@@ -7,6 +7,7 @@
 #include "demo/data_path.h"
 #include "demo/demo_setup.h"
 #include "demo/frame_loop.h"
+#include "demo/music_clock.h"
 #include "display/display.h"
 #include "math/mersenne.h"
 
@@ -15,25 +16,6 @@ namespace tessellune {
 namespace {
 
 constexpr uint32_t OUTPUT_RATE = 44100;
-
-struct RealClock {
-    Scanout::TimerInterface* timer;
-    AudioStream stream;
-};
-
-double timerTime(void* c) {
-    return static_cast<RealClock*>(c)->timer->time();
-}
-double timerDelta(void* c) {
-    return static_cast<RealClock*>(c)->timer->delta();
-}
-double musicSeconds(void* c) {
-    const AudioStream stream = static_cast<RealClock*>(c)->stream;
-    return audioChannelBytes2Seconds(stream, audioChannelGetPosition(stream, AUDIO_POS_BYTE));
-}
-void feedAudio(void*) {
-    audioUpdate(0);
-}
 
 } // namespace
 
@@ -76,6 +58,11 @@ int runDemo(Application& application) {
     Scanout::Display& display = application.display();
     display.open("Tessellune", FRAME_WIDTH, FRAME_HEIGHT, Scanout::Output::Fullscreen,
                  Scanout::Mode::TrueColor);
+    if (!display.isOpen()) {
+        // The display library never prints; without this line a machine whose graphics driver
+        // cannot present would see the program end quietly after its start-up lines.
+        std::printf("the display could not be opened\n");
+    }
     display.setListener(&application);
     const std::unique_ptr<Scanout::TimerInterface> timer = Scanout::createPlatformTimer();
     timer->time();
@@ -93,10 +80,16 @@ int runDemo(Application& application) {
 
     int status = 0;
     if (display.isOpen()) {
-        RealClock real{timer.get(), stream};
-        const FrameClock clock{&real, timerTime, timerDelta, musicSeconds, feedAudio};
+        MusicClock real{timer.get(), stream};
+        const FrameClock clock = makeFrameClock(real);
         const LoopEnd end = runFrameLoop(state, application, clock);
         status = (end == LoopEnd::NotTrueColor || end == LoopEnd::UnexpectedStride) ? 1 : 0;
+        if (end == LoopEnd::LockFailed && display.isOpen()) {
+            // Open, but no frame to draw into: a presentation device that cannot present (no
+            // screen, a driver without what Direct3D needs, another program owning the screen).
+            // Leaving quietly would look like a normal end.
+            std::printf("the display could not present a frame\n");
+        }
     }
 
     destroySyncDevice(state.sync);

@@ -140,7 +140,10 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
         for (int32_t i = 0; i < corners; ++i) {
             stored->vertex[i] = face.vertex[i] + pipeline.vertexBase;
             stored->texcoord[i] = face.texcoord[i] + pipeline.texcoordBase;
-            stored->normalIndex[i] = face.normalIndex[i] + pipeline.normalBase;
+            // A corner naming no normal of this submission keeps -1, which the band renderer
+            // reads as the face normal; rebased it would name the previous submission's last.
+            const int32_t n = face.normalIndex[i];
+            stored->normalIndex[i] = n >= 0 && n < pipeline.normalsAdded ? n + pipeline.normalBase : -1;
         }
         return 1;
     }

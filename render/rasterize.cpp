@@ -123,8 +123,21 @@ DepthPlane makeDepthPlane(const Setup& s, float z1, float z2, float z3) {
     const float dzdy = (d31 * (s.x[1] - s.x[0]) - d21 * (s.x[2] - s.x[0])) / s.area;
     const float start = dzdx * (static_cast<float>(s.minX) - s.x[0]) + static_cast<float>(d1) +
                         dzdy * (static_cast<float>(s.anchorRow) - s.y[0]);
-    return {static_cast<uint32_t>(truncateSaturated(start)), static_cast<uint32_t>(truncateSaturated(dzdx)),
-            static_cast<uint32_t>(truncateSaturated(dzdy))};
+    DepthPlane p{0, truncateSaturated(dzdx), truncateSaturated(dzdy), true};
+    // NaN counts as fitting and starts at 0, as it did.
+    if (!(start >= 2147483520.0f) && !(start < -2147483648.0f)) {
+        p.start = truncateSaturated(start);
+        return p;
+    }
+    // Out of 32-bit range: evaluated again in double, where float would lose whole thousands of
+    // depth steps at this magnitude. The bound keeps every later sum well inside 64 bits.
+    constexpr double BOUND = 4.0e18;
+    double wide = double(dzdx) * (double(s.minX) - double(s.x[0])) + double(d1) +
+                  double(dzdy) * (double(s.anchorRow) - double(s.y[0]));
+    wide = wide > BOUND ? BOUND : wide < -BOUND ? -BOUND : wide;
+    p.start = static_cast<int64_t>(wide);
+    p.wraps = false;
+    return p;
 }
 
 } // namespace raster
@@ -145,13 +158,14 @@ struct DepthState {
     DepthPlane plane;
     int32_t* target;
     int32_t minX, anchorRow;
-    uint32_t block = 0;
+    int64_t block = 0;
 
     void beginBlock(int32_t c, int32_t r) { block = raster::depthAt(plane, c - minX, r - anchorRow); }
-    uint32_t rowStart(int32_t j) const { return block + static_cast<uint32_t>(j) * plane.dy; }
+    int64_t rowStart(int32_t j) const { return block + int64_t(j) * plane.dy; }
+    int64_t at(int64_t rowStartValue, int32_t i) const { return rowStartValue + int64_t(i) * plane.dx; }
     // True when the pixel is strictly nearer than what is stored; stores it then.
-    bool test(int32_t index, uint32_t z) {
-        const int32_t depth = static_cast<int32_t>(z);
+    bool test(int32_t index, int64_t z) {
+        const int32_t depth = raster::depthValue(plane, z);
         if (depth < target[index]) {
             target[index] = depth;
             return true;
@@ -188,10 +202,10 @@ struct ColorShader {
     }
     void row(int32_t index, int32_t j, uint32_t mask) {
         const Vec4 start = colourPlane.rowStart(j);
-        const uint32_t z = TestDepth ? depth.rowStart(j) : 0;
+        const int64_t z = TestDepth ? depth.rowStart(j) : 0;
         for (; mask != 0; mask &= mask - 1) {
             const int32_t i = lowestPixel(mask);
-            if (!TestDepth || depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx)) {
+            if (!TestDepth || depth.test(index + i, depth.at(z, i))) {
                 colour[index + i] = colourPlane.at(start, i);
             }
         }
@@ -215,10 +229,10 @@ struct LitShader {
     void row(int32_t index, int32_t j, uint32_t mask) {
         const Vec4 p = position.rowStart(j);
         const Vec4 n = normal.rowStart(j);
-        const uint32_t z = depth.rowStart(j);
+        const int64_t z = depth.rowStart(j);
         for (; mask != 0; mask &= mask - 1) {
             const int32_t i = lowestPixel(mask);
-            if (depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx)) {
+            if (depth.test(index + i, depth.at(z, i))) {
                 const LightTerms light = lightSum(*pipeline, position.at(p, i), normal.at(n, i));
                 colour[index + i] = add(add(mul(light.diffuse, material), light.specular), ambient);
             }
@@ -238,10 +252,10 @@ struct TexturedShader {
     }
     void row(int32_t index, int32_t j, uint32_t mask) {
         const Vec4 start = uvk.rowStart(j);
-        const uint32_t z = depth.rowStart(j);
+        const int64_t z = depth.rowStart(j);
         for (; mask != 0; mask &= mask - 1) {
             const int32_t i = lowestPixel(mask);
-            if (depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx)) {
+            if (depth.test(index + i, depth.at(z, i))) {
                 const Vec4 value = uvk.at(start, i);
                 const float w = 1.0f / value.z;
                 colour[index + i] =
@@ -256,10 +270,10 @@ struct DepthShader {
 
     void beginBlock(int32_t c, int32_t r) { depth.beginBlock(c, r); }
     void row(int32_t index, int32_t j, uint32_t mask) {
-        const uint32_t z = depth.rowStart(j);
+        const int64_t z = depth.rowStart(j);
         for (; mask != 0; mask &= mask - 1) {
             const int32_t i = lowestPixel(mask);
-            depth.test(index + i, z + static_cast<uint32_t>(i) * depth.plane.dx);
+            depth.test(index + i, depth.at(z, i));
         }
     }
 };

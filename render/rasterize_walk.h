@@ -88,14 +88,26 @@ inline Vec4 planeAt(const Plane& p, int32_t columns, int32_t rows) {
     return add(add(p.start, scale(p.dx, static_cast<float>(columns))), scale(p.dy, static_cast<float>(rows)));
 }
 
-// The integer depth plane: start at the anchor, whole steps per pixel and per row. Unsigned
-// arithmetic wraps like the 32-bit integers it stands for, far outside the triangle included.
+// The integer depth plane: start at the anchor, whole steps per pixel and per row. A start that
+// fits 32 bits steps in wrapping 32-bit arithmetic, as it always has. The anchor is the corner of
+// the triangle's block grid, which for a face cut by the near plane can lie far outside it where
+// the plane leaves the 32-bit range; such a start is kept in 64 bits and each pixel's value is
+// clamped to 32 bits only once it is reached, so the pixels inside the face keep their depth.
 struct DepthPlane {
-    uint32_t start, dx, dy;
+    int64_t start;
+    int32_t dx, dy;
+    bool wraps; // start fitted 32 bits: keep the low 32 bits of each value rather than clamping
 };
 DepthPlane makeDepthPlane(const Setup& s, float z1, float z2, float z3);
-inline uint32_t depthAt(const DepthPlane& p, int32_t columns, int32_t rows) {
-    return p.start + static_cast<uint32_t>(columns) * p.dx + static_cast<uint32_t>(rows) * p.dy;
+inline int64_t depthAt(const DepthPlane& p, int32_t columns, int32_t rows) {
+    return p.start + int64_t(columns) * p.dx + int64_t(rows) * p.dy;
+}
+// The 32-bit depth a plane value stands for.
+inline int32_t depthValue(const DepthPlane& p, int64_t v) {
+    if (p.wraps) {
+        return static_cast<int32_t>(static_cast<uint32_t>(v));
+    }
+    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
 }
 
 namespace scalar {

@@ -65,6 +65,11 @@ void renderFrame(FrameContext& context, SubmitFrame submit, void* scene, int32_t
 
 } // namespace
 
+void renderOneFrame(FrameContext& context, SubmitFrame submit, void* scene, int32_t frame) {
+    FrameTiming ignored;
+    renderFrame(context, submit, scene, frame, ignored);
+}
+
 FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, double seconds,
                        int32_t minFrames) {
     FrameTiming timing;

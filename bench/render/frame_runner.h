@@ -43,6 +43,9 @@ struct FrameTiming {
     double unloadedMs = 0.0; // main thread + worker time / workers: the frame time on an idle machine
 };
 
+// Renders one whole frame (animation step `frame`); the pipeline keeps the pass afterwards.
+void renderOneFrame(FrameContext& context, SubmitFrame submit, void* scene, int32_t frame);
+
 // Renders warm-up frames, then frames until `seconds` have passed (at least `minFrames`).
 FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, double seconds,
                        int32_t minFrames);

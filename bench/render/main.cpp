@@ -1,7 +1,9 @@
 // tessellune-bench: renders whole 640 x 480 frames of several scenes and prints the frame rates.
 //
-// Usage: tessellune-bench [-v] [SECONDS_PER_CASE] [CASE...]  (-v: time per stage)
+// Usage: tessellune-bench [-v] [--peer [--peer-images DIR]] [SECONDS_PER_CASE] [CASE...]
+//          -v: time per stage; --peer: the scene cases again with llvmpipe, timed in turns
 //          cases: cubes dunefield bunny fill-textured fill-lit
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +13,13 @@
 #include "bench_scenes.h"
 #include "render/mesh_normals.h"
 #include "render/targets.h"
+
+#if TESSELLUNE_HAVE_OSMESA
+#include <chrono>
+
+#include "llvmpipe_peer.h"
+#include "tools/common/png_writer.h"
+#endif
 
 #if TESSELLUNE_HAVE_ASSETS
 #include <memory>
@@ -25,6 +34,15 @@ using namespace tessellune::bench;
 namespace {
 
 bool verbose = false;
+bool peerWanted = false;
+std::string peerImages;
+
+// Targets printed beside the figures, never asserted.
+constexpr double TARGET_PEER_RATIO = 1.5;
+constexpr double TARGET_DUNEFIELD_FPS = 300.0;
+constexpr double TARGET_CUBES_FPS = 120.0;
+// Turns of (ours, peer) per case, so that drift on a shared machine reaches both.
+constexpr int32_t PEER_TURNS = 6;
 
 void printStages(const FrameTiming& timing) {
     if (verbose) {
@@ -55,6 +73,78 @@ void printFill(const char* name, const FrameTiming& timing) {
     }
     printStages(timing);
 }
+
+#if TESSELLUNE_HAVE_OSMESA
+
+PeerContext peer;
+bool peerReady = false;
+
+// Ours and the peer's frame side by side, ours on the left.
+void writePair(const char* name, const FrameContext& context) {
+    std::vector<uint8_t> ours =
+        tools::rgbaFromXrgb(context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_WIDTH * 4);
+    std::vector<uint8_t> pair(static_cast<size_t>(SCREEN_WIDTH) * 2 * SCREEN_HEIGHT * 4);
+    const size_t row = static_cast<size_t>(SCREEN_WIDTH) * 4;
+    for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
+        std::copy_n(ours.data() + y * row, row, pair.data() + y * row * 2);
+        std::copy_n(peer.rgba.data() + y * row, row, pair.data() + y * row * 2 + row);
+    }
+    for (size_t i = 3; i < pair.size(); i += 4) {
+        pair[i] = 255;
+    }
+    const std::string path = peerImages + "/" + name + ".png";
+    std::string error;
+    if (!tools::writePngRgba(path, SCREEN_WIDTH * 2, SCREEN_HEIGHT, pair, error)) {
+        std::printf("  %s\n", error.c_str());
+    } else {
+        std::printf("  wrote %s (tessellune left, llvmpipe right)\n", path.c_str());
+    }
+}
+
+// Times ours and the peer in turns on the same pass and prints both with their ratio.
+void comparePeer(const char* name, FrameContext& context, SubmitFrame submit, void* scene, double seconds) {
+    if (!peerReady) {
+        return;
+    }
+    renderOneFrame(context, submit, scene, 0);
+    loadPeerPass(peer, context.pipeline, context.camera.projection.m);
+    drawPeerFrame(peer);
+    if (!peerImages.empty()) {
+        writePair(name, context);
+    }
+    const double turn = seconds / PEER_TURNS;
+    double oursMs = 0.0;
+    double peerMs = 0.0;
+    int64_t oursFrames = 0;
+    int64_t peerFrames = 0;
+    for (int32_t t = 0; t < PEER_TURNS; ++t) {
+        const FrameTiming timing = timeFrames(context, submit, scene, turn, 5);
+        oursMs += timing.msPerFrame * timing.fps * turn; // frames x ms
+        oursFrames += static_cast<int64_t>(timing.fps * turn + 0.5);
+        double spent = 0.0;
+        int32_t frames = 0;
+        while (frames < 5 || spent < turn * 1000.0) {
+            spent += drawPeerFrame(peer);
+            ++frames;
+        }
+        peerMs += spent;
+        peerFrames += frames;
+    }
+    const double ours = oursMs / static_cast<double>(oursFrames);
+    const double theirs = peerMs / static_cast<double>(peerFrames);
+    const double ratio = theirs / ours;
+    std::printf("%s: tessellune %.2f ms/frame, llvmpipe %.2f ms/frame, ratio %.2f (target >= %.1f)\n", name,
+                ours, theirs, ratio, TARGET_PEER_RATIO);
+    std::fflush(stdout);
+}
+
+#else
+
+void comparePeer(const char* name, FrameContext&, SubmitFrame, void*, double) {
+    std::printf("%s: no llvmpipe peer in this build (OSMesa was not found)\n", name);
+}
+
+#endif
 
 bool wanted(const std::vector<std::string>& cases, const char* name) {
     if (cases.empty()) {
@@ -90,6 +180,11 @@ int main(int argc, char** argv) {
         const double value = std::strtod(argv[i], &end);
         if (std::strcmp(argv[i], "-v") == 0) {
             verbose = true;
+        } else if (std::strcmp(argv[i], "--peer") == 0) {
+            peerWanted = true;
+        } else if (std::strcmp(argv[i], "--peer-images") == 0 && i + 1 < argc) {
+            peerWanted = true;
+            peerImages = argv[++i];
         } else if (end != argv[i] && *end == '\0' && value > 0.0) {
             seconds = value;
         } else {
@@ -112,6 +207,14 @@ int main(int argc, char** argv) {
     std::printf("%u workers, %d x %d, %.1f s per case\n", context.pool.workerCount, SCREEN_WIDTH,
                 SCREEN_HEIGHT, seconds);
     std::fflush(stdout);
+#if TESSELLUNE_HAVE_OSMESA
+    if (peerWanted) {
+        peerReady = createPeer(peer, static_cast<int32_t>(context.pool.workerCount));
+        std::printf(peerReady ? "llvmpipe peer: LP_NUM_THREADS=%d, turns of ours and the peer's frames\n"
+                              : "llvmpipe peer: OSMesa could not start (LP_NUM_THREADS=%d)\n",
+                    peer.threads);
+    }
+#endif
 
     if (wanted(cases, "cubes")) {
         CubeRings rings;
@@ -119,15 +222,23 @@ int main(int argc, char** argv) {
         const int32_t refusedBefore = context.pipeline.refusedSubmissions;
         const FrameTiming t = timeFrames(context, submitCubeRings, &rings, seconds, 10);
         printLine("cubes", t);
+        std::printf("  target >= %.0f fps\n", TARGET_CUBES_FPS);
         if (context.pipeline.refusedSubmissions > refusedBefore) {
             std::printf("  (faces per pass: %d; cubes beyond the %d-face budget were refused)\n", t.faces,
                         PIPELINE_CAPACITY);
+        }
+        if (peerWanted) {
+            comparePeer("cubes", context, submitCubeRings, &rings, seconds);
         }
     }
     if (wanted(cases, "dunefield")) {
         DuneField field;
         buildDuneField(field);
         printLine("dunefield", timeFrames(context, submitDuneField, &field, seconds, 10));
+        std::printf("  target >= %.0f fps\n", TARGET_DUNEFIELD_FPS);
+        if (peerWanted) {
+            comparePeer("dunefield", context, submitDuneField, &field, seconds);
+        }
     }
     if (wanted(cases, "bunny")) {
 #if TESSELLUNE_HAVE_ASSETS
@@ -144,6 +255,9 @@ int main(int argc, char** argv) {
         model.mesh = bunny.get();
         model.material = &clay;
         printLine("bunny", timeFrames(context, submitModel, &model, seconds, 10));
+        if (peerWanted) {
+            comparePeer("bunny", context, submitModel, &model, seconds);
+        }
         destroyTextureStore(modelTextures);
 #else
         std::printf("bunny: skipped, this build has no OBJ loader\n");
@@ -166,6 +280,9 @@ int main(int argc, char** argv) {
         fill.light.specularIntensity = {5, 0, 0, 0};
         printFill("fill-lit", timeFrames(context, submitFill, &fill, seconds, 10));
     }
+#if TESSELLUNE_HAVE_OSMESA
+    destroyPeer(peer);
+#endif
     destroyFrameContext(context);
     releaseFloatImage(texels);
     return 0;

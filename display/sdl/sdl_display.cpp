@@ -1,6 +1,7 @@
 // The SDL2 host: window, renderer, streaming texture and event translation.
 #include "display/sdl/sdl_display.h"
 
+#include <csignal>
 #include <filesystem>
 
 #include <SDL.h>
@@ -51,6 +52,22 @@ void preferSoftwarePresentationWithoutGpu() {
 #endif
 }
 
+// Set by Ctrl+C in a terminal (SIGINT) or a polite kill (SIGTERM); the next event pump turns it
+// into the close that Escape requests, so the program shuts down normally and exits with 0.
+volatile std::sig_atomic_t stopSignalled = 0;
+
+extern "C" void onStopSignal(int) {
+    stopSignalled = 1;
+}
+
+void catchStopSignals() {
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 } // namespace
 
 SdlDisplay::~SdlDisplay() {
@@ -60,12 +77,16 @@ SdlDisplay::~SdlDisplay() {
 bool SdlDisplay::createWindow() {
     // The program keeps its own signal handling, and a full-screen demo must not minimise itself
     // when another window takes the focus.
+    // SDL_QUIT then only comes from a signal SDL caught before this window existed (its audio
+    // subsystem installs handlers), never from closing the last window, which has its own event.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     preferSoftwarePresentationWithoutGpu();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return false;
     }
+    catchStopSignals();
     window_ = SDL_CreateWindow(title(), 0, 0, width(), height(), SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (window_ == nullptr) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -231,6 +252,10 @@ PointF SdlDisplay::toFramebuffer(int windowX, int windowY) const {
 
 void SdlDisplay::pumpEvents() {
     SDL_Event event;
+    if (stopSignalled != 0) {
+        stopSignalled = 0;
+        requestClose();
+    }
     // A listener may close the display from inside a callback; stop draining when it does.
     while (window_ != nullptr && SDL_PollEvent(&event) != 0) {
         switch (event.type) {
@@ -303,8 +328,10 @@ void SdlDisplay::pumpEvents() {
                                toFramebuffer(event.button.x, event.button.y));
             break;
         }
+        case SDL_QUIT:
+            requestClose(); // a stop signal that reached SDL's own handler
+            break;
         default:
-            // SDL_QUIT follows the window's close event, which has already been handled.
             break;
         }
     }

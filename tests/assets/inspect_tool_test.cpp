@@ -64,6 +64,8 @@ TEST(InspectTool, RejectsUnknownSubcommandsAndMissingArguments) {
     EXPECT_EQ(run("nonsense x").status, 2);
     EXPECT_EQ(run("png").status, 2);
     EXPECT_EQ(run("obj").status, 2);
+    EXPECT_EQ(run("bake").status, 2);
+    EXPECT_EQ(run("bake /nonexistent-folder").status, 1) << "no dune tile there";
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "assets/mesh_geometry.h"
 #include "assets/mtl_loader.h"
 #include "assets/obj_loader.h"
+#include "tests/support/misaligned_new.h"
 
 namespace tessellune {
 namespace {
@@ -31,10 +32,10 @@ struct Parsed {
 };
 
 Parsed parse(const std::string& text, const Libraries& libraries = {}) {
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     Parsed parsed;
     parsed.mesh = parseObj(text, libraries.reader());
-    parsed.console = testing::internal::GetCapturedStdout();
+    parsed.console = ::testing::internal::GetCapturedStdout();
     return parsed;
 }
 
@@ -108,6 +109,14 @@ TEST(ObjLoader, ComputesNormalsAndBox) {
     // Vertex 2 belongs to the first face only; vertex 4 to no face.
     EXPECT_EQ(p.mesh->vertices[2].normal.z, 1.0f);
     EXPECT_TRUE(std::isnan(p.mesh->vertices[4].normal.x));
+    // Vertices 1 and 2 are shared with the degenerate face, which must not turn them to NaN:
+    // each is the sum (0, 0, 1) + (0, -1, 0) of the sound faces, normalised.
+    for (int v : {0, 1}) {
+        const Vec4& n = p.mesh->vertices[v].normal;
+        EXPECT_EQ(n.x, 0.0f) << "vertex " << v;
+        EXPECT_NEAR(n.y, -std::sqrt(0.5), 1e-6) << "vertex " << v;
+        EXPECT_NEAR(n.z, std::sqrt(0.5), 1e-6) << "vertex " << v;
+    }
     // Corners: bit 0 picks max x, bit 1 max y, bit 2 max z.
     const Vec4* box = p.mesh->boxCorners;
     EXPECT_EQ(box[0].x, 0.0f);
@@ -200,6 +209,61 @@ TEST(ObjLoader, SkipsBadLinesWithAConsoleLine) {
                          "obj line 14 skipped: a face index is out of range\n");
 }
 
+// A face line of n corners: "f 1 2 3 1 2 3 ...".
+std::string faceOf(size_t corners) {
+    std::string line = "f";
+    for (size_t k = 0; k < corners; ++k) {
+        line += k % 3 == 0 ? " 1" : k % 3 == 1 ? " 2" : " 3";
+    }
+    return line + "\n";
+}
+
+// Input that would take memory without bound is refused or stopped, never thrown out of the loader.
+TEST(ObjLoader, MemoryStaysBoundedAndRunningOutLeavesAnEmptyMesh) {
+    const Parsed widest = parse(std::string(SQUARE) + faceOf(65536) + faceOf(65537));
+    EXPECT_EQ(widest.mesh->faces.size(), 65534u) << "the widest accepted polygon, fanned";
+    EXPECT_EQ(widest.console, "obj line 6 skipped: a face has more than 65536 corners\n");
+
+    // One library named a thousand times is read once, and naming it selects its materials.
+    Libraries libraries;
+    std::string many;
+    for (int i = 0; i < 1000; ++i) {
+        many += "newmtl m" + std::to_string(i) + "\nKa 1 1 1\n";
+    }
+    libraries.texts["many.mtl"] = many;
+    libraries.texts["other.mtl"] = "newmtl m7\nKa 0 0 1\n";
+    int reads = 0;
+    const MaterialLibraryReader counting = [&](const std::string& name) {
+        ++reads;
+        return libraries.reader()(name);
+    };
+    std::string text = std::string(SQUARE) + "mtllib other.mtl\n";
+    for (int i = 0; i < 1000; ++i) {
+        text += "mtllib many.mtl\n";
+    }
+    text += "usemtl m7\nf 1 2 3\nmtllib other.mtl\nusemtl m7\nf 1 2 3\n";
+    ::testing::internal::CaptureStdout();
+    const std::unique_ptr<Mesh> repeated = parseObj(text, counting);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(reads, 2);
+    EXPECT_EQ(repeated->materials.size(), 1001u);
+    ASSERT_EQ(repeated->faces.size(), 2u);
+    EXPECT_EQ(repeated->faces[0].material->ambient.z, 1.0f);
+    EXPECT_EQ(repeated->faces[0].material->ambient.x, 1.0f) << "m7 of many.mtl";
+    EXPECT_EQ(repeated->faces[1].material->ambient.x, 0.0f) << "m7 of other.mtl again";
+
+    // Out of memory in the middle of a parse: an empty mesh and one line.
+    const std::string big = std::string(SQUARE) + faceOf(60000);
+    testing::refuseAllocationsFrom(1 << 20);
+    const Parsed starved = parse(big);
+    testing::refuseAllocationsFrom(0);
+    EXPECT_TRUE(starved.mesh->faces.empty());
+    EXPECT_TRUE(starved.mesh->vertices.empty());
+    EXPECT_EQ(starved.mesh->boxCorners[0].x, 1e20f);
+    EXPECT_EQ(starved.console, "obj loader out of memory: the mesh is left empty\n");
+    EXPECT_EQ(parse(big).mesh->faces.size(), 59998u) << "and with the memory it loads";
+}
+
 TEST(ObjLoader, AcceptsFacesBeforeTheirVertices) {
     const Parsed p = parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n");
     ASSERT_EQ(p.mesh->faces.size(), 1u);
@@ -208,9 +272,9 @@ TEST(ObjLoader, AcceptsFacesBeforeTheirVertices) {
 
 TEST(ObjLoader, MissingFileGivesAnEmptyMeshAfterTheLoadingLine) {
     testing_support::OwnedStore owned;
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     const std::unique_ptr<Mesh> mesh = loadObj("nothing.obj", "/nonexistent-folder/", owned.store);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "---- loading [nothing.obj]:\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "---- loading [nothing.obj]:\n");
     EXPECT_TRUE(mesh->vertices.empty());
     EXPECT_TRUE(mesh->normals.empty());
     EXPECT_TRUE(mesh->faces.empty());
@@ -220,13 +284,14 @@ TEST(ObjLoader, MissingFileGivesAnEmptyMeshAfterTheLoadingLine) {
     EXPECT_EQ(mesh->boxCorners[7].z, -1e20f);
 }
 
-// The rule as first written: every face scanned for every vertex.
+// The rule as first written: every face with a direction scanned for every vertex.
 std::vector<Vec4> vertexNormalsByScan(const Mesh& mesh) {
     std::vector<Vec4> normals;
     for (size_t i = 0; i < mesh.vertices.size(); ++i) {
         Vec4 sum{};
         for (const PipelineFace& face : mesh.faces) {
-            for (int c = 0; c < face.cornerCount; ++c) {
+            const bool degenerate = std::isnan(face.normal.x + face.normal.y + face.normal.z);
+            for (int c = 0; c < face.cornerCount && !degenerate; ++c) {
                 if (size_t(face.vertex[c]) == i) {
                     sum = scalar::add(sum, face.normal);
                 }
@@ -246,10 +311,10 @@ TEST(ObjLoader, OnePassVertexNormalsMatchThePerVertexScanBitForBit) {
         testing_support::OwnedStore owned;
         const std::string full = models + path;
         const size_t slash = full.find_last_of('/');
-        testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStdout();
         const std::unique_ptr<Mesh> mesh =
             loadObj(full.substr(slash + 1), full.substr(0, slash + 1), owned.store);
-        testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStdout();
         ASSERT_FALSE(mesh->faces.empty());
         for (const PipelineFace& face : mesh->faces) {
             const Vec4& p0 = mesh->vertices[size_t(face.vertex[0])].position;

@@ -3,6 +3,7 @@
 
 #include "asset_test_support.h"
 #include "assets/png_decoder.h"
+#include "tests/support/misaligned_new.h"
 
 namespace tessellune {
 namespace {
@@ -105,9 +106,50 @@ TEST(PngDecoder, RejectsImpossibleDimensions) {
     EXPECT_EQ(decodeError(makePng(0, 1, 8, 0, {})), 73);
     EXPECT_EQ(decodeError(makePng(1, 0, 8, 0, {})), 73);
     EXPECT_EQ(decodeError(makePng(MAX_PNG_DIMENSION + 1, 1, 8, 0, {})), 73);
+    EXPECT_EQ(decodeError(makePng(1, MAX_PNG_DIMENSION + 1, 8, 0, {})), 73);
     EXPECT_EQ(decodeError(makePng(0xffffffffu, 0xffffffffu, 8, 6, {})), 73);
-    // The largest accepted size is decoded only when its data is all there.
-    EXPECT_EQ(decodeError(makePng(MAX_PNG_DIMENSION, MAX_PNG_DIMENSION, 8, 6, {0, 1, 2, 3, 4})), 70);
+    // A million by a million needs 16 TB of texels: past half of a 32-bit address space, within a
+    // 64-bit one, where it is decoded only when its data is all there.
+    EXPECT_EQ(decodeError(makePng(MAX_PNG_DIMENSION, MAX_PNG_DIMENSION, 8, 6, {0, 1, 2, 3, 4})),
+              sizeof(size_t) == 4 ? 73 : 70);
+}
+
+// Long, thin images are ordinary images: each side may pass 16384, the texels are what is bounded.
+TEST(PngDecoder, DecodesSidesLongerThanAnyTextureUnit) {
+    for (const uint32_t width : {16385u, MAX_PNG_DIMENSION}) {
+        SCOPED_TRACE(width);
+        std::vector<uint8_t> row(1 + width);
+        for (uint32_t x = 0; x < width; ++x) {
+            row[1 + x] = static_cast<uint8_t>(x * 7 + x / 256);
+        }
+        const std::vector<uint8_t> rgba = decodeOk(makePng(width, 1, 8, 0, row));
+        ASSERT_EQ(rgba.size(), size_t{width} * 4);
+        for (const uint32_t x : {0u, 16383u, 16384u, width - 1}) {
+            EXPECT_EQ(rgba[4 * x], row[1 + x]) << x;
+            EXPECT_EQ(rgba[4 * x + 2], row[1 + x]) << x;
+            EXPECT_EQ(rgba[4 * x + 3], 255) << x;
+        }
+    }
+    // One column as tall: the rows, each with its filter byte.
+    std::vector<uint8_t> column(2 * 16385);
+    for (size_t y = 0; y < 16385; ++y) {
+        column[2 * y + 1] = static_cast<uint8_t>(y % 251);
+    }
+    const std::vector<uint8_t> tall = decodeOk(makePng(1, 16385, 8, 0, column));
+    ASSERT_EQ(tall.size(), size_t{16385} * 4);
+    EXPECT_EQ(tall[4 * 16384], 16384 % 251);
+}
+
+// Memory running out while decoding is error 74 and no pixels, never an exception.
+TEST(PngDecoder, RunningOutOfMemoryIsErrorSeventyFour) {
+    const std::vector<uint8_t> big = makePng(2000, 2000, 8, 6, std::vector<uint8_t>(2000 * 8001));
+    testing::refuseAllocationsFrom(4 << 20);
+    std::vector<uint8_t> pixels;
+    const PngInfo info = decodePng(big, pixels);
+    testing::refuseAllocationsFrom(0);
+    EXPECT_EQ(info.error, 74);
+    EXPECT_TRUE(pixels.empty());
+    EXPECT_EQ(decodeOk(big).size(), size_t{2000} * 2000 * 4) << "and with the memory it decodes";
 }
 
 TEST(PngDecoder, RejectsBrokenChunkStructure) {

@@ -5,11 +5,19 @@
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
+#ifndef _WIN32
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+
+#include <csignal>
+#endif
 
 #include "asset_test_support.h"
 #include "assets/file_reader.h"
 #include "assets/texture_loader.h"
 #include "assets/texture_store.h"
+#include "tests/support/misaligned_new.h"
 #include "tests/support/temporary_folder.h"
 
 namespace tessellune {
@@ -79,6 +87,23 @@ TEST(TextureLoader, ReleaseLeavesBorrowedPixelsAlone) {
     EXPECT_EQ(borrowed[0].z, 3.0f);
 }
 
+// Texels that cannot be allocated are the out-of-memory error, not a texture without texels.
+TEST(TextureLoader, TexelsThatDoNotFitAreErrorSeventyFour) {
+    ScratchFolder scratch;
+    // 2000 x 2000: 16 MB of decoded bytes fit under the limit, 64 MB of texels do not.
+    scratch.write("big.png", makePng(2000, 2000, 8, 6, std::vector<uint8_t>(2000 * 8001)));
+    int32_t error = 0;
+    testing::refuseAllocationsFrom(48 << 20);
+    Texture* texture = tryLoadTexture("big.png", scratch.path, "big", error);
+    testing::refuseAllocationsFrom(0);
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(error, 74);
+    texture = tryLoadTexture("big.png", scratch.path, "big", error);
+    ASSERT_NE(texture, nullptr) << "and with the memory it loads";
+    EXPECT_EQ(texture->image->width, 2000);
+    destroyTexture(texture);
+}
+
 // The failure exit prints its line on stdout, does not wait when stdin is not a terminal, and
 // ends the process with status 1.
 TEST(TextureLoaderDeathTest, MissingFileExitsWithTheDecoderError) {
@@ -99,6 +124,47 @@ TEST(TextureLoaderDeathTest, MissingFileExitsWithTheDecoderError) {
     EXPECT_EXIT(loadMissing(), ::testing::ExitedWithCode(1),
                 "error\\(48\\) decoding png from \\[envtest256\\.png\\]\n$");
 }
+
+#ifndef _WIN32
+// At a terminal the failure exit waits for one key, as a console program's getch does: one byte
+// without Enter ends it, and the terminal's settings are as they were.
+TEST(TextureLoader, AtATerminalTheFailureExitTakesOneKeyWithoutEnter) {
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        loadTexture("envtest256.png", "/nonexistent-folder/data/", "env");
+        _exit(3); // not reached
+    }
+    std::string seen;
+    const auto readFor = [&](int milliseconds) {
+        pollfd wait{terminal, POLLIN, 0};
+        char buffer[256];
+        while (poll(&wait, 1, milliseconds) > 0) {
+            const ssize_t n = read(terminal, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            seen.append(buffer, size_t(n));
+        }
+    };
+    readFor(2000);
+    EXPECT_NE(seen.find("error(48) decoding png from [envtest256.png]"), std::string::npos) << seen;
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, WNOHANG), 0) << "it waits for a key";
+    ASSERT_EQ(write(terminal, "k", 1), 1);
+    for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i) {
+        readFor(20);
+    }
+    if (kill(child, 0) == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        ADD_FAILURE() << "one key without Enter did not end it";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    close(terminal);
+}
+#endif
 
 TEST(TextureStore, StartsWithThePlaceholderOnly) {
     OwnedStore owned;

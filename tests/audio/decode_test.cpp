@@ -196,6 +196,38 @@ TEST_F(OfflineAudio, PositionCountsExactlyWhatTheOutputTookAndStopsAtTheEnd) {
     EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), length);
 }
 
+TEST_F(OfflineAudio, SeekAndPauseResumeOnTheExactSampleOfAContinuousRun) {
+    const AudioStream stream = streamFromPcm(makeChord(20000, 2, 44100), 2, 44100, "seek.mp3");
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    const std::vector<int16_t> whole = drainOffline(stream); // the oracle: one run from the start
+    const int64_t length = audioChannelGetLength(stream, AUDIO_POS_BYTE);
+    ASSERT_EQ(int64_t(whole.size()) * 2, length);
+
+    // Forwards, backwards, to the very end; paused for a while in between.
+    for (const int64_t target : {int64_t(40000), int64_t(4), int64_t(0), int64_t(79996), length}) {
+        ASSERT_TRUE(audioChannelSetPosition(stream, target, AUDIO_POS_BYTE)) << target;
+        EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), target);
+        ASSERT_TRUE(audioChannelPause(stream));
+        ASSERT_TRUE(audioOfflineAdvance(nullptr, 8192));
+        EXPECT_EQ(audioChannelGetPosition(stream, AUDIO_POS_BYTE), target) << "a paused stream holds";
+        ASSERT_TRUE(audioChannelPlay(stream, false));
+        std::vector<int16_t> heard(512, 7);
+        ASSERT_TRUE(audioOfflineAdvance(heard.data(), 1024));
+        for (size_t i = 0; i < heard.size(); ++i) {
+            const size_t at = size_t(target / 2) + i;
+            ASSERT_EQ(heard[i], at < whole.size() ? whole[at] : 0) << "from " << target << ", sample " << i;
+        }
+    }
+    for (const int64_t bad : {int64_t(-4), int64_t(6), length + 4}) {
+        EXPECT_FALSE(audioChannelSetPosition(stream, bad, AUDIO_POS_BYTE)) << bad;
+        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    }
+    EXPECT_FALSE(audioChannelSetPosition(stream, 0, 1));
+    EXPECT_FALSE(audioChannelSetPosition(stream + 99, 0, AUDIO_POS_BYTE));
+    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
+}
+
 TEST(OfflineAudioStart, NothingAdvancesBeforeTheOutputStarts) {
     ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
     const std::string path = writeTempFile("paused.mp3", encodeMp3(makeChord(8000, 2, 44100), 2, 44100));

@@ -88,80 +88,67 @@ TEST(Quantize, FourLanesGiveTheSameBitsAsOne) {
     }
 }
 
-// Converts one pixel and returns the destination bytes, the rest of the buffer being 0xcd.
-std::vector<unsigned char> convertOne(Format source, Format destination, const void* pixel) {
+// Converts one pixel into a buffer of 0xcd bytes and checks every byte: the expected pixel
+// (little-endian, its size the destination's) and nothing written past it.
+void expectOnePixel(Format source, Format destination, const void* pixel, std::uint64_t expected) {
     std::vector<unsigned char> out(32, 0xcd);
     requestConverter(source, destination)->convert(pixel, out.data(), 1);
-    return out;
-}
-
-std::uint32_t little(const std::vector<unsigned char>& bytes, int count) {
-    std::uint32_t value = 0;
-    for (int i = count - 1; i >= 0; --i) {
-        value = value << 8 | bytes[static_cast<std::size_t>(i)];
+    const int size = Scanout::bytesPerPixel(destination);
+    for (int i = 0; i < 32; ++i) {
+        const unsigned want = i < size ? static_cast<unsigned>(expected >> (8 * i) & 0xff) : 0xcdu;
+        EXPECT_EQ(out[static_cast<std::size_t>(i)], want)
+            << "byte " << i << " of " << static_cast<int>(source) << " -> " << static_cast<int>(destination);
     }
-    return value;
 }
 
 TEST(FloatConverters, PlaceTruncatedChannelsAsEachLayoutSays) {
     const float pixel[4] = {1.0f, 0.5f, 0.0f, 0.3f};
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XRGB8888, pixel), 4), 0x00ff8000u);
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XBGR8888, pixel), 4), 0x000080ffu);
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::RGB565, pixel), 2), 0xfc00u);
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XRGB1555, pixel), 2), 0x7e00u);
-
     const float mixed[4] = {0.25f, 0.5f, 1.0f, 0.0f}; // r8 64, g8 128, b8 255; r5 8, g6 32, g5 16, b5 31
-    const auto rgb = convertOne(Format::XBGRFFFF, Format::RGB888, mixed);
-    EXPECT_EQ(rgb[0], 64);
-    EXPECT_EQ(rgb[1], 128);
-    EXPECT_EQ(rgb[2], 255);
-    EXPECT_EQ(rgb[3], 0xcd) << "a 24-bit pixel writes three bytes";
-    const auto bgr = convertOne(Format::XBGRFFFF, Format::BGR888, mixed);
-    EXPECT_EQ(bgr[0], 255);
-    EXPECT_EQ(bgr[1], 128);
-    EXPECT_EQ(bgr[2], 64);
-    EXPECT_EQ(bgr[3], 0xcd);
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::RGB565, mixed), 2), (8u << 11) | (32u << 5) | 31u);
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::BGR565, mixed), 2), (31u << 11) | (32u << 5) | 8u);
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XRGB1555, mixed), 2),
-              (8u << 10) | (16u << 5) | 31u);
-    EXPECT_EQ(little(convertOne(Format::XBGRFFFF, Format::XBGR1555, mixed), 2),
-              (31u << 10) | (16u << 5) | 8u);
-    EXPECT_EQ(convertOne(Format::XBGRFFFF, Format::RGB565, mixed)[2], 0xcd);
-
+    const struct {
+        const float* pixel;
+        Format destination;
+        std::uint64_t expected;
+    } cases[] = {
+        {pixel, Format::XRGB8888, 0x00ff8000u},
+        {pixel, Format::XBGR8888, 0x000080ffu},
+        {pixel, Format::RGB565, 0xfc00u},
+        {pixel, Format::XRGB1555, 0x7e00u},
+        {mixed, Format::RGB888, 0xff8040u}, // bytes r, g, b
+        {mixed, Format::BGR888, 0x4080ffu},
+        {mixed, Format::RGB565, (8u << 11) | (32u << 5) | 31u},
+        {mixed, Format::BGR565, (31u << 11) | (32u << 5) | 8u},
+        {mixed, Format::XRGB1555, (8u << 10) | (16u << 5) | 31u},
+        {mixed, Format::XBGR1555, (31u << 10) | (16u << 5) | 8u},
+    };
+    for (const auto& c : cases) {
+        expectOnePixel(Format::XBGRFFFF, c.destination, c.pixel, c.expected);
+    }
     const float copy[4] = {-1.5f, 2.0f, 0.125f, 7.0f};
-    const auto same = convertOne(Format::XBGRFFFF, Format::XBGRFFFF, copy);
-    EXPECT_EQ(std::memcmp(same.data(), copy, 16), 0)
-        << "same format copies unchanged, alpha and range included";
+    float same[4] = {};
+    requestConverter(Format::XBGRFFFF, Format::XBGRFFFF)->convert(copy, same, 1);
+    EXPECT_EQ(std::memcmp(same, copy, 16), 0) << "same format copies unchanged, alpha and range included";
 }
 
 TEST(TrueColorConverters, KeepTheTopBitsOfEachChannel) {
-    const std::uint32_t p = 0xff123456u;
-    EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XBGR8888, &p), 4), 0x00563412u);
-    const auto rgb = convertOne(Format::XRGB8888, Format::RGB888, &p);
-    EXPECT_EQ(rgb[0], 0x12);
-    EXPECT_EQ(rgb[1], 0x34);
-    EXPECT_EQ(rgb[2], 0x56);
-    EXPECT_EQ(rgb[3], 0xcd);
-    const auto bgr = convertOne(Format::XRGB8888, Format::BGR888, &p);
-    EXPECT_EQ(bgr[0], 0x56);
-    EXPECT_EQ(bgr[1], 0x34);
-    EXPECT_EQ(bgr[2], 0x12);
-    EXPECT_EQ(bgr[3], 0xcd);
-
     for (std::uint32_t q : {0xff123456u, 0x00fedcbau, 0x80ffffffu, 0x00000000u, 0x00070307u}) {
-        const std::uint32_t rgb565 = (q >> 8 & 0xf800) | (q >> 5 & 0x07e0) | (q >> 3 & 0x001f);
-        const std::uint32_t xrgb1555 = (q >> 9 & 0x7c00) | (q >> 6 & 0x03e0) | (q >> 3 & 0x001f);
         const std::uint32_t r = q >> 16 & 0xff, g = q >> 8 & 0xff, b = q & 0xff;
-        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::RGB565, &q), 2), rgb565);
-        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::BGR565, &q), 2),
-                  (b >> 3) << 11 | (g >> 2) << 5 | r >> 3);
-        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XRGB1555, &q), 2), xrgb1555);
-        EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XBGR1555, &q), 2),
-                  (b >> 3) << 10 | (g >> 3) << 5 | r >> 3);
+        const struct {
+            Format destination;
+            std::uint64_t expected;
+        } cases[] = {
+            {Format::XRGB8888, q}, // same format copies unchanged, X byte included
+            {Format::XBGR8888, b << 16 | g << 8 | r},
+            {Format::RGB888, b << 16 | g << 8 | r}, // bytes r, g, b
+            {Format::BGR888, r << 16 | g << 8 | b},
+            {Format::RGB565, (r >> 3) << 11 | (g >> 2) << 5 | b >> 3},
+            {Format::BGR565, (b >> 3) << 11 | (g >> 2) << 5 | r >> 3},
+            {Format::XRGB1555, (r >> 3) << 10 | (g >> 3) << 5 | b >> 3},
+            {Format::XBGR1555, (b >> 3) << 10 | (g >> 3) << 5 | r >> 3},
+        };
+        for (const auto& c : cases) {
+            expectOnePixel(Format::XRGB8888, c.destination, &q, c.expected);
+        }
     }
-    EXPECT_EQ(little(convertOne(Format::XRGB8888, Format::XRGB8888, &p), 4), 0xff123456u)
-        << "same format copies unchanged, X byte included";
 }
 
 TEST(TrueColorConverters, ToFloatsDividesBy256AndLeavesAlpha) {

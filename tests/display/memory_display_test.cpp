@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +83,14 @@ struct Harness {
     bool open(Output output = Output::Windowed, Mode mode = Mode::TrueColor, int w = 64, int h = 48) {
         return display->open("test", w, h, output, mode);
     }
+    // Hands the facade the recording listener, opens, and forgets the callbacks of the open.
+    bool openListened(Output output = Output::Windowed, Mode mode = Mode::TrueColor, int w = 64, int h = 48) {
+        display->setListener(&listener);
+        const bool opened = open(output, mode, w, h);
+        listener.lines.clear();
+        listener.outputs.clear();
+        return opened;
+    }
     std::uint32_t presentedWord(int x, int y) const {
         std::uint32_t word;
         std::memcpy(&word, lastFrame.data() + static_cast<std::size_t>(y) * frames.back().stride + x * 4, 4);
@@ -89,6 +98,7 @@ struct Harness {
     }
 
     MemoryDisplay* host = nullptr;
+    RecordingListener listener;
     std::unique_ptr<Scanout::Display> display;
     std::vector<Scanout::PresentedFrame> frames;
     std::vector<unsigned char> lastFrame;
@@ -240,26 +250,56 @@ TEST(MemoryHost, FloatUpdatesGoThroughTheConverterOfTheSurfaceFormat) {
     EXPECT_EQ(word16(1, 1), 0x001fu);
 }
 
-TEST(ListenerContract, KeyDownOnceThenPressedPerRepeatThenUp) {
-    Harness h;
-    RecordingListener listener;
-    h.display->setListener(&listener);
-    ASSERT_TRUE(h.open());
-    listener.lines.clear();
-    h.host->pushKeyDown('W');
-    h.host->pushKeyDown('W'); // auto-repeat
-    h.host->pushKeyDown('W');
-    h.host->pushKeyUp('W');
-    h.host->pushKeyDown('W');
-    h.host->pushKeyUp('W');
-    h.host->pushKeyDown(VK::ENTER);
-    h.host->pushKeyDown(VK::MINUS);
-    h.host->pushKeyDown(VK::INSERT);
-    ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_EQ(listener.lines,
-              (std::vector<std::string>{"down 87", "pressed 87", "pressed 87", "pressed 87", "up 87",
-                                        "down 87", "pressed 87", "up 87", "down 10", "pressed 10", "down 108",
-                                        "pressed 108", "down 155", "pressed 155"}));
+// One row per event sequence: what the host queues, how many locks drain it, and the callbacks
+// the listener must see in order.
+TEST(ListenerContract, QueuedEventsReachTheListenerInOrder) {
+    const struct {
+        const char* what;
+        bool defaultKeys;
+        std::function<void(MemoryDisplay&)> push;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"key down once, then pressed per repeat, then up",
+         true,
+         [](MemoryDisplay& m) {
+             m.pushKeyDown('W');
+             m.pushKeyDown('W'); // auto-repeat
+             m.pushKeyDown('W');
+             m.pushKeyUp('W');
+             m.pushKeyDown('W');
+             m.pushKeyUp('W');
+             m.pushKeyDown(VK::ENTER);
+             m.pushKeyDown(VK::MINUS);
+             m.pushKeyDown(VK::INSERT);
+         },
+         {"down 87", "pressed 87", "pressed 87", "pressed 87", "up 87", "down 87", "pressed 87", "up 87",
+          "down 10", "pressed 10", "down 108", "pressed 108", "down 155", "pressed 155"}},
+        {"default keys off keeps Escape for the listener",
+         false,
+         [](MemoryDisplay& m) { m.pushKeyDown(VK::ESCAPE); },
+         {"down 27", "pressed 27"}},
+        {"mouse, activation and positions in framebuffer pixels",
+         true,
+         [](MemoryDisplay& m) {
+             m.pushActivate(true);
+             m.pushMouseMove(10, 20);
+             m.pushMouseButton(Scanout::MouseButton::Right, true, 11, 21);
+             m.pushMouseButton(Scanout::MouseButton::Middle, true, 11, 21);
+             m.pushMouseButton(Scanout::MouseButton::Right, false, 12, 22);
+             m.pushActivate(false);
+         },
+         {"activate", "move 000 10.00 20.00", "mousedown 001 11.00 21.00", "mousedown 011 11.00 21.00",
+          "mouseup 010 12.00 22.00", "deactivate"}},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.listener.defaultKeys = c.defaultKeys;
+        ASSERT_TRUE(h.openListened());
+        c.push(*h.host);
+        ASSERT_NE(h.display->lock(), nullptr) << c.what;
+        ASSERT_NE(h.display->lock(), nullptr) << c.what << ": nothing closed the display";
+        EXPECT_EQ(h.listener.lines, c.expected) << c.what;
+    }
 }
 
 TEST(ListenerContract, EscapeClosesAtTheNextLockNotDuringThisOne) {
@@ -288,20 +328,6 @@ TEST(ListenerContract, EscapeWithoutListenerAlsoClosesAndUpdateFails) {
     EXPECT_FALSE(h.display->isOpen());
 }
 
-TEST(ListenerContract, DefaultKeysOffKeepsEscapeForTheListener) {
-    Harness h;
-    RecordingListener listener;
-    listener.defaultKeys = false;
-    h.display->setListener(&listener);
-    ASSERT_TRUE(h.open());
-    listener.lines.clear();
-    h.host->pushKeyDown(VK::ESCAPE);
-    ASSERT_NE(h.display->lock(), nullptr);
-    ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_TRUE(h.display->isOpen());
-    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 27", "pressed 27"}));
-}
-
 TEST(ListenerContract, CloseButtonAsksTheListenerWhichMayVeto) {
     Harness h;
     RecordingListener listener;
@@ -323,18 +349,14 @@ TEST(ListenerContract, CloseButtonAsksTheListenerWhichMayVeto) {
 
 TEST(Requests, CloseWinsOverToggleAndBothComeBeforeTheEventDrain) {
     Harness h;
-    RecordingListener listener;
-    h.display->setListener(&listener);
-    ASSERT_TRUE(h.open());
-    listener.lines.clear();
-    listener.outputs.clear();
+    ASSERT_TRUE(h.openListened());
     // A toggle is carried out before the queued events are delivered.
     h.host->requestToggle();
     h.host->pushKeyDown('A');
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_EQ(h.display->output(), Output::Fullscreen);
-    ASSERT_EQ(listener.outputs.size(), 2u);
-    EXPECT_EQ(listener.outputs[0], Output::Fullscreen);
+    ASSERT_EQ(h.listener.outputs.size(), 2u);
+    EXPECT_EQ(h.listener.outputs[0], Output::Fullscreen);
     EXPECT_FALSE(h.host->toggleRequested());
 
     // A pending close ends the display before any queued event or toggle.
@@ -342,16 +364,13 @@ TEST(Requests, CloseWinsOverToggleAndBothComeBeforeTheEventDrain) {
     h.host->requestClose();
     h.host->pushKeyUp('A');
     EXPECT_EQ(h.display->lock(), nullptr);
-    EXPECT_EQ(listener.lines.size(), 2u) << "no callback after the close";
+    EXPECT_EQ(h.listener.lines.size(), 2u) << "no callback after the close";
     EXPECT_FALSE(h.host->toggleRequested()) << "closing forgets the requests";
 }
 
 TEST(Requests, AltEnterTogglesAtTheNextLockWithoutCallbacks) {
     Harness h;
-    RecordingListener listener;
-    h.display->setListener(&listener);
-    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 640, 480));
-    listener.lines.clear();
+    ASSERT_TRUE(h.openListened(Output::Windowed, Mode::TrueColor, 640, 480));
     h.host->pushKeyDown(VK::ALT);
     h.host->pushKeyDown(VK::ENTER, true);
     h.host->pushKeyDown(VK::ENTER, true); // repeat
@@ -359,7 +378,7 @@ TEST(Requests, AltEnterTogglesAtTheNextLockWithoutCallbacks) {
     h.host->pushKeyUp(VK::ALT);
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_EQ(h.display->output(), Output::Windowed) << "only requested so far";
-    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 18", "pressed 18", "up 18"}));
+    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"down 18", "pressed 18", "up 18"}));
     Scanout::LockedFramebuffer* fb = h.display->lock();
     ASSERT_NE(fb, nullptr);
     EXPECT_EQ(h.display->output(), Output::Fullscreen);
@@ -386,10 +405,7 @@ TEST(Requests, LostPresenterYieldsNoLockButUpdateStillSucceeds) {
 
 TEST(Shortcuts, ZoomAndCentreFollowTheMenuRulesAndNeverReachTheListener) {
     Harness h; // a 1920 x 1080 screen with frame insets 8, 31, 8, 8
-    RecordingListener listener;
-    h.display->setListener(&listener);
-    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 640, 480));
-    listener.lines.clear();
+    ASSERT_TRUE(h.openListened(Output::Windowed, Mode::TrueColor, 640, 480));
     EXPECT_EQ(h.host->clientRect().width(), 640);
 
     h.host->pushKeyDown('2', true);
@@ -400,15 +416,15 @@ TEST(Shortcuts, ZoomAndCentreFollowTheMenuRulesAndNeverReachTheListener) {
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_EQ(h.host->clientRect().width(), 1280);
     EXPECT_EQ(h.host->clientRect().height(), 960);
-    EXPECT_EQ(listener.lines,
+    EXPECT_EQ(h.listener.lines,
               (std::vector<std::string>{"mousedown 100 50.00 25.00", "mouseup 000 50.00 25.00"}));
 
     // 4x does not fit 1920 x 1080, and the window is still centred: both go to the listener.
-    listener.lines.clear();
+    h.listener.lines.clear();
     h.host->pushKeyDown('4', true);
     h.host->pushKeyDown('C', true);
     ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 52", "pressed 52", "down 67", "pressed 67"}));
+    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"down 52", "pressed 52", "down 67", "pressed 67"}));
     EXPECT_EQ(h.host->clientRect().width(), 1280);
 
     // After the user moves the window, Alt+C centres it again.
@@ -416,49 +432,28 @@ TEST(Shortcuts, ZoomAndCentreFollowTheMenuRulesAndNeverReachTheListener) {
     h.host->pushUserMove(5, 7);
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_TRUE(h.host->currentMenu().offers(Scanout::MenuCommand::Center));
-    listener.lines.clear();
+    h.listener.lines.clear();
     h.host->pushKeyDown('C', true);
     h.host->pushKeyUp('C');
     h.host->pushKeyDown('1', true);
     ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_TRUE(listener.lines.empty());
+    EXPECT_TRUE(h.listener.lines.empty());
     EXPECT_FALSE(h.host->currentMenu().offers(Scanout::MenuCommand::Center));
     EXPECT_EQ(h.host->clientRect().width(), 640);
 }
 
 TEST(Shortcuts, NoZoomWhileMinimisedOrFullScreen) {
     Harness h;
-    RecordingListener listener;
-    h.display->setListener(&listener);
-    ASSERT_TRUE(h.open(Output::Fullscreen, Mode::TrueColor, 640, 480));
-    listener.lines.clear();
+    ASSERT_TRUE(h.openListened(Output::Fullscreen, Mode::TrueColor, 640, 480));
     h.host->pushKeyDown('2', true);
     ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 50", "pressed 50"}));
+    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"down 50", "pressed 50"}));
     EXPECT_TRUE(h.host->runMenuCommand(Scanout::MenuCommand::Windowed))
         << "the menu's shape switch is immediate";
     EXPECT_EQ(h.display->output(), Output::Windowed);
     h.host->pushMinimize(true);
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_FALSE(h.host->runMenuCommand(Scanout::MenuCommand::Zoom2x));
-}
-
-TEST(ListenerContract, MouseActivationAndPositionsInFramebufferPixels) {
-    Harness h;
-    RecordingListener listener;
-    h.display->setListener(&listener);
-    ASSERT_TRUE(h.open(Output::Windowed, Mode::TrueColor, 64, 48));
-    listener.lines.clear();
-    h.host->pushActivate(true);
-    h.host->pushMouseMove(10, 20);
-    h.host->pushMouseButton(Scanout::MouseButton::Right, true, 11, 21);
-    h.host->pushMouseButton(Scanout::MouseButton::Middle, true, 11, 21);
-    h.host->pushMouseButton(Scanout::MouseButton::Right, false, 12, 22);
-    h.host->pushActivate(false);
-    ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_EQ(listener.lines, (std::vector<std::string>{
-                                  "activate", "move 000 10.00 20.00", "mousedown 001 11.00 21.00",
-                                  "mousedown 011 11.00 21.00", "mouseup 010 12.00 22.00", "deactivate"}));
 }
 
 // Closes the display from inside its own callback, as an application may.

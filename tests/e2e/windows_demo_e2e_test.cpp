@@ -1,10 +1,13 @@
-// The Windows program end to end under Wine, on a private 640 x 480 X screen with the silent audio
-// output: its start-up lines, frames presented through Direct3D 9, Alt+Enter between full screen
-// and a window, and Escape. Also the start-up failures a Windows user can meet.
+// The Windows program end to end under Wine, from its release folder copied elsewhere, on a private
+// 640 x 480 X screen with the silent audio output: its start-up lines, frames presented through
+// Direct3D 9, Alt+Enter between full screen and a window, and Escape. Also the start-up failures a
+// Windows user can meet.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "tests/e2e/screen_checks.h"
@@ -16,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string WINDOWS_BUILD = TESSELLUNE_WINDOWS_BUILD;
+const std::string WINDOWS_RELEASE = TESSELLUNE_WINDOWS_RELEASE;
 const std::string WINE_RUN = TESSELLUNE_SOURCE_DIR "/cmake/wine-run";
 const std::string WINE_BITS = TESSELLUNE_WINE_BITS;
 
@@ -39,20 +42,31 @@ ProcessOptions underWine(const std::string& display, const std::string& cwd) {
     return options;
 }
 
-// The release layout in a folder of its own: the program, its DLL and a data folder lacking the
-// named files.
+// The release folder copied to a folder of its own, without the named data files; returns the
+// program's path there.
 std::string installWithout(const TemporaryFolder& folder, const std::vector<std::string>& missing) {
     const fs::path root = folder.path();
-    fs::create_directories(root / "data");
-    for (const auto& entry : fs::directory_iterator(WINDOWS_BUILD + "/data")) {
-        const std::string name = entry.path().filename().string();
-        if (std::find(missing.begin(), missing.end(), name) == missing.end()) {
-            fs::copy_file(entry.path(), root / "data" / name);
-        }
+    fs::copy(WINDOWS_RELEASE, root, fs::copy_options::recursive);
+    for (const auto& name : missing) {
+        fs::remove(root / "data" / name);
     }
-    fs::copy_file(WINDOWS_BUILD + "/tessellune.exe", root / "tessellune.exe");
-    fs::copy_file(WINDOWS_BUILD + "/libmpg123-0.dll", root / "libmpg123-0.dll");
     return (root / "tessellune.exe").string();
+}
+
+// The machine field of a PE file's header: 0x14c for 32-bit x86, 0x8664 for x86-64.
+int peMachine(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    unsigned char header[0x40] = {};
+    file.read(reinterpret_cast<char*>(header), sizeof header);
+    const uint32_t peOffset =
+        header[0x3c] | header[0x3d] << 8 | header[0x3e] << 16 | uint32_t(header[0x3f]) << 24;
+    unsigned char pe[6] = {};
+    file.seekg(peOffset);
+    file.read(reinterpret_cast<char*>(pe), sizeof pe);
+    if (!file || pe[0] != 'P' || pe[1] != 'E' || pe[2] != 0 || pe[3] != 0) {
+        return -1;
+    }
+    return pe[4] | pe[5] << 8;
 }
 
 } // namespace
@@ -64,8 +78,9 @@ TEST(WindowsDemoUnderWine, PresentsFramesTogglesFullScreenAndQuitsOnEscape) {
     VirtualScreen screen("640x480x24");
     ASSERT_TRUE(screen.running());
     TemporaryFolder elsewhere;
-    RunningProcess demo({WINE_RUN, WINE_BITS, WINDOWS_BUILD + "/tessellune.exe"},
-                        underWine(screen.display(), elsewhere.path()));
+    const std::string program = installWithout(elsewhere, {});
+    EXPECT_EQ(peMachine(program), WINE_BITS == "32" ? 0x14c : 0x8664);
+    RunningProcess demo({WINE_RUN, WINE_BITS, program}, underWine(screen.display(), elsewhere.path()));
     ASSERT_TRUE(demo.started());
     // Unbuffered Windows console output arrives in pieces: wait for the whole "fps: " prefix.
     ASSERT_TRUE(demo.waitForOutput("fps: ", 180s)) << demo.output();
@@ -118,9 +133,23 @@ TEST(WindowsDemoUnderWine, WithoutASoundDeviceItSaysSoAndEndsCleanly) {
     // No silent output, and Wine's sound drivers switched off: waveOut lists no device.
     options.environment = {"WINEDLLOVERRIDES=mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d"};
     options.unset = {"DISPLAY", "TESSELLUNE_AUDIO_OUTPUT"};
-    const ProcessResult r = runProcess({WINE_RUN, WINE_BITS, WINDOWS_BUILD + "/tessellune.exe"}, options);
+    const ProcessResult r = runProcess({WINE_RUN, WINE_BITS, installWithout(elsewhere, {})}, options);
     EXPECT_EQ(r.exitCode, 0) << r.output;
     const std::string out = withoutCarriageReturns(r.output);
     EXPECT_NE(out.find("audio init error\n"), std::string::npos) << out;
     EXPECT_EQ(out.find("ao calc took"), std::string::npos); // ended before the display and meshes
+}
+
+TEST(WindowsDemoUnderWine, WithoutAScreenItSaysTheDisplayCouldNotBeOpened) {
+    TemporaryFolder elsewhere;
+    // No X display: Direct3D has nothing to present with, so the display does not open. The run
+    // goes on through the meshes and the bake, as its order says, and ends normally.
+    const ProcessResult r =
+        runProcess({WINE_RUN, WINE_BITS, installWithout(elsewhere, {})}, underWine("", elsewhere.path()));
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    const std::string out = withoutCarriageReturns(r.output);
+    const size_t said = out.find("the display could not be opened\n");
+    ASSERT_NE(said, std::string::npos) << out;
+    EXPECT_LT(said, out.find("---- loading [dunequad.obj]:")) << out;
+    EXPECT_NE(out.find("ao calc took"), std::string::npos) << out;
 }

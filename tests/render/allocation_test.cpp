@@ -1,36 +1,12 @@
-// A whole scene pass must not allocate: operator new is counted while one pass runs.
+// A whole scene pass must not allocate: the test programs' operator new counts while one pass runs.
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "render/band.h"
 #include "render/clip.h"
 #include "render/resolve.h"
 #include "render/submit.h"
 #include "render/targets.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-// The replacement pairs malloc with free; the compiler cannot see that and warns.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    std::free(p);
-}
+#include "tests/support/misaligned_new.h"
 
 namespace tessellune {
 namespace {
@@ -56,7 +32,7 @@ TEST(Allocation, ScenePassAllocatesNothing) {
     light.diffuseColor = {10, 10, 10, 0};
 
     for (int frame = 0; frame < 3; ++frame) {
-        const long before = allocations.load();
+        const long before = testing::allocationCount().allocations;
         beginScene(pipeline);
         addLight(pipeline, &light);
         for (int i = 0; i < 20; ++i) {
@@ -73,7 +49,7 @@ TEST(Allocation, ScenePassAllocatesNothing) {
         renderBand(pipeline, 24, 48, colour, depth);
         recordPeaks(pipeline);
         resolveFaded(target, 0.5f, colour);
-        EXPECT_EQ(allocations.load() - before, 0) << "frame " << frame;
+        EXPECT_EQ(testing::allocationCount().allocations - before, 0) << "frame " << frame;
         EXPECT_GT(pipeline.faceCount, 100);
     }
     EXPECT_NE(pixels[24 * 64 + 32], 0u); // the pass really drew

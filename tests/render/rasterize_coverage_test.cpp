@@ -232,10 +232,9 @@ TEST(RasterizeDepth, NearerWinsAndEqualDepthKeepsTheStoredPixel) {
     const Vec4 a[3] = {screenPoint(0, 0, 0.5f), screenPoint(0, 16, 0.5f), screenPoint(16, 0, 0.5f)};
     rasterizeColor(t.colour, t.depth, 0, 16, a[0], a[1], a[2], red, red, red);
     const int32_t stored = t.depthAt(2, 2);
-    // The encoded corner depth, then the plane start taken through single precision.
-    const int32_t encoded = static_cast<int32_t>(static_cast<double>(0.5f - 1.0f) * 1073741823.0);
-    EXPECT_EQ(encoded, -536870911);
-    EXPECT_EQ(stored, static_cast<int32_t>(static_cast<float>(encoded)));
+    // z = 0.5 encodes as (0.5 - 1) x (2^30 - 1) = -536870911.5, truncated to -536870911; the plane
+    // start goes through single precision, where the nearest value is -2^29.
+    EXPECT_EQ(stored, -536870912);
     rasterizeColor(t.colour, t.depth, 0, 16, a[0], a[1], a[2], green, green, green);
     EXPECT_EQ(t.at(2, 2).x, 1.0f) << "equal depth must not replace";
     const Vec4 nearer[3] = {screenPoint(0, 0, 0.25f), screenPoint(0, 16, 0.25f), screenPoint(16, 0, 0.25f)};
@@ -290,6 +289,54 @@ TEST(RasterizeTextured, InterpolatesInPerspectiveNotOnTheScreen) {
     EXPECT_EQ(t.at(0, 1).x, 0.0f);
     EXPECT_EQ(t.at(0, 1).w, 1.0f);
     releaseFloatImage(texture);
+}
+
+// Every covered pixel takes its face's depth plane, evaluated in double at the pixel, within the
+// rounding of whole steps from the anchor. Corners reach far off the target, as near-plane
+// clipping makes them, so the anchor often lies where the plane leaves the 32-bit range.
+TEST(RasterizeCoverage, DepthFollowsTheFacePlaneAtEveryCoveredPixel) {
+    std::mt19937 random(14);
+    std::uniform_real_distribution<float> coordinate(-2000.0f, 2000.0f);
+    std::uniform_real_distribution<float> depth(-1.0f, 0.99f);
+    const Vec4 white{1, 1, 1, 1};
+    int checked = 0;
+    for (int n = 0; n < 400; ++n) {
+        Vec4 p[3];
+        double z[3];
+        for (int k = 0; k < 3; ++k) {
+            p[k] =
+                screenPoint(k == 0 ? coordinate(random) : coordinate(random) / 16.0f + 64.0f,
+                            k == 1 ? coordinate(random) : coordinate(random) / 16.0f + 64.0f, depth(random));
+            z[k] = (static_cast<double>(p[k].z) - 1.0) * 1073741823.0;
+        }
+        const double area =
+            double(p[1].x - p[0].x) * (p[2].y - p[0].y) - double(p[2].x - p[0].x) * (p[1].y - p[0].y);
+        if (area == 0.0) {
+            continue;
+        }
+        const double gx = ((z[1] - z[0]) * (p[2].y - p[0].y) - (z[2] - z[0]) * (p[1].y - p[0].y)) / area;
+        const double gy = ((z[2] - z[0]) * (p[1].x - p[0].x) - (z[1] - z[0]) * (p[2].x - p[0].x)) / area;
+        Targets t(128, 128);
+        rasterizeColor(t.colour, t.depth, 0, 128, p[0], p[1], p[2], white, white, white);
+        for (int32_t y = 0; y < 128; ++y) {
+            for (int32_t x = 0; x < 128; ++x) {
+                if (!oracleCovers(p, x, y)) {
+                    continue;
+                }
+                const double plane = z[0] + gx * (x - p[0].x) + gy * (y - p[0].y);
+                // Whole steps lose under one unit per pixel from the anchor; the float gradients
+                // a relative 1e-6 of the span.
+                const double tolerance = 4.0 + x + y + 1e-6 * (std::fabs(gx) + std::fabs(gy)) * 256.0;
+                if (plane > -tolerance) {
+                    continue; // not nearer than the cleared target: nothing to draw
+                }
+                ASSERT_NE(t.at(x, y).w, 0.0f) << n << ": " << x << "," << y;
+                ASSERT_NEAR(t.depthAt(x, y), plane, tolerance) << n << ": " << x << "," << y;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 10000);
 }
 
 } // namespace

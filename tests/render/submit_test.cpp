@@ -69,6 +69,7 @@ TEST_F(SubmitTest, WorldMatrixScalesRotatesThenTranslates) {
 
 TEST_F(SubmitTest, MeshWithMaskZeroStoresEveryFrontFaceRebased) {
     Mesh mesh = makeSquareMesh();
+    mesh.faces[1].normalIndex[0] = -1; // a corner without a normal lights with the face normal
     mesh.translation = translationMatrix(0, 0, -10);
     updateWorldMatrix(mesh);
     submitCube(pipeline, camera, translationMatrix(0, 0, -20), Matrix4{}, 1.0f,
@@ -81,6 +82,7 @@ TEST_F(SubmitTest, MeshWithMaskZeroStoresEveryFrontFaceRebased) {
     EXPECT_EQ(f.vertex[1], v0 + 2);
     EXPECT_EQ(f.texcoord[0], t0 + 1);
     EXPECT_EQ(f.normalIndex[2], n0);
+    EXPECT_EQ(f.normalIndex[0], -1); // rebased it would name the cube's last normal
     EXPECT_EQ(f.material, &mesh.defaultMaterial);
     EXPECT_EQ(f.carried, 42);
     EXPECT_EQ(f.normal.z, 1.0f);

@@ -169,10 +169,9 @@ TEST(SyncTool, FileNamesAndTrackNames) {
     EXPECT_EQ(trackFileName("sync", "cam_a"), "sync_cam_a.track");
     EXPECT_TRUE(trackNameFromFileName("sync_cam_a.track", "sync", name));
     EXPECT_EQ(name, "cam_a");
-    EXPECT_FALSE(trackNameFromFileName("sync_.track", "sync", name));
-    EXPECT_FALSE(trackNameFromFileName("synccam.track", "sync", name));
-    EXPECT_FALSE(trackNameFromFileName("sync_cam.trak", "sync", name));
-    EXPECT_FALSE(trackNameFromFileName("track", "sync", name));
+    for (const char* bad : {"sync_.track", "synccam.track", "sync_cam.trak", "track", "cue_cam_a.track"}) {
+        EXPECT_FALSE(trackNameFromFileName(bad, "sync", name)) << bad;
+    }
 }
 
 TEST(SyncTool, TheProgramWritesTracksAndReportsErrorsOnStandardError) {

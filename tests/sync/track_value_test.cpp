@@ -26,35 +26,7 @@ SyncTrack makeTrack(const std::vector<SyncKey>& keys) {
     return track;
 }
 
-// Keys at rows 0 (value 0) and 10 (value 1), the first with the given type.
-SyncTrack zeroToOne(int32_t type) {
-    return makeTrack({{0, 0.0f, type}, {10, 1.0f, SYNC_STEP}});
-}
-
 } // namespace
-
-TEST(SyncValue, EmptyAndMissingTracksAreZero) {
-    const SyncTrack empty;
-    EXPECT_EQ(syncTrackValue(&empty, 0.0), 0.0f);
-    EXPECT_EQ(syncTrackValue(&empty, -5.5), 0.0f);
-    EXPECT_EQ(syncTrackValue(nullptr, 3.0), 0.0f);
-}
-
-TEST(SyncValue, InterpolatesTheWorkedExample) {
-    const SyncTrack linear = zeroToOne(SYNC_LINEAR);
-    const SyncTrack smooth = zeroToOne(SYNC_SMOOTH);
-    const SyncTrack ramp = zeroToOne(SYNC_RAMP);
-    const SyncTrack step = zeroToOne(SYNC_STEP);
-    EXPECT_EQ(syncTrackValue(&linear, 5.0), 0.5f);
-    EXPECT_EQ(syncTrackValue(&smooth, 5.0), 0.5f);
-    EXPECT_EQ(syncTrackValue(&smooth, 2.5), 0.15625f);
-    EXPECT_EQ(syncTrackValue(&ramp, 2.5), 0.0625f);
-    EXPECT_EQ(syncTrackValue(&step, 2.5), 0.0f);
-    EXPECT_EQ(syncTrackValue(&linear, 2.5), 0.25f);
-    EXPECT_EQ(syncTrackValue(&step, 9.999), 0.0f); // a step holds until the next key
-    EXPECT_EQ(syncTrackValue(&ramp, 7.5), 0.5625f);
-    EXPECT_EQ(syncTrackValue(&smooth, 7.5), 0.84375f);
-}
 
 TEST(SyncValue, ExactKeyRowsGiveTheKeyValueForEveryType) {
     for (const int32_t type : {SYNC_STEP, SYNC_LINEAR, SYNC_SMOOTH, SYNC_RAMP}) {
@@ -63,27 +35,6 @@ TEST(SyncValue, ExactKeyRowsGiveTheKeyValueForEveryType) {
         EXPECT_EQ(syncTrackValue(&track, 4.0), -1.25f) << "type " << type;
         EXPECT_EQ(syncTrackValue(&track, 9.0), 7.0f) << "type " << type;
     }
-}
-
-TEST(SyncValue, NegativeFractionalRowsAreFlooredNotTruncated) {
-    // With truncation -0.25 would become row 0 and pick the key at 0.
-    const SyncTrack track = makeTrack({{-1, 3.0f, SYNC_STEP}, {0, 5.0f, SYNC_STEP}, {4, 9.0f, SYNC_STEP}});
-    EXPECT_EQ(syncTrackValue(&track, -0.25), 3.0f);
-    EXPECT_EQ(syncTrackValue(&track, -1.0), 3.0f);
-    EXPECT_EQ(syncTrackValue(&track, 0.0), 5.0f);
-    // t comes from the unfloored row: a quarter of the way from -1 to 3.
-    const SyncTrack linear = makeTrack({{-1, 0.0f, SYNC_LINEAR}, {3, 4.0f, SYNC_LINEAR}});
-    EXPECT_EQ(syncTrackValue(&linear, -0.25), 0.75f);
-}
-
-TEST(SyncValue, HoldsTheFirstValueBeforeAndTheLastValueAfter) {
-    const SyncTrack track = makeTrack({{10, 4.0f, SYNC_LINEAR}, {20, 8.0f, SYNC_RAMP}, {30, -2.0f, 99}});
-    EXPECT_EQ(syncTrackValue(&track, 9.99), 4.0f);
-    EXPECT_EQ(syncTrackValue(&track, -1.0e9), 4.0f);
-    EXPECT_EQ(syncTrackValue(&track, 30.0), -2.0f); // the last key's odd type plays no part
-    EXPECT_EQ(syncTrackValue(&track, 30.5), -2.0f);
-    EXPECT_EQ(syncTrackValue(&track, 1.0e12), -2.0f);
-    EXPECT_EQ(syncTrackValue(&track, std::numeric_limits<double>::infinity()), -2.0f);
 }
 
 TEST(SyncValue, OneKeyTrackIsConstant) {
@@ -105,51 +56,86 @@ TEST(SyncValue, UnknownTypesGiveZeroOnTheirSegment) {
     }
 }
 
-TEST(SyncValue, DifferenceIsSinglePrecisionProductAndSumDouble) {
+// One row per probe: the keys, the row asked for, and the value worked out by hand.
+TEST(SyncValue, ProbesGiveTheHandWorkedValues) {
+    constexpr int32_t lowest = std::numeric_limits<int32_t>::min();
+    constexpr int32_t highest = std::numeric_limits<int32_t>::max();
+    const double inf = std::numeric_limits<double>::infinity();
     // Values chosen so that all-double and all-single arithmetic each give a different float.
     const float a = floatFromBits(0xc0f48833u); // -7.64162588
     const float b = floatFromBits(0x40a70416u); //  5.21924877
-    const SyncTrack track = makeTrack({{0, a, SYNC_LINEAR}, {10, b, SYNC_LINEAR}});
-    EXPECT_EQ(syncTrackValue(&track, 8.5),
-              floatFromBits(0x40529148u)); // not ...49 (double), not ...4a (float)
-    // The rounding of the single-precision difference shows at large magnitudes.
-    const SyncTrack large = makeTrack({{0, 1.0e8f, SYNC_LINEAR}, {10, 1.0f, SYNC_LINEAR}});
-    EXPECT_EQ(syncTrackValue(&large, 9.0), 10000000.0f); // all-double would give 10000001
-}
-
-TEST(SyncValue, KeysSharingARowNeverDivideByZero) {
-    // The later of two keys on one row governs from that row on: a jump.
-    const SyncTrack jump = makeTrack(
-        {{0, 0.0f, SYNC_LINEAR}, {10, 1.0f, SYNC_LINEAR}, {10, 5.0f, SYNC_LINEAR}, {20, 7.0f, SYNC_STEP}});
-    EXPECT_EQ(syncTrackValue(&jump, 9.5), 0.95f);
-    EXPECT_EQ(syncTrackValue(&jump, 10.0), 5.0f);
-    EXPECT_EQ(syncTrackValue(&jump, 15.0), 6.0f);
-    EXPECT_EQ(findSyncKey(jump, 10), 2);
-    // Duplicates at the end, and three in a row in the middle.
-    const SyncTrack tail =
-        makeTrack({{0, 0.0f, SYNC_LINEAR}, {10, 1.0f, SYNC_SMOOTH}, {10, 5.0f, SYNC_RAMP}});
-    EXPECT_EQ(syncTrackValue(&tail, 10.0), 5.0f);
-    EXPECT_EQ(syncTrackValue(&tail, 10.5), 5.0f);
-    const SyncTrack triple = makeTrack({{0, 0.0f, SYNC_LINEAR},
-                                        {4, 1.0f, SYNC_LINEAR},
-                                        {4, 2.0f, SYNC_LINEAR},
-                                        {4, 3.0f, SYNC_LINEAR},
-                                        {8, 7.0f, SYNC_LINEAR}});
-    for (double row = 3.0; row <= 5.0; row += 0.25) {
-        EXPECT_TRUE(std::isfinite(syncTrackValue(&triple, row))) << row;
+    const std::vector<SyncKey> floored = {{-1, 3.0f, SYNC_STEP}, {0, 5.0f, SYNC_STEP}, {4, 9.0f, SYNC_STEP}};
+    const std::vector<SyncKey> held = {{10, 4.0f, SYNC_LINEAR}, {20, 8.0f, SYNC_RAMP}, {30, -2.0f, 99}};
+    const std::vector<SyncKey> jump = {
+        {0, 0.0f, SYNC_LINEAR}, {10, 1.0f, SYNC_LINEAR}, {10, 5.0f, SYNC_LINEAR}, {20, 7.0f, SYNC_STEP}};
+    const std::vector<SyncKey> tail = {
+        {0, 0.0f, SYNC_LINEAR}, {10, 1.0f, SYNC_SMOOTH}, {10, 5.0f, SYNC_RAMP}};
+    const std::vector<SyncKey> triple = {{0, 0.0f, SYNC_LINEAR},
+                                         {4, 1.0f, SYNC_LINEAR},
+                                         {4, 2.0f, SYNC_LINEAR},
+                                         {4, 3.0f, SYNC_LINEAR},
+                                         {8, 7.0f, SYNC_LINEAR}};
+    const std::vector<SyncKey> extreme = {{lowest, 0.0f, SYNC_LINEAR}, {highest, 1.0f, SYNC_STEP}};
+    const auto zeroToOne = [](int32_t type) {
+        return std::vector<SyncKey>{{0, 0.0f, type}, {10, 1.0f, SYNC_STEP}};
+    };
+    const struct {
+        std::vector<SyncKey> keys;
+        double row;
+        float expected;
+        const char* why;
+    } cases[] = {
+        {{}, 0.0, 0.0f, "an empty track is zero"},
+        {{}, -5.5, 0.0f, "an empty track is zero"},
+        {zeroToOne(SYNC_LINEAR), 5.0, 0.5f, "worked example"},
+        {zeroToOne(SYNC_LINEAR), 2.5, 0.25f, "worked example"},
+        {zeroToOne(SYNC_SMOOTH), 5.0, 0.5f, "worked example"},
+        {zeroToOne(SYNC_SMOOTH), 2.5, 0.15625f, "worked example"},
+        {zeroToOne(SYNC_SMOOTH), 7.5, 0.84375f, "worked example"},
+        {zeroToOne(SYNC_RAMP), 2.5, 0.0625f, "worked example"},
+        {zeroToOne(SYNC_RAMP), 7.5, 0.5625f, "worked example"},
+        {zeroToOne(SYNC_STEP), 2.5, 0.0f, "worked example"},
+        {zeroToOne(SYNC_STEP), 9.999, 0.0f, "a step holds until the next key"},
+        {floored, -0.25, 3.0f, "negative rows floor: truncation would pick the key at 0"},
+        {floored, -1.0, 3.0f, "exact negative row"},
+        {floored, 0.0, 5.0f, "exact row"},
+        {{{-1, 0.0f, SYNC_LINEAR}, {3, 4.0f, SYNC_LINEAR}}, -0.25, 0.75f, "t comes from the unfloored row"},
+        {held, 9.99, 4.0f, "before the first key"},
+        {held, -1.0e9, 4.0f, "far before the first key"},
+        {held, 30.0, -2.0f, "the last key's odd type plays no part"},
+        {held, 30.5, -2.0f, "after the last key"},
+        {held, 1.0e12, -2.0f, "far after the last key"},
+        {held, inf, -2.0f, "infinitely after"},
+        {{{0, a, SYNC_LINEAR}, {10, b, SYNC_LINEAR}},
+         8.5,
+         floatFromBits(0x40529148u),
+         "single difference, double product and sum: not ...49 (double) nor ...4a (float)"},
+        {{{0, 1.0e8f, SYNC_LINEAR}, {10, 1.0f, SYNC_LINEAR}},
+         9.0,
+         10000000.0f,
+         "the single-precision difference rounds: all-double would give 10000001"},
+        {jump, 9.5, 0.95f, "before a shared row"},
+        {jump, 10.0, 5.0f, "the later key on a shared row governs"},
+        {jump, 15.0, 6.0f, "after a shared row"},
+        {tail, 10.0, 5.0f, "duplicates at the end"},
+        {tail, 10.5, 5.0f, "duplicates at the end"},
+        {triple, 4.0, 3.0f, "three keys on one row"},
+        {triple, 6.0, 5.0f, "after three keys on one row"},
+        {extreme, 0.0, 0.5f, "the row span overflows 32 bits"},
+        {extreme, 1.0e300, 1.0f, "far beyond every row"},
+        {extreme, -1.0e300, 0.0f, "far before every row"},
+        {extreme, std::nan(""), 0.0f, "no position: the first value"},
+    };
+    for (const auto& c : cases) {
+        const SyncTrack track = makeTrack(c.keys);
+        EXPECT_EQ(syncTrackValue(&track, c.row), c.expected) << c.why << " at row " << c.row;
     }
-    EXPECT_EQ(syncTrackValue(&triple, 4.0), 3.0f);
-    EXPECT_EQ(syncTrackValue(&triple, 6.0), 5.0f);
-}
-
-TEST(SyncValue, ExtremeRowsStayFinite) {
-    constexpr int32_t lowest = std::numeric_limits<int32_t>::min();
-    constexpr int32_t highest = std::numeric_limits<int32_t>::max();
-    const SyncTrack track = makeTrack({{lowest, 0.0f, SYNC_LINEAR}, {highest, 1.0f, SYNC_STEP}});
-    EXPECT_NEAR(syncTrackValue(&track, 0.0), 0.5f, 1e-6f); // the row span overflows 32 bits
-    EXPECT_EQ(syncTrackValue(&track, 1.0e300), 1.0f);
-    EXPECT_EQ(syncTrackValue(&track, -1.0e300), 0.0f);
-    EXPECT_EQ(syncTrackValue(&track, std::nan("")), 0.0f); // no position: the first value
+    EXPECT_EQ(syncTrackValue(nullptr, 3.0), 0.0f);
+    EXPECT_EQ(findSyncKey(makeTrack(jump), 10), 2);
+    const SyncTrack shared = makeTrack(triple);
+    for (double row = 3.0; row <= 5.0; row += 0.25) {
+        EXPECT_TRUE(std::isfinite(syncTrackValue(&shared, row))) << row;
+    }
 }
 
 TEST(SyncKeySearch, FindsTheLastKeyAtOrBeforeTheRowAgainstALinearScan) {

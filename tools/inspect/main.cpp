@@ -13,7 +13,8 @@ const Command COMMANDS[] = {
     {"obj", "FILE                prints the mesh's counts and bounding box", runObjCommand},
     {"render", "MODEL.obj --out FILE.png [--size WxH] [--shader N] [--yaw RADIANS]   previews the model",
      runRenderCommand},
-    {"bake", "DIR                 bakes the dune tile's occlusion; prints its range and histogram", runBakeCommand},
+    {"bake", "DIR [--values FILE]   the dune tile's baked occlusion factors: range, mean, histogram",
+     runBakeCommand},
 };
 
 void printUsage() {

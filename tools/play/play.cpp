@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -37,7 +38,22 @@ int fail(const char* what, const char* file) {
     return 1;
 }
 
-// Plays until the position reaches the end; false if the output stalls.
+// Ctrl+C or SIGTERM stops the music early; the player then shuts down as at the end.
+volatile std::sig_atomic_t stopSignalled = 0;
+
+extern "C" void onStopSignal(int) {
+    stopSignalled = 1;
+}
+
+void catchStopSignals() {
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// Plays until the position reaches the end or a stop signal; false if the output stalls.
 bool playToEnd(AudioStream stream, int64_t length) {
     const double total = audioChannelBytes2Seconds(stream, length);
     double nextReport = 0.0;
@@ -47,6 +63,10 @@ bool playToEnd(AudioStream stream, int64_t length) {
         const int64_t position = audioChannelGetPosition(stream, AUDIO_POS_BYTE);
         if (position >= length) {
             printPosition(total, total);
+            return true;
+        }
+        if (stopSignalled != 0) {
+            std::printf("stopped at %.2f s\n", audioChannelBytes2Seconds(stream, position));
             return true;
         }
         const double seconds = audioChannelBytes2Seconds(stream, position);
@@ -79,6 +99,8 @@ int main(int argc, char** argv) {
         fail("cannot open the audio output (SDL_AUDIODRIVER=dummy plays silently)", nullptr);
         return 1;
     }
+    // After audioInit: the output's own start-up may install handlers that would swallow these.
+    catchStopSignals();
     const Clock::time_point decodeStart = Clock::now();
     const AudioStream stream = audioStreamCreateFile(false, file, 0, 0, AUDIO_STREAM_PRESCAN);
     if (stream == 0) {

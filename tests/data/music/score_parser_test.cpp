@@ -70,20 +70,21 @@ TEST(MusicScoreNames, NoteNamesGiveMidiPitches) {
 }
 
 TEST(MusicScoreNames, ChordSymbolsGiveRootAndIntervals) {
+    const struct {
+        const char* text;
+        int root, bass;
+        std::vector<int> intervals;
+    } cases[] = {{"Am9", 9, -1, {0, 3, 7, 10, 14}},
+                 {"Fmaj7", 5, -1, {0, 4, 7, 11}},
+                 {"Bbsus4", 10, -1, {0, 5, 7}},
+                 {"C/E", 0, 4, {0, 4, 7}}};
     Chord chord;
-    ASSERT_TRUE(parseChordName("Am9", chord));
-    EXPECT_EQ(chord.root, 9);
-    EXPECT_EQ(chord.intervals, (std::vector<int>{0, 3, 7, 10, 14}));
-    ASSERT_TRUE(parseChordName("Fmaj7", chord));
-    EXPECT_EQ(chord.root, 5);
-    EXPECT_EQ(chord.intervals, (std::vector<int>{0, 4, 7, 11}));
-    ASSERT_TRUE(parseChordName("Bbsus4", chord));
-    EXPECT_EQ(chord.root, 10);
-    EXPECT_EQ(chord.intervals, (std::vector<int>{0, 5, 7}));
-    ASSERT_TRUE(parseChordName("C/E", chord));
-    EXPECT_EQ(chord.root, 0);
-    EXPECT_EQ(chord.bass, 4);
-    EXPECT_EQ(chord.intervals, (std::vector<int>{0, 4, 7}));
+    for (const auto& c : cases) {
+        ASSERT_TRUE(parseChordName(c.text, chord)) << c.text;
+        EXPECT_EQ(chord.root, c.root) << c.text;
+        EXPECT_EQ(chord.bass, c.bass) << c.text; // -1: no slash bass
+        EXPECT_EQ(chord.intervals, c.intervals) << c.text;
+    }
     for (const char* bad : {"", "Hm", "Cxyz", "C/H", "C/", "m7", "Am7/"})
         EXPECT_FALSE(parseChordName(bad, chord)) << bad;
 }

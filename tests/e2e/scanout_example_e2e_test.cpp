@@ -1,0 +1,200 @@
+// scanout-example end to end on a private X screen, driven by real X key and pointer events: the
+// Linux program and, when a Windows cross build is given, its .exe under Wine of the bits it was
+// built for. The codes are the key table's: 'A' 65, '=' 61, '-' 108, Enter 10, Escape 27.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "tests/e2e/screen_checks.h"
+#include "tests/e2e/window_close.h"
+#include "tests/support/process.h"
+
+using namespace tessellune::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string TITLE = "Scanout example";
+const std::string WINDOWS_BUILD = TESSELLUNE_WINDOWS_BUILD;
+
+// 32 or 64 from the machine field of a PE file's header; 0 when it is no PE file.
+int peBits(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char header[0x40] = {};
+    if (!in.read(header, sizeof header) || header[0] != 'M' || header[1] != 'Z') {
+        return 0;
+    }
+    const auto peOffset = static_cast<std::streamoff>(static_cast<unsigned char>(header[0x3c]) |
+                                                      static_cast<unsigned char>(header[0x3d]) << 8);
+    unsigned char pe[6] = {};
+    in.seekg(peOffset);
+    if (!in.read(reinterpret_cast<char*>(pe), sizeof pe) || pe[0] != 'P' || pe[1] != 'E') {
+        return 0;
+    }
+    const int machine = pe[4] | pe[5] << 8;
+    return machine == 0x14c ? 32 : machine == 0x8664 ? 64 : 0;
+}
+
+struct Program {
+    std::vector<std::string> argv;
+    ProcessOptions options;
+    std::string skipReason;
+};
+
+Program programFor(const std::string& platform, const VirtualScreen& screen) {
+    Program program;
+    program.options.environment = {"DISPLAY=" + screen.display(),
+                                   // X and driver libraries keep allocations until exit.
+                                   "LSAN_OPTIONS=detect_leaks=0"};
+    program.options.timeout = 120s;
+    if (platform == "linux") {
+        program.argv = {TESSELLUNE_BINARY_DIR "/scanout-example"};
+        return program;
+    }
+    if (WINDOWS_BUILD.empty()) {
+        program.skipReason = "no Windows cross build given (-DTESSELLUNE_WINDOWS_BUILD)";
+        return program;
+    }
+    const std::string exe = WINDOWS_BUILD + "/scanout-example.exe";
+    const int bits = peBits(exe);
+    EXPECT_NE(bits, 0) << exe << " is missing or no Windows program";
+    program.argv = {TESSELLUNE_SOURCE_DIR "/cmake/wine-run", std::to_string(bits), exe};
+    return program;
+}
+
+std::vector<std::string> linesOf(const std::string& output) {
+    std::vector<std::string> lines;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) {
+        line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Where the line is, at or after `from`; lines.size() when it is not there.
+size_t find(const std::vector<std::string>& lines, const std::string& line, size_t from = 0) {
+    return static_cast<size_t>(
+        std::find(lines.begin() + static_cast<long>(std::min(from, lines.size())), lines.end(), line) -
+        lines.begin());
+}
+
+// True for "name" followed by exactly `numbers` numbers, each separated by one space.
+bool isCallbackLine(const std::string& line, const std::string& name, int numbers) {
+    if (line.rfind(name, 0) != 0) {
+        return false;
+    }
+    std::istringstream rest(line.substr(name.size()));
+    for (int i = 0; i < numbers; ++i) {
+        double value = 0;
+        if (rest.get() != ' ' || !(rest >> value)) {
+            return false;
+        }
+    }
+    return rest.peek() == std::char_traits<char>::eof();
+}
+
+// Every line is one of the nine callback lines, and the first is "open".
+void expectOnlyCallbackLines(const std::vector<std::string>& lines) {
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "open");
+    for (const std::string& line : lines) {
+        const bool known = isCallbackLine(line, "keydown", 1) || isCallbackLine(line, "keypressed", 1) ||
+                           isCallbackLine(line, "keyup", 1) || isCallbackLine(line, "mousedown", 2) ||
+                           isCallbackLine(line, "mouseup", 2) || isCallbackLine(line, "mousemove", 2) ||
+                           line == "activate 0" || line == "activate 1" || line == "open" || line == "close";
+        EXPECT_TRUE(known) << "not a callback line: " << line;
+    }
+}
+
+class ScanoutExample : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        if (!haveScreenTools()) {
+            GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
+        }
+        ASSERT_TRUE(screen_.running());
+        program_ = programFor(GetParam(), screen_);
+        if (!program_.skipReason.empty()) {
+            GTEST_SKIP() << program_.skipReason;
+        }
+        ASSERT_FALSE(program_.argv.empty());
+    }
+
+    ProcessOptions xdotoolOptions() const {
+        ProcessOptions options;
+        options.environment = {"DISPLAY=" + screen_.display()};
+        options.timeout = 20s;
+        return options;
+    }
+
+    VirtualScreen screen_{"640x480x24"};
+    Program program_;
+};
+
+TEST_P(ScanoutExample, PrintsKeyCodesPointerEventsAndEndsOnEscape) {
+    RunningProcess example(program_.argv, program_.options);
+    ASSERT_TRUE(example.started());
+    ASSERT_TRUE(example.waitForOutput("open", 90s)) << example.output();
+    // Keys typed before the window has the focus would be lost: focus it and wait until it says so.
+    runProcess({"xdotool", "search", "--sync", "--name", "^" + TITLE + "$", "windowfocus", "--sync"},
+               xdotoolOptions());
+    ASSERT_TRUE(example.waitForOutput("activate 1", 20s)) << example.output();
+
+    runProcess({"xdotool", "key", "--delay", "50", "a", "equal", "minus", "Return"}, xdotoolOptions());
+    // The window shows the 320 x 240 framebuffer at its own size: window pixels are framebuffer pixels.
+    runProcess({"xdotool", "search", "--sync", "--name", "^" + TITLE + "$", "mousemove", "--window", "%1",
+                "100", "50", "sleep", "0.3", "click", "1"},
+               xdotoolOptions());
+    ASSERT_TRUE(example.waitForOutput("mouseup", 20s)) << example.output();
+    const ProcessResult result = quitWithEscape(screen_, example, TITLE);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+
+    const std::vector<std::string> lines = linesOf(result.output);
+    expectOnlyCallbackLines(lines);
+    std::vector<int> downs;
+    for (const std::string& line : lines) {
+        if (line.rfind("keydown ", 0) == 0) {
+            downs.push_back(std::stoi(line.substr(8)));
+        }
+    }
+    EXPECT_EQ(downs, (std::vector<int>{65, 61, 108, 10, 27})) << result.output;
+    for (const int key : {65, 61, 108, 10, 27}) {
+        SCOPED_TRACE(key);
+        const std::string code = std::to_string(key);
+        const size_t down = find(lines, "keydown " + code);
+        const size_t pressed = find(lines, "keypressed " + code, down);
+        EXPECT_LT(pressed, lines.size()) << "no keypressed after keydown";
+        if (key != 27) { // Escape's release may come after the display has closed
+            EXPECT_LT(find(lines, "keyup " + code, pressed), lines.size()) << "no keyup after keypressed";
+        }
+    }
+    const size_t moved = find(lines, "mousemove 100 50");
+    const size_t pushed = find(lines, "mousedown 100 50", moved);
+    EXPECT_LT(moved, lines.size()) << result.output;
+    EXPECT_LT(pushed, lines.size()) << result.output;
+    EXPECT_LT(find(lines, "mouseup 100 50", pushed), lines.size()) << result.output;
+    EXPECT_EQ(find(lines, "close"), lines.size()) << "Escape closes without asking the listener";
+}
+
+TEST_P(ScanoutExample, TheWindowsCloseRequestIsPrintedAndEndsIt) {
+    RunningProcess example(program_.argv, program_.options);
+    ASSERT_TRUE(example.started());
+    ASSERT_TRUE(example.waitForOutput("open", 90s)) << example.output();
+    ASSERT_TRUE(requestWindowClose(screen_.display(), TITLE));
+    const ProcessResult result = example.wait(30s);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    const std::vector<std::string> lines = linesOf(result.output);
+    expectOnlyCallbackLines(lines);
+    EXPECT_LT(find(lines, "close"), lines.size()) << result.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Platforms, ScanoutExample, ::testing::Values("linux", "windows"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+} // namespace
