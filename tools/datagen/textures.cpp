@@ -164,8 +164,7 @@ RgbaImage makeTealFloorTexture() {
 
 RgbaImage makeParticlePicture() {
     RgbaImage image = makeImage(PICTURE_WIDTH, PICTURE_HEIGHT, {255, 255, 255, 255});
-    // The drawing is laid out on a 48 x 40 grid and sampled PICTURE_DETAIL times finer; the medallion
-    // sits one pixel left of and two above the centre, where the picture camera aims.
+    // The medallion sits one pixel left of and two above the centre, where the picture camera aims.
     const double mx = 23.0, my = 18.0, radius = 17.5;
     const Colour nightTop{0.05, 0.06, 0.25}, nightLow{0.35, 0.12, 0.45};
     const Colour moonLight{1.0, 0.93, 0.55}, moonShade{0.95, 0.6, 0.2};
@@ -174,8 +173,7 @@ RgbaImage makeParticlePicture() {
                                {11, 17, 0.7}, {27, 5, 0.6}, {35, 25, 0.6}};
     for (int y = 0; y < PICTURE_HEIGHT; ++y) {
         for (int x = 0; x < PICTURE_WIDTH; ++x) {
-            constexpr double k = PICTURE_DETAIL;
-            const double px = (x + 0.5) / k + 1.0 / k - 1.0, py = (y + 0.5) / k + 2.0 / k - 2.0;
+            const double px = x + 0.5, py = y + 0.5;
             const double d = std::hypot(px - mx, py - my);
             if (d > radius) {
                 continue;

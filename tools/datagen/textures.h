@@ -17,11 +17,8 @@ RgbaImage makeOpenFloorTexture();
 // 256 x 256: the dune scene's floor, teal tiles.
 RgbaImage makeTealFloorTexture();
 
-// One particle a pixel: 96 x 80 gives about 3,800 cubes, half the pipeline's budget, so the picture
-// reads at 640 x 480 and scenes 10 to 12 keep their frame time.
-inline constexpr int PICTURE_DETAIL = 2;
-inline constexpr int PICTURE_WIDTH = 48 * PICTURE_DETAIL;
-inline constexpr int PICTURE_HEIGHT = 40 * PICTURE_DETAIL;
+inline constexpr int PICTURE_WIDTH = 48;
+inline constexpr int PICTURE_HEIGHT = 40;
 // The particle picture: a night-sky medallion with a crescent moon, stars and dunes on white.
 // Only its non-white pixels become particles.
 RgbaImage makeParticlePicture();
