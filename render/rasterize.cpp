@@ -163,6 +163,23 @@ struct DepthState {
     void beginBlock(int32_t c, int32_t r) { block = raster::depthAt(plane, c - minX, r - anchorRow); }
     int64_t rowStart(int32_t j) const { return block + int64_t(j) * plane.dy; }
     int64_t at(int64_t rowStartValue, int32_t i) const { return rowStartValue + int64_t(i) * plane.dx; }
+    // The covered pixels of a row (from index) that are strictly nearer than what is stored, which
+    // are stored then. A wrapping plane tests the whole row at once, without a branch per pixel
+    // (whose outcome, with overdraw, the processor cannot predict); a clamped one pixel by pixel.
+    uint32_t testRow(int32_t index, int64_t rowStartValue, uint32_t mask) {
+        if (plane.wraps) {
+            return raster::depthRow(
+                target + index, static_cast<int32_t>(static_cast<uint32_t>(rowStartValue)), plane.dx, mask);
+        }
+        uint32_t written = 0;
+        for (; mask != 0; mask &= mask - 1) {
+            const int32_t i = lowestPixel(mask);
+            if (test(index + i, at(rowStartValue, i))) {
+                written |= 1u << i;
+            }
+        }
+        return written;
+    }
     // True when the pixel is strictly nearer than what is stored; stores it then.
     bool test(int32_t index, int64_t z) {
         const int32_t depth = raster::depthValue(plane, z);
@@ -202,12 +219,12 @@ struct ColorShader {
     }
     void row(int32_t index, int32_t j, uint32_t mask) {
         const Vec4 start = colourPlane.rowStart(j);
-        const int64_t z = TestDepth ? depth.rowStart(j) : 0;
+        if constexpr (TestDepth) {
+            mask = depth.testRow(index, depth.rowStart(j), mask);
+        }
         for (; mask != 0; mask &= mask - 1) {
             const int32_t i = lowestPixel(mask);
-            if (!TestDepth || depth.test(index + i, depth.at(z, i))) {
-                colour[index + i] = colourPlane.at(start, i);
-            }
+            colour[index + i] = colourPlane.at(start, i);
         }
     }
 };
@@ -229,13 +246,10 @@ struct LitShader {
     void row(int32_t index, int32_t j, uint32_t mask) {
         const Vec4 p = position.rowStart(j);
         const Vec4 n = normal.rowStart(j);
-        const int64_t z = depth.rowStart(j);
-        for (; mask != 0; mask &= mask - 1) {
+        for (mask = depth.testRow(index, depth.rowStart(j), mask); mask != 0; mask &= mask - 1) {
             const int32_t i = lowestPixel(mask);
-            if (depth.test(index + i, depth.at(z, i))) {
-                const LightTerms light = lightSum(*pipeline, position.at(p, i), normal.at(n, i));
-                colour[index + i] = add(add(mul(light.diffuse, material), light.specular), ambient);
-            }
+            const LightTerms light = lightSum(*pipeline, position.at(p, i), normal.at(n, i));
+            colour[index + i] = add(add(mul(light.diffuse, material), light.specular), ambient);
         }
     }
 };
@@ -252,15 +266,12 @@ struct TexturedShader {
     }
     void row(int32_t index, int32_t j, uint32_t mask) {
         const Vec4 start = uvk.rowStart(j);
-        const int64_t z = depth.rowStart(j);
-        for (; mask != 0; mask &= mask - 1) {
+        for (mask = depth.testRow(index, depth.rowStart(j), mask); mask != 0; mask &= mask - 1) {
             const int32_t i = lowestPixel(mask);
-            if (depth.test(index + i, depth.at(z, i))) {
-                const Vec4 value = uvk.at(start, i);
-                const float w = 1.0f / value.z;
-                colour[index + i] =
-                    texture->pixels[texelIndex(value.x * w, value.y * w, texture->width, texture->height)];
-            }
+            const Vec4 value = uvk.at(start, i);
+            const float w = 1.0f / value.z;
+            colour[index + i] =
+                texture->pixels[texelIndex(value.x * w, value.y * w, texture->width, texture->height)];
         }
     }
 };
@@ -269,13 +280,7 @@ struct DepthShader {
     DepthState depth;
 
     void beginBlock(int32_t c, int32_t r) { depth.beginBlock(c, r); }
-    void row(int32_t index, int32_t j, uint32_t mask) {
-        const int64_t z = depth.rowStart(j);
-        for (; mask != 0; mask &= mask - 1) {
-            const int32_t i = lowestPixel(mask);
-            depth.test(index + i, depth.at(z, i));
-        }
-    }
+    void row(int32_t index, int32_t j, uint32_t mask) { depth.testRow(index, depth.rowStart(j), mask); }
 };
 
 DepthState makeDepth(const Setup& s, DepthImage& target, const Vec4& s0, const Vec4& s1, const Vec4& s2) {

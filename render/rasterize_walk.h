@@ -112,6 +112,23 @@ inline int32_t depthValue(const DepthPlane& p, int64_t v) {
 
 namespace scalar {
 
+// Depth test of the covered pixels of one 8-pixel row of a wrapping plane: pixel i has depth
+// z + i * dz (32-bit wrapping) and is written where strictly nearer than target[i]. Returns the
+// written pixels, bit i for pixel i.
+inline uint32_t depthRow(int32_t* target, int32_t z, int32_t dz, uint32_t mask) {
+    uint32_t written = 0;
+    for (; mask != 0; mask &= mask - 1) {
+        const int32_t i = __builtin_ctz(mask);
+        const auto depth = static_cast<int32_t>(static_cast<uint32_t>(z) +
+                                                static_cast<uint32_t>(i) * static_cast<uint32_t>(dz));
+        if (depth < target[i]) {
+            target[i] = depth;
+            written |= 1u << i;
+        }
+    }
+    return written;
+}
+
 // Coverage of one 8-pixel row of a partial block, bit i for pixel i.
 inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb, int32_t sc) {
     uint32_t mask = 0;
@@ -158,8 +175,41 @@ inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb,
     return ~outside & 0xffu;
 }
 
+// The same depth test eight pixels at a time, without a branch per pixel: the whole row is read
+// and written back, unchanged where not covered or not nearer. Every row of a block lies inside the
+// target and the band (the 8-pixel grid), so rewriting its pixels touches nothing another band owns.
+inline uint32_t depthRow(int32_t* target, int32_t z, int32_t dz, uint32_t mask) {
+    const __m128i step = _mm_set1_epi32(dz);
+    const __m128i step2 = _mm_add_epi32(step, step);
+    const __m128i lane = _mm_set_epi32(3, 2, 1, 0);
+    // z + i * dz for i = 0..3 by additions (wrapping, as the scalar products modulo 2^32).
+    __m128i offsets =
+        _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(1)), _mm_set1_epi32(1)), step);
+    offsets = _mm_add_epi32(
+        offsets,
+        _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(2)), _mm_set1_epi32(2)), step2));
+    const __m128i low = _mm_add_epi32(_mm_set1_epi32(z), offsets);
+    const __m128i high = _mm_add_epi32(low, _mm_add_epi32(step2, step2));
+    const __m128i bits = _mm_set1_epi32(static_cast<int32_t>(mask));
+    const __m128i lowBits = _mm_set_epi32(8, 4, 2, 1);
+    const __m128i highBits = _mm_set_epi32(128, 64, 32, 16);
+    const __m128i lowCovered = _mm_cmpeq_epi32(_mm_and_si128(bits, lowBits), lowBits);
+    const __m128i highCovered = _mm_cmpeq_epi32(_mm_and_si128(bits, highBits), highBits);
+    auto* row = reinterpret_cast<__m128i*>(target);
+    const __m128i storedLow = _mm_loadu_si128(row);
+    const __m128i storedHigh = _mm_loadu_si128(row + 1);
+    const __m128i writeLow = _mm_and_si128(_mm_cmplt_epi32(low, storedLow), lowCovered);
+    const __m128i writeHigh = _mm_and_si128(_mm_cmplt_epi32(high, storedHigh), highCovered);
+    _mm_storeu_si128(row, _mm_or_si128(_mm_and_si128(writeLow, low), _mm_andnot_si128(writeLow, storedLow)));
+    _mm_storeu_si128(row + 1,
+                     _mm_or_si128(_mm_and_si128(writeHigh, high), _mm_andnot_si128(writeHigh, storedHigh)));
+    return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(writeLow))) |
+           (static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(writeHigh))) << 4);
+}
+
 #else
 
+using scalar::depthRow;
 using scalar::rowMask;
 
 #endif

@@ -5,13 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
-#ifndef _WIN32
-#include <poll.h>
-#include <pty.h>
-#include <sys/wait.h>
-
-#include <csignal>
-#endif
 
 #include "asset_test_support.h"
 #include "assets/file_reader.h"
@@ -124,47 +117,6 @@ TEST(TextureLoaderDeathTest, MissingFileExitsWithTheDecoderError) {
     EXPECT_EXIT(loadMissing(), ::testing::ExitedWithCode(1),
                 "error\\(48\\) decoding png from \\[envtest256\\.png\\]\n$");
 }
-
-#ifndef _WIN32
-// At a terminal the failure exit waits for one key, as a console program's getch does: one byte
-// without Enter ends it, and the terminal's settings are as they were.
-TEST(TextureLoader, AtATerminalTheFailureExitTakesOneKeyWithoutEnter) {
-    int terminal = -1;
-    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        loadTexture("envtest256.png", "/nonexistent-folder/data/", "env");
-        _exit(3); // not reached
-    }
-    std::string seen;
-    const auto readFor = [&](int milliseconds) {
-        pollfd wait{terminal, POLLIN, 0};
-        char buffer[256];
-        while (poll(&wait, 1, milliseconds) > 0) {
-            const ssize_t n = read(terminal, buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            seen.append(buffer, size_t(n));
-        }
-    };
-    readFor(2000);
-    EXPECT_NE(seen.find("error(48) decoding png from [envtest256.png]"), std::string::npos) << seen;
-    int status = 0;
-    EXPECT_EQ(waitpid(child, &status, WNOHANG), 0) << "it waits for a key";
-    ASSERT_EQ(write(terminal, "k", 1), 1);
-    for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i) {
-        readFor(20);
-    }
-    if (kill(child, 0) == 0) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        ADD_FAILURE() << "one key without Enter did not end it";
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
-    close(terminal);
-}
-#endif
 
 TEST(TextureStore, StartsWithThePlaceholderOnly) {
     OwnedStore owned;

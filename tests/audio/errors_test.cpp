@@ -16,27 +16,35 @@ namespace {
 
 using namespace tessellune::testing;
 
+// Each row is one call that must fail with `code`: the result is checked, then the error number.
+struct FailingCall {
+    const char* what;
+    bool (*failed)(AudioStream);
+};
+
+void expectEveryCallFails(const FailingCall* calls, size_t count, AudioStream handle, int code) {
+    for (size_t i = 0; i < count; ++i) {
+        EXPECT_TRUE(calls[i].failed(handle)) << calls[i].what << " on handle " << handle;
+        EXPECT_EQ(audioErrorGetCode(), code) << calls[i].what << " on handle " << handle;
+    }
+}
+
 TEST(AudioErrors, EveryCallFailsBeforeInit) {
     const std::string path = writeTempFile("early.mp3", encodeMp3(makeChord(2000, 2, 44100), 2, 44100));
     EXPECT_EQ(audioStreamCreateFile(false, path.c_str(), 0, 0, AUDIO_STREAM_PRESCAN), 0u);
     EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
     std::remove(path.c_str());
-    EXPECT_FALSE(audioStart());
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
-    EXPECT_FALSE(audioChannelPlay(1, false));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
-    EXPECT_EQ(audioChannelGetPosition(1, AUDIO_POS_BYTE), -1);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
-    EXPECT_EQ(audioChannelBytes2Seconds(1, 176400), -1.0);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
-    EXPECT_FALSE(audioUpdate(0));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
-    EXPECT_FALSE(audioStreamFree(1));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
-    EXPECT_FALSE(audioOfflineAdvance(nullptr, 4));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
-    EXPECT_FALSE(audioFree());
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    const FailingCall calls[] = {
+        {"start", [](AudioStream) { return !audioStart(); }},
+        {"play", [](AudioStream s) { return !audioChannelPlay(s, false); }},
+        {"position", [](AudioStream s) { return audioChannelGetPosition(s, AUDIO_POS_BYTE) == -1; }},
+        {"seconds", [](AudioStream s) { return audioChannelBytes2Seconds(s, 176400) == -1.0; }},
+        {"update", [](AudioStream) { return !audioUpdate(0); }},
+        {"free stream", [](AudioStream s) { return !audioStreamFree(s); }},
+        {"advance", [](AudioStream) { return !audioOfflineAdvance(nullptr, 4); }},
+        {"free", [](AudioStream) { return !audioFree(); }},
+    };
+    expectEveryCallFails(calls, std::size(calls), 1, AUDIO_ERROR_NOT_INITIALISED);
 }
 
 TEST(AudioErrors, InitRejectsBadArgumentsAndASecondInit) {
@@ -157,19 +165,16 @@ TEST_F(BadInput, BadHandlesAndModes) {
     EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
     ASSERT_TRUE(audioStreamFree(stream));
 
+    const FailingCall calls[] = {
+        {"play", [](AudioStream s) { return !audioChannelPlay(s, true); }},
+        {"position", [](AudioStream s) { return audioChannelGetPosition(s, AUDIO_POS_BYTE) == -1; }},
+        {"length", [](AudioStream s) { return audioChannelGetLength(s, AUDIO_POS_BYTE) == -1; }},
+        {"seconds", [](AudioStream s) { return audioChannelBytes2Seconds(s, 4) == -1.0; }},
+        {"free stream", [](AudioStream s) { return !audioStreamFree(s); }},
+    };
     for (const AudioStream bad :
          {AudioStream(0), stream, AudioStream(stream + 1), AudioStream(0xffffffffu)}) {
-        SCOPED_TRACE(bad);
-        EXPECT_FALSE(audioChannelPlay(bad, true));
-        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
-        EXPECT_EQ(audioChannelGetPosition(bad, AUDIO_POS_BYTE), -1);
-        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
-        EXPECT_EQ(audioChannelGetLength(bad, AUDIO_POS_BYTE), -1);
-        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
-        EXPECT_EQ(audioChannelBytes2Seconds(bad, 4), -1.0);
-        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
-        EXPECT_FALSE(audioStreamFree(bad));
-        EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
+        expectEveryCallFails(calls, std::size(calls), bad, AUDIO_ERROR_BAD_HANDLE);
     }
 
     // A handle from before audioFree is not valid in the next session.

@@ -1,38 +1,24 @@
 // tessellune-play end to end: it plays a file to its end with the dummy driver, printing the
 // position once a second, and refuses files it cannot play with an error line and a failing exit.
 #include "tests/audio/mp3_maker.h"
+#include "tests/support/process.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstdio>
-#include <sys/wait.h>
 
 namespace tessellune {
 namespace {
 
 using namespace tessellune::testing;
 
-struct RunResult {
-    int exitCode = -1;
-    std::string output; // stdout and stderr
-};
-
-RunResult runPlay(const std::string& arguments) {
-    const std::string command =
-        "SDL_AUDIODRIVER=dummy " TESSELLUNE_BINARY_DIR "/tessellune-play " + arguments + " 2>&1";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        result.output += buffer;
-    }
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+ProcessResult runPlay(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{TESSELLUNE_BINARY_DIR "/tessellune-play"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    ProcessOptions options;
+    options.environment = {"SDL_AUDIODRIVER=dummy"};
+    return runProcess(argv, options);
 }
 
 // A progress line: "S.SS / 2.30 s [" then 40 of '#' or '-' and "]"; gives the position S.SS.
@@ -59,7 +45,7 @@ bool parseProgress(const std::string& line, double& seconds) {
 TEST(PlayTool, PlaysToTheEndPrintingThePositionEverySecond) {
     const std::string path =
         writeTempFile("tool.mp3", encodeMp3(makeChord(size_t(44100 * 2.3), 2, 44100), 2, 44100));
-    const RunResult run = runPlay(path);
+    const ProcessResult run = runPlay({path});
     std::remove(path.c_str());
     ASSERT_EQ(run.exitCode, 0) << run.output;
 
@@ -84,19 +70,19 @@ TEST(PlayTool, PlaysToTheEndPrintingThePositionEverySecond) {
 }
 
 TEST(PlayTool, FilesItCannotPlayGetAnErrorLine) {
-    const RunResult missing = runPlay("/nonexistent/song.mp3");
+    const ProcessResult missing = runPlay({"/nonexistent/song.mp3"});
     EXPECT_NE(missing.exitCode, 0);
     EXPECT_NE(missing.output.find("cannot play /nonexistent/song.mp3: file not found"), std::string::npos)
         << missing.output;
 
     const std::string text = "not music at all";
     const std::string path = writeTempFile("text.mp3", std::vector<uint8_t>(text.begin(), text.end()));
-    const RunResult notMp3 = runPlay(path);
+    const ProcessResult notMp3 = runPlay({path});
     std::remove(path.c_str());
     EXPECT_NE(notMp3.exitCode, 0);
     EXPECT_NE(notMp3.output.find("not a complete MP3"), std::string::npos) << notMp3.output;
 
-    const RunResult usage = runPlay("");
+    const ProcessResult usage = runPlay({});
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_NE(usage.output.find("usage: tessellune-play FILE.mp3"), std::string::npos);
 }

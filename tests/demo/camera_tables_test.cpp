@@ -20,14 +20,6 @@ TEST(CameraTables, TrackValuesRoundHalfUpToAnIndexAndStayInTheTables) {
     EXPECT_EQ(keyframeIndex(std::numeric_limits<float>::quiet_NaN()), 0);
 }
 
-TEST(CameraTables, TablesHoldTheFixedFloatValues) {
-    const CameraKeyframes t = makeCameraKeyframes();
-    EXPECT_EQ(t.position[2].x, -184.0f);
-    EXPECT_EQ(t.position[7].y, -136.0f);
-    EXPECT_EQ(t.rotation[7].x, 1.2f);
-    EXPECT_EQ(t.rotation[2].z, -0.4f);
-}
-
 TEST(CameraTables, BlendGoesFromEntryAToEntryB) {
     const CameraKeyframes t = makeCameraKeyframes();
     Matrix4 atA, atB;

@@ -13,41 +13,26 @@ Scanout::Key keyFor(int sdlKeycode) {
     return vk < 0 ? -1 : Scanout::translateVirtualKey(vk);
 }
 
-TEST(SdlKeys, LettersDigitsAndControlKeys) {
+TEST(SdlKeys, LettersDigitsControlKeysAndPunctuationThroughTheTable) {
     for (int i = 0; i < 26; ++i) {
         EXPECT_EQ(keyFor(SDLK_a + i), 'A' + i);
     }
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(keyFor(SDLK_0 + i), '0' + i);
     }
-    EXPECT_EQ(keyFor(SDLK_ESCAPE), 27);
-    EXPECT_EQ(keyFor(SDLK_RETURN), 10);
-    EXPECT_EQ(keyFor(SDLK_KP_ENTER), 10);
-    EXPECT_EQ(keyFor(SDLK_SPACE), 32);
-    EXPECT_EQ(keyFor(SDLK_F1), 112);
-    EXPECT_EQ(keyFor(SDLK_F12), 123);
-    EXPECT_EQ(keyFor(SDLK_LEFT), 37);
-    EXPECT_EQ(keyFor(SDLK_DOWN), 40);
-    EXPECT_EQ(keyFor(SDLK_LALT), 18);
-    EXPECT_EQ(keyFor(SDLK_RSHIFT), 16);
-    EXPECT_EQ(keyFor(SDLK_KP_0), 96);
-    EXPECT_EQ(keyFor(SDLK_KP_9), 105);
-}
-
-TEST(SdlKeys, PunctuationGoesThroughTheTableExceptions) {
-    EXPECT_EQ(keyFor(SDLK_EQUALS), 61);
-    EXPECT_EQ(keyFor(SDLK_MINUS), 108);
-    EXPECT_EQ(keyFor(SDLK_INSERT), 155);
-    EXPECT_EQ(keyFor(SDLK_DELETE), 127);
-    EXPECT_EQ(keyFor(SDLK_SEMICOLON), 59);
-    EXPECT_EQ(keyFor(SDLK_COMMA), 44);
-    EXPECT_EQ(keyFor(SDLK_PERIOD), 46);
-    EXPECT_EQ(keyFor(SDLK_SLASH), 47);
-    EXPECT_EQ(keyFor(SDLK_LEFTBRACKET), 91);
-    EXPECT_EQ(keyFor(SDLK_BACKSLASH), 92);
-    EXPECT_EQ(keyFor(SDLK_RIGHTBRACKET), 93);
-    EXPECT_EQ(keyFor(SDLK_UNKNOWN), -1);
-    EXPECT_EQ(keyFor(SDLK_AUDIOPLAY), -1);
+    // Each pair: an SDL key code and the Key the listener must receive (-1: none).
+    const int cases[][2] = {
+        {SDLK_ESCAPE, 27},      {SDLK_RETURN, 10},    {SDLK_KP_ENTER, 10},     {SDLK_SPACE, 32},
+        {SDLK_F1, 112},         {SDLK_F12, 123},      {SDLK_LEFT, 37},         {SDLK_DOWN, 40},
+        {SDLK_LALT, 18},        {SDLK_RSHIFT, 16},    {SDLK_KP_0, 96},         {SDLK_KP_9, 105},
+        {SDLK_EQUALS, 61},      {SDLK_MINUS, 108},    {SDLK_INSERT, 155},      {SDLK_DELETE, 127},
+        {SDLK_SEMICOLON, 59},   {SDLK_COMMA, 44},     {SDLK_PERIOD, 46},       {SDLK_SLASH, 47},
+        {SDLK_LEFTBRACKET, 91}, {SDLK_BACKSLASH, 92}, {SDLK_RIGHTBRACKET, 93}, {SDLK_UNKNOWN, -1},
+        {SDLK_AUDIOPLAY, -1},
+    };
+    for (const auto& [sdl, key] : cases) {
+        EXPECT_EQ(keyFor(sdl), key) << "SDL key code " << sdl;
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// The capture tool: reproducible frames, and the same frame whichever way it is reached.
+// The capture tool: the same frame whichever way it is reached, in two runs of the program (the one
+// determinism check of the show).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -24,16 +25,6 @@ std::vector<uint8_t> captureAt(const TemporaryFolder& folder, const std::string&
 }
 
 } // namespace
-
-TEST(CaptureEndToEnd, TheSameMomentGivesTheSamePixelsOnEveryRun) {
-    TemporaryFolder folder;
-    for (const char* seconds : {"6.5", "101.25"}) { // the particle rings, then the object over the dunes
-        const std::vector<uint8_t> first = captureAt(folder, seconds, "a.png");
-        const std::vector<uint8_t> second = captureAt(folder, seconds, "b.png");
-        ASSERT_FALSE(first.empty());
-        EXPECT_EQ(first, second) << "at " << seconds << " s";
-    }
-}
 
 TEST(CaptureEndToEnd, AFrameReachedThroughEveryFrameEqualsTheFrameCapturedAlone) {
     TemporaryFolder folder;

@@ -2,7 +2,13 @@
 // another folder, with its start-up lines, frames on screen, Escape, and every start-up failure.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -175,6 +181,57 @@ TEST(DemoEndToEnd, AMissingTextureEndsWithItsMessageWithoutWaitingForAKey) {
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 1) << r.output;
     EXPECT_NE(r.output.find("error(48) decoding png from [envtest256.png]\n"), std::string::npos) << r.output;
+}
+
+// At a terminal the same failure waits for one key, as a console program's getch does: one byte
+// without Enter ends it.
+TEST(DemoEndToEnd, AtATerminalAMissingTextureWaitsForOneKeyWithoutEnter) {
+    TemporaryFolder folder;
+    const std::string demo = installWithout(folder, {"envtest256.png"});
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char* const argv[] = {const_cast<char*>(demo.c_str()), nullptr};
+        char audio[] = "SDL_AUDIODRIVER=dummy", leaks[] = "LSAN_OPTIONS=detect_leaks=0";
+        char* const environment[] = {audio, leaks, nullptr};
+        execve(demo.c_str(), argv, environment);
+        _exit(127);
+    }
+    std::string seen;
+    const auto readFor = [&](int milliseconds) {
+        pollfd wait{terminal, POLLIN, 0};
+        char buffer[256];
+        while (poll(&wait, 1, milliseconds) > 0) {
+            const ssize_t n = read(terminal, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            seen.append(buffer, size_t(n));
+        }
+    };
+    for (int i = 0; i < 300 && seen.find("decoding png from [envtest256.png]") == std::string::npos; ++i) {
+        readFor(100);
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_NE(seen.find("error(48) decoding png from [envtest256.png]"), std::string::npos) << seen;
+    std::this_thread::sleep_for(500ms);
+    readFor(0);
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, WNOHANG), 0) << "it waits for a key";
+    ASSERT_EQ(write(terminal, "k", 1), 1);
+    pid_t ended = 0;
+    for (int i = 0; i < 200 && (ended = waitpid(child, &status, WNOHANG)) == 0; ++i) {
+        readFor(0); // the terminal reports a hang-up at once when the program has gone
+        std::this_thread::sleep_for(50ms);
+    }
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        ADD_FAILURE() << "one key without Enter did not end it";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    close(terminal);
 }
 
 TEST(DemoEndToEnd, WithoutTrackFilesTheDemoStillRunsAndPresentsFrames) {

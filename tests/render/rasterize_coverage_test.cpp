@@ -226,6 +226,44 @@ TEST(RasterizeCoverage, RowMaskFourLanesAgreesWithScalar) {
     EXPECT_EQ(raster::rowMask(-1, 5, 5, 1, 0, 0), 0xfeu);
 }
 
+// The eight-lane depth test against the pixel-by-pixel one, on stored depths near the plane (so
+// both outcomes and ties occur) and on steps that wrap past 32 bits.
+TEST(RasterizeDepth, RowTestFourLanesAgreesWithScalar) {
+    std::mt19937 random(47);
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+    std::uniform_int_distribution<int32_t> near(-3, 3);
+    int written = 0, kept = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const int32_t z = any(random);
+        const int32_t dz = i % 3 == 0 ? any(random) : near(random) * (1 + i % 1000);
+        const auto mask = static_cast<uint32_t>(i % 4 == 0 ? 0xffu : any(random) & 0xff);
+        int32_t fast[9], slow[9];
+        for (int32_t k = 0; k < 8; ++k) {
+            const uint32_t depth =
+                static_cast<uint32_t>(z) + static_cast<uint32_t>(k) * static_cast<uint32_t>(dz);
+            fast[k] = slow[k] =
+                i % 5 == 0 ? any(random) : static_cast<int32_t>(depth + static_cast<uint32_t>(near(random)));
+        }
+        fast[8] = slow[8] = 12345; // the pixel after the row is never touched
+        const uint32_t expected = raster::scalar::depthRow(slow, z, dz, mask);
+        ASSERT_EQ(raster::depthRow(fast, z, dz, mask), expected) << i;
+        ASSERT_EQ(std::memcmp(fast, slow, sizeof fast), 0) << i;
+        ASSERT_EQ(fast[8], 12345);
+        ASSERT_EQ(expected & ~mask, 0u) << i;
+        written += __builtin_popcount(expected);
+        kept += __builtin_popcount(mask & ~expected);
+    }
+    EXPECT_GT(written, 10000); // both outcomes really occur in the sample
+    EXPECT_GT(kept, 10000);
+    // Pixel 1 is nearer (4 < 5) and covered; pixel 2 ties and keeps its depth; pixel 3 would be
+    // nearer but is not covered.
+    int32_t row[8] = {0, 5, 5, 100, 0, 0, 0, 0};
+    EXPECT_EQ(raster::depthRow(row, 3, 1, 0x06u), 0x02u);
+    EXPECT_EQ(row[1], 4);
+    EXPECT_EQ(row[2], 5);
+    EXPECT_EQ(row[3], 100);
+}
+
 TEST(RasterizeDepth, NearerWinsAndEqualDepthKeepsTheStoredPixel) {
     Targets t(16, 16);
     const Vec4 red{1, 0, 0, 1}, green{0, 1, 0, 1};

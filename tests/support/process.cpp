@@ -139,11 +139,8 @@ bool RunningProcess::waitForOutput(const std::string& text, std::chrono::millise
 }
 
 bool RunningProcess::waitForExit(std::chrono::milliseconds timeout) {
-    if (finished_) {
-        return true;
-    }
     const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
+    while (pid_ > 0 && !finished_) {
         readSome(std::chrono::milliseconds(20));
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
@@ -152,38 +149,26 @@ bool RunningProcess::waitForExit(std::chrono::milliseconds timeout) {
             }
             finished_ = true;
             result_.output = output_;
-            return true;
+        } else if (Clock::now() >= deadline) {
+            return false;
         }
     }
-    return false;
+    return true;
 }
 
 ProcessResult RunningProcess::wait(std::chrono::milliseconds timeout) {
-    if (finished_) {
-        return result_;
-    }
-    const auto deadline = Clock::now() + timeout;
-    int status = 0;
-    while (true) {
-        readSome(std::chrono::milliseconds(20));
-        const pid_t done = waitpid(pid_, &status, WNOHANG);
-        if (done == pid_) {
-            fillStatus(status, result_);
-            break;
+    if (pid_ > 0 && !waitForExit(timeout)) {
+        kill(-pid_, SIGKILL);
+        kill(pid_, SIGKILL);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        result_.timedOut = true;
+        result_.signal = SIGKILL;
+        while (readSome(std::chrono::milliseconds(50))) {
         }
-        if (Clock::now() > deadline) {
-            kill(-pid_, SIGKILL);
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-            result_.timedOut = true;
-            result_.signal = SIGKILL;
-            break;
-        }
+        finished_ = true;
+        result_.output = output_;
     }
-    while (readSome(std::chrono::milliseconds(50))) {
-    }
-    finished_ = true;
-    result_.output = output_;
     return result_;
 }
 

@@ -28,34 +28,6 @@ SyncTrack makeTrack(const std::vector<SyncKey>& keys) {
 
 } // namespace
 
-TEST(SyncValue, ExactKeyRowsGiveTheKeyValueForEveryType) {
-    for (const int32_t type : {SYNC_STEP, SYNC_LINEAR, SYNC_SMOOTH, SYNC_RAMP}) {
-        const SyncTrack track = makeTrack({{-3, 2.5f, type}, {4, -1.25f, type}, {9, 7.0f, type}});
-        EXPECT_EQ(syncTrackValue(&track, -3.0), 2.5f) << "type " << type;
-        EXPECT_EQ(syncTrackValue(&track, 4.0), -1.25f) << "type " << type;
-        EXPECT_EQ(syncTrackValue(&track, 9.0), 7.0f) << "type " << type;
-    }
-}
-
-TEST(SyncValue, OneKeyTrackIsConstant) {
-    for (const int32_t type : {0, 1, 2, 3, 42}) {
-        const SyncTrack track = makeTrack({{7, 1.5f, type}});
-        for (const double row : {-100.0, 0.0, 6.99, 7.0, 7.5, 1000.0}) {
-            EXPECT_EQ(syncTrackValue(&track, row), 1.5f) << "type " << type << " row " << row;
-        }
-    }
-}
-
-TEST(SyncValue, UnknownTypesGiveZeroOnTheirSegment) {
-    for (const int32_t type : {4, 5, 55, 127, -1, -128}) {
-        const SyncTrack track = makeTrack({{0, 3.0f, SYNC_LINEAR}, {10, 6.0f, type}, {20, 9.0f, SYNC_STEP}});
-        EXPECT_EQ(syncTrackValue(&track, 15.0), 0.0f) << "type " << type;
-        EXPECT_EQ(syncTrackValue(&track, 10.0), 0.0f) << "type " << type; // its own row too
-        EXPECT_EQ(syncTrackValue(&track, 5.0), 4.5f) << "type " << type;  // the segment before is linear
-        EXPECT_EQ(syncTrackValue(&track, 20.0), 9.0f) << "type " << type;
-    }
-}
-
 // One row per probe: the keys, the row asked for, and the value worked out by hand.
 TEST(SyncValue, ProbesGiveTheHandWorkedValues) {
     constexpr int32_t lowest = std::numeric_limits<int32_t>::min();
@@ -125,10 +97,25 @@ TEST(SyncValue, ProbesGiveTheHandWorkedValues) {
         {extreme, 1.0e300, 1.0f, "far beyond every row"},
         {extreme, -1.0e300, 0.0f, "far before every row"},
         {extreme, std::nan(""), 0.0f, "no position: the first value"},
+        {{{7, 1.5f, SYNC_SMOOTH}}, -100.0, 1.5f, "one key is constant"},
+        {{{7, 1.5f, 42}}, 1000.0, 1.5f, "one key is constant, whatever its type"},
+        {{{0, 3.0f, SYNC_LINEAR}, {10, 6.0f, 55}, {20, 9.0f, SYNC_STEP}},
+         15.0,
+         0.0f,
+         "an unknown type gives 0"},
+        {{{0, 3.0f, SYNC_LINEAR}, {10, 6.0f, -1}, {20, 9.0f, SYNC_STEP}}, 10.0, 0.0f, "on its own row too"},
+        {{{0, 3.0f, SYNC_LINEAR}, {10, 6.0f, 127}, {20, 9.0f, SYNC_STEP}}, 5.0, 4.5f, "the segment before"},
     };
     for (const auto& c : cases) {
         const SyncTrack track = makeTrack(c.keys);
         EXPECT_EQ(syncTrackValue(&track, c.row), c.expected) << c.why << " at row " << c.row;
+    }
+    // A key's own row gives its value whatever the interpolation.
+    for (const int32_t type : {SYNC_STEP, SYNC_LINEAR, SYNC_SMOOTH, SYNC_RAMP}) {
+        const SyncTrack track = makeTrack({{-3, 2.5f, type}, {4, -1.25f, type}, {9, 7.0f, type}});
+        EXPECT_EQ(syncTrackValue(&track, -3.0), 2.5f) << "type " << type;
+        EXPECT_EQ(syncTrackValue(&track, 4.0), -1.25f) << "type " << type;
+        EXPECT_EQ(syncTrackValue(&track, 9.0), 7.0f) << "type " << type;
     }
     EXPECT_EQ(syncTrackValue(nullptr, 3.0), 0.0f);
     EXPECT_EQ(findSyncKey(makeTrack(jump), 10), 2);
