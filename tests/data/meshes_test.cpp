@@ -36,13 +36,14 @@ TEST(DuneTile, IsASmallHeightFieldWithNormalsOnEveryCornerAndNoMaterials) {
             EXPECT_GE(c.normal, 0);
             EXPECT_LT(c.normal, static_cast<int>(tile.normals.size()));
         }
-        // Every face looks up (+y); the lee slopes are steep on purpose, so the occlusion bake,
-        // which only sees 30 degrees around each normal, darkens the troughs.
-        EXPECT_GT(faceNormal(tile, t).y, 0.2f);
+        // Every face looks up (+y), without overhangs; the lee slopes are steep on purpose (down to
+        // about 85 degrees), so the occlusion bake, which only sees 30 degrees around each normal,
+        // darkens the troughs.
+        EXPECT_GT(faceNormal(tile, t).y, 0.05f);
     }
     for (const Vec4& n : tile.normals) {
         EXPECT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0f, 1e-5f);
-        EXPECT_GT(n.y, 0.2f);
+        EXPECT_GT(n.y, 0.05f);
     }
     const auto counts = keywordCounts(objText(tile));
     EXPECT_EQ(counts.count("mtllib"), 0u);
@@ -65,7 +66,7 @@ TEST(DuneTile, SpansOneUnitAboveTheFloorAndJoinsItsNeighboursWithoutCracks) {
         highest = std::max(highest, p.y);
     }
     EXPECT_GT(lowest, 0.005f) << "the dunes stay above the floor plane";
-    EXPECT_LT(highest, 0.35f);
+    EXPECT_LT(highest, 0.75f);
     EXPECT_GT(highest - lowest, 0.08f) << "and are more than a flat sheet";
     constexpr int n = DUNE_CELLS + 1;
     for (int k = 0; k < n; ++k) {
@@ -149,8 +150,9 @@ TEST(ScenePlacement, TheQuarterTurnPutsTheDunesOnTopOfTheFloorSeenFromTheDuneCam
     const Vec4 floorUp = normalize(transformDirection(floorPlace, faceNormal(floor, floor.triangles[0])));
     EXPECT_NEAR(floorUp.z, 1.0f, 1e-6f);
 
-    // A camera straight above the field (table entry 6 stands at z = 200) sees the floor and all
-    // but the steepest lee slopes; one far below the floor, looking up, sees none.
+    // A camera straight above the field (table entry 6 stands at z = 200) sees the floor and most
+    // of each tile: towards the frame's edges its rays are oblique enough that the near-vertical
+    // lee slopes turn away; one far below the floor, looking up, sees none.
     Matrix4 above, below;
     const float abovePosition[3] = {8, -20, -200}, belowPosition[3] = {0, -40, 2000};
     const float noTurn[3] = {0, 0, 0}, upwards[3] = {HALF_TURN, 0, 0};
@@ -160,7 +162,7 @@ TEST(ScenePlacement, TheQuarterTurnPutsTheDunesOnTopOfTheFloorSeenFromTheDuneCam
         for (int c = 0; c < 10; ++c) {
             const Matrix4 place =
                 datatest::instanceMatrix(20.0f, c * 20.0f - 100.0f, r * 20.0f, 0, QUARTER_TURN, 0, 0);
-            EXPECT_GT(datatest::frontFacingShare(tile, multiply(place, above)), 0.95);
+            EXPECT_GT(datatest::frontFacingShare(tile, multiply(place, above)), 0.7);
             EXPECT_EQ(datatest::frontFacingShare(tile, multiply(place, below)), 0.0);
         }
     }
@@ -175,7 +177,7 @@ TEST(ScenePlacement, TheOcclusionProbeSitsAboveTheFloorLookingAwayFromIt) {
         const Vec4 p = transformPoint(probe, tile.positions[i]);
         const Vec4 n = normalize(transformDirection(probe, tile.normals[i]));
         EXPECT_GT(p.z, 0.0f);
-        EXPECT_GT(n.z, 0.2f) << "the probe looks into the open sky, not into the floor";
+        EXPECT_GT(n.z, 0.05f) << "the probe looks into the open sky, not into the floor";
     }
 }
 

@@ -50,7 +50,9 @@ double duneHeight(double x, double z) {
     const double phase = u + 0.12 * std::sin(2.0 * PI * w) + 0.05 * std::sin(2.0 * PI * (u + 2.0 * w));
     const double ripples = 0.006 * std::sin(2.0 * PI * (5.0 * u + 2.0 * w));
     const double swell = 0.03 * (1.0 - std::cos(2.0 * PI * w));
-    return 0.02 + 0.24 * duneProfile(phase) + swell + ripples + 0.006;
+    // Tall crests over narrow troughs: the troughs' view is mostly walls, the crests see the sky, so
+    // the baked factors span most of 0 to 1 and the relief survives the field's clipping colour.
+    return 0.02 + 0.62 * duneProfile(2.0 * phase) + swell + ripples + 0.006;
 }
 
 MeshData makeDuneTile() {
