@@ -173,7 +173,7 @@ bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, R
     }
     FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(card.pixelSize));
 
-    const int margin = 6; // room for the shadow's spread
+    const int margin = 8; // room for the backing's spread
     const int ascender = static_cast<int>(face->size->metrics.ascender >> 6);
     const int descender = static_cast<int>(-(face->size->metrics.descender >> 6));
     const int lineHeight = ascender + descender + card.pixelSize / 8;
@@ -192,14 +192,17 @@ bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, R
     FT_Done_FreeType(library);
 
     // Shadow: the blurred mask moved a pixel down and right, dense enough to keep the letters
-    // readable over the white particles.
+    // readable over the white particles; under it a wide, soft dark backing that dims whatever
+    // lies behind the lines (white cubes included) without boxing them in.
     const Mask soft = blurred(mask, 2);
+    const Mask wide = blurred(mask, 4);
     out = makeImage(mask.width, mask.height, {0, 0, 0, 0});
     for (int y = 0; y < mask.height; ++y) {
         for (int x = 0; x < mask.width; ++x) {
             const float text = mask.at(x, y);
-            const float shadow =
+            const float near =
                 (x >= 1 && y >= 1) ? std::min(1.0f, soft.at(x - 1, y - 1) * 2.5f) * 0.85f : 0.0f;
+            const float shadow = std::max(near, std::min(1.0f, wide.at(x, y) * 4.0f) * 0.6f);
             // Straight-alpha "over": white text over the black shadow.
             const float alpha = text + shadow * (1.0f - text);
             const float white = alpha > 0.0f ? text / alpha : 0.0f;
