@@ -64,14 +64,24 @@ void splitItems(std::string_view line, std::vector<std::string_view>& items) {
 struct FloatParse {
     std::errc ec;
 };
-FloatParse fromChars(std::string_view item, float& value) {
-    char text[128];
-    if (item.empty() || item.size() >= sizeof text ||
-        std::isspace(static_cast<unsigned char>(item.front())) || item.front() == '+') {
-        return {std::errc::invalid_argument};
+constexpr size_t NUMBER_TEXT = 128; // longer items are no number anyone writes
+
+// The item as a C string in `text`; false when it is empty or too long for it.
+bool boundedCopy(std::string_view item, char (&text)[NUMBER_TEXT]) {
+    if (item.empty() || item.size() >= NUMBER_TEXT) {
+        return false;
     }
     std::memcpy(text, item.data(), item.size());
     text[item.size()] = '\0';
+    return true;
+}
+
+FloatParse fromChars(std::string_view item, float& value) {
+    char text[NUMBER_TEXT];
+    if (!boundedCopy(item, text) || std::isspace(static_cast<unsigned char>(item.front())) ||
+        item.front() == '+') {
+        return {std::errc::invalid_argument};
+    }
     const char* digits = text[0] == '-' ? text + 1 : text;
     if (digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
         value = text[0] == '-' ? -0.0f : 0.0f; // from_chars reads the "0" alone
@@ -90,12 +100,10 @@ FloatParse fromChars(std::string_view item, float& value) {
     return {std::errc{}};
 }
 FloatParse fromChars(std::string_view item, double& value) {
-    char text[128];
-    if (item.empty() || item.size() >= sizeof text) {
+    char text[NUMBER_TEXT];
+    if (!boundedCopy(item, text)) {
         return {std::errc::invalid_argument};
     }
-    std::memcpy(text, item.data(), item.size());
-    text[item.size()] = '\0';
     value = std::strtod(text, nullptr);
     return {std::errc{}};
 }
