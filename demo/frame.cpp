@@ -51,4 +51,18 @@ void presentFrame(const FloatImage& colour, float fade, ResolveTarget& target) {
     }
 }
 
+bool drawFrameOnDisplay(DemoState& state, Scanout::Display& display, double row, double now, double delta,
+                        const CameraInput& input) {
+    beginFrame(state, row);
+    Scanout::LockedFramebuffer* locked = display.lock();
+    if (locked == nullptr) {
+        return false;
+    }
+    const FrameResult result = renderFrame(state, row, now, delta, input);
+    ResolveTarget target{static_cast<uint32_t*>(locked->pixels), FRAME_WIDTH, FRAME_HEIGHT};
+    presentFrame(state.colour, result.fade, target);
+    display.unlock();
+    return true;
+}
+
 } // namespace tessellune

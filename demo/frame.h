@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "demo/demo_state.h"
+#include "display/display.h"
 #include "render/resolve.h"
 
 namespace tessellune {
@@ -34,5 +35,11 @@ void skipFrame(DemoState& state, double row, double delta);
 
 // Converts the main colour buffer into display pixels: plain above 0.999, else faded.
 void presentFrame(const FloatImage& colour, float fade, ResolveTarget& target);
+
+// One whole frame shown outside the real-time loop (the capture tool, the web page's fixed frame):
+// beginFrame, lock, renderFrame, presentFrame, unlock. False, with nothing drawn, when the display
+// gives no framebuffer.
+bool drawFrameOnDisplay(DemoState& state, Scanout::Display& display, double row, double now, double delta,
+                        const CameraInput& input);
 
 } // namespace tessellune

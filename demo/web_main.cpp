@@ -47,18 +47,11 @@ void showFixedFrame(DemoRun& run, double seconds) {
         skipFrame(run.state, syncRow(captureSeconds(k)), delta);
     }
     const double row = syncRow(captureSeconds(frame));
-    beginFrame(run.state, row);
-    Scanout::Display& display = run.application->display();
-    Scanout::LockedFramebuffer* locked = display.lock();
-    if (locked == nullptr) {
+    if (!drawFrameOnDisplay(run.state, run.application->display(), row, double(frame) * delta, delta,
+                            run.application->controls.camera)) {
         std::printf("the display could not present a frame\n");
         return;
     }
-    const FrameResult result =
-        renderFrame(run.state, row, double(frame) * delta, delta, run.application->controls.camera);
-    ResolveTarget target{static_cast<uint32_t*>(locked->pixels), FRAME_WIDTH, FRAME_HEIGHT};
-    presentFrame(run.state.colour, result.fade, target);
-    display.unlock();
     std::printf("showing capture frame %lld (%.3f s)\n", static_cast<long long>(frame), seconds);
 }
 

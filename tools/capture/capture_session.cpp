@@ -115,16 +115,8 @@ CapturedFrame captureFrame(CaptureSession& s, int64_t frame) {
     info.scene = roundedTrackValue(s.state.tracks.scene, info.row);
 
     const auto start = std::chrono::steady_clock::now();
-    beginFrame(s.state, info.row);
-    Scanout::Display& display = s.application->display();
-    Scanout::LockedFramebuffer* locked = display.lock();
-    if (locked != nullptr) {
-        const FrameResult result = renderFrame(s.state, info.row, static_cast<double>(frame) * delta, delta,
-                                               s.application->controls.camera);
-        ResolveTarget target{static_cast<uint32_t*>(locked->pixels), FRAME_WIDTH, FRAME_HEIGHT};
-        presentFrame(s.state.colour, result.fade, target);
-        display.unlock();
-    }
+    drawFrameOnDisplay(s.state, s.application->display(), info.row, static_cast<double>(frame) * delta, delta,
+                       s.application->controls.camera);
     info.milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     s.nextFrame = frame + 1;
