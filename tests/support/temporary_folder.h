@@ -14,6 +14,7 @@ public:
     TemporaryFolder(const TemporaryFolder&) = delete;
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
     const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
     std::string path_;

@@ -23,7 +23,7 @@ using namespace tessellune;
 using namespace tessellune::testing;
 
 TEST(SyncAllocation, EvaluationAllocatesNothing) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     std::string bytes = le32(8);
     for (int k = 0; k < 8; ++k) {
         bytes += keyBytes(k * 10, float(k), k % 6); // every type, two unknown ones
@@ -52,7 +52,7 @@ TEST(SyncAllocation, EvaluationAllocatesNothing) {
 }
 
 TEST(SyncAllocation, AHugeCountAllocatesOnlyWhatTheFileHolds) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     writeFile(folder.file("sync_t.track"), le32(0x7fffffffu) + keyBytes(1, 1.0f, 0) + keyBytes(2, 2.0f, 0));
     SyncDevice* device = createSyncDevice(folder.file("sync").c_str());
     Counting counting;

@@ -1,35 +1,17 @@
-// Test helpers: a private scratch folder per test, float bit patterns, and track file bytes built by hand.
+// Test helpers: scratch files, float bit patterns, and track file bytes built by hand.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/temporary_folder.h"
+
 namespace tessellune::testing {
-
-// A fresh folder named after the running test, removed again when the test ends.
-struct ScratchFolder {
-    std::filesystem::path path;
-
-    ScratchFolder() {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = std::filesystem::temp_directory_path() / ("tessellune-sync-" + std::to_string(getpid()) + "-" +
-                                                         info->test_suite_name() + "-" + info->name());
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-};
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);

@@ -1,6 +1,8 @@
 // The tessellune-sync commands end to end on real files: compile, dump, eval and their errors.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -42,7 +44,7 @@ size_t filesIn(const std::filesystem::path& folder) {
 } // namespace
 
 TEST(SyncTool, CompileWritesEveryDeclaredOrKeyedTrack) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     writeFile(folder.file("timeline.txt"), "tempo 135\ntrack fs\nscene 0 10 step\ncam_a 4b -1.5 linear\n"
                                            "scene 1s 11 ramp\n");
     const ToolRun compiled = run({"compile", folder.file("timeline.txt"), folder.file("data")});
@@ -63,7 +65,7 @@ TEST(SyncTool, CompileWritesEveryDeclaredOrKeyedTrack) {
 }
 
 TEST(SyncTool, ErrorsNameTheLineAndWriteNothing) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     writeFile(folder.file("timeline.txt"),
               "# header\ntrack fs\nfs 0 0 linear\nfs 8s 1 linear\n\nscene 0 10 sideways\n");
     const ToolRun failed = run({"compile", folder.file("timeline.txt"), folder.file("data")});
@@ -84,7 +86,7 @@ TEST(SyncTool, ErrorsNameTheLineAndWriteNothing) {
 }
 
 TEST(SyncTool, DumpThenCompileReproducesFilesByteForByte) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     std::mt19937 random(3);
     for (int file = 0; file < 40; ++file) {
         const int wanted = file == 0 ? 0 : static_cast<int>(random() % 60);
@@ -113,7 +115,7 @@ TEST(SyncTool, DumpThenCompileReproducesFilesByteForByte) {
 }
 
 TEST(SyncTool, DumpNamesTheTrackAfterTheBaseAndExplainsOddFiles) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     writeFile(folder.file("cue_cam_a.track"), le32(3) + keyBytes(0, 1.0f, 1) + keyBytes(18, 2.0f, 9) + "xyz");
     const ToolRun dumped = run({"dump", folder.file("cue_cam_a.track"), "--base", "cue"});
     ASSERT_EQ(dumped.status, 0) << dumped.err;
@@ -138,7 +140,7 @@ TEST(SyncTool, DumpNamesTheTrackAfterTheBaseAndExplainsOddFiles) {
 }
 
 TEST(SyncTool, EvalPrintsOneLinePerRowAndReadsMissingFilesAsZero) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     writeFile(folder.file("sync_t.track"), le32(2) + keyBytes(0, 0.0f, 3) + keyBytes(10, 1.0f, 0));
     const ToolRun evaluated = run({"eval", folder.file("sync_t.track"), "-0.25", "2.5", "10", "1e9"});
     ASSERT_EQ(evaluated.status, 0) << evaluated.err;
@@ -175,7 +177,7 @@ TEST(SyncTool, FileNamesAndTrackNames) {
 }
 
 TEST(SyncTool, TheProgramWritesTracksAndReportsErrorsOnStandardError) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     const std::string program = std::string(TESSELLUNE_BINARY_DIR) + "/tessellune-sync";
     writeFile(folder.file("timeline.txt"), "track fs\nfs 0 0.25 step\n");
     const std::string compile = program + " compile " + folder.file("timeline.txt") + " " +

@@ -1,6 +1,8 @@
 // Loading track files through the device: naming, sharing, and files that lie about themselves.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <limits>
 #include <string>
 
@@ -18,12 +20,12 @@ struct DeviceDeleter {
 };
 using DeviceHandle = std::unique_ptr<SyncDevice, DeviceDeleter>;
 
-DeviceHandle openDevice(const ScratchFolder& folder) {
+DeviceHandle openDevice(const TemporaryFolder& folder) {
     return DeviceHandle(createSyncDevice(folder.file("sync").c_str()));
 }
 
 // Loads bytes as the track "t" through a device, the way the demo does.
-int32_t keysLoadedFrom(const ScratchFolder& folder, const std::string& bytes) {
+int32_t keysLoadedFrom(const TemporaryFolder& folder, const std::string& bytes) {
     writeFile(folder.file("sync_t.track"), bytes);
     DeviceHandle device = openDevice(folder);
     const SyncTrack* track = getSyncTrack(device.get(), "t");
@@ -35,7 +37,7 @@ int32_t keysLoadedFrom(const ScratchFolder& folder, const std::string& bytes) {
 } // namespace
 
 TEST(SyncLoading, ReadsLittleEndianKeysAndWidensTheTypeWithSign) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     writeFile(folder.file("sync_cam_a.track"), le32(4) + keyBytes(-5, 1.5f, 0) + keyBytes(0, -2.0f, 3) +
                                                    keyBytes(0x01020304, 0.25f, 0xff) +
                                                    keyBytes(1 << 30, 8.0f, 0x80));
@@ -56,7 +58,7 @@ TEST(SyncLoading, ReadsLittleEndianKeysAndWidensTheTypeWithSign) {
 }
 
 TEST(SyncLoading, TwoRequestsForOneNameShareOneTrackAndOneRead) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     writeFile(folder.file("sync_fs.track"), le32(1) + keyBytes(0, 0.5f, 0));
     DeviceHandle device = openDevice(folder);
     SyncTrack* first = getSyncTrack(device.get(), "fs");
@@ -79,7 +81,7 @@ TEST(SyncLoading, TwoRequestsForOneNameShareOneTrackAndOneRead) {
 }
 
 TEST(SyncLoading, TracksKeepTheirAddressesAndRequestOrderAsTheArrayGrows) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     const char* names[] = {"scene", "x",     "cx",    "cy",    "gtn",   "br",       "fs",
                            "lerp",  "speed", "scale", "cam_a", "cam_b", "cam_lerp", "plane_enable",
                            "ta_1",  "ta_2",  "ta_3"};
@@ -100,7 +102,7 @@ TEST(SyncLoading, TracksKeepTheirAddressesAndRequestOrderAsTheArrayGrows) {
 }
 
 TEST(SyncLoading, MissingFilesAndNullArgumentsAreHarmless) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     DeviceHandle device = openDevice(folder);
     SyncTrack* missing = getSyncTrack(device.get(), "nothing");
     ASSERT_NE(missing, nullptr);
@@ -116,7 +118,7 @@ TEST(SyncLoading, MissingFilesAndNullArgumentsAreHarmless) {
 }
 
 TEST(SyncLoading, HostileCountsAndLengths) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     EXPECT_EQ(keysLoadedFrom(folder, ""), 0);
     EXPECT_EQ(keysLoadedFrom(folder, std::string("\x02\x00\x00", 3)), 0);
     EXPECT_EQ(keysLoadedFrom(folder, le32(0)), 0);
@@ -133,7 +135,7 @@ TEST(SyncLoading, HostileCountsAndLengths) {
 }
 
 TEST(SyncLoading, ReportExplainsWhatTheLoaderKept) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     SyncTrack track;
     SyncFileReport report;
     writeFile(folder.file("cut.track"), le32(5) + keyBytes(1, 1.0f, 1) + keyBytes(2, 2.0f, 0) + "abcd");
@@ -158,7 +160,7 @@ TEST(SyncLoading, ReportExplainsWhatTheLoaderKept) {
 }
 
 TEST(SyncLoading, ComposedPathsOverTheLimitFailTheTrack) {
-    ScratchFolder folder;
+    TemporaryFolder folder;
     // Both files exist; only the one whose composed path fits in 259 characters may load.
     const std::string base = folder.file("sync");
     const size_t fixed = base.size() + std::string("_").size() + std::string(".track").size();
