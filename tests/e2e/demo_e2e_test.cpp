@@ -92,11 +92,10 @@ std::string threadName(pid_t pid, const std::string& tid) {
 
 } // namespace
 
-TEST(DemoEndToEnd, OnlyTheMainThreadIsPinnedAndEveryWorkerMayRunAnywhere) {
-    if (!haveScreenTools()) {
-        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
-    }
-    // The program inherits this process's processors; its workers must keep all of them.
+// One run of the real program: its start-up lines, the intro on screen, only the main thread
+// pinned (its workers keep every processor it inherited), and Escape.
+TEST(DemoEndToEnd, StartsFromAnotherFolderShowsFramesPinsOnlyTheMainThreadAndQuitsOnEscape) {
+    SKIP_WITHOUT_SCREEN_TOOLS();
     cpu_set_t own;
     ASSERT_EQ(sched_getaffinity(0, sizeof(own), &own), 0);
     std::set<int> everyProcessor;
@@ -111,6 +110,7 @@ TEST(DemoEndToEnd, OnlyTheMainThreadIsPinnedAndEveryWorkerMayRunAnywhere) {
     RunningProcess demo({DEMO}, onScreen(screen, elsewhere.path()));
     ASSERT_TRUE(demo.started());
     ASSERT_TRUE(demo.waitForOutput("fps:", 120s)) << demo.output();
+    expectStartupLinesInOrder(demo.output());
 
     EXPECT_EQ(allowedProcessors(demo.pid(), std::to_string(demo.pid())), std::set<int>{0});
     uint32_t workers = 0;
@@ -122,23 +122,6 @@ TEST(DemoEndToEnd, OnlyTheMainThreadIsPinnedAndEveryWorkerMayRunAnywhere) {
         }
     }
     EXPECT_EQ(workers, std::thread::hardware_concurrency());
-
-    const ProcessResult result = quitWithEscape(screen, demo);
-    EXPECT_EQ(result.exitCode, 0) << result.output;
-}
-
-TEST(DemoEndToEnd, StartsFromAnotherFolderShowsFramesAndQuitsOnEscape) {
-    if (!haveScreenTools()) {
-        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
-    }
-    VirtualScreen screen;
-    ASSERT_TRUE(screen.running());
-    TemporaryFolder elsewhere;
-    RunningProcess demo({DEMO}, onScreen(screen, elsewhere.path()));
-    ASSERT_TRUE(demo.started());
-    ASSERT_TRUE(demo.waitForOutput("fps:", 120s)) << demo.output();
-
-    expectStartupLinesInOrder(demo.output());
 
     // The music has run some seconds: the intro is on screen.
     std::this_thread::sleep_for(2s);
@@ -235,9 +218,7 @@ TEST(DemoEndToEnd, AtATerminalAMissingTextureWaitsForOneKeyWithoutEnter) {
 }
 
 TEST(DemoEndToEnd, WithoutTrackFilesTheDemoStillRunsAndPresentsFrames) {
-    if (!haveScreenTools()) {
-        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
-    }
+    SKIP_WITHOUT_SCREEN_TOOLS();
     VirtualScreen screen;
     ASSERT_TRUE(screen.running());
     TemporaryFolder folder;

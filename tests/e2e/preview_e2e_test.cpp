@@ -42,15 +42,6 @@ void save(const std::string& path, const std::string& text) {
     fs::rename(path + ".new", path);
 }
 
-std::vector<uint8_t> grab(const VirtualScreen& screen, const std::string& png) {
-    const ProcessResult r = runProcess({"ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab", "-video_size",
-                                        "640x480", "-i", screen.display(), "-frames:v", "1", png});
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-    std::vector<uint8_t> rgba;
-    EXPECT_EQ(decodePng(readFile(png), rgba).error, 0);
-    return rgba;
-}
-
 // The mean absolute difference of the colour channels of two RGBA pictures, 0..255.
 double meanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
     if (a.size() != b.size() || a.empty()) {
@@ -96,9 +87,7 @@ std::vector<uint8_t> captureEdited(const std::string& timelineText, const Tempor
 } // namespace
 
 TEST(PreviewEndToEnd, StepsAndShowsASavedEditAtOnceAndKeepsThePictureOnABrokenLine) {
-    if (!haveScreenTools()) {
-        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
-    }
+    SKIP_WITHOUT_SCREEN_TOOLS();
     TemporaryFolder folder;
     const std::string timeline = folder.path() + "/timeline.txt";
     const std::string original = readText(TIMELINE);
@@ -134,7 +123,7 @@ TEST(PreviewEndToEnd, StepsAndShowsASavedEditAtOnceAndKeepsThePictureOnABrokenLi
     EXPECT_EQ(std::fmod(row, 8.0), 0.0) << last;
     EXPECT_GE(row, 776.0) << last;
     EXPECT_NE(last.find("scene 6"), std::string::npos) << last;
-    const std::vector<uint8_t> before = grab(screen, folder.path() + "/before.png");
+    const std::vector<uint8_t> before = grabScreen(screen.display(), folder.path() + "/before.png");
 
     // The knot's section becomes the pulsing bar (scene 5); the paused preview shows it at once.
     std::string edited = original;
@@ -144,7 +133,7 @@ TEST(PreviewEndToEnd, StepsAndShowsASavedEditAtOnceAndKeepsThePictureOnABrokenLi
     save(timeline, edited);
     ASSERT_TRUE(preview.waitForOutput("reloaded " + timeline, 20s)) << preview.output();
     std::this_thread::sleep_for(1s);
-    const std::vector<uint8_t> after = grab(screen, folder.path() + "/after.png");
+    const std::vector<uint8_t> after = grabScreen(screen.display(), folder.path() + "/after.png");
     const std::vector<uint8_t> reference = captureEdited(edited, folder, row);
     const double changed = meanDifference(before, after);
     const double offReference = meanDifference(after, reference);
@@ -161,7 +150,7 @@ TEST(PreviewEndToEnd, StepsAndShowsASavedEditAtOnceAndKeepsThePictureOnABrokenLi
     // The pipe may hand over the message in pieces, so wait for its last line too.
     EXPECT_TRUE(preview.waitForOutput("keeping the last good tracks", 10s)) << preview.output();
     std::this_thread::sleep_for(1s);
-    EXPECT_LT(meanDifference(grab(screen, folder.path() + "/broken.png"), after), 1.0);
+    EXPECT_LT(meanDifference(grabScreen(screen.display(), folder.path() + "/broken.png"), after), 1.0);
 
     const ProcessResult result = quitWithEscape(screen, preview, "Tessellune preview");
     EXPECT_EQ(result.exitCode, 0) << result.output;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -19,24 +18,6 @@ namespace {
 
 const std::string TITLE = "Scanout example";
 const std::string WINDOWS_BUILD = TESSELLUNE_WINDOWS_BUILD;
-
-// 32 or 64 from the machine field of a PE file's header; 0 when it is no PE file.
-int peBits(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char header[0x40] = {};
-    if (!in.read(header, sizeof header) || header[0] != 'M' || header[1] != 'Z') {
-        return 0;
-    }
-    const auto peOffset = static_cast<std::streamoff>(static_cast<unsigned char>(header[0x3c]) |
-                                                      static_cast<unsigned char>(header[0x3d]) << 8);
-    unsigned char pe[6] = {};
-    in.seekg(peOffset);
-    if (!in.read(reinterpret_cast<char*>(pe), sizeof pe) || pe[0] != 'P' || pe[1] != 'E') {
-        return 0;
-    }
-    const int machine = pe[4] | pe[5] << 8;
-    return machine == 0x14c ? 32 : machine == 0x8664 ? 64 : 0;
-}
 
 struct Program {
     std::vector<std::string> argv;
@@ -59,8 +40,9 @@ Program programFor(const std::string& platform, const VirtualScreen& screen) {
         return program;
     }
     const std::string exe = WINDOWS_BUILD + "/scanout-example.exe";
-    const int bits = peBits(exe);
-    EXPECT_NE(bits, 0) << exe << " is missing or no Windows program";
+    const int machine = peMachine(exe);
+    const int bits = machine == 0x14c ? 32 : 64;
+    EXPECT_TRUE(machine == 0x14c || machine == 0x8664) << exe << " is missing or no Windows program";
     program.argv = {TESSELLUNE_SOURCE_DIR "/cmake/wine-run", std::to_string(bits), exe};
     return program;
 }
@@ -113,9 +95,7 @@ void expectOnlyCallbackLines(const std::vector<std::string>& lines) {
 class ScanoutExample : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
-        if (!haveScreenTools()) {
-            GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
-        }
+        SKIP_WITHOUT_SCREEN_TOOLS();
         ASSERT_TRUE(screen_.running());
         program_ = programFor(GetParam(), screen_);
         if (!program_.skipReason.empty()) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -15,16 +16,35 @@ bool haveScreenTools() {
     return haveProgram("Xvfb") && haveProgram("xdotool") && haveProgram("ffmpeg");
 }
 
-int litPixels(const std::string& display, const std::string& png) {
+std::vector<uint8_t> grabScreen(const std::string& display, const std::string& png) {
     const ProcessResult grab = runProcess({"ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab",
                                            "-video_size", "640x480", "-i", display, "-frames:v", "1", png});
-    if (grab.exitCode != 0) {
-        ADD_FAILURE() << "screen grab failed: " << grab.output;
-        return 0;
-    }
     std::vector<uint8_t> rgba;
-    const PngInfo info = decodePng(readFile(png), rgba);
-    EXPECT_EQ(info.error, 0);
+    if (grab.exitCode != 0 || decodePng(readFile(png), rgba).error != 0) {
+        ADD_FAILURE() << "screen grab failed: " << grab.output;
+        rgba.clear();
+    }
+    return rgba;
+}
+
+int peMachine(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    unsigned char header[0x40] = {};
+    file.read(reinterpret_cast<char*>(header), sizeof header);
+    const uint32_t peOffset =
+        header[0x3c] | header[0x3d] << 8 | header[0x3e] << 16 | uint32_t(header[0x3f]) << 24;
+    unsigned char pe[6] = {};
+    file.seekg(peOffset);
+    file.read(reinterpret_cast<char*>(pe), sizeof pe);
+    if (!file || header[0] != 'M' || header[1] != 'Z' || pe[0] != 'P' || pe[1] != 'E' || pe[2] != 0 ||
+        pe[3] != 0) {
+        return -1;
+    }
+    return pe[4] | pe[5] << 8;
+}
+
+int litPixels(const std::string& display, const std::string& png) {
+    const std::vector<uint8_t> rgba = grabScreen(display, png);
     int lit = 0;
     for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
         lit += (rgba[i] | rgba[i + 1] | rgba[i + 2]) > 16 ? 1 : 0;

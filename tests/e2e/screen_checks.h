@@ -2,7 +2,9 @@
 // grabs, keys and Escape.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tests/support/process.h"
 
@@ -10,9 +12,18 @@ namespace tessellune::testing {
 
 // True when Xvfb, xdotool and ffmpeg are installed.
 bool haveScreenTools();
+#define SKIP_WITHOUT_SCREEN_TOOLS()                                                                          \
+    if (!tessellune::testing::haveScreenTools())                                                             \
+    GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)"
+
+// The screen's 640 x 480 pixels as RGBA, grabbed by ffmpeg into `png` and read back; empty on failure.
+std::vector<uint8_t> grabScreen(const std::string& display, const std::string& png);
 
 // How many of the screen's 640 x 480 pixels are not black; the grab is kept in `png`.
 int litPixels(const std::string& display, const std::string& png);
+
+// The machine field of a PE file's header (0x14c 32-bit x86, 0x8664 x86-64); -1 for no PE file.
+int peMachine(const std::string& path);
 
 // Grabs the screen until more than `minimum` pixels are lit or the time runs out; the last count.
 int waitForLitPixels(const std::string& display, const std::string& png, int minimum, int seconds);

@@ -37,9 +37,7 @@ TEST(StopSignalEndToEnd, EveryProgramShutsDownNormallyOnCtrlCAndOnSigterm) {
         {"player", {BUILD + "/tessellune-play", music}, "\n0.00 / ", "stopped at 0.", false, SIGINT},
         {"player", {BUILD + "/tessellune-play", music}, "\n0.00 / ", "stopped at 0.", false, SIGTERM},
     };
-    if (!haveScreenTools()) {
-        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
-    }
+    SKIP_WITHOUT_SCREEN_TOOLS();
     VirtualScreen screen;
     ASSERT_TRUE(screen.running());
     for (const StopCase& c : cases) {

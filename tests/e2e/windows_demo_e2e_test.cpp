@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "tests/e2e/screen_checks.h"
@@ -53,28 +51,10 @@ std::string installWithout(const TemporaryFolder& folder, const std::vector<std:
     return (root / "tessellune.exe").string();
 }
 
-// The machine field of a PE file's header: 0x14c for 32-bit x86, 0x8664 for x86-64.
-int peMachine(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    unsigned char header[0x40] = {};
-    file.read(reinterpret_cast<char*>(header), sizeof header);
-    const uint32_t peOffset =
-        header[0x3c] | header[0x3d] << 8 | header[0x3e] << 16 | uint32_t(header[0x3f]) << 24;
-    unsigned char pe[6] = {};
-    file.seekg(peOffset);
-    file.read(reinterpret_cast<char*>(pe), sizeof pe);
-    if (!file || pe[0] != 'P' || pe[1] != 'E' || pe[2] != 0 || pe[3] != 0) {
-        return -1;
-    }
-    return pe[4] | pe[5] << 8;
-}
-
 } // namespace
 
 TEST(WindowsDemoUnderWine, PresentsFramesTogglesFullScreenAndQuitsOnEscape) {
-    if (!haveScreenTools()) {
-        GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)";
-    }
+    SKIP_WITHOUT_SCREEN_TOOLS();
     VirtualScreen screen("640x480x24");
     ASSERT_TRUE(screen.running());
     TemporaryFolder elsewhere;
