@@ -5,13 +5,12 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "display/display.h"
 #include "display/key_table.h"
 #include "display/listener.h"
 #include "display/memory/memory_display.h"
+#include "tests/display/recording_listener.h"
 
 namespace {
 
@@ -19,54 +18,8 @@ using Scanout::Format;
 using Scanout::MemoryDisplay;
 using Scanout::Mode;
 using Scanout::Output;
+using Scanout::testing::RecordingListener;
 namespace VK = Scanout::VirtualKey;
-
-// Writes every callback as one line, and the display it was handed.
-class RecordingListener : public Scanout::Listener {
-public:
-    bool defaultKeysEnabled() override { return defaultKeys; }
-    void onKeyDown(Scanout::DisplayInterface& d, Scanout::Key k) override {
-        note(d, "down " + std::to_string(k));
-    }
-    void onKeyPressed(Scanout::DisplayInterface& d, Scanout::Key k) override {
-        note(d, "pressed " + std::to_string(k));
-    }
-    void onKeyUp(Scanout::DisplayInterface& d, Scanout::Key k) override {
-        note(d, "up " + std::to_string(k));
-    }
-    void onMouseButtonDown(Scanout::DisplayInterface& d, Scanout::Mouse m) override {
-        note(d, "mousedown " + text(m));
-    }
-    void onMouseButtonUp(Scanout::DisplayInterface& d, Scanout::Mouse m) override {
-        note(d, "mouseup " + text(m));
-    }
-    void onMouseMove(Scanout::DisplayInterface& d, Scanout::Mouse m) override { note(d, "move " + text(m)); }
-    void onActivate(Scanout::DisplayInterface& d, bool active) override {
-        note(d, active ? "activate" : "deactivate");
-    }
-    void onOpen(Scanout::DisplayInterface& d) override { note(d, "open"); }
-    bool onClose(Scanout::DisplayInterface& d) override {
-        note(d, "close?");
-        return allowClose;
-    }
-
-    static std::string text(Scanout::Mouse m) {
-        char buffer[96];
-        std::snprintf(buffer, sizeof buffer, "%d%d%d %.2f %.2f", m.left, m.middle, m.right, m.x, m.y);
-        return buffer;
-    }
-    void note(Scanout::DisplayInterface& d, const std::string& line) {
-        lines.push_back(line);
-        seenBy.push_back(&d);
-        outputs.push_back(d.output());
-    }
-
-    bool defaultKeys = true;
-    bool allowClose = true;
-    std::vector<std::string> lines;
-    std::vector<Scanout::DisplayInterface*> seenBy;
-    std::vector<Output> outputs;
-};
 
 // A facade around a memory host, as an application holds it.
 struct Harness {
@@ -106,11 +59,10 @@ struct Harness {
 
 TEST(MemoryHost, TrueColorLockHandsOutPackedXrgbAndUnlockPresentsIt) {
     Harness h;
-    RecordingListener listener;
-    h.display->setListener(&listener);
+    h.display->setListener(&h.listener);
     ASSERT_TRUE(h.display->open("Tessellune", 640, 480, Output::Default, Mode::TrueColor));
-    EXPECT_EQ(listener.lines, std::vector<std::string>{"open"});
-    EXPECT_EQ(listener.seenBy.front(), h.display.get()) << "callbacks receive the facade";
+    EXPECT_EQ(h.listener.lines, std::vector<std::string>{"open"});
+    EXPECT_EQ(h.listener.lastDisplay, h.display.get()) << "callbacks receive the facade";
     EXPECT_EQ(h.display->output(), Output::Windowed) << "Default opens in a window";
     EXPECT_FALSE(h.host->visible()) << "the window waits for its first frame";
 
@@ -326,21 +278,19 @@ TEST(ListenerContract, EscapeClosesAtTheNextLockOrUpdateWithOrWithoutAListener) 
 
 TEST(ListenerContract, CloseButtonAsksTheListenerWhichMayVeto) {
     Harness h;
-    RecordingListener listener;
-    listener.allowClose = false;
-    h.display->setListener(&listener);
-    ASSERT_TRUE(h.open());
+    h.listener.allowClose = false;
+    ASSERT_TRUE(h.openListened());
     h.host->pushCloseButton();
     ASSERT_NE(h.display->lock(), nullptr);
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_TRUE(h.display->isOpen()) << "vetoed";
 
-    listener.allowClose = true;
+    h.listener.allowClose = true;
     h.host->pushCloseButton();
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_EQ(h.display->lock(), nullptr);
     EXPECT_FALSE(h.display->isOpen());
-    EXPECT_EQ(listener.lines, (std::vector<std::string>{"open", "close?", "close?"}));
+    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"close?", "close?"}));
 }
 
 TEST(Requests, CloseWinsOverToggleAndBothComeBeforeTheEventDrain) {

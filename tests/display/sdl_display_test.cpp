@@ -19,6 +19,7 @@
 
 #include "display/display.h"
 #include "display/listener.h"
+#include "tests/display/recording_listener.h"
 #include "tests/support/process.h"
 
 // X and driver libraries keep some allocations until process exit; they are not ours.
@@ -30,6 +31,7 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace {
 
 using Scanout::Output;
+using Scanout::testing::RecordingListener;
 
 constexpr int SCREEN_WIDTH = 1024;
 constexpr int SCREEN_HEIGHT = 768;
@@ -130,29 +132,6 @@ bool drawQuadrants(Scanout::DisplayInterface& display) {
     return display.unlock();
 }
 
-class RecordingListener : public Scanout::Listener {
-public:
-    void onKeyDown(Scanout::DisplayInterface&, Scanout::Key k) override {
-        lines.push_back("down " + std::to_string(k));
-    }
-    void onKeyPressed(Scanout::DisplayInterface&, Scanout::Key k) override {
-        lines.push_back("pressed " + std::to_string(k));
-    }
-    void onKeyUp(Scanout::DisplayInterface&, Scanout::Key k) override {
-        lines.push_back("up " + std::to_string(k));
-    }
-    void onMouseMove(Scanout::DisplayInterface&, Scanout::Mouse m) override {
-        lastMouseX = m.x;
-        lastMouseY = m.y;
-        ++moves;
-    }
-    void onOpen(Scanout::DisplayInterface&) override { lines.push_back("open"); }
-    std::vector<std::string> lines;
-    float lastMouseX = -1.0f;
-    float lastMouseY = -1.0f;
-    int moves = 0;
-};
-
 // Keeps presenting frames until the condition holds or two seconds pass.
 bool presentUntil(Scanout::DisplayInterface& display, const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
@@ -203,7 +182,8 @@ TEST_F(ScreenEnvironment, WindowShowsTheLockedFrameCentredOnScreen) {
     RecordingListener listener;
     display.setListener(&listener);
     ASSERT_TRUE(display.open("ScanoutFrame", 320, 240, Output::Windowed, Scanout::Mode::TrueColor));
-    EXPECT_EQ(listener.lines, std::vector<std::string>{"open"});
+    ASSERT_FALSE(listener.lines.empty());
+    EXPECT_EQ(listener.lines.front(), "open");
     Scanout::LockedFramebuffer* fb = display.lock();
     ASSERT_NE(fb, nullptr);
     EXPECT_EQ(fb->format, Scanout::Format::XRGB8888);
@@ -224,15 +204,13 @@ TEST_F(ScreenEnvironment, KeysAndPointerFromXdotoolReachTheListener) {
     RecordingListener listener;
     ASSERT_NO_FATAL_FAILURE(openFocused(display, listener, "ScanoutKeys"));
     ASSERT_EQ(tessellune::testing::runShellCommand("xdotool key --delay 20 a minus"), 0);
-    EXPECT_TRUE(presentUntil(display, [&] { return listener.lines.size() >= 6; }));
-    EXPECT_EQ(listener.lines, (std::vector<std::string>{"down 65", "pressed 65", "up 65", "down 108",
-                                                        "pressed 108", "up 108"}));
+    EXPECT_TRUE(presentUntil(display, [&] { return listener.keyLines().size() >= 6; }));
+    EXPECT_EQ(listener.keyLines(), (std::vector<std::string>{"down 65", "pressed 65", "up 65", "down 108",
+                                                             "pressed 108", "up 108"}));
 
     // The window's client area starts at (352, 264); the pointer is reported in framebuffer pixels.
     ASSERT_EQ(tessellune::testing::runShellCommand("xdotool mousemove 452 314"), 0);
-    EXPECT_TRUE(presentUntil(display, [&] { return listener.lastMouseX == 100.0f; }));
-    EXPECT_FLOAT_EQ(listener.lastMouseX, 100.0f);
-    EXPECT_FLOAT_EQ(listener.lastMouseY, 50.0f);
+    EXPECT_TRUE(presentUntil(display, [&] { return listener.saw("move 000 100.00 50.00"); }));
 }
 
 TEST_F(ScreenEnvironment, AltTwoZoomsAroundTheCentreWithoutReachingTheListener) {
@@ -241,9 +219,9 @@ TEST_F(ScreenEnvironment, AltTwoZoomsAroundTheCentreWithoutReachingTheListener) 
     ASSERT_NO_FATAL_FAILURE(openFocused(display, listener, "ScanoutZoom"));
     // 2 x 320 x 240 fits a 1024 x 768 screen; 4x does not, so Alt+4 is an ordinary key.
     ASSERT_EQ(tessellune::testing::runShellCommand("xdotool key --delay 20 alt+2 alt+4"), 0);
-    EXPECT_TRUE(presentUntil(display, [&] { return listener.lines.size() >= 9; }));
+    EXPECT_TRUE(presentUntil(display, [&] { return listener.keyLines().size() >= 9; }));
     ASSERT_NO_FATAL_FAILURE(presentFrames(display, 5));
-    EXPECT_EQ(listener.lines,
+    EXPECT_EQ(listener.keyLines(),
               (std::vector<std::string>{"down 18", "pressed 18", "up 18", "down 18", "pressed 18", "down 52",
                                         "pressed 52", "up 18", "up 52"}));
     ScreenShot shot;
@@ -276,7 +254,7 @@ TEST_F(ScreenEnvironment, FullScreenFillsTheScreenAndAltEnterToggles) {
     }
     EXPECT_TRUE(switched);
     EXPECT_EQ(display.output(), Output::Windowed);
-    for (const std::string& line : listener.lines) {
+    for (const std::string& line : listener.keyLines()) {
         EXPECT_TRUE(line.find(" 10") == std::string::npos) << "Enter reached the listener: " << line;
     }
     Scanout::LockedFramebuffer* fb = display.lock();

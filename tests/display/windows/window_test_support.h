@@ -1,12 +1,10 @@
 // A real hidden window driven by sent messages, with fixed Alt state, screen and client sizes.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "display/display_adapter.h"
 #include "display/listener.h"
 #include "display/windows/window_record.h"
+#include "tests/display/recording_listener.h"
 
 namespace Scanout::testing {
 
@@ -49,50 +47,6 @@ class StubDisplay final : public DisplayAdapter {
 public:
     LockedFramebuffer* lock() override { return nullptr; }
     bool unlock() override { return true; }
-};
-
-// Writes every callback as a short line, e.g. "down 10", "pressed 10", "up 10", "move 50 25".
-class RecordingListener : public Listener {
-public:
-    bool defaultKeysEnabled() override { return defaultKeys; }
-    void onKeyDown(DisplayInterface& display, Key key) override {
-        note(display, "down " + std::to_string(key));
-    }
-    void onKeyPressed(DisplayInterface& display, Key key) override {
-        note(display, "pressed " + std::to_string(key));
-    }
-    void onKeyUp(DisplayInterface& display, Key key) override { note(display, "up " + std::to_string(key)); }
-    void onMouseButtonDown(DisplayInterface& display, Mouse mouse) override {
-        noteMouse(display, "press", mouse);
-    }
-    void onMouseButtonUp(DisplayInterface& display, Mouse mouse) override {
-        noteMouse(display, "release", mouse);
-    }
-    void onMouseMove(DisplayInterface& display, Mouse mouse) override { noteMouse(display, "move", mouse); }
-    void onActivate(DisplayInterface& display, bool active) override {
-        note(display, active ? "active" : "inactive");
-    }
-    void onOpen(DisplayInterface& display) override { note(display, "open"); }
-    bool onClose(DisplayInterface& display) override {
-        note(display, "close");
-        return allowClose;
-    }
-
-    bool defaultKeys = true;
-    bool allowClose = true;
-    std::vector<std::string> events;
-    std::vector<Mouse> mice;
-    DisplayInterface* lastDisplay = nullptr;
-
-private:
-    void note(DisplayInterface& display, std::string text) {
-        lastDisplay = &display;
-        events.push_back(std::move(text));
-    }
-    void noteMouse(DisplayInterface& display, const char* what, Mouse mouse) {
-        mice.push_back(mouse);
-        note(display, what);
-    }
 };
 
 } // namespace Scanout::testing

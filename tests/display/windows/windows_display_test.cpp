@@ -32,18 +32,6 @@ void fill(const LockedFramebuffer& locked, std::uint32_t value) {
     }
 }
 
-// The key callbacks among everything the window reported (activation and moves come and go with
-// the desktop).
-Events keyEvents(const RecordingListener& listener) {
-    Events keys;
-    for (const std::string& event : listener.events) {
-        if (event.starts_with("down") || event.starts_with("pressed") || event.starts_with("up")) {
-            keys.push_back(event);
-        }
-    }
-    return keys;
-}
-
 class WindowsDisplayTest : public ::testing::Test {
 protected:
     void openOrFail(Output output, Mode mode = Mode::TrueColor) {
@@ -148,7 +136,7 @@ TEST_F(WindowsDisplayTest, EscapeClosesAtTheNextLock) {
     EXPECT_TRUE(display.unlock());
     EXPECT_EQ(display.lock(), nullptr);
     EXPECT_FALSE(display.isOpen());
-    EXPECT_EQ(keyEvents(listener), (Events{"down 27", "pressed 27"}));
+    EXPECT_EQ(listener.keyLines(), (Events{"down 27", "pressed 27"}));
     EXPECT_EQ(display.listener(), &listener); // the listener outlives the close
 }
 
@@ -190,7 +178,7 @@ TEST_F(WindowsDisplayTest, ListenerMayCloseTheDisplayInsideACallback) {
     EXPECT_EQ(display.lock(), nullptr);
     EXPECT_FALSE(display.isOpen());
     EXPECT_EQ(display.windowRecord(), nullptr);
-    EXPECT_EQ(keyEvents(closing), (Events{"down 67"})); // nothing reaches the listener after the close
+    EXPECT_EQ(closing.keyLines(), (Events{"down 67"})); // nothing reaches the listener after the close
     openOrFail(Output::Windowed);                       // and the display opens again afterwards
 }
 
@@ -263,8 +251,8 @@ TEST(WindowsDisplayFacade, ListenerSetBeforeOpenHearsOpenThroughTheFacade) {
     RecordingListener listener;
     facade.setListener(&listener);
     ASSERT_TRUE(facade.open("Facade test", WIDTH, HEIGHT, Output::Windowed, Mode::TrueColor));
-    ASSERT_FALSE(listener.events.empty());
-    EXPECT_EQ(listener.events.back(), "open");
+    ASSERT_FALSE(listener.lines.empty());
+    EXPECT_EQ(listener.lines.back(), "open");
     EXPECT_EQ(listener.lastDisplay, &facade);
     LockedFramebuffer* locked = facade.lock();
     ASSERT_NE(locked, nullptr);
