@@ -1,6 +1,7 @@
 // The zlib decompressor against zlib's own compressor, and every error on hand-built bit streams.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "asset_test_support.h"
@@ -22,42 +23,37 @@ struct BitWriter {
         bytes.push_back(0x01);
     }
 
-    void bit(uint32_t b) {
+    BitWriter& bit(uint32_t b) {
         if (bitCount % 8 == 0) {
             bytes.push_back(0);
         }
         bytes.back() |= static_cast<uint8_t>((b & 1) << (bitCount % 8));
         ++bitCount;
+        return *this;
     }
-    void field(uint32_t value, int count) {
+    BitWriter& field(uint32_t value, int count) {
         for (int i = 0; i < count; ++i) {
             bit(value >> i);
         }
+        return *this;
     }
-    void code(uint32_t value, int length) {
+    BitWriter& code(uint32_t value, int length) {
         for (int i = length - 1; i >= 0; --i) {
             bit(value >> i);
         }
+        return *this;
     }
     // Fixed-code literal/length symbol.
-    void fixedSymbol(uint32_t s) {
-        if (s < 144) {
-            code(0x30 + s, 8);
-        } else if (s < 256) {
-            code(0x190 + s - 144, 9);
-        } else if (s < 280) {
-            code(s - 256, 7);
-        } else {
-            code(0xc0 + s - 280, 8);
-        }
+    BitWriter& fixedSymbol(uint32_t s) {
+        return s < 144   ? code(0x30 + s, 8)
+               : s < 256 ? code(0x190 + s - 144, 9)
+               : s < 280 ? code(s - 256, 7)
+                         : code(0xc0 + s - 280, 8);
     }
-    void fixedHeader(bool last = true) {
-        field(last ? 1 : 0, 1);
-        field(1, 2);
-    }
+    BitWriter& fixedHeader(bool last = true) { return field(last ? 1 : 0, 1).field(1, 2); }
     // A dynamic block header whose code-length code gives every symbol 0..18 length 5, so that
     // code-length symbol s is written as the 5-bit code s.
-    void dynamicHeader(int literalCount, int distanceCount) {
+    BitWriter& dynamicHeader(int literalCount, int distanceCount) {
         field(1, 1);
         field(2, 2);
         field(uint32_t(literalCount - 257), 5);
@@ -66,13 +62,15 @@ struct BitWriter {
         for (int i = 0; i < 19; ++i) {
             field(5, 3);
         }
+        return *this;
     }
-    void lengthSymbol(uint32_t s) { code(s, 5); }
+    BitWriter& lengthSymbol(uint32_t s) { return code(s, 5); }
     // Emits `lengths` with plain code-length symbols 0..15.
-    void lengths(const std::vector<uint8_t>& values) {
+    BitWriter& lengths(const std::vector<uint8_t>& values) {
         for (uint8_t v : values) {
             lengthSymbol(v);
         }
+        return *this;
     }
 };
 
@@ -163,24 +161,15 @@ TEST(Inflate, DecodesFixedCodeBlocksAndSkipsReservedSymbols) {
     EXPECT_TRUE(out == data);
 
     BitWriter w;
-    w.fixedHeader();
-    w.fixedSymbol('a');
-    w.fixedSymbol(286);
-    w.fixedSymbol(287);
-    w.fixedSymbol('b');
-    w.fixedSymbol(256);
+    w.fixedHeader().fixedSymbol('a').fixedSymbol(286).fixedSymbol(287).fixedSymbol('b').fixedSymbol(256);
     ASSERT_EQ(inflate(w.bytes, out), 0);
     EXPECT_EQ(std::string(out.begin(), out.end()), "ab");
 }
 
 TEST(Inflate, OverlappingBackReferenceRepeatsTheLastBytes) {
     BitWriter w;
-    w.fixedHeader();
-    w.fixedSymbol('x');
-    w.fixedSymbol('y');
-    w.fixedSymbol(260); // length 6
-    w.code(1, 5);       // distance 2
-    w.fixedSymbol(256);
+    w.fixedHeader().fixedSymbol('x').fixedSymbol('y').fixedSymbol(260).code(1, 5).fixedSymbol(
+        256); // 6 back 2
     std::vector<uint8_t> out;
     ASSERT_EQ(inflate(w.bytes, out), 0);
     EXPECT_EQ(std::string(out.begin(), out.end()), "xyxyxyxy");
@@ -211,153 +200,99 @@ TEST(Inflate, RejectsBadZlibHeaders) {
     EXPECT_EQ(inflate({0x78, 0x01}, out), 52); // no block at all
 }
 
-TEST(Inflate, RejectsBrokenBlocks) {
+TEST(Inflate, RejectsStoredBlocksWithBadLengths) {
     std::vector<uint8_t> out;
-    BitWriter reserved;
-    reserved.field(1, 1);
-    reserved.field(3, 2);
-    EXPECT_EQ(inflate(reserved.bytes, out), 20);
-
     EXPECT_EQ(inflate({0x78, 0x01, 0x01, 0x05, 0x00}, out), 52);                  // LEN/NLEN cut short
     EXPECT_EQ(inflate({0x78, 0x01, 0x01, 0x05, 0x00, 0xfa, 0xf0, 'a'}, out), 21); // not complements
     EXPECT_EQ(inflate({0x78, 0x01, 0x01, 0x05, 0x00, 0xfa, 0xff, 'a'}, out), 23); // 5 bytes promised, 1 given
     EXPECT_EQ(inflate({0x78, 0x01, 0x01, 0x01, 0x00, 0xfe, 0xff, 'a'}, out), 0);
     EXPECT_EQ(out.size(), 1u);
-
-    BitWriter notLast;
-    notLast.fixedHeader(false);
-    notLast.fixedSymbol(256);
-    EXPECT_EQ(inflate(notLast.bytes, out), 52); // the next block header is missing
-}
-
-TEST(Inflate, RejectsBadSymbolsInFixedBlocks) {
-    std::vector<uint8_t> out;
-    BitWriter beforeStart;
-    beforeStart.fixedHeader();
-    beforeStart.fixedSymbol(257); // length 3
-    beforeStart.code(0, 5);       // distance 1, but nothing has been written yet
-    EXPECT_EQ(inflate(beforeStart.bytes, out), 71);
-
-    BitWriter tooFar;
-    tooFar.fixedHeader();
-    tooFar.fixedSymbol('a');
-    tooFar.fixedSymbol(257);
-    tooFar.code(1, 5); // distance 2 with one byte written
-    EXPECT_EQ(inflate(tooFar.bytes, out), 71);
-
-    BitWriter badDistance;
-    badDistance.fixedHeader();
-    badDistance.fixedSymbol('a');
-    badDistance.fixedSymbol(257);
-    badDistance.code(30, 5);
-    EXPECT_EQ(inflate(badDistance.bytes, out), 18);
-
-    BitWriter cutExtra;
-    cutExtra.fixedHeader();
-    cutExtra.fixedSymbol('a');
-    cutExtra.fixedSymbol(257);
-    cutExtra.code(29, 5); // needs 13 extra bits; at most 7 padding bits follow
-    EXPECT_EQ(inflate(cutExtra.bytes, out), 51);
-
-    BitWriter cutCode;
-    cutCode.fixedHeader();
-    cutCode.fixedSymbol('a'); // 11 bits; the 5 padding bits start a 7-bit code
-    ASSERT_EQ(cutCode.bitCount, 11u);
-    EXPECT_EQ(inflate(cutCode.bytes, out), 10);
 }
 
 // Literal/length lengths with 'a' and end-of-block, and one distance code, as a vector of 258.
-std::vector<uint8_t> smallCodeLengths(uint8_t literalLength, uint8_t endLength) {
+std::vector<uint8_t> smallCodeLengths(uint8_t literalLength, uint8_t endLength, bool withB = false) {
     std::vector<uint8_t> lengths(258, 0);
     lengths['a'] = literalLength;
+    lengths['b'] = withB ? 1 : 0;
     lengths[256] = endLength;
     lengths[257] = 1; // the one distance code
     return lengths;
 }
 
-TEST(Inflate, DecodesAndRejectsDynamicBlocks) {
-    std::vector<uint8_t> out;
-    BitWriter good;
-    good.dynamicHeader(257, 1);
-    good.lengths(smallCodeLengths(1, 1)); // 'a' = 0, end = 1
-    good.code(0, 1);
-    good.code(0, 1);
-    good.code(1, 1);
-    ASSERT_EQ(inflate(good.bytes, out), 0);
-    EXPECT_EQ(std::string(out.begin(), out.end()), "aa");
+// A dynamic header, then 258 lengths as 1 + 138 + 118 zeros: one slot left, and each run that
+// follows needs at least 3.
+BitWriter& almostFullLengths(BitWriter& w) {
+    return w.dynamicHeader(257, 1).lengthSymbol(1).lengthSymbol(18).field(127, 7).lengthSymbol(18).field(107,
+                                                                                                         7);
+}
 
-    BitWriter incomplete;
-    incomplete.dynamicHeader(257, 1);
-    incomplete.lengths(smallCodeLengths(1, 2)); // 'a' = 0, end = 10, 11 unused
-    incomplete.code(3, 2);
-    EXPECT_EQ(inflate(incomplete.bytes, out), 11);
-
-    BitWriter noEnd;
-    noEnd.dynamicHeader(257, 1);
-    noEnd.lengths(smallCodeLengths(1, 0));
-    EXPECT_EQ(inflate(noEnd.bytes, out), 64);
-
-    BitWriter overfull;
-    overfull.dynamicHeader(257, 1);
-    std::vector<uint8_t> three = smallCodeLengths(1, 1);
-    three['b'] = 1;
-    overfull.lengths(three);
-    EXPECT_EQ(inflate(overfull.bytes, out), 55);
-
-    BitWriter headerAtEnd;
-    headerAtEnd.field(1, 1);
-    headerAtEnd.field(2, 2);
-    EXPECT_EQ(inflate(headerAtEnd.bytes, out), 49);
-
+// One row per broken stream: the bits after the zlib header, and the error number it must give.
+TEST(Inflate, RejectsBrokenStreamsWithTheirErrorNumbers) {
+    const struct {
+        const char* what;
+        std::function<void(BitWriter&)> write;
+        int32_t error;
+    } cases[] = {
+        {"reserved block type", [](BitWriter& w) { w.field(1, 1).field(3, 2); }, 20},
+        {"not the last block, and no header follows",
+         [](BitWriter& w) { w.fixedHeader(false).fixedSymbol(256); }, 52},
+        {"distance 1 before anything was written",
+         [](BitWriter& w) { w.fixedHeader().fixedSymbol(257).code(0, 5); }, 71},
+        {"distance 2 with one byte written",
+         [](BitWriter& w) { w.fixedHeader().fixedSymbol('a').fixedSymbol(257).code(1, 5); }, 71},
+        {"distance code 30",
+         [](BitWriter& w) { w.fixedHeader().fixedSymbol('a').fixedSymbol(257).code(30, 5); }, 18},
+        {"distance code 29's 13 extra bits cut off by the end",
+         [](BitWriter& w) { w.fixedHeader().fixedSymbol('a').fixedSymbol(257).code(29, 5); }, 51},
+        {"a 7-bit code cut off after 11 bits", [](BitWriter& w) { w.fixedHeader().fixedSymbol('a'); }, 10},
+        {"an incomplete code, and its unused code read",
+         [](BitWriter& w) {
+             w.dynamicHeader(257, 1).lengths(smallCodeLengths(1, 2)).code(3, 2); // 'a' 0, end 10
+         },
+         11},
+        {"no end-of-block code",
+         [](BitWriter& w) { w.dynamicHeader(257, 1).lengths(smallCodeLengths(1, 0)); }, 64},
+        {"an overfull code",
+         [](BitWriter& w) { w.dynamicHeader(257, 1).lengths(smallCodeLengths(1, 1, true)); }, 55},
+        {"a dynamic header and nothing else", [](BitWriter& w) { w.field(1, 1).field(2, 2); }, 49},
+        {"code 16 repeats past the lengths",
+         [](BitWriter& w) { almostFullLengths(w).lengthSymbol(16).field(0, 2); }, 13},
+        {"code 17 zeros past the lengths",
+         [](BitWriter& w) { almostFullLengths(w).lengthSymbol(17).field(0, 3); }, 14},
+        {"code 18 zeros past the lengths",
+         [](BitWriter& w) { almostFullLengths(w).lengthSymbol(18).field(0, 7); }, 15},
+        {"code 16 with nothing to repeat",
+         [](BitWriter& w) { w.dynamicHeader(257, 1).lengthSymbol(16).field(0, 2); }, 72},
+        {"code 18's 7 extra bits cut off by the end",
+         [](BitWriter& w) {
+             w.dynamicHeader(257, 1);
+             while (w.bitCount % 8 != 2) {
+                 w.lengthSymbol(0);
+             }
+             w.lengthSymbol(18); // ends 7 bits into a byte: one padding bit left
+         },
+         50},
+    };
+    for (const auto& c : cases) {
+        BitWriter w;
+        c.write(w);
+        std::vector<uint8_t> out;
+        EXPECT_EQ(inflate(w.bytes, out), c.error) << c.what;
+    }
     BitWriter headerCut;
     headerCut.dynamicHeader(257, 1);
     headerCut.bytes.resize(headerCut.bytes.size() - 3);
+    std::vector<uint8_t> out;
     EXPECT_EQ(inflate(headerCut.bytes, out), 49);
 }
 
-TEST(Inflate, RejectsCodeLengthRunsThatOverflowOrHaveNoPredecessor) {
+TEST(Inflate, DecodesADynamicBlock) {
+    BitWriter good;
+    good.dynamicHeader(257, 1).lengths(smallCodeLengths(1, 1)).code(0, 1).code(0, 1).code(1, 1); // 'a' 0, end
+                                                                                                 // 1
     std::vector<uint8_t> out;
-    // 258 lengths in all: 1 + 138 + 118 zeros leaves 1 slot; each run below needs at least 3.
-    const auto prefix = [](BitWriter& w) {
-        w.dynamicHeader(257, 1);
-        w.lengthSymbol(1);
-        w.lengthSymbol(18);
-        w.field(127, 7); // 138 zeros
-        w.lengthSymbol(18);
-        w.field(107, 7); // 118 zeros
-    };
-    BitWriter repeat;
-    prefix(repeat);
-    repeat.lengthSymbol(16);
-    repeat.field(0, 2);
-    EXPECT_EQ(inflate(repeat.bytes, out), 13);
-
-    BitWriter zeros17;
-    prefix(zeros17);
-    zeros17.lengthSymbol(17);
-    zeros17.field(0, 3);
-    EXPECT_EQ(inflate(zeros17.bytes, out), 14);
-
-    BitWriter zeros18;
-    prefix(zeros18);
-    zeros18.lengthSymbol(18);
-    zeros18.field(0, 7);
-    EXPECT_EQ(inflate(zeros18.bytes, out), 15);
-
-    BitWriter noPrevious;
-    noPrevious.dynamicHeader(257, 1);
-    noPrevious.lengthSymbol(16);
-    noPrevious.field(0, 2);
-    EXPECT_EQ(inflate(noPrevious.bytes, out), 72);
-
-    // Code 18 needs 7 extra bits; end the stream so that fewer remain.
-    BitWriter cut;
-    cut.dynamicHeader(257, 1);
-    while (cut.bitCount % 8 != 2) {
-        cut.lengthSymbol(0);
-    }
-    cut.lengthSymbol(18); // ends 7 bits into a byte: one padding bit left
-    EXPECT_EQ(inflate(cut.bytes, out), 50);
+    ASSERT_EQ(inflate(good.bytes, out), 0);
+    EXPECT_EQ(std::string(out.begin(), out.end()), "aa");
 }
 
 } // namespace

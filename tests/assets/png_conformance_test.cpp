@@ -61,17 +61,5 @@ TEST(PngConformance, EveryManifestImageDecodesToItsReferenceBytes) {
     EXPECT_GT(checked, 120);
 }
 
-TEST(PngConformance, InterlacedImagesMatchTheirNonInterlacedTwins) {
-    for (const char* stem :
-         {"0g02", "0g04", "0g16", "2c08", "3p01", "3p02", "3p08", "4a08", "6a08", "6a16"}) {
-        SCOPED_TRACE(stem);
-        std::vector<uint8_t> interlaced;
-        std::vector<uint8_t> plain;
-        ASSERT_EQ(decodePng(readFile(SUITE + "basi" + stem + ".png"), interlaced).error, 0);
-        ASSERT_EQ(decodePng(readFile(SUITE + "basn" + stem + ".png"), plain).error, 0);
-        EXPECT_TRUE(interlaced == plain);
-    }
-}
-
 } // namespace
 } // namespace tessellune
