@@ -109,20 +109,6 @@ TEST(Scenes, SceneFourLowersTheRowSoTheSceneBeforeItStillDrawsForAMoment) {
     EXPECT_EQ(later.fade, 1.0f);
 }
 
-TEST(Scenes, NoTracksDrawNothingAndFadeToBlack) {
-    DemoFixture f;
-    ASSERT_TRUE(f.ok);
-    ASSERT_TRUE(f.openTracksHere()); // no files: every track is 0
-    std::memset(static_cast<void*>(f.state.colour.pixels), 0, sizeof(Vec4) * 640 * 480);
-    const FrameResult r = renderFrame(f.state, 42.0, 1.0, 0.1, CameraInput{});
-    EXPECT_EQ(r.fade, 0.0f);
-    EXPECT_FALSE(anyNonZero(f.state.colour));
-    std::vector<uint32_t> pixels(640 * 480, 0xdeadbeef);
-    ResolveTarget target{pixels.data(), 640, 480};
-    presentFrame(f.state.colour, r.fade, target);
-    EXPECT_EQ(pixels[1234], 0u);
-}
-
 TEST(Scenes, SkippedFramesLeaveTheStateAContinuousRunWouldHave) {
     // Scene 4 colours the tiles, scene 6 shows them; scene 10 spins the rings with "speed".
     auto setUp = [](DemoFixture& f) {
