@@ -7,14 +7,8 @@
 
 using namespace tessellune;
 
-TEST(Mersenne, Seed5489StartsWithTheReferenceOutput) {
-    MersenneTwister twister(5489u);
-    EXPECT_EQ(twister.nextInteger(), 3499211612u);
-    EXPECT_EQ(twister.nextInteger(), 581869302u);
-}
-
 TEST(Mersenne, LongStreamsMatchTheStandardLibrary) {
-    for (uint32_t seed : {0u, 1u, 383827893u, 9492034u, 103458469u, 0xffffffffu}) {
+    for (uint32_t seed : {0u, 1u, 5489u, 383827893u, 9492034u, 103458469u, 0xffffffffu}) {
         MersenneTwister twister(seed);
         std::mt19937 reference(seed);
         for (int i = 0; i < 5000; ++i) { // several regenerations of the 624-word state

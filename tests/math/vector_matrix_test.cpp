@@ -111,22 +111,6 @@ TEST(Matrices, RotationsPostMultiplyAndEulerTurnsXThenYThenZ) {
     expectNear(transformPoint(reversed, 0, 1, 0), 0, 0, 1, 1);
 }
 
-TEST(Matrices, ZeroAnglesLeaveValuesAndEulerIsIdentity) {
-    std::mt19937 rng(3);
-    const Matrix4 m = randomMatrix(rng);
-    Matrix4 r = m;
-    rotateX(r, 0);
-    rotateY(r, 0);
-    rotateZ(r, 0);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(r.m[i], m.m[i]) << i;
-    }
-    const Matrix4 e = eulerRotation(0, 0, 0);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(e.m[i], identityMatrix().m[i]);
-    }
-}
-
 TEST(Matrices, SineAndCosineAreRoundedOnceFromDouble) {
     const float angle = 0.7f;
     Matrix4 r;
