@@ -1,13 +1,13 @@
 // tessellune-inspect as authors and checks run it: its output lines and exit status.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "assets/file_reader.h"
+#include "tests/support/process.h"
 
 namespace tessellune {
 namespace {
@@ -20,20 +20,15 @@ struct ToolRun {
     int status = -1;
 };
 
+// Runs the tool with the arguments split at spaces; its standard output, and its exit status.
 ToolRun run(const std::string& arguments) {
-    ToolRun result;
-    std::FILE* pipe = popen((TOOL + " " + arguments + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
+    std::vector<std::string> argv = {TOOL};
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;) {
+        argv.push_back(word);
     }
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        result.output.append(buffer, got);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    const testing::ProcessResult result = testing::runProcess(argv);
+    return {result.output, result.exitCode};
 }
 
 TEST(InspectTool, PngPrintsSizeAndErrorAndWritesRgba) {

@@ -16,9 +16,10 @@ bool haveScreenTools() {
     return haveProgram("Xvfb") && haveProgram("xdotool") && haveProgram("ffmpeg");
 }
 
-std::vector<uint8_t> grabScreen(const std::string& display, const std::string& png) {
+std::vector<uint8_t> grabScreen(const std::string& display, const std::string& png, int width, int height) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
     const ProcessResult grab = runProcess({"ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab",
-                                           "-video_size", "640x480", "-i", display, "-frames:v", "1", png});
+                                           "-video_size", size, "-i", display, "-frames:v", "1", png});
     std::vector<uint8_t> rgba;
     if (grab.exitCode != 0 || decodePng(readFile(png), rgba).error != 0) {
         ADD_FAILURE() << "screen grab failed: " << grab.output;

@@ -16,8 +16,9 @@ bool haveScreenTools();
     if (!tessellune::testing::haveScreenTools())                                                             \
     GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)"
 
-// The screen's 640 x 480 pixels as RGBA, grabbed by ffmpeg into `png` and read back; empty on failure.
-std::vector<uint8_t> grabScreen(const std::string& display, const std::string& png);
+// The screen's pixels as RGBA, grabbed by ffmpeg into `png` and read back; empty on failure.
+std::vector<uint8_t> grabScreen(const std::string& display, const std::string& png, int width = 640,
+                                int height = 480);
 
 // How many of the screen's 640 x 480 pixels are not black; the grab is kept in `png`.
 int litPixels(const std::string& display, const std::string& png);

@@ -244,22 +244,7 @@ int runShellCommand(const std::string& command) {
 }
 
 bool haveProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::string paths = path != nullptr ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= paths.size()) {
-        const size_t end = paths.find(':', start);
-        const std::string dir =
-            paths.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) {
-            return true;
-        }
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 1;
-    }
-    return false;
+    return runShellCommand("command -v '" + name + "' >/dev/null 2>&1") == 0;
 }
 
 } // namespace tessellune::testing
