@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdio>
+#include <regex>
 
 namespace tessellune {
 namespace {
@@ -23,22 +23,12 @@ ProcessResult runPlay(const std::vector<std::string>& arguments) {
 
 // A progress line: "S.SS / 2.30 s [" then 40 of '#' or '-' and "]"; gives the position S.SS.
 bool parseProgress(const std::string& line, double& seconds) {
-    const size_t slash = line.find(" / 2.30 s [");
-    if (slash == std::string::npos || slash < 4 || line[slash - 3] != '.' || line.size() != slash + 11 + 41 ||
-        line.back() != ']') {
+    static const std::regex progress(R"(^(\d+\.\d\d) / 2\.30 s \[[#-]{40}\]$)");
+    std::smatch match;
+    if (!std::regex_match(line, match, progress)) {
         return false;
     }
-    for (size_t i = 0; i < slash; ++i) {
-        if (i != slash - 3 && !std::isdigit(static_cast<unsigned char>(line[i]))) {
-            return false;
-        }
-    }
-    for (size_t i = slash + 11; i + 1 < line.size(); ++i) {
-        if (line[i] != '#' && line[i] != '-') {
-            return false;
-        }
-    }
-    seconds = std::stod(line.substr(0, slash));
+    seconds = std::stod(match[1]);
     return true;
 }
 

@@ -31,14 +31,9 @@ ToolRun run(const std::vector<std::string>& args) {
 }
 
 size_t filesIn(const std::filesystem::path& folder) {
-    if (!std::filesystem::exists(folder)) {
-        return 0;
-    }
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
-        ++count;
-    }
-    return count;
+    return std::filesystem::exists(folder)
+               ? static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}))
+               : 0;
 }
 
 } // namespace
