@@ -74,8 +74,6 @@ TEST(Particles, PixelsAreShuffledByTheReferenceStream) {
         EXPECT_EQ(p.grey.x, g);
         EXPECT_EQ(p.grey.w, 0.0f);
         EXPECT_EQ(p.sortKey, static_cast<float>(draw(rng)));
-        EXPECT_EQ(p.material.textureIndex, -1);
-        EXPECT_EQ(p.material.name, "(unnamed)");
     }
 }
 
