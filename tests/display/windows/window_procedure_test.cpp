@@ -35,87 +35,66 @@ protected:
     std::unique_ptr<WindowRecord> record;
 };
 
-// One row per key sequence, each on a fresh window: the messages with the Alt state the seam
-// reports, the callbacks, and how many toggles and closes the display was asked for.
-TEST_F(WindowProcedureTest, KeyMessagesBecomeCallbacksAndRequests) {
-    struct Message {
-        UINT message;
-        WPARAM key;
-        bool alt = false;
-    };
-    const struct {
-        const char* what;
-        bool listened;
-        bool defaultKeys;
-        std::vector<Message> messages;
-        Events expected;
-        int toggles;
-        int closes;
-    } cases[] = {
-        {"Alt+Enter only requests the toggle; without Alt the same message is Enter, 10",
-         true,
-         true,
-         {{WM_SYSKEYDOWN, VK_RETURN, true}, {WM_SYSKEYDOWN, VK_RETURN}},
-         {"down 10", "pressed 10"},
-         1,
-         0},
-        {"keys go through the table",
-         true,
-         true,
-         {{WM_KEYDOWN, VK_OEM_MINUS}, {WM_KEYUP, VK_OEM_MINUS}, {WM_KEYDOWN, VK_INSERT}, {WM_KEYDOWN, 'A'}},
-         {"down 108", "pressed 108", "up 108", "down 155", "pressed 155", "down 65", "pressed 65"},
-         0,
-         0},
-        {"only the low byte of the key counts",
-         true,
-         true,
-         {{WM_KEYDOWN, 0x1200 | VK_RETURN}, {WM_KEYUP, 0x1200 | VK_RETURN}, {WM_KEYDOWN, VK_RETURN}},
-         {"down 10", "pressed 10", "up 10", "down 10", "pressed 10"},
-         0,
-         0},
-        {"auto-repeat gives one down, many pressed, one up",
-         true,
-         true,
-         {{WM_KEYDOWN, 'X'}, {WM_KEYDOWN, 'X'}, {WM_KEYDOWN, 'X'}, {WM_KEYUP, 'X'}, {WM_KEYDOWN, 'X'}},
-         {"down 88", "pressed 88", "pressed 88", "pressed 88", "up 88", "down 88", "pressed 88"},
-         0,
-         0},
-        {"without the default keys Escape is the listener's",
-         true,
-         false,
-         {{WM_KEYDOWN, VK_ESCAPE}},
-         {"down 27", "pressed 27"},
-         0,
-         0},
-        {"with them Escape closes once, however long it is held",
-         true,
-         true,
-         {{WM_KEYDOWN, VK_ESCAPE}, {WM_KEYDOWN, VK_ESCAPE}},
-         {"down 27", "pressed 27", "pressed 27"},
-         0,
-         1},
-        {"without a listener Escape closes", false, true, {{WM_KEYDOWN, VK_ESCAPE}}, {}, 0, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        destroyWindow(record);
-        record = createWindow(&display, &adapter, 640, 480, "window procedure test", FakeSystem::queries());
-        CountingAdapter counts;
-        record->adapter = &counts;
-        RecordingListener heard;
-        heard.defaultKeys = c.defaultKeys;
-        record->listener = c.listened ? &heard : nullptr;
-        for (const Message& m : c.messages) {
-            FakeSystem::alt = m.alt;
-            send(m.message, m.key);
-        }
-        EXPECT_EQ(heard.lines, c.expected);
-        EXPECT_EQ(counts.toggles, c.toggles);
-        EXPECT_EQ(counts.closes, c.closes);
-        record->adapter = &adapter;
-        record->listener = &listener;
-    }
+TEST_F(WindowProcedureTest, AltEnterOnlyRequestsTheToggle) {
+    FakeSystem::alt = true;
+    send(WM_SYSKEYDOWN, VK_RETURN);
+    EXPECT_EQ(adapter.toggles, 1);
+    EXPECT_TRUE(listener.lines.empty());
+    EXPECT_EQ(record->keyDown[VK_RETURN], 0);
+
+    // Without Alt the same message is an ordinary Enter key, arriving as 10.
     FakeSystem::alt = false;
+    send(WM_SYSKEYDOWN, VK_RETURN);
+    EXPECT_EQ(adapter.toggles, 1);
+    EXPECT_EQ(listener.lines, (Events{"down 10", "pressed 10"}));
+    EXPECT_EQ(record->keyDown[VK_RETURN], 1);
+}
+
+TEST_F(WindowProcedureTest, TranslatesKeysThroughTheTable) {
+    send(WM_KEYDOWN, VK_OEM_MINUS);
+    send(WM_KEYUP, VK_OEM_MINUS);
+    send(WM_KEYDOWN, VK_INSERT);
+    send(WM_KEYDOWN, 'A');
+    EXPECT_EQ(listener.lines, (Events{"down 108", "pressed 108", "up 108", "down 155", "pressed 155",
+                                      "down 65", "pressed 65"}));
+}
+
+TEST_F(WindowProcedureTest, OnlyTheLowByteOfTheKeyCounts) {
+    send(WM_KEYDOWN, 0x1200 | VK_RETURN);
+    send(WM_KEYUP, 0x1200 | VK_RETURN);
+    EXPECT_EQ(listener.lines, (Events{"down 10", "pressed 10", "up 10"}));
+    EXPECT_EQ(record->keyDown[VK_RETURN], 0);
+}
+
+TEST_F(WindowProcedureTest, AutoRepeatGivesOneDownManyPressedOneUp) {
+    for (int i = 0; i < 3; ++i) {
+        send(WM_KEYDOWN, 'X');
+    }
+    send(WM_KEYUP, 'X');
+    send(WM_KEYDOWN, 'X');
+    EXPECT_EQ(listener.lines, (Events{"down 88", "pressed 88", "pressed 88", "pressed 88", "up 88", "down 88",
+                                      "pressed 88"}));
+}
+
+TEST_F(WindowProcedureTest, EscapeClosesOnlyWithDefaultKeys) {
+    listener.defaultKeys = false;
+    send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_EQ(listener.lines, (Events{"down 27", "pressed 27"}));
+    EXPECT_EQ(adapter.closes, 0);
+    send(WM_KEYUP, VK_ESCAPE);
+
+    listener.defaultKeys = true;
+    send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_EQ(adapter.closes, 1);
+    // A held Escape repeats without asking again.
+    send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_EQ(adapter.closes, 1);
+}
+
+TEST_F(WindowProcedureTest, EscapeWithoutListenerCloses) {
+    record->listener = nullptr;
+    send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_EQ(adapter.closes, 1);
 }
 
 TEST_F(WindowProcedureTest, CloseButtonAsksTheListener) {
