@@ -119,23 +119,6 @@ TEST(RealModels, LoadWithTheirCountsBoxesAndUnitNormals) {
     }
 }
 
-TEST(RealModels, QuadrangulatedSpotFansIntoTheSameVerticesAsTheTriangulatedOne) {
-    OwnedStore owned;
-    TextureStore& store = owned.store;
-    testing::internal::CaptureStdout();
-    const auto quads = loadObj("spot_quadrangulated.obj", MODELS + "spot/", store);
-    testing::internal::GetCapturedStdout();
-    // Each quad (a, b, c, d) becomes (a, b, c) and (a, c, d).
-    for (size_t i = 0; i + 1 < quads->faces.size(); i += 2) {
-        const PipelineFace& first = quads->faces[i];
-        const PipelineFace& second = quads->faces[i + 1];
-        ASSERT_EQ(first.vertex[0], second.vertex[0]);
-        ASSERT_EQ(first.vertex[2], second.vertex[1]);
-        ASSERT_EQ(first.normalIndex[0], -1);
-        ASSERT_GT(first.texcoord[0], 0);
-    }
-}
-
 TEST(RealModels, AvocadoResolvesItsTextureThroughTheStore) {
     OwnedStore owned;
     TextureStore& store = owned.store;

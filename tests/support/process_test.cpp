@@ -26,15 +26,6 @@ TEST(TestSupport, StdinIsNotATerminalAndTheTimeLimitKills) {
     EXPECT_EQ(r.exitCode, -1);
 }
 
-TEST(TestSupport, WaitsForALineFromABackgroundProgram) {
-    RunningProcess p({"/bin/sh", "-c", "sleep 0.2; echo ready; sleep 0.2; echo done"});
-    ASSERT_TRUE(p.started());
-    EXPECT_TRUE(p.waitForOutput("ready", 5s));
-    const ProcessResult r = p.wait(5s);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.output.find("done"), std::string::npos);
-}
-
 TEST(TestSupport, VirtualScreenAcceptsClients) {
     if (!haveProgram("Xvfb") || !haveProgram("xdotool")) {
         GTEST_SKIP() << "Xvfb or xdotool is not installed (scripts/setup installs them)";
