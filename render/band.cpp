@@ -21,8 +21,9 @@ bool multipleOfBlock(int32_t v) {
 }
 
 // Faces are visited in depth order, which scatters them over the face buffer; most of the band
-// loop's time would be spent waiting for their records. Fetch ahead: the face records some
-// entries ahead, and the corner vertices of the faces whose records should have arrived by now.
+// loop's time would be spent waiting for their records. The row spans say which faces ahead the
+// band will draw: fetch those faces' records some entries ahead, and the corner vertices of the
+// faces whose records should have arrived by now.
 constexpr int32_t FACE_PREFETCH_DISTANCE = 16;
 constexpr int32_t VERTEX_PREFETCH_DISTANCE = 8;
 
@@ -35,20 +36,27 @@ inline void prefetch(const void* address) {
 #endif
 }
 
-inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k) {
-    if (k + FACE_PREFETCH_DISTANCE < pipeline.faceCount) {
-        const char* face =
-            reinterpret_cast<const char*>(&pipeline.faces[pipeline.faceOrder[k + FACE_PREFETCH_DISTANCE]]);
-        prefetch(face);
-        prefetch(face + offsetof(PipelineFace, cornerCount));
+inline bool reaches(const FaceRows& rows, float top, float bottom) {
+    return !(rows.minY > bottom || rows.maxY < top);
+}
+
+inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k, float top, float bottom) {
+    const int32_t face = k + FACE_PREFETCH_DISTANCE;
+    if (face < pipeline.faceCount && reaches(pipeline.orderedRows[face], top, bottom)) {
+        const char* record = reinterpret_cast<const char*>(&pipeline.faces[pipeline.faceOrder[face]]);
+        prefetch(record);
+        prefetch(record + offsetof(PipelineFace, texcoord) + 2 * sizeof(int32_t));
+        prefetch(record + offsetof(PipelineFace, normalIndex) + 2 * sizeof(int32_t));
+        prefetch(record + offsetof(PipelineFace, material));
     }
-    if (k + VERTEX_PREFETCH_DISTANCE < pipeline.faceCount) {
-        const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k + VERTEX_PREFETCH_DISTANCE]];
+    const int32_t corners = k + VERTEX_PREFETCH_DISTANCE;
+    if (corners < pipeline.faceCount && reaches(pipeline.orderedRows[corners], top, bottom)) {
+        const PipelineFace& record = pipeline.faces[pipeline.faceOrder[corners]];
         for (int32_t corner = 0; corner < 3; ++corner) {
-            const int32_t v = face.vertex[corner];
-            prefetch(&pipeline.vertices[v < 0 ? 0 : v].screen);
+            const int32_t v = record.vertex[corner];
+            prefetch(&pipeline.vertices[v < 0 ? 0 : v]);
         }
-        prefetch(face.material);
+        prefetch(record.material);
     }
 }
 
@@ -109,7 +117,10 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
     const float top = static_cast<float>(rowBegin);
     const float bottom = static_cast<float>(rowEnd);
     for (int32_t k = 0; k < pipeline.faceCount; ++k) {
-        prefetchAhead(pipeline, k);
+        prefetchAhead(pipeline, k, top, bottom);
+        if (!reaches(pipeline.orderedRows[k], top, bottom)) {
+            continue;
+        }
         const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k]];
         if (face.cornerCount < 3 || face.material == nullptr) {
             continue;
@@ -120,13 +131,6 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
         const Vec4& s0 = v0.screen;
         const Vec4& s1 = v1.screen;
         const Vec4& s2 = v2.screen;
-        float minY = s0.y < s1.y ? s0.y : s1.y;
-        minY = s2.y < minY ? s2.y : minY;
-        float maxY = s0.y > s1.y ? s0.y : s1.y;
-        maxY = s2.y > maxY ? s2.y : maxY;
-        if (minY > bottom || maxY < top) {
-            continue;
-        }
         const Material& material = *face.material;
         const Vec4& color = material.ambient;
         switch (material.shaderType) {
@@ -175,21 +179,18 @@ void renderDepthOnly(RenderPipeline& pipeline, int32_t rows, const FloatImage& c
         multipleOfBlock(colour.width) && rows > 0 && multipleOfBlock(rows) && rows <= depth.height) {
         const float bottom = static_cast<float>(rows);
         for (int32_t k = 0; k < pipeline.faceCount; ++k) {
-            prefetchAhead(pipeline, k);
+            prefetchAhead(pipeline, k, 0.0f, bottom);
+            const FaceRows& span = pipeline.orderedRows[k];
+            if (!(span.minY <= bottom && span.maxY >= 0.0f)) {
+                continue;
+            }
             const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k]];
             if (face.cornerCount < 3) {
                 continue;
             }
-            const Vec4& s0 = pipeline.vertices[face.vertex[0]].screen;
-            const Vec4& s1 = pipeline.vertices[face.vertex[1]].screen;
-            const Vec4& s2 = pipeline.vertices[face.vertex[2]].screen;
-            float minY = s0.y < s1.y ? s0.y : s1.y;
-            minY = s2.y < minY ? s2.y : minY;
-            float maxY = s0.y > s1.y ? s0.y : s1.y;
-            maxY = s2.y > maxY ? s2.y : maxY;
-            if (minY <= bottom && maxY >= 0.0f) {
-                rasterizeDepth(colour, depth, rows, s0, s1, s2);
-            }
+            rasterizeDepth(colour, depth, rows, pipeline.vertices[face.vertex[0]].screen,
+                           pipeline.vertices[face.vertex[1]].screen,
+                           pipeline.vertices[face.vertex[2]].screen);
         }
     }
     recordPeaks(pipeline);

@@ -47,8 +47,11 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
     pipeline.faceOrder = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.scratchOrder = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.depthKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
+    pipeline.faceRows = allocateAligned<FaceRows>(pipeline.faceCapacity);
+    pipeline.orderedRows = allocateAligned<FaceRows>(pipeline.faceCapacity);
     if (!pipeline.vertices || !pipeline.faces || !pipeline.texcoords || !pipeline.normals ||
-        !pipeline.faceOrder || !pipeline.scratchOrder || !pipeline.depthKeys) {
+        !pipeline.faceOrder || !pipeline.scratchOrder || !pipeline.depthKeys || !pipeline.faceRows ||
+        !pipeline.orderedRows) {
         destroyPipeline(pipeline);
         return false;
     }
@@ -82,6 +85,8 @@ void destroyPipeline(RenderPipeline& pipeline) {
     releaseAligned(pipeline.faceOrder);
     releaseAligned(pipeline.scratchOrder);
     releaseAligned(pipeline.depthKeys);
+    releaseAligned(pipeline.faceRows);
+    releaseAligned(pipeline.orderedRows);
     pipeline = RenderPipeline{};
 }
 
