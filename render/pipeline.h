@@ -50,6 +50,9 @@ struct RenderPipeline {
     // their rows: the records are large and, in depth order, scattered over the buffer.
     FaceRows* faceRows = nullptr;
     FaceRows* orderedRows = nullptr;
+    // LIGHT_CACHE_BANDS tables of LIGHT_CACHE_ENTRIES: the band starting on block row r uses table
+    // r, so bands rendering at the same time never write the same entry.
+    LightCacheEntry* lightCache = nullptr;
 
     const Light* lights[MAX_LIGHTS] = {};
     int32_t lightCount = 0;

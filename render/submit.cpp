@@ -2,8 +2,15 @@
 #include "render/submit.h"
 
 #include "render/clip.h"
+#include "render/prefetch.h"
 
 namespace tessellune {
+
+namespace {
+
+constexpr int32_t MESH_PREFETCH_DISTANCE = 8;
+
+} // namespace
 
 void updateWorldMatrix(Mesh& mesh) {
     Matrix4 scaled;
@@ -45,7 +52,15 @@ bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, Ren
     for (int32_t i = 0; i < texcoordCount; ++i) {
         pipeline.texcoords[firstTexcoord + i] = mesh.texcoords[i];
     }
-    for (const PipelineFace& face : mesh.faces) {
+    const int32_t faceCount = static_cast<int32_t>(mesh.faces.size());
+    for (int32_t f = 0; f < faceCount; ++f) {
+        const PipelineFace& face = mesh.faces[f];
+        // A model's faces name its vertices in no useful order: fetch a later face's first
+        // corner, just transformed but long gone from the nearest cache, while this one is set up.
+        if (f + MESH_PREFETCH_DISTANCE < faceCount) {
+            const int32_t ahead = mesh.faces[f + MESH_PREFETCH_DISTANCE].vertex[0];
+            prefetch(&pipeline.vertices[firstVertex + (ahead >= 0 && ahead < vertexCount ? ahead : 0)]);
+        }
         const Vec4 n = normalize(transformDirection(modelView, face.normal));
         if (face.vertex[0] < 0 || face.vertex[0] >= vertexCount) {
             continue; // a face that names no vertex of this mesh is never stored
