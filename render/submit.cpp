@@ -77,10 +77,40 @@ bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, Ren
 
 namespace {
 
+// A procedural triangle inside every plane, stored as clipFace stores an unclipped face: the
+// same record, without building the temporary face and testing what is already known.
+void storeInsideTriangle(RenderPipeline& pipeline, const int32_t vertex[3], const int32_t texcoord[3],
+                         int32_t normalIndex, const Material* material) {
+    for (int i = 0; i < 3; ++i) {
+        if (vertex[i] < 0 || vertex[i] >= pipeline.verticesAdded) {
+            return;
+        }
+    }
+    PipelineFace* stored = reserveFace(pipeline);
+    if (stored == nullptr) {
+        return;
+    }
+    const PipelineNormal& n = pipeline.normals[pipeline.normalBase + normalIndex];
+    stored->normal = {n.nx, n.ny, n.nz, n.nw};
+    stored->facing = 0.0f;
+    stored->material = material;
+    stored->carried = 0;
+    stored->cornerCount = 3;
+    for (int i = 0; i < 3; ++i) {
+        stored->vertex[i] = vertex[i] + pipeline.vertexBase;
+        stored->texcoord[i] = texcoord[i] + pipeline.texcoordBase;
+        stored->normalIndex[i] = normalIndex + pipeline.normalBase;
+    }
+}
+
 void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vertex[3],
               const int32_t texcoord[3], int32_t normalIndex, const Material* material, int32_t mask) {
     const int32_t absoluteNormal = pipeline.normalBase + normalIndex;
     if (normalIndex < 0 || normalIndex >= pipeline.normalsAdded) {
+        return;
+    }
+    if (mask == 0) {
+        storeInsideTriangle(pipeline, vertex, texcoord, normalIndex, material);
         return;
     }
     // One record reused for every procedural triangle: only its first three corner slots are
