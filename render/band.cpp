@@ -47,6 +47,8 @@ inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k, float top, 
         for (int32_t corner = 0; corner < 3; ++corner) {
             const int32_t v = record.vertex[corner];
             prefetch(&pipeline.vertices[v < 0 ? 0 : v]);
+            const int32_t n = record.normalIndex[corner];
+            prefetch(&pipeline.normals[n < 0 ? 0 : n]);
         }
         prefetch(record.material);
     }
