@@ -254,20 +254,6 @@ struct LitShader {
     }
 };
 
-// The texel of (u, v): the column and row wrap by the texture's size. For power-of-two sizes
-// (every texture the demo ships) the wrap is a mask, which gives the same unsigned remainder
-// without two integer divisions per pixel.
-template <bool PowerOfTwo>
-inline int32_t wrappedTexel(float u, float v, int32_t width, int32_t height) {
-    const uint32_t tx = static_cast<uint32_t>(raster::roundSaturated(u * static_cast<float>(width)));
-    const uint32_t ty = static_cast<uint32_t>(raster::roundSaturated(v * static_cast<float>(height)));
-    const uint32_t w = static_cast<uint32_t>(width);
-    const uint32_t h = static_cast<uint32_t>(height);
-    const uint32_t column = PowerOfTwo ? tx & (w - 1u) : tx % w;
-    const uint32_t row = h - 1u - (PowerOfTwo ? ty & (h - 1u) : ty % h);
-    return static_cast<int32_t>(row) * width + static_cast<int32_t>(column);
-}
-
 template <bool PowerOfTwo>
 struct TexturedShader {
     Vec4* colour;
@@ -281,12 +267,22 @@ struct TexturedShader {
     }
     void row(int32_t index, int32_t j, uint32_t mask) {
         const Vec4 start = uvk.rowStart(j);
-        for (mask = depth.testRow(index, depth.rowStart(j), mask); mask != 0; mask &= mask - 1) {
-            const int32_t i = lowestPixel(mask);
-            const Vec4 value = uvk.at(start, i);
-            const float w = 1.0f / value.z;
-            colour[index + i] = texture->pixels[wrappedTexel<PowerOfTwo>(value.x * w, value.y * w,
-                                                                         texture->width, texture->height)];
+        mask = depth.testRow(index, depth.rowStart(j), mask);
+        if constexpr (PowerOfTwo) {
+            int32_t texels[BLOCK_SIZE];
+            raster::texelRow(start, uvk.plane.dx, texture->width, texture->height, mask, texels);
+            for (; mask != 0; mask &= mask - 1) {
+                const int32_t i = lowestPixel(mask);
+                colour[index + i] = texture->pixels[texels[i]];
+            }
+        } else {
+            for (; mask != 0; mask &= mask - 1) {
+                const int32_t i = lowestPixel(mask);
+                const Vec4 value = uvk.at(start, i);
+                const float w = 1.0f / value.z;
+                colour[index + i] = texture->pixels[raster::wrappedTexel<false>(
+                    value.x * w, value.y * w, texture->width, texture->height)];
+            }
         }
     }
 };
@@ -319,7 +315,7 @@ Vec4 perspectiveCorner(const PipelineVertex& v, const TexCoord& t) {
 } // namespace
 
 int32_t texelIndex(float u, float v, int32_t width, int32_t height) {
-    return wrappedTexel<false>(u, v, width, height);
+    return raster::wrappedTexel<false>(u, v, width, height);
 }
 
 void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
