@@ -74,8 +74,8 @@ void bakeOcclusion(DemoState& state) {
         std::memset(depth.pixels, 0, pixelCount * sizeof(uint32_t));
         beginScene(state.pipeline);
         submitProbeScene(state, view);
-        sortFacesByDepth(state.pipeline);
         projectVertices(state.occlusionCamera, state.pipeline);
+        sortFacesByDepth(state.pipeline);
         renderDepthOnly(state.pipeline, depth.height, state.occlusionColour, depth);
 
         int32_t empty = 0;

@@ -6,8 +6,8 @@
 namespace tessellune {
 
 void finishPass(DemoState& state, FloatImage& colour) {
-    sortFacesByDepth(state.pipeline);
     projectVertices(state.mainCamera, state.pipeline);
+    sortFacesByDepth(state.pipeline);
     renderPassOnPool(state.pool, state.pipeline, state.mainCamera, colour, state.depth);
 }
 

@@ -83,9 +83,7 @@ inline Vec4 transformDirection(const Matrix4& m, float x, float y, float z) {
     __m128 r = _mm_mul_ps(_mm_set1_ps(x), _mm_load_ps(&m.m[0]));
     r = _mm_add_ps(r, _mm_mul_ps(_mm_set1_ps(y), _mm_load_ps(&m.m[4])));
     r = _mm_add_ps(r, _mm_mul_ps(_mm_set1_ps(z), _mm_load_ps(&m.m[8])));
-    Vec4 v = store(r);
-    v.w = 0.0f;
-    return v;
+    return store(clearW(r));
 }
 
 #else

@@ -58,6 +58,11 @@ inline Vec4 store(__m128 r) {
     _mm_store_ps(&v.x, r);
     return v;
 }
+// Lane w set to +0 inside the register: writing v.w after a whole-vector store makes the next
+// vector load wait for the two stores to merge, which cost more than the transform itself.
+inline __m128 clearW(__m128 r) {
+    return _mm_and_ps(r, _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1)));
+}
 
 inline Vec4 add(const Vec4& a, const Vec4& b) {
     return store(_mm_add_ps(load(a), load(b)));
@@ -88,9 +93,8 @@ inline Vec4 cross(const Vec4& a, const Vec4& b) {
     const __m128 bZxy = _mm_shuffle_ps(vb, vb, _MM_SHUFFLE(3, 1, 0, 2));
     const __m128 aZxy = _mm_shuffle_ps(va, va, _MM_SHUFFLE(3, 1, 0, 2));
     const __m128 bYzx = _mm_shuffle_ps(vb, vb, _MM_SHUFFLE(3, 0, 2, 1));
-    Vec4 r = store(_mm_sub_ps(_mm_mul_ps(aYzx, bZxy), _mm_mul_ps(aZxy, bYzx)));
-    r.w = 0.0f; // a.w * b.w - a.w * b.w is not 0 for infinities; the result is a direction
-    return r;
+    // a.w * b.w - a.w * b.w is not 0 for infinities; the result is a direction
+    return store(clearW(_mm_sub_ps(_mm_mul_ps(aYzx, bZxy), _mm_mul_ps(aZxy, bYzx))));
 }
 
 inline Vec4 normalize(const Vec4& v) {

@@ -7,6 +7,7 @@
 
 #include "render/light.h"
 #include "render/material.h"
+#include "render/prefetch.h"
 #include "render/rasterize.h"
 
 namespace tessellune {
@@ -21,34 +22,35 @@ bool multipleOfBlock(int32_t v) {
 }
 
 // Faces are visited in depth order, which scatters them over the face buffer; most of the band
-// loop's time would be spent waiting for their records. Fetch ahead: the face records some
-// entries ahead, and the corner vertices of the faces whose records should have arrived by now.
+// loop's time would be spent waiting for their records. The row spans say which faces ahead the
+// band will draw: fetch those faces' records some entries ahead, and the corner vertices of the
+// faces whose records should have arrived by now.
 constexpr int32_t FACE_PREFETCH_DISTANCE = 16;
 constexpr int32_t VERTEX_PREFETCH_DISTANCE = 8;
 
-inline void prefetch(const void* address) {
-#if TESSELLUNE_SSE && defined(__GNUC__)
-    // As an instruction the optimiser keeps: it drops the builtin here as dead code.
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(address)));
-#else
-    (void)address;
-#endif
+inline bool reaches(const FaceRows& rows, float top, float bottom) {
+    return !(rows.minY > bottom || rows.maxY < top);
 }
 
-inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k) {
-    if (k + FACE_PREFETCH_DISTANCE < pipeline.faceCount) {
-        const char* face =
-            reinterpret_cast<const char*>(&pipeline.faces[pipeline.faceOrder[k + FACE_PREFETCH_DISTANCE]]);
-        prefetch(face);
-        prefetch(face + offsetof(PipelineFace, cornerCount));
+inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k, float top, float bottom) {
+    const int32_t face = k + FACE_PREFETCH_DISTANCE;
+    if (face < pipeline.faceCount && reaches(pipeline.orderedRows[face], top, bottom)) {
+        const char* record = reinterpret_cast<const char*>(&pipeline.faces[pipeline.faceOrder[face]]);
+        prefetch(record);
+        prefetch(record + offsetof(PipelineFace, texcoord) + 2 * sizeof(int32_t));
+        prefetch(record + offsetof(PipelineFace, normalIndex) + 2 * sizeof(int32_t));
+        prefetch(record + offsetof(PipelineFace, material));
     }
-    if (k + VERTEX_PREFETCH_DISTANCE < pipeline.faceCount) {
-        const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k + VERTEX_PREFETCH_DISTANCE]];
+    const int32_t corners = k + VERTEX_PREFETCH_DISTANCE;
+    if (corners < pipeline.faceCount && reaches(pipeline.orderedRows[corners], top, bottom)) {
+        const PipelineFace& record = pipeline.faces[pipeline.faceOrder[corners]];
         for (int32_t corner = 0; corner < 3; ++corner) {
-            const int32_t v = face.vertex[corner];
-            prefetch(&pipeline.vertices[v < 0 ? 0 : v].screen);
+            const int32_t v = record.vertex[corner];
+            prefetch(&pipeline.vertices[v < 0 ? 0 : v]);
+            const int32_t n = record.normalIndex[corner];
+            prefetch(&pipeline.normals[n < 0 ? 0 : n]);
         }
-        prefetch(face.material);
+        prefetch(record.material);
     }
 }
 
@@ -81,9 +83,39 @@ const FloatImage* materialTexture(const RenderPipeline& pipeline, const Material
     return pipeline.textures->entries[index]->image;
 }
 
-Vec4 vertexLit(const RenderPipeline& pipeline, const PipelineVertex& v, const Vec4& normal,
-               const Vec4& color) {
-    const LightTerms t = lightSum(pipeline, v.position, normal);
+// The band's lighting table: null for bands that start outside the screen's block rows.
+LightCacheEntry* bandLightCache(const RenderPipeline& pipeline, int32_t rowBegin) {
+    const int32_t band = rowBegin / BLOCK_SIZE;
+    if (pipeline.lightCache == nullptr || band >= LIGHT_CACHE_BANDS) {
+        return nullptr;
+    }
+    LightCacheEntry* cache = pipeline.lightCache + static_cast<size_t>(band) * LIGHT_CACHE_ENTRIES;
+    for (int32_t i = 0; i < LIGHT_CACHE_ENTRIES; ++i) {
+        cache[i].vertex = -1;
+    }
+    return cache;
+}
+
+// The vertex-lit colour of one corner. The light terms depend only on the vertex and the normal,
+// so a pair lit before in this band is taken from the table: the same terms, the same colour.
+Vec4 vertexLit(const RenderPipeline& pipeline, LightCacheEntry* cache, const PipelineFace& face,
+               int32_t corner, const Vec4& color) {
+    const int32_t vertex = face.vertex[corner];
+    const int32_t normal = face.normalIndex[corner];
+    const PipelineVertex& v = pipeline.vertices[vertex];
+    LightTerms t;
+    if (cache == nullptr || normal < 0 || normal >= pipeline.normalBase) {
+        t = lightSum(pipeline, v.position, cornerNormal(pipeline, face, corner));
+    } else {
+        LightCacheEntry& entry = cache[static_cast<uint32_t>(vertex + normal * 7) &
+                                       static_cast<uint32_t>(LIGHT_CACHE_ENTRIES - 1)];
+        if (entry.vertex != vertex || entry.normal != normal) {
+            entry.terms = lightSum(pipeline, v.position, cornerNormal(pipeline, face, corner));
+            entry.vertex = vertex;
+            entry.normal = normal;
+        }
+        t = entry.terms;
+    }
     return add(add(mul(t.diffuse, color), t.specular), scale(color, AMBIENT_SHARE));
 }
 
@@ -106,10 +138,14 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
     std::memset(static_cast<void*>(colour.pixels + first), 0, count * sizeof(Vec4));
     std::memset(depth.pixels + first, 0, count * sizeof(uint32_t));
 
+    LightCacheEntry* const lightCache = bandLightCache(pipeline, rowBegin);
     const float top = static_cast<float>(rowBegin);
     const float bottom = static_cast<float>(rowEnd);
     for (int32_t k = 0; k < pipeline.faceCount; ++k) {
-        prefetchAhead(pipeline, k);
+        prefetchAhead(pipeline, k, top, bottom);
+        if (!reaches(pipeline.orderedRows[k], top, bottom)) {
+            continue;
+        }
         const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k]];
         if (face.cornerCount < 3 || face.material == nullptr) {
             continue;
@@ -120,13 +156,6 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
         const Vec4& s0 = v0.screen;
         const Vec4& s1 = v1.screen;
         const Vec4& s2 = v2.screen;
-        float minY = s0.y < s1.y ? s0.y : s1.y;
-        minY = s2.y < minY ? s2.y : minY;
-        float maxY = s0.y > s1.y ? s0.y : s1.y;
-        maxY = s2.y > maxY ? s2.y : maxY;
-        if (minY > bottom || maxY < top) {
-            continue;
-        }
         const Material& material = *face.material;
         const Vec4& color = material.ambient;
         switch (material.shaderType) {
@@ -153,9 +182,9 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
         }
         case VertexLit:
         case VertexLitNoDepth: {
-            const Vec4 c0 = vertexLit(pipeline, v0, cornerNormal(pipeline, face, 0), color);
-            const Vec4 c1 = vertexLit(pipeline, v1, cornerNormal(pipeline, face, 1), color);
-            const Vec4 c2 = vertexLit(pipeline, v2, cornerNormal(pipeline, face, 2), color);
+            const Vec4 c0 = vertexLit(pipeline, lightCache, face, 0, color);
+            const Vec4 c1 = vertexLit(pipeline, lightCache, face, 1, color);
+            const Vec4 c2 = vertexLit(pipeline, lightCache, face, 2, color);
             if (material.shaderType == VertexLit) {
                 rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, c0, c1, c2);
             } else {
@@ -175,21 +204,18 @@ void renderDepthOnly(RenderPipeline& pipeline, int32_t rows, const FloatImage& c
         multipleOfBlock(colour.width) && rows > 0 && multipleOfBlock(rows) && rows <= depth.height) {
         const float bottom = static_cast<float>(rows);
         for (int32_t k = 0; k < pipeline.faceCount; ++k) {
-            prefetchAhead(pipeline, k);
+            prefetchAhead(pipeline, k, 0.0f, bottom);
+            const FaceRows& span = pipeline.orderedRows[k];
+            if (!(span.minY <= bottom && span.maxY >= 0.0f)) {
+                continue;
+            }
             const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k]];
             if (face.cornerCount < 3) {
                 continue;
             }
-            const Vec4& s0 = pipeline.vertices[face.vertex[0]].screen;
-            const Vec4& s1 = pipeline.vertices[face.vertex[1]].screen;
-            const Vec4& s2 = pipeline.vertices[face.vertex[2]].screen;
-            float minY = s0.y < s1.y ? s0.y : s1.y;
-            minY = s2.y < minY ? s2.y : minY;
-            float maxY = s0.y > s1.y ? s0.y : s1.y;
-            maxY = s2.y > maxY ? s2.y : maxY;
-            if (minY <= bottom && maxY >= 0.0f) {
-                rasterizeDepth(colour, depth, rows, s0, s1, s2);
-            }
+            rasterizeDepth(colour, depth, rows, pipeline.vertices[face.vertex[0]].screen,
+                           pipeline.vertices[face.vertex[1]].screen,
+                           pipeline.vertices[face.vertex[2]].screen);
         }
     }
     recordPeaks(pipeline);

@@ -1,6 +1,7 @@
 // Ordering the pass's faces nearest first with a four-pass radix sort on integer depth keys.
 #include "render/clip.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace tessellune {
@@ -10,6 +11,22 @@ namespace {
 // Keys are the nearest corner's distance in 16.16 fixed point: 65536 on the near plane.
 constexpr float DEPTH_KEY_SCALE = 65536.0f;
 constexpr int32_t RADIX_BUCKETS = 256;
+
+// The same minimum and maximum, computed the same way, as the band renderer's own test used, so
+// the bands make the same decisions from the span as from the corners.
+FaceRows rowsOf(const RenderPipeline& pipeline, const PipelineFace& face) {
+    if (face.cornerCount < 3) {
+        return {INFINITY, -INFINITY};
+    }
+    const float y0 = pipeline.vertices[face.vertex[0]].screen.y;
+    const float y1 = pipeline.vertices[face.vertex[1]].screen.y;
+    const float y2 = pipeline.vertices[face.vertex[2]].screen.y;
+    float minY = y0 < y1 ? y0 : y1;
+    minY = y2 < minY ? y2 : minY;
+    float maxY = y0 > y1 ? y0 : y1;
+    maxY = y2 > maxY ? y2 : maxY;
+    return {minY, maxY};
+}
 
 bool allKeysShareDigit(const int32_t* keys, int32_t count, int32_t pass) {
     const uint32_t shift = 8u * static_cast<uint32_t>(pass);
@@ -57,6 +74,7 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
                 zmax = z;
             }
         }
+        pipeline.faceRows[i] = rowsOf(pipeline, face);
         pipeline.faceOrder[i] = i;
         // Clipped faces lie between the planes, so the key fits; unclipped faces from a box the
         // camera called inside do too. Anything else is clamped rather than left undefined.
@@ -80,6 +98,9 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
     }
     if (source != pipeline.faceOrder) {
         std::memcpy(pipeline.faceOrder, source, sizeof(int32_t) * static_cast<size_t>(count));
+    }
+    for (int32_t k = 0; k < count; ++k) {
+        pipeline.orderedRows[k] = pipeline.faceRows[pipeline.faceOrder[k]];
     }
 }
 

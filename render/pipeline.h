@@ -1,7 +1,8 @@
 // The render pipeline: the four per-pass buffers, the append protocol, lights and statistics.
 //
-// Conventions: one scene pass runs beginScene, addLight, submissions, sortFacesByDepth,
-// projectVertices, then renderBand on every band. Indices stored in faces are absolute buffer
+// Conventions: one scene pass runs beginScene, addLight, submissions, projectVertices,
+// sortFacesByDepth, then renderBand on every band (the ordering reads the projected rows, so the
+// projection comes first; the two are otherwise independent). Indices stored in faces are absolute buffer
 // indices. A submission appends at base + added and commits by advancing the bases; a submission
 // that would overflow any buffer is refused whole: nothing of it becomes part of the pass, and the
 // refusal is counted so the statistics show it.
@@ -44,6 +45,14 @@ struct RenderPipeline {
     int32_t* faceOrder = nullptr;
     int32_t* scratchOrder = nullptr;
     int32_t* depthKeys = nullptr;
+    // Row spans of the faces: faceRows by face index, orderedRows in faceOrder's order. The bands
+    // scan orderedRows, eight bytes a face, and touch a face's own record only when it reaches
+    // their rows: the records are large and, in depth order, scattered over the buffer.
+    FaceRows* faceRows = nullptr;
+    FaceRows* orderedRows = nullptr;
+    // LIGHT_CACHE_BANDS tables of LIGHT_CACHE_ENTRIES: the band starting on block row r uses table
+    // r, so bands rendering at the same time never write the same entry.
+    LightCacheEntry* lightCache = nullptr;
 
     const Light* lights[MAX_LIGHTS] = {};
     int32_t lightCount = 0;

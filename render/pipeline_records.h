@@ -45,4 +45,11 @@ struct alignas(16) PipelineFace {
     int32_t carried = 0; // carried unchanged from the mesh face
 };
 
+// The rows a stored face can reach on the screen: the least and greatest screen Y of its corners 0
+// to 2. A face the bands never draw (fewer than three corners) has minY = +inf and maxY = -inf.
+struct FaceRows {
+    float minY = 0.0f;
+    float maxY = 0.0f;
+};
+
 } // namespace tessellune

@@ -54,8 +54,8 @@ void renderFrame(FrameContext& context, SubmitFrame submit, void* scene, int32_t
     beginScene(context.pipeline);
     submit(context, frame, scene);
     stages.submitMs += since(mark);
-    sortFacesByDepth(context.pipeline);
     projectVertices(context.camera, context.pipeline);
+    sortFacesByDepth(context.pipeline);
     stages.sortProjectMs += since(mark);
     renderPassOnPool(context.pool, context.pipeline, context.camera, context.colour, context.depth);
     stages.bandsMs += since(mark);

@@ -43,8 +43,8 @@ TEST(Allocation, ScenePassAllocatesNothing) {
             makePlacement(position, angles, placement);
             submitCube(pipeline, camera, placement, Matrix4{}, 0.8f, &lit);
         }
-        sortFacesByDepth(pipeline);
         projectVertices(camera, pipeline);
+        sortFacesByDepth(pipeline);
         renderBand(pipeline, 0, 24, colour, depth);
         renderBand(pipeline, 24, 48, colour, depth);
         recordPeaks(pipeline);

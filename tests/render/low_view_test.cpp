@@ -32,8 +32,8 @@ Holes renderAndCount(RenderPipeline& pipeline, const Camera& camera, const Mater
     makeFreeView(back, angles, view);
     const TexCoord corners[4] = {};
     submitGround(pipeline, camera, Matrix4{}, view, corners, &material);
-    sortFacesByDepth(pipeline);
     projectVertices(camera, pipeline);
+    sortFacesByDepth(pipeline);
     testing::Targets targets(640, 480);
     renderBand(pipeline, 0, 480, targets.colour, targets.depth);
 

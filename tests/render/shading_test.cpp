@@ -192,8 +192,8 @@ struct BandTest : testing::PipelineFixture {
     void render(int32_t rowBegin = 0, int32_t rowEnd = 32) {
         Camera small;
         createCamera(small, 64, 32, 2.0f);
-        sortFacesByDepth(pipeline);
         projectVertices(small, pipeline);
+        sortFacesByDepth(pipeline);
         renderBand(pipeline, rowBegin, rowEnd, targets.colour, targets.depth);
     }
 };

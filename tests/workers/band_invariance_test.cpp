@@ -65,8 +65,8 @@ struct Scene {
         }
         const TexCoord corners[4] = {{2, 2}, {0, 2}, {0, 0}, {2, 0}};
         submitGround(pipeline, camera, translationMatrix(0, -15, 0), Matrix4{}, corners, &materials[2]);
-        sortFacesByDepth(pipeline);
         projectVertices(camera, pipeline);
+        sortFacesByDepth(pipeline);
     }
 };
 

@@ -201,8 +201,8 @@ int runRenderCommand(int argc, char** argv) {
                          options.model.c_str(), mesh->vertices.size(), mesh->faces.size(), PIPELINE_CAPACITY);
             status = 1;
         } else {
-            sortFacesByDepth(r.pipeline);
             projectVertices(camera, r.pipeline);
+            sortFacesByDepth(r.pipeline);
             renderPassOnPool(r.pool, r.pipeline, camera, r.colour, r.depth);
             std::vector<uint32_t> pixels(static_cast<size_t>(options.width) * options.height);
             ResolveTarget target{pixels.data(), options.width, options.height};
