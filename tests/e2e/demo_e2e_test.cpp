@@ -36,14 +36,12 @@ const std::string LEAK_SUPPRESSIONS = "LSAN_OPTIONS=detect_leaks=0";
 
 // A copy of the program beside a data folder that lacks the named files (the program finds its
 // data next to its own executable).
-std::string installWithout(const TemporaryFolder& folder, const std::vector<std::string>& missing,
-                           bool withoutTracks = false) {
+std::string installWithout(const TemporaryFolder& folder, const std::vector<std::string>& missing) {
     const fs::path root = folder.path();
     fs::create_directories(root / "data");
     for (const auto& entry : fs::directory_iterator(DATA)) {
         const std::string name = entry.path().filename().string();
-        const bool isTrack = name.ends_with(".track");
-        if (std::find(missing.begin(), missing.end(), name) != missing.end() || (withoutTracks && isTrack)) {
+        if (std::find(missing.begin(), missing.end(), name) != missing.end()) {
             continue;
         }
         fs::create_symlink(entry.path(), root / "data" / name);
@@ -211,16 +209,4 @@ TEST(DemoEndToEnd, AtATerminalAMissingTextureWaitsForOneKeyWithoutEnter) {
     }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     close(terminal);
-}
-
-TEST(DemoEndToEnd, WithoutTrackFilesTheDemoStillRunsAndPresentsFrames) {
-    SKIP_WITHOUT_SCREEN_TOOLS();
-    VirtualScreen screen;
-    ASSERT_TRUE(screen.running());
-    TemporaryFolder folder;
-    const std::string demo = installWithout(folder, {}, true);
-    RunningProcess run({demo}, onScreen(screen, folder.path()));
-    ASSERT_TRUE(run.waitForOutput("fps:", 120s)) << run.output();
-    const ProcessResult result = quitWithEscape(screen, run);
-    EXPECT_EQ(result.exitCode, 0) << result.output;
 }

@@ -1,5 +1,5 @@
-// What the end-to-end tests check of the demo on a private X screen: its start-up lines, screen
-// grabs, keys and Escape.
+// What the tests on a private X screen check: the demo's start-up lines, screen grabs, PE headers,
+// keys and Escape.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 namespace tessellune::testing {
 
-// True when Xvfb, xdotool and ffmpeg are installed.
+// True when Xvfb, xdotool and ffmpeg are installed; the macro skips the running test when not.
 bool haveScreenTools();
 #define SKIP_WITHOUT_SCREEN_TOOLS()                                                                          \
     if (!tessellune::testing::haveScreenTools())                                                             \
