@@ -134,7 +134,6 @@ TEST(ObjLoader, SelectsMaterialsByTheLatestLibraryAndName) {
     EXPECT_EQ(p.mesh->faces[4].material, &fallback);
     EXPECT_EQ(p.mesh->faces[5].material->name, "blue");
     EXPECT_EQ(p.mesh->materials.size(), 4u);
-    EXPECT_EQ(p.mesh->faces[2].material->ambient.x, 0.5f);
     EXPECT_EQ(p.console, "material library is [one.mtl]\n"
                          "material is now [red]\n"
                          "material is now [nothing]\n"

@@ -19,10 +19,9 @@ namespace {
 using testing_support::makePng;
 using testing_support::OwnedStore;
 
-// A scratch folder (its path ends with a separator) that disappears with the test.
-struct ScratchFolder {
-    testing::TemporaryFolder folder;
-    std::string path = folder.path() + "/";
+// A scratch folder whose path ends with a separator, as the loaders take it.
+struct ScratchFolder : testing::TemporaryFolder {
+    std::string path = file("");
     void write(const std::string& name, const std::vector<uint8_t>& bytes) const {
         std::ofstream(path + name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
