@@ -4,6 +4,8 @@
 // w = 0); every dot product sums all four lanes. Colours are linear floats, not clamped.
 #pragma once
 
+#include <cstdint>
+
 #include "math/vec4.h"
 
 namespace tessellune {
