@@ -166,15 +166,6 @@ TEST(Inflate, DecodesFixedCodeBlocksAndSkipsReservedSymbols) {
     EXPECT_EQ(std::string(out.begin(), out.end()), "ab");
 }
 
-TEST(Inflate, OverlappingBackReferenceRepeatsTheLastBytes) {
-    BitWriter w;
-    w.fixedHeader().fixedSymbol('x').fixedSymbol('y').fixedSymbol(260).code(1, 5).fixedSymbol(
-        256); // 6 back 2
-    std::vector<uint8_t> out;
-    ASSERT_EQ(inflate(w.bytes, out), 0);
-    EXPECT_EQ(std::string(out.begin(), out.end()), "xyxyxyxy");
-}
-
 TEST(Inflate, StopsAtTheOutputLimit) {
     const std::vector<uint8_t> data(100000, 42);
     std::vector<uint8_t> out;

@@ -152,22 +152,6 @@ TEST(TimelineText, ValuesRoundTripBitForBit) {
     }
 }
 
-TEST(TimelineText, FormattedTracksParseBackToTheSameKeys) {
-    const std::vector<SyncKey> keys = {
-        {-5, -0.0f, 0}, {0, 1.0e-45f, 3}, {144, 3.14159274f, -7}, {2147483647, 1e38f, 127}};
-    const Timeline timeline =
-        parsed(formatTrackText("cam_a", keys.data(), 4) + formatTrackText("fs", nullptr, 0));
-    ASSERT_EQ(timeline.tracks.size(), 2u);
-    ASSERT_EQ(timeline.tracks[0].keys.size(), 4u);
-    for (size_t k = 0; k < keys.size(); ++k) {
-        EXPECT_EQ(timeline.tracks[0].keys[k].row, keys[k].row);
-        EXPECT_EQ(floatBits(timeline.tracks[0].keys[k].value), floatBits(keys[k].value));
-        EXPECT_EQ(timeline.tracks[0].keys[k].type, keys[k].type);
-    }
-    EXPECT_EQ(timeline.tracks[1].name, "fs");
-    EXPECT_TRUE(timeline.tracks[1].keys.empty());
-}
-
 TEST(TimelineText, EveryErrorNamesTheFileAndLine) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"a 0 1 step\nb 0 1\n", "timeline.txt:2: expected"},
