@@ -123,6 +123,8 @@ void storeInsideTriangle(RenderPipeline& pipeline, const int32_t vertex[3], cons
         stored->texcoord[i] = texcoord[i] + pipeline.texcoordBase;
         stored->normalIndex[i] = normalIndex + pipeline.normalBase;
     }
+    noteCorners(pipeline, *stored, vertex[0] + pipeline.vertexBase, vertex[1] + pipeline.vertexBase,
+                vertex[2] + pipeline.vertexBase);
 }
 
 void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vertex[3],
