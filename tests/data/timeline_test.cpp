@@ -13,7 +13,7 @@
 #include "tests/data/scene_geometry.h"
 #include "tests/data/timeline_reader.h"
 #include "tools/datagen/meshes.h"
-#include "tools/datagen/textures.h"
+#include "tools/datagen/particle_picture.h"
 
 namespace tessellune::datatest {
 namespace {
