@@ -9,9 +9,12 @@ namespace tessellune::datagen {
 
 namespace {
 
-// The framed scene: 68 x 51 pixels (4:3, the screen's shape) at (1, 1) of the picture.
+// The framed scene: 64 x 48 pixels (4:3, the screen's shape) at (1, 1) of the picture. It is drawn
+// in design units of 68 x 51, DESIGN units to the pixel, so the shapes keep their proportions.
 constexpr int SCENE_X = 1, SCENE_Y = 1;
-constexpr double SCENE_W = 68.0, SCENE_H = 51.0;
+constexpr int SCENE_PIXELS_W = 64, SCENE_PIXELS_H = 48;
+constexpr double DESIGN = 68.0 / 64.0;
+constexpr double SCENE_W = SCENE_PIXELS_W * DESIGN, SCENE_H = SCENE_PIXELS_H * DESIGN;
 constexpr double CORNER_RADIUS = 7.0;
 constexpr double RIM_WIDTH = 1.6;
 
@@ -71,7 +74,7 @@ constexpr const char* CAMEL[CAMEL_H] = {
     "...#.#..#.#", //
     "...#.#..#.#", //
 };
-constexpr int CARAVAN[] = {9, 21, 33}; // each camel's left column
+constexpr int CARAVAN[] = {7, 19, 31}; // each camel's left pixel column
 
 bool camelAt(int x, int y) {
     for (int left : CARAVAN) {
@@ -80,7 +83,8 @@ bool camelAt(int x, int y) {
             continue;
         }
         // Feet stand on the middle crest below the camel's middle.
-        const int feet = static_cast<int>(std::floor(middleRidge(left + CAMEL_W / 2.0 + 0.5)));
+        const double middle = (left + CAMEL_W / 2.0 + 0.5) * DESIGN;
+        const int feet = static_cast<int>(std::floor(middleRidge(middle) / DESIGN));
         const int cy = y - (feet - CAMEL_H + 1);
         if (cy >= 0 && cy < CAMEL_H && CAMEL[cy][cx] == '#') {
             return true;
@@ -90,11 +94,11 @@ bool camelAt(int x, int y) {
 }
 
 Colour scenePixel(int x, int y) {
-    const double u = x + 0.5, v = y + 0.5;
+    const double u = (x + 0.5) * DESIGN, v = (y + 0.5) * DESIGN;
     Colour c = sky(u, v);
     for (const Star& s : STARS) {
         // A bright centre pixel; the brightest stars get dimmer arms.
-        const double d = std::fabs(u - s.u - 0.5) + std::fabs(v - s.v - 0.5);
+        const double d = std::fabs(x - std::floor(s.u / DESIGN)) + std::fabs(y - std::floor(s.v / DESIGN));
         if (d < 0.5) {
             c = mix(c, {1.0, 1.0, 0.8}, 0.4 + 0.6 * s.brightness);
         } else if (d < 1.5 && s.brightness >= 0.9) {
@@ -124,9 +128,9 @@ Colour scenePixel(int x, int y) {
 
 RgbaImage makeParticlePicture() {
     RgbaImage image = makeImage(PICTURE_WIDTH, PICTURE_HEIGHT, {255, 255, 255, 255});
-    for (int y = 0; y < static_cast<int>(SCENE_H); ++y) {
-        for (int x = 0; x < static_cast<int>(SCENE_W); ++x) {
-            const double edge = frameDistance(x + 0.5, y + 0.5);
+    for (int y = 0; y < SCENE_PIXELS_H; ++y) {
+        for (int x = 0; x < SCENE_PIXELS_W; ++x) {
+            const double edge = frameDistance((x + 0.5) * DESIGN, (y + 0.5) * DESIGN);
             if (edge > 0.0) {
                 continue;
             }
