@@ -7,6 +7,7 @@
 
 #include "render/light.h"
 #include "render/material.h"
+#include "render/prefetch.h"
 #include "render/rasterize.h"
 
 namespace tessellune {
@@ -27,15 +28,6 @@ bool multipleOfBlock(int32_t v) {
 constexpr int32_t FACE_PREFETCH_DISTANCE = 16;
 constexpr int32_t VERTEX_PREFETCH_DISTANCE = 8;
 
-inline void prefetch(const void* address) {
-#if TESSELLUNE_SSE && defined(__GNUC__)
-    // As an instruction the optimiser keeps: it drops the builtin here as dead code.
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(address)));
-#else
-    (void)address;
-#endif
-}
-
 inline bool reaches(const FaceRows& rows, float top, float bottom) {
     return !(rows.minY > bottom || rows.maxY < top);
 }
@@ -55,6 +47,8 @@ inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k, float top, 
         for (int32_t corner = 0; corner < 3; ++corner) {
             const int32_t v = record.vertex[corner];
             prefetch(&pipeline.vertices[v < 0 ? 0 : v]);
+            const int32_t n = record.normalIndex[corner];
+            prefetch(&pipeline.normals[n < 0 ? 0 : n]);
         }
         prefetch(record.material);
     }
@@ -89,9 +83,39 @@ const FloatImage* materialTexture(const RenderPipeline& pipeline, const Material
     return pipeline.textures->entries[index]->image;
 }
 
-Vec4 vertexLit(const RenderPipeline& pipeline, const PipelineVertex& v, const Vec4& normal,
-               const Vec4& color) {
-    const LightTerms t = lightSum(pipeline, v.position, normal);
+// The band's lighting table: null for bands that start outside the screen's block rows.
+LightCacheEntry* bandLightCache(const RenderPipeline& pipeline, int32_t rowBegin) {
+    const int32_t band = rowBegin / BLOCK_SIZE;
+    if (pipeline.lightCache == nullptr || band >= LIGHT_CACHE_BANDS) {
+        return nullptr;
+    }
+    LightCacheEntry* cache = pipeline.lightCache + static_cast<size_t>(band) * LIGHT_CACHE_ENTRIES;
+    for (int32_t i = 0; i < LIGHT_CACHE_ENTRIES; ++i) {
+        cache[i].vertex = -1;
+    }
+    return cache;
+}
+
+// The vertex-lit colour of one corner. The light terms depend only on the vertex and the normal,
+// so a pair lit before in this band is taken from the table: the same terms, the same colour.
+Vec4 vertexLit(const RenderPipeline& pipeline, LightCacheEntry* cache, const PipelineFace& face,
+               int32_t corner, const Vec4& color) {
+    const int32_t vertex = face.vertex[corner];
+    const int32_t normal = face.normalIndex[corner];
+    const PipelineVertex& v = pipeline.vertices[vertex];
+    LightTerms t;
+    if (cache == nullptr || normal < 0 || normal >= pipeline.normalBase) {
+        t = lightSum(pipeline, v.position, cornerNormal(pipeline, face, corner));
+    } else {
+        LightCacheEntry& entry = cache[static_cast<uint32_t>(vertex + normal * 7) &
+                                       static_cast<uint32_t>(LIGHT_CACHE_ENTRIES - 1)];
+        if (entry.vertex != vertex || entry.normal != normal) {
+            entry.terms = lightSum(pipeline, v.position, cornerNormal(pipeline, face, corner));
+            entry.vertex = vertex;
+            entry.normal = normal;
+        }
+        t = entry.terms;
+    }
     return add(add(mul(t.diffuse, color), t.specular), scale(color, AMBIENT_SHARE));
 }
 
@@ -114,6 +138,7 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
     std::memset(static_cast<void*>(colour.pixels + first), 0, count * sizeof(Vec4));
     std::memset(depth.pixels + first, 0, count * sizeof(uint32_t));
 
+    LightCacheEntry* const lightCache = bandLightCache(pipeline, rowBegin);
     const float top = static_cast<float>(rowBegin);
     const float bottom = static_cast<float>(rowEnd);
     for (int32_t k = 0; k < pipeline.faceCount; ++k) {
@@ -157,9 +182,9 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
         }
         case VertexLit:
         case VertexLitNoDepth: {
-            const Vec4 c0 = vertexLit(pipeline, v0, cornerNormal(pipeline, face, 0), color);
-            const Vec4 c1 = vertexLit(pipeline, v1, cornerNormal(pipeline, face, 1), color);
-            const Vec4 c2 = vertexLit(pipeline, v2, cornerNormal(pipeline, face, 2), color);
+            const Vec4 c0 = vertexLit(pipeline, lightCache, face, 0, color);
+            const Vec4 c1 = vertexLit(pipeline, lightCache, face, 1, color);
+            const Vec4 c2 = vertexLit(pipeline, lightCache, face, 2, color);
             if (material.shaderType == VertexLit) {
                 rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, c0, c1, c2);
             } else {

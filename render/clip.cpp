@@ -145,6 +145,10 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
             const int32_t n = face.normalIndex[i];
             stored->normalIndex[i] = n >= 0 && n < pipeline.normalsAdded ? n + pipeline.normalBase : -1;
         }
+        // Slots past a short face's corners keep whatever the record held, as the record does.
+        noteCorners(pipeline, *stored, corners > 0 ? face.vertex[0] + pipeline.vertexBase : stored->vertex[0],
+                    corners > 1 ? face.vertex[1] + pipeline.vertexBase : stored->vertex[1],
+                    corners > 2 ? face.vertex[2] + pipeline.vertexBase : stored->vertex[2]);
         return 1;
     }
     if (mask < 0 || corners < 3 || corners > MAX_CLIP_INPUT_CORNERS) {
@@ -202,6 +206,7 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
             out->texcoord[i] = fan[i]->texcoord;
             out->normalIndex[i] = fan[i]->normal;
         }
+        noteCorners(pipeline, *out, fan[0]->vertex, fan[1]->vertex, fan[2]->vertex);
         ++stored;
     }
     return stored;

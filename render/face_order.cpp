@@ -14,8 +14,8 @@ constexpr int32_t RADIX_BUCKETS = 256;
 
 // The same minimum and maximum, computed the same way, as the band renderer's own test used, so
 // the bands make the same decisions from the span as from the corners.
-FaceRows rowsOf(const RenderPipeline& pipeline, const PipelineFace& face) {
-    if (face.cornerCount < 3) {
+FaceRows rowsOf(const RenderPipeline& pipeline, const FaceCorners& face) {
+    if (face.count < 3) {
         return {INFINITY, -INFINITY};
     }
     const float y0 = pipeline.vertices[face.vertex[0]].screen.y;
@@ -28,18 +28,21 @@ FaceRows rowsOf(const RenderPipeline& pipeline, const PipelineFace& face) {
     return {minY, maxY};
 }
 
-bool allKeysShareDigit(const int32_t* keys, int32_t count, int32_t pass) {
-    const uint32_t shift = 8u * static_cast<uint32_t>(pass);
-    if (count == 0) {
-        return true;
+// The largest view-space z of the face's corners: its nearest point.
+float nearestZ(const RenderPipeline& pipeline, int32_t index, const FaceCorners& face) {
+    float zmax = pipeline.vertices[face.vertex[0]].position.z;
+    for (int32_t k = 1; k < face.count && k < 3; ++k) {
+        const float z = pipeline.vertices[face.vertex[k]].position.z;
+        zmax = z > zmax ? z : zmax;
     }
-    const uint32_t first = (static_cast<uint32_t>(keys[0]) >> shift) & 0xffu;
-    for (int32_t i = 1; i < count; ++i) {
-        if (((static_cast<uint32_t>(keys[i]) >> shift) & 0xffu) != first) {
-            return false;
+    if (face.count > 3) {
+        const PipelineFace& record = pipeline.faces[index];
+        for (int32_t k = 3; k < record.cornerCount; ++k) {
+            const float z = pipeline.vertices[record.vertex[k]].position.z;
+            zmax = z > zmax ? z : zmax;
         }
     }
-    return true;
+    return zmax;
 }
 
 } // namespace
@@ -65,39 +68,64 @@ void radixPass(const int32_t* keys, const int32_t* source, int32_t* destination,
 
 void sortFacesByDepth(RenderPipeline& pipeline) {
     const int32_t count = pipeline.faceCount;
+    // The four digits' bucket counts are taken while the keys are made, in one sweep.
+    int32_t buckets[4][RADIX_BUCKETS] = {};
     for (int32_t i = 0; i < count; ++i) {
-        const PipelineFace& face = pipeline.faces[i];
-        float zmax = pipeline.vertices[face.vertex[0]].position.z;
-        for (int32_t k = 1; k < face.cornerCount; ++k) {
-            const float z = pipeline.vertices[face.vertex[k]].position.z;
-            if (z > zmax) {
-                zmax = z;
-            }
-        }
+        const FaceCorners& face = pipeline.faceCorners[i];
+        const float zmax = nearestZ(pipeline, i, face);
         pipeline.faceRows[i] = rowsOf(pipeline, face);
-        pipeline.faceOrder[i] = i;
         // Clipped faces lie between the planes, so the key fits; unclipped faces from a box the
         // camera called inside do too. Anything else is clamped rather than left undefined.
         const float key = -zmax * DEPTH_KEY_SCALE;
-        pipeline.depthKeys[i] = key >= 2147483520.0f ? 2147483647
-                                : key > 0.0f         ? static_cast<int32_t>(key)
-                                                     : 0;
+        const int32_t depthKey = key >= 2147483520.0f ? 2147483647
+                                 : key > 0.0f         ? static_cast<int32_t>(key)
+                                                      : 0;
+        pipeline.depthKeys[i] = depthKey;
+        const auto bits = static_cast<uint32_t>(depthKey);
+        ++buckets[0][bits & 0xffu];
+        ++buckets[1][(bits >> 8) & 0xffu];
+        ++buckets[2][(bits >> 16) & 0xffu];
+        ++buckets[3][bits >> 24];
     }
-    // A pass whose digit is the same for every key leaves the order as it is; such passes (the
-    // top byte is usually 0) are skipped, and the ping-pong continues from wherever the order is.
-    int32_t* source = pipeline.faceOrder;
-    int32_t* destination = pipeline.scratchOrder;
-    for (int32_t pass = 0; pass < 4; ++pass) {
-        if (allKeysShareDigit(pipeline.depthKeys, count, pass)) {
+    // Stable passes from the lowest digit up, each moving the key with its face so that a pass
+    // reads both in order. A pass whose digit is the same for every key (one bucket holds them
+    // all; the top byte is usually 0) would leave the order as it is and is skipped. The first
+    // pass reads the keys in face order; later ones ping-pong between the two key and order pairs.
+    const int32_t* sourceKeys = pipeline.depthKeys;
+    const int32_t* sourceFaces = nullptr; // face i at position i
+    int32_t* keys[2] = {pipeline.sortKeys, pipeline.scratchKeys};
+    int32_t* faces[2] = {pipeline.faceOrder, pipeline.scratchOrder};
+    int32_t next = 0;
+    for (int32_t pass = 0; pass < 4 && count > 0; ++pass) {
+        const uint32_t shift = 8u * static_cast<uint32_t>(pass);
+        int32_t* start = buckets[pass];
+        if (start[(static_cast<uint32_t>(sourceKeys[0]) >> shift) & 0xffu] == count) {
             continue;
         }
-        radixPass(pipeline.depthKeys, source, destination, count, pass);
-        int32_t* sorted = destination;
-        destination = source;
-        source = sorted;
+        int32_t sum = 0;
+        for (int32_t b = 0; b < RADIX_BUCKETS; ++b) {
+            const int32_t n = start[b];
+            start[b] = sum;
+            sum += n;
+        }
+        int32_t* destinationKeys = keys[next];
+        int32_t* destinationFaces = faces[next];
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t key = sourceKeys[i];
+            const int32_t at = start[(static_cast<uint32_t>(key) >> shift) & 0xffu]++;
+            destinationKeys[at] = key;
+            destinationFaces[at] = sourceFaces != nullptr ? sourceFaces[i] : i;
+        }
+        sourceKeys = destinationKeys;
+        sourceFaces = destinationFaces;
+        next ^= 1;
     }
-    if (source != pipeline.faceOrder) {
-        std::memcpy(pipeline.faceOrder, source, sizeof(int32_t) * static_cast<size_t>(count));
+    if (sourceFaces == nullptr) {
+        for (int32_t i = 0; i < count; ++i) {
+            pipeline.faceOrder[i] = i;
+        }
+    } else if (sourceFaces != pipeline.faceOrder) {
+        std::memcpy(pipeline.faceOrder, sourceFaces, sizeof(int32_t) * static_cast<size_t>(count));
     }
     for (int32_t k = 0; k < count; ++k) {
         pipeline.orderedRows[k] = pipeline.faceRows[pipeline.faceOrder[k]];

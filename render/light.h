@@ -24,6 +24,13 @@ struct alignas(16) LightTerms {
     Vec4 specular;
 };
 
+// The lighting of one (vertex, normal) pair, remembered by the band renderer.
+struct alignas(16) LightCacheEntry {
+    LightTerms terms;
+    int32_t vertex = -1;
+    int32_t normal = -1;
+};
+
 // An approximation of s^10 on the exponent bits of a double: one subtraction, one multiply.
 // Values of s too small for the trick (the intermediate goes negative) give 0.
 float fastPow10(float s);

@@ -43,8 +43,16 @@ inline constexpr float MAX_SCREEN_COORDINATE = 2048.0f;
 // 32-bit range, so a cleared depth of 0 is farther than anything drawn.
 inline constexpr double DEPTH_SCALE = 1073741823.0;
 
+// Vertex lighting is remembered per band for this many (vertex, normal) pairs: a face's corners
+// are shared by about six faces, which in depth order come close together, so a small table
+// lit once per corner catches most repeats. A power of two, for the slot mask.
+inline constexpr int32_t LIGHT_CACHE_ENTRIES = 1024;
+
 // The screen is split into bands of whole 8-row blocks: 480 rows make 60 blocks.
 inline constexpr int32_t SCREEN_WIDTH = 640;
 inline constexpr int32_t SCREEN_HEIGHT = 480;
+
+// One lighting table per band that can start on a block row of the screen: bands never share one.
+inline constexpr int32_t LIGHT_CACHE_BANDS = SCREEN_HEIGHT / BLOCK_SIZE;
 
 } // namespace tessellune

@@ -47,11 +47,16 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
     pipeline.faceOrder = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.scratchOrder = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.depthKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
+    pipeline.sortKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
+    pipeline.scratchKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
+    pipeline.faceCorners = allocateAligned<FaceCorners>(pipeline.faceCapacity);
     pipeline.faceRows = allocateAligned<FaceRows>(pipeline.faceCapacity);
     pipeline.orderedRows = allocateAligned<FaceRows>(pipeline.faceCapacity);
+    pipeline.lightCache = allocateAligned<LightCacheEntry>(LIGHT_CACHE_BANDS * LIGHT_CACHE_ENTRIES);
     if (!pipeline.vertices || !pipeline.faces || !pipeline.texcoords || !pipeline.normals ||
-        !pipeline.faceOrder || !pipeline.scratchOrder || !pipeline.depthKeys || !pipeline.faceRows ||
-        !pipeline.orderedRows) {
+        !pipeline.faceOrder || !pipeline.scratchOrder || !pipeline.depthKeys || !pipeline.sortKeys ||
+        !pipeline.scratchKeys || !pipeline.faceCorners || !pipeline.faceRows || !pipeline.orderedRows ||
+        !pipeline.lightCache) {
         destroyPipeline(pipeline);
         return false;
     }
@@ -66,6 +71,12 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
     }
     for (int32_t i = 0; i < pipeline.normalCapacity; ++i) {
         new (&pipeline.normals[i]) PipelineNormal{};
+    }
+    for (int32_t i = 0; i < pipeline.faceCapacity; ++i) {
+        new (&pipeline.faceCorners[i]) FaceCorners{};
+    }
+    for (int32_t i = 0; i < LIGHT_CACHE_BANDS * LIGHT_CACHE_ENTRIES; ++i) {
+        new (&pipeline.lightCache[i]) LightCacheEntry{};
     }
 
     // Counted the way the report has always been: 16-byte units, 32-bit unsigned arithmetic.
@@ -85,8 +96,12 @@ void destroyPipeline(RenderPipeline& pipeline) {
     releaseAligned(pipeline.faceOrder);
     releaseAligned(pipeline.scratchOrder);
     releaseAligned(pipeline.depthKeys);
+    releaseAligned(pipeline.sortKeys);
+    releaseAligned(pipeline.scratchKeys);
+    releaseAligned(pipeline.faceCorners);
     releaseAligned(pipeline.faceRows);
     releaseAligned(pipeline.orderedRows);
+    releaseAligned(pipeline.lightCache);
     pipeline = RenderPipeline{};
 }
 

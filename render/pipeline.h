@@ -45,11 +45,20 @@ struct RenderPipeline {
     int32_t* faceOrder = nullptr;
     int32_t* scratchOrder = nullptr;
     int32_t* depthKeys = nullptr;
+    // The keys in the order of faceOrder and scratchOrder while the ordering runs.
+    int32_t* sortKeys = nullptr;
+    int32_t* scratchKeys = nullptr;
+    // faceCorners[i] repeats face i's corners 0..2 and corner count; whoever stores a face calls
+    // noteCorners once its record is complete.
+    FaceCorners* faceCorners = nullptr;
     // Row spans of the faces: faceRows by face index, orderedRows in faceOrder's order. The bands
     // scan orderedRows, eight bytes a face, and touch a face's own record only when it reaches
     // their rows: the records are large and, in depth order, scattered over the buffer.
     FaceRows* faceRows = nullptr;
     FaceRows* orderedRows = nullptr;
+    // LIGHT_CACHE_BANDS tables of LIGHT_CACHE_ENTRIES: the band starting on block row r uses table
+    // r, so bands rendering at the same time never write the same entry.
+    LightCacheEntry* lightCache = nullptr;
 
     const Light* lights[MAX_LIGHTS] = {};
     int32_t lightCount = 0;
@@ -88,5 +97,16 @@ int32_t reserveNormals(RenderPipeline& pipeline, int32_t count);
 int32_t reserveTexcoords(RenderPipeline& pipeline, int32_t count);
 PipelineFace* reserveFace(RenderPipeline& pipeline);
 bool commitSubmission(RenderPipeline& pipeline);
+
+// Values passed in rather than read back from the record just written: a wide load of narrow
+// stores still on their way to memory waits for them.
+inline void noteCorners(RenderPipeline& pipeline, const PipelineFace& stored, int32_t v0, int32_t v1,
+                        int32_t v2) {
+    FaceCorners& c = pipeline.faceCorners[&stored - pipeline.faces];
+    c.vertex[0] = v0;
+    c.vertex[1] = v1;
+    c.vertex[2] = v2;
+    c.count = stored.cornerCount;
+}
 
 } // namespace tessellune

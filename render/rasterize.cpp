@@ -254,6 +254,7 @@ struct LitShader {
     }
 };
 
+template <bool PowerOfTwo>
 struct TexturedShader {
     Vec4* colour;
     AttributeState uvk; // u/z, v/z, 1/z
@@ -266,12 +267,22 @@ struct TexturedShader {
     }
     void row(int32_t index, int32_t j, uint32_t mask) {
         const Vec4 start = uvk.rowStart(j);
-        for (mask = depth.testRow(index, depth.rowStart(j), mask); mask != 0; mask &= mask - 1) {
-            const int32_t i = lowestPixel(mask);
-            const Vec4 value = uvk.at(start, i);
-            const float w = 1.0f / value.z;
-            colour[index + i] =
-                texture->pixels[texelIndex(value.x * w, value.y * w, texture->width, texture->height)];
+        mask = depth.testRow(index, depth.rowStart(j), mask);
+        if constexpr (PowerOfTwo) {
+            int32_t texels[BLOCK_SIZE];
+            raster::texelRow(start, uvk.plane.dx, texture->width, texture->height, mask, texels);
+            for (; mask != 0; mask &= mask - 1) {
+                const int32_t i = lowestPixel(mask);
+                colour[index + i] = texture->pixels[texels[i]];
+            }
+        } else {
+            for (; mask != 0; mask &= mask - 1) {
+                const int32_t i = lowestPixel(mask);
+                const Vec4 value = uvk.at(start, i);
+                const float w = 1.0f / value.z;
+                colour[index + i] = texture->pixels[raster::wrappedTexel<false>(
+                    value.x * w, value.y * w, texture->width, texture->height)];
+            }
         }
     }
 };
@@ -304,13 +315,7 @@ Vec4 perspectiveCorner(const PipelineVertex& v, const TexCoord& t) {
 } // namespace
 
 int32_t texelIndex(float u, float v, int32_t width, int32_t height) {
-    const float pu = u * static_cast<float>(width);
-    const float pv = v * static_cast<float>(height);
-    const uint32_t tx = static_cast<uint32_t>(raster::roundSaturated(pu));
-    const uint32_t ty = static_cast<uint32_t>(raster::roundSaturated(pv));
-    const uint32_t column = tx % static_cast<uint32_t>(width);
-    const uint32_t row = static_cast<uint32_t>(height) - 1u - ty % static_cast<uint32_t>(height);
-    return static_cast<int32_t>(row) * width + static_cast<int32_t>(column);
+    return raster::wrappedTexel<false>(u, v, width, height);
 }
 
 void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
@@ -362,11 +367,18 @@ void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, 
     if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
         return;
     }
-    TexturedShader shader{
-        colour.pixels,
-        makeAttribute(s, perspectiveCorner(v0, t0), perspectiveCorner(v1, t1), perspectiveCorner(v2, t2)),
-        makeDepth(s, depth, s0, s1, s2), &texture};
-    raster::walkBlocks(s, shader);
+    const AttributeState uvk =
+        makeAttribute(s, perspectiveCorner(v0, t0), perspectiveCorner(v1, t1), perspectiveCorner(v2, t2));
+    const DepthState depthState = makeDepth(s, depth, s0, s1, s2);
+    const bool powerOfTwo =
+        (texture.width & (texture.width - 1)) == 0 && (texture.height & (texture.height - 1)) == 0;
+    if (powerOfTwo) {
+        TexturedShader<true> shader{colour.pixels, uvk, depthState, &texture};
+        raster::walkBlocks(s, shader);
+    } else {
+        TexturedShader<false> shader{colour.pixels, uvk, depthState, &texture};
+        raster::walkBlocks(s, shader);
+    }
 }
 
 void rasterizeDepth(const FloatImage& colour, DepthImage& depth, int32_t rowEnd, const Vec4& s0,

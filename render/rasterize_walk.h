@@ -145,6 +145,36 @@ inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb,
 
 } // namespace scalar
 
+// The texel of (u, v) in a width x height texture, wrapping both ways: row * width + column, with
+// v = 0 the bottom row. For power-of-two sizes the unsigned remainder is a mask (the same value,
+// without two integer divisions a pixel).
+template <bool PowerOfTwo>
+inline int32_t wrappedTexel(float u, float v, int32_t width, int32_t height) {
+    const uint32_t tx = static_cast<uint32_t>(roundSaturated(u * static_cast<float>(width)));
+    const uint32_t ty = static_cast<uint32_t>(roundSaturated(v * static_cast<float>(height)));
+    const uint32_t w = static_cast<uint32_t>(width);
+    const uint32_t h = static_cast<uint32_t>(height);
+    const uint32_t column = PowerOfTwo ? tx & (w - 1u) : tx % w;
+    const uint32_t row = h - 1u - (PowerOfTwo ? ty & (h - 1u) : ty % h);
+    return static_cast<int32_t>(row) * width + static_cast<int32_t>(column);
+}
+
+namespace scalar {
+
+// The texels of one 8-pixel row of a power-of-two texture: pixel i interpolates (u/z, v/z, 1/z) as
+// start + i * dx and divides by its own 1/z. Only the pixels in `mask` are computed.
+inline void texelRow(const Vec4& start, const Vec4& dx, int32_t width, int32_t height, uint32_t mask,
+                     int32_t out[BLOCK_SIZE]) {
+    for (; mask != 0; mask &= mask - 1) {
+        const int32_t i = __builtin_ctz(mask);
+        const Vec4 value = add(start, scale(dx, static_cast<float>(i)));
+        const float w = 1.0f / value.z;
+        out[i] = wrappedTexel<true>(value.x * w, value.y * w, width, height);
+    }
+}
+
+} // namespace scalar
+
 #if TESSELLUNE_SSE
 
 // The same eight tests four pixels at a time: a pixel is inside when the sign bit of the OR of
@@ -207,10 +237,55 @@ inline uint32_t depthRow(int32_t* target, int32_t z, int32_t dz, uint32_t mask) 
            (static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(writeHigh))) << 4);
 }
 
+// The same texels four pixels at a time: the same products, sums and one quotient per lane, the
+// same rounding (to nearest, as a scalar conversion); lanes whose coordinate is beyond the range
+// that conversion handles take the scalar rule. Texture sizes must be powers of two.
+inline void texelRow(const Vec4& start, const Vec4& dx, int32_t width, int32_t height, uint32_t mask,
+                     int32_t out[BLOCK_SIZE]) {
+    const __m128 fw = _mm_set1_ps(static_cast<float>(width));
+    const __m128 fh = _mm_set1_ps(static_cast<float>(height));
+    const __m128 high = _mm_set1_ps(2147483520.0f);
+    const __m128 low = _mm_set1_ps(-2147483520.0f);
+    const __m128i columnMask = _mm_set1_epi32(width - 1);
+    const __m128i rowMask = _mm_set1_epi32(height - 1);
+    const __m128i shift = _mm_cvtsi32_si128(__builtin_ctz(static_cast<uint32_t>(width)));
+    for (int32_t half = 0; half < 2; ++half) {
+        if (((mask >> (4 * half)) & 0xfu) == 0) {
+            continue;
+        }
+        const float o = static_cast<float>(4 * half);
+        const __m128 i = _mm_set_ps(o + 3.0f, o + 2.0f, o + 1.0f, o);
+        const __m128 x = _mm_add_ps(_mm_set1_ps(start.x), _mm_mul_ps(_mm_set1_ps(dx.x), i));
+        const __m128 y = _mm_add_ps(_mm_set1_ps(start.y), _mm_mul_ps(_mm_set1_ps(dx.y), i));
+        const __m128 z = _mm_add_ps(_mm_set1_ps(start.z), _mm_mul_ps(_mm_set1_ps(dx.z), i));
+        const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), z);
+        const __m128 pu = _mm_mul_ps(_mm_mul_ps(x, w), fw);
+        const __m128 pv = _mm_mul_ps(_mm_mul_ps(y, w), fh);
+        const __m128 inside = _mm_and_ps(_mm_and_ps(_mm_cmpgt_ps(pu, low), _mm_cmplt_ps(pu, high)),
+                                         _mm_and_ps(_mm_cmpgt_ps(pv, low), _mm_cmplt_ps(pv, high)));
+        const __m128i column = _mm_and_si128(_mm_cvtps_epi32(pu), columnMask);
+        const __m128i row = _mm_sub_epi32(rowMask, _mm_and_si128(_mm_cvtps_epi32(pv), rowMask));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * half),
+                         _mm_add_epi32(_mm_sll_epi32(row, shift), column));
+        const uint32_t outside =
+            ~static_cast<uint32_t>(_mm_movemask_ps(inside)) & (mask >> (4 * half)) & 0xfu;
+        if (outside != 0) {
+            alignas(16) float u[4], v[4];
+            _mm_store_ps(u, _mm_mul_ps(x, w));
+            _mm_store_ps(v, _mm_mul_ps(y, w));
+            for (uint32_t lanes = outside; lanes != 0; lanes &= lanes - 1) {
+                const int32_t lane = __builtin_ctz(lanes);
+                out[4 * half + lane] = wrappedTexel<true>(u[lane], v[lane], width, height);
+            }
+        }
+    }
+}
+
 #else
 
 using scalar::depthRow;
 using scalar::rowMask;
+using scalar::texelRow;
 
 #endif
 

@@ -1,9 +1,33 @@
 // Mesh and procedural-shape submission: view-space transform, then every face through clipFace.
 #include "render/submit.h"
 
+#include <cmath>
+
 #include "render/clip.h"
+#include "render/prefetch.h"
 
 namespace tessellune {
+
+namespace {
+
+constexpr int32_t MESH_PREFETCH_DISTANCE = 8;
+
+// How far above its own rounding a facing computed with the normal before normalising must lie to
+// decide the sign of the facing with the unit normal. Both sums are within a few units in the
+// last place (6e-8 each) of the sum of the terms' magnitudes, so 1e-4 of it leaves no doubt.
+constexpr float CULL_MARGIN = 1e-4f;
+
+// True when the face turns away from the eye by so much that normalising its normal (which only
+// divides it by a positive length) cannot bring the facing to 0 or below: about half of a closed
+// model's faces are dropped without a square root and a division each.
+bool clearlyTurnedAway(const Vec4& toCorner, const Vec4& normal) {
+    const float facing = dot(toCorner, normal);
+    const Vec4 a{std::fabs(toCorner.x), std::fabs(toCorner.y), std::fabs(toCorner.z), std::fabs(toCorner.w)};
+    const Vec4 b{std::fabs(normal.x), std::fabs(normal.y), std::fabs(normal.z), std::fabs(normal.w)};
+    return facing > CULL_MARGIN * dot(a, b);
+}
+
+} // namespace
 
 void updateWorldMatrix(Mesh& mesh) {
     Matrix4 scaled;
@@ -45,13 +69,26 @@ bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, Ren
     for (int32_t i = 0; i < texcoordCount; ++i) {
         pipeline.texcoords[firstTexcoord + i] = mesh.texcoords[i];
     }
-    for (const PipelineFace& face : mesh.faces) {
-        const Vec4 n = normalize(transformDirection(modelView, face.normal));
+    const int32_t faceCount = static_cast<int32_t>(mesh.faces.size());
+    for (int32_t f = 0; f < faceCount; ++f) {
+        const PipelineFace& face = mesh.faces[f];
+        // A model's faces name its vertices in no useful order: fetch a later face's first
+        // corner, just transformed but long gone from the nearest cache, while this one is set up.
+        if (f + MESH_PREFETCH_DISTANCE < faceCount) {
+            const int32_t ahead = mesh.faces[f + MESH_PREFETCH_DISTANCE].vertex[0];
+            prefetch(&pipeline.vertices[firstVertex + (ahead >= 0 && ahead < vertexCount ? ahead : 0)]);
+        }
         if (face.vertex[0] < 0 || face.vertex[0] >= vertexCount) {
             continue; // a face that names no vertex of this mesh is never stored
         }
-        const Vec4 p = pipeline.vertices[firstVertex + face.vertex[0]].position;
-        const float facing = dot(sub(p, Vec4{0.0f, 0.0f, 0.0f, 1.0f}), n);
+        const Vec4 toCorner =
+            sub(pipeline.vertices[firstVertex + face.vertex[0]].position, Vec4{0.0f, 0.0f, 0.0f, 1.0f});
+        const Vec4 turned = transformDirection(modelView, face.normal);
+        if (clearlyTurnedAway(toCorner, turned)) {
+            continue; // the unit normal would give a positive facing too: the face is dropped
+        }
+        const Vec4 n = normalize(turned);
+        const float facing = dot(toCorner, n);
         clipFace(pipeline, camera, face, n, facing, mask, materialOverride);
         if (pipeline.submissionOverflowed) {
             break;
@@ -62,10 +99,42 @@ bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, Ren
 
 namespace {
 
+// A procedural triangle inside every plane, stored as clipFace stores an unclipped face: the
+// same record, without building the temporary face and testing what is already known.
+void storeInsideTriangle(RenderPipeline& pipeline, const int32_t vertex[3], const int32_t texcoord[3],
+                         int32_t normalIndex, const Material* material) {
+    for (int i = 0; i < 3; ++i) {
+        if (vertex[i] < 0 || vertex[i] >= pipeline.verticesAdded) {
+            return;
+        }
+    }
+    PipelineFace* stored = reserveFace(pipeline);
+    if (stored == nullptr) {
+        return;
+    }
+    const PipelineNormal& n = pipeline.normals[pipeline.normalBase + normalIndex];
+    stored->normal = {n.nx, n.ny, n.nz, n.nw};
+    stored->facing = 0.0f;
+    stored->material = material;
+    stored->carried = 0;
+    stored->cornerCount = 3;
+    for (int i = 0; i < 3; ++i) {
+        stored->vertex[i] = vertex[i] + pipeline.vertexBase;
+        stored->texcoord[i] = texcoord[i] + pipeline.texcoordBase;
+        stored->normalIndex[i] = normalIndex + pipeline.normalBase;
+    }
+    noteCorners(pipeline, *stored, vertex[0] + pipeline.vertexBase, vertex[1] + pipeline.vertexBase,
+                vertex[2] + pipeline.vertexBase);
+}
+
 void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vertex[3],
               const int32_t texcoord[3], int32_t normalIndex, const Material* material, int32_t mask) {
     const int32_t absoluteNormal = pipeline.normalBase + normalIndex;
     if (normalIndex < 0 || normalIndex >= pipeline.normalsAdded) {
+        return;
+    }
+    if (mask == 0) {
+        storeInsideTriangle(pipeline, vertex, texcoord, normalIndex, material);
         return;
     }
     // One record reused for every procedural triangle: only its first three corner slots are

@@ -264,6 +264,43 @@ TEST(RasterizeDepth, RowTestFourLanesAgreesWithScalar) {
     EXPECT_EQ(row[3], 100);
 }
 
+// Texels of a row four lanes at a time against the per-pixel rule, on rows whose 1/z and texture
+// coordinates range from ordinary through huge (where the conversion saturates) to infinite and NaN.
+TEST(RasterizeTextured, TexelRowFourLanesAgreesWithScalar) {
+    std::mt19937 random(53);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+    const int32_t sizes[4][2] = {{256, 256}, {512, 4}, {1, 1}, {64, 2048}};
+    int saturated = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const float reach = std::ldexp(1.0f, i % 40 - 6); // coordinates up to 2^33 texels
+        const float k = i % 7 == 0 ? std::ldexp(unit(random), -30) : 0.5f + unit(random) * 0.4f;
+        Vec4 start{unit(random) * reach * k, unit(random) * reach * k, k, 0.0f};
+        Vec4 dx{unit(random) * reach * k * 0.1f, unit(random) * reach * k * 0.1f, unit(random) * k * 0.1f, 0};
+        if (i % 997 == 0) {
+            start.x = i % 2 ? INFINITY : NAN;
+        }
+        const auto mask = static_cast<uint32_t>(i % 3 == 0 ? 0xffu : any(random) & 0xff);
+        const int32_t width = sizes[i % 4][0], height = sizes[i % 4][1];
+        int32_t fast[8] = {}, slow[8] = {};
+        raster::texelRow(start, dx, width, height, mask, fast);
+        raster::scalar::texelRow(start, dx, width, height, mask, slow);
+        for (int32_t p = 0; p < 8; ++p) {
+            if (mask & (1u << p)) {
+                ASSERT_EQ(fast[p], slow[p]) << i << " pixel " << p;
+                ASSERT_GE(slow[p], 0);
+                ASSERT_LT(slow[p], width * height);
+                saturated += std::fabs(start.x / k) * width > 2.2e9f;
+            }
+        }
+    }
+    EXPECT_GT(saturated, 1000) << "the saturating range is really reached";
+    // (0.25, 0.75) of a 4 x 4 texture: column 1, and v = 0.75 is row 3 from the bottom, row 0 from the top.
+    int32_t one[8];
+    raster::scalar::texelRow({0.25f, 0.75f, 1.0f, 0.0f}, Vec4{}, 4, 4, 1u, one);
+    EXPECT_EQ(one[0], 0 * 4 + 1);
+}
+
 TEST(RasterizeDepth, NearerWinsAndEqualDepthKeepsTheStoredPixel) {
     Targets t(16, 16);
     const Vec4 red{1, 0, 0, 1}, green{0, 1, 0, 1};

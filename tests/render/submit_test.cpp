@@ -269,5 +269,58 @@ TEST(MeshNormals, MeshWithoutFileNormalsLightsWithItsVertexNormals) {
     EXPECT_EQ(mesh.normals.size(), 4u);
 }
 
+// Faces seen almost edge-on, on either side by a hair: the faces stored are exactly those the rule
+// keeps, a facing (corner from the eye, dot the normalised view-space normal) of 0 or below.
+TEST_F(SubmitTest, EdgeOnFacesAreKeptOrDroppedByTheSignOfTheUnitNormalFacing) {
+    Mesh mesh;
+    uint32_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+    };
+    std::vector<bool> kept;
+    Matrix4 modelView = translationMatrix(0.3f, -0.2f, -40.0f);
+    rotateY(modelView, 0.4f);
+    for (int f = 0; f < 3000; ++f) {
+        MeshVertex v;
+        v.position = {20 * next(), 15 * next(), 10 * next(), 1.0f};
+        v.occlusion = 1.0f;
+        mesh.vertices.push_back(v);
+        // A normal at right angles to the line of sight of the vertex, tilted by +-1e-7..1e-3.
+        const Vec4 seen = transformPoint(modelView, v.position);
+        const Vec4 side = normalize(cross(seen, Vec4{next(), next(), next(), 0.0f}));
+        const float tilt = std::ldexp(next() < 0 ? -1.0f : 1.0f, -23 + (f % 14));
+        Vec4 n = normalize(Vec4{side.x + tilt * seen.x, side.y + tilt * seen.y, side.z + tilt * seen.z, 0});
+        // Back into model space (the rotation's transpose) so that submitMesh turns it to n.
+        Matrix4 turn = modelView;
+        turn.m[12] = turn.m[13] = turn.m[14] = 0.0f;
+        PipelineFace face;
+        face.normal = {dot(n, {turn.m[0], turn.m[1], turn.m[2], 0}),
+                       dot(n, {turn.m[4], turn.m[5], turn.m[6], 0}),
+                       dot(n, {turn.m[8], turn.m[9], turn.m[10], 0}), 0.0f};
+        face.cornerCount = 3;
+        face.vertex[0] = face.vertex[1] = face.vertex[2] = f;
+        face.material = &mesh.defaultMaterial;
+        face.carried = f;
+        mesh.faces.push_back(face);
+        const Vec4 unit = normalize(transformDirection(modelView, face.normal));
+        kept.push_back(dot(sub(seen, Vec4{0, 0, 0, 1}), unit) <= 0.0f);
+    }
+    mesh.world = Matrix4{};
+    ASSERT_TRUE(submitMesh(mesh, modelView, camera, pipeline, 0, nullptr));
+    int expected = 0;
+    int32_t stored = 0;
+    for (int f = 0; f < 3000; ++f) {
+        if (kept[f]) {
+            ++expected;
+            ASSERT_LT(stored, pipeline.faceCount);
+            EXPECT_EQ(pipeline.faces[stored++].carried, f);
+        }
+    }
+    EXPECT_EQ(pipeline.faceCount, expected);
+    EXPECT_GT(expected, 500);
+    EXPECT_LT(expected, 2500);
+}
+
 } // namespace
 } // namespace tessellune
