@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/datagen/meshes.h"
+#include "tools/datagen/particle_picture.h"
 #include "tools/datagen/png_writer.h"
 #include "tools/datagen/textures.h"
 #include "tools/datagen/title_cards.h"

@@ -1,31 +1,16 @@
-// Draws the textures and the particle picture pixel by pixel.
+// Draws the textures pixel by pixel.
 #include "tools/datagen/textures.h"
 
 #include <algorithm>
 #include <cmath>
+
+#include "tools/datagen/colour.h"
 
 namespace tessellune::datagen {
 
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
-
-struct Colour {
-    double r, g, b;
-};
-
-Colour mix(Colour a, Colour b, double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
-
-Colour scaled(Colour c, double s) {
-    return {c.r * s, c.g * s, c.b * s};
-}
-
-Rgba opaque(Colour c) {
-    return {toByte(c.r), toByte(c.g), toByte(c.b), 255};
-}
 
 Colour hue(double h) {
     h -= std::floor(h);
@@ -157,54 +142,6 @@ RgbaImage makeTealFloorTexture() {
             Colour c = mix({0.0, 0.28, 0.3}, {0.05, 0.42, 0.42}, shade);
             c = mix({0.0, 0.1, 0.12}, c, std::clamp(edge * 30.0, 0.0, 1.0));
             image.set(x, y, opaque(c));
-        }
-    }
-    return image;
-}
-
-RgbaImage makeParticlePicture() {
-    RgbaImage image = makeImage(PICTURE_WIDTH, PICTURE_HEIGHT, {255, 255, 255, 255});
-    // The medallion sits one pixel left of and two above the centre, where the picture camera aims.
-    const double mx = 23.0, my = 18.0, radius = 17.5;
-    const Colour nightTop{0.05, 0.06, 0.25}, nightLow{0.35, 0.12, 0.45};
-    const Colour moonLight{1.0, 0.93, 0.55}, moonShade{0.95, 0.6, 0.2};
-    const Colour rim{0.45, 0.85, 1.0};
-    const double stars[][3] = {{14, 8, 1.0},  {31, 9, 0.8}, {36, 16, 1.0},
-                               {11, 17, 0.7}, {27, 5, 0.6}, {35, 25, 0.6}};
-    for (int y = 0; y < PICTURE_HEIGHT; ++y) {
-        for (int x = 0; x < PICTURE_WIDTH; ++x) {
-            const double px = x + 0.5, py = y + 0.5;
-            const double d = std::hypot(px - mx, py - my);
-            if (d > radius) {
-                continue;
-            }
-            Colour c = mix(nightTop, nightLow, (py - (my - radius)) / (2.0 * radius));
-            for (const auto& s : stars) {
-                // A bright centre pixel with dimmer arms.
-                const double sd = std::fabs(px - s[0] - 0.5) + std::fabs(py - s[1] - 0.5);
-                if (sd < 1.5) {
-                    c = mix(c, {1.0, 1.0, 0.8}, sd < 0.5 ? 1.0 : 0.55 * s[2]);
-                }
-            }
-            // Crescent: a disc with a second, shifted disc taken out of it.
-            const double moon = std::hypot(px - 21.0, py - 15.0);
-            const double bite = std::hypot(px - 25.0, py - 11.5);
-            if (moon < 9.5 && bite > 7.5) {
-                c = mix(moonLight, moonShade, (px - 12.0) / 14.0 + (py - 8.0) / 30.0);
-            }
-            // Dunes along the bottom, in the colours of the dune scenes.
-            const double dune = my + 8.0 + 2.2 * std::sin(px * 0.33) + 1.2 * std::sin(px * 0.9 + 1.0);
-            if (py > dune) {
-                c = mix({0.93, 0.61, 0.1}, {0.55, 0.25, 0.05}, (py - dune) / 6.0 + 0.3 * std::sin(px * 0.7));
-            }
-            if (d > radius - 1.6) {
-                c = rim;
-            }
-            Rgba pixel = opaque(c);
-            if (pixel.r == 255 && pixel.g == 255 && pixel.b == 255) {
-                pixel.b = 254; // inside the medallion every pixel is a particle
-            }
-            image.set(x, y, pixel);
         }
     }
     return image;

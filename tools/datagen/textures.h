@@ -1,4 +1,4 @@
-// The textures and the particle picture, drawn from formulas.
+// The textures, drawn from formulas.
 //
 // Conventions: RGBA images, row 0 at the top; every texture is seamless (it repeats without a
 // visible edge) because the renderer wraps texture coordinates.
@@ -16,11 +16,5 @@ RgbaImage makeEnvironmentTexture();
 RgbaImage makeOpenFloorTexture();
 // 256 x 256: the dune scene's floor, teal tiles.
 RgbaImage makeTealFloorTexture();
-
-inline constexpr int PICTURE_WIDTH = 48;
-inline constexpr int PICTURE_HEIGHT = 40;
-// The particle picture: a night-sky medallion with a crescent moon, stars and dunes on white.
-// Only its non-white pixels become particles.
-RgbaImage makeParticlePicture();
 
 } // namespace tessellune::datagen
