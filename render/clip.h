@@ -19,9 +19,6 @@ namespace tessellune {
 int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineFace& face, const Vec4& normal,
                  float facing, int32_t mask, const Material* materialOverride);
 
-// One stable counting pass over the byte `pass` (0..3) of the keys.
-void radixPass(const int32_t* keys, const int32_t* source, int32_t* destination, int32_t count, int32_t pass);
-
 // Orders the pass's faces by the depth of their nearest corner, nearest first, into faceOrder, and
 // lays out their row spans in that order for the bands. Runs after projectVertices.
 void sortFacesByDepth(RenderPipeline& pipeline);

@@ -47,25 +47,6 @@ float nearestZ(const RenderPipeline& pipeline, int32_t index, const FaceCorners&
 
 } // namespace
 
-void radixPass(const int32_t* keys, const int32_t* source, int32_t* destination, int32_t count,
-               int32_t pass) {
-    const uint32_t shift = 8u * static_cast<uint32_t>(pass);
-    int32_t start[RADIX_BUCKETS] = {};
-    for (int32_t i = 0; i < count; ++i) {
-        ++start[(static_cast<uint32_t>(keys[source[i]]) >> shift) & 0xffu];
-    }
-    int32_t sum = 0;
-    for (int32_t b = 0; b < RADIX_BUCKETS; ++b) {
-        const int32_t n = start[b];
-        start[b] = sum;
-        sum += n;
-    }
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t entry = source[i];
-        destination[start[(static_cast<uint32_t>(keys[entry]) >> shift) & 0xffu]++] = entry;
-    }
-}
-
 void sortFacesByDepth(RenderPipeline& pipeline) {
     const int32_t count = pipeline.faceCount;
     // The four digits' bucket counts are taken while the keys are made, in one sweep.

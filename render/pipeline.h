@@ -2,9 +2,9 @@
 //
 // Conventions: one scene pass runs beginScene, addLight, submissions, projectVertices,
 // sortFacesByDepth, then renderBand on every band (the ordering reads the projected rows, so the
-// projection comes first; the two are otherwise independent). Indices stored in faces are absolute buffer
-// indices. A submission appends at base + added and commits by advancing the bases; a submission
-// that would overflow any buffer is refused whole: nothing of it becomes part of the pass, and the
+// projection comes first; the two are otherwise independent). Indices stored in faces are
+// absolute buffer indices. A submission appends at base + added and commits by advancing the bases; a
+// submission that would overflow any buffer is refused whole: nothing of it becomes part of the pass, and the
 // refusal is counted so the statistics show it.
 #pragma once
 
