@@ -33,11 +33,19 @@ inline void appendChunk(std::vector<uint8_t>& png, const char* type, const std::
     appendBigEndian32(png, 0); // CRCs are never checked
 }
 
-inline std::vector<uint8_t> zlibCompress(const std::vector<uint8_t>& raw, int level = 6) {
-    uLongf size = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<uint8_t> out(size);
-    compress2(out.data(), &size, raw.data(), static_cast<uLong>(raw.size()), level);
-    out.resize(size);
+// A zlib stream; the strategy picks which block kinds zlib writes (Z_FIXED: fixed codes only).
+inline std::vector<uint8_t> zlibCompress(const std::vector<uint8_t>& raw, int level = 6,
+                                         int strategy = Z_DEFAULT_STRATEGY) {
+    z_stream stream{};
+    deflateInit2(&stream, level, Z_DEFLATED, 15, 8, strategy);
+    std::vector<uint8_t> out(deflateBound(&stream, uLong(raw.size())));
+    stream.next_in = const_cast<Bytef*>(raw.data());
+    stream.avail_in = uInt(raw.size());
+    stream.next_out = out.data();
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
     return out;
 }
 

@@ -43,19 +43,10 @@ TEST(MtlLoader, ReadsMaterialsInOrderWithTheirProperties) {
     EXPECT_EQ(b.name, "b");
     EXPECT_EQ(b.textureIndex, 0); // reset by newmtl
     EXPECT_EQ(b.diffuse.x, 0.0f); // reset by newmtl
+    EXPECT_EQ(b.specularExponent, 96) << "carried over from a";
+    EXPECT_EQ(b.opacity, 0.25f) << "carried over from a";
     EXPECT_EQ(p.textures, std::vector<std::string>{"a.png"});
     EXPECT_EQ(p.console, "texture filename is [a.png]\n");
-}
-
-TEST(MtlLoader, CarriesExponentAndOpacityIntoTheNextMaterial) {
-    const ParsedLibrary p = parse("newmtl a\nNs 50\nd 0.5\nnewmtl b\nKd 1 0 0\n");
-    ASSERT_EQ(p.materials.size(), 2u);
-    EXPECT_EQ(p.materials[0].specularExponent, 50);
-    EXPECT_EQ(p.materials[0].opacity, 0.5f);
-    EXPECT_EQ(p.materials[1].specularExponent, 50);
-    EXPECT_EQ(p.materials[1].opacity, 0.5f);
-    EXPECT_EQ(p.materials[1].diffuse.x, 1.0f);
-    EXPECT_EQ(p.materials[1].diffuse.w, 0.0f);
 }
 
 TEST(MtlLoader, PropertiesBeforeAnyMaterialFormTheDefaultOnlyWithoutNewmtl) {

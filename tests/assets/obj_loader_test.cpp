@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <map>
 
 #include "asset_test_support.h"
@@ -254,53 +253,6 @@ TEST(ObjLoader, MissingFileGivesAnEmptyMeshAfterTheLoadingLine) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "---- loading [nothing.obj]:\n");
     EXPECT_TRUE(mesh->vertices.empty() && mesh->faces.empty() && mesh->materials.empty());
     EXPECT_EQ(mesh->boxCorners[0].x, 1e20f);
-}
-
-// The rule as first written: every face with a direction scanned for every vertex.
-std::vector<Vec4> vertexNormalsByScan(const Mesh& mesh) {
-    std::vector<Vec4> normals;
-    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
-        Vec4 sum{};
-        for (const PipelineFace& face : mesh.faces) {
-            const bool degenerate = std::isnan(face.normal.x + face.normal.y + face.normal.z);
-            for (int c = 0; c < face.cornerCount && !degenerate; ++c) {
-                if (size_t(face.vertex[c]) == i) {
-                    sum = scalar::add(sum, face.normal);
-                }
-            }
-        }
-        normals.push_back(scalar::normalize(sum));
-    }
-    return normals;
-}
-
-// Also proves the four-lane maths the loader uses gives the scalar path's bits.
-TEST(ObjLoader, OnePassVertexNormalsMatchThePerVertexScanBitForBit) {
-    const std::string models = std::string(TESSELLUNE_SHARED_DIR) + "/testdata/models/";
-    for (const char* path : {"spot/spot_control_mesh.obj", "polygons/tetris.obj",
-                             "cornell-box/CornellBox-Original.obj", "mcguire-cube/cube.obj"}) {
-        SCOPED_TRACE(path);
-        testing_support::OwnedStore owned;
-        const std::string full = models + path;
-        const size_t slash = full.find_last_of('/');
-        ::testing::internal::CaptureStdout();
-        const std::unique_ptr<Mesh> mesh =
-            loadObj(full.substr(slash + 1), full.substr(0, slash + 1), owned.store);
-        ::testing::internal::GetCapturedStdout();
-        ASSERT_FALSE(mesh->faces.empty());
-        for (const PipelineFace& face : mesh->faces) {
-            const Vec4& p0 = mesh->vertices[size_t(face.vertex[0])].position;
-            const Vec4& p1 = mesh->vertices[size_t(face.vertex[1])].position;
-            const Vec4& p2 = mesh->vertices[size_t(face.vertex[2])].position;
-            const Vec4 n = scalar::normalize(scalar::cross(scalar::sub(p1, p0), scalar::sub(p2, p0)));
-            ASSERT_EQ(std::memcmp(&n, &face.normal, sizeof(Vec4)), 0);
-        }
-        const std::vector<Vec4> expected = vertexNormalsByScan(*mesh);
-        for (size_t i = 0; i < expected.size(); ++i) {
-            ASSERT_EQ(std::memcmp(&expected[i], &mesh->vertices[i].normal, sizeof(Vec4)), 0)
-                << "vertex " << i;
-        }
-    }
 }
 
 } // namespace

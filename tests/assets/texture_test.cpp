@@ -47,6 +47,11 @@ TEST(TextureLoader, ConvertsToPremultipliedFloatTexels) {
     releaseImage(*image);
     EXPECT_EQ(image->pixels, nullptr);
     delete image;
+    // Borrowed pixels are left alone (freeing them here would be a fault the sanitizers see).
+    Vec4 borrowed[1] = {{1, 2, 3, 4}};
+    FloatImage view{borrowed, 1, 1, false};
+    releaseImage(view);
+    EXPECT_EQ(view.pixels, nullptr);
 }
 
 TEST(TextureLoader, LoadsAFileKeepingRowOrderAndName) {
@@ -69,14 +74,6 @@ TEST(TextureLoader, LoadsAFileKeepingRowOrderAndName) {
     folder.write("bad.png", {1, 2, 3});
     EXPECT_EQ(tryLoadTexture("bad.png", folder.path, "x", error), nullptr);
     EXPECT_EQ(error, 27);
-}
-
-TEST(TextureLoader, ReleaseLeavesBorrowedPixelsAlone) {
-    Vec4 borrowed[1] = {{1, 2, 3, 4}};
-    FloatImage image{borrowed, 1, 1, false};
-    releaseImage(image);
-    EXPECT_EQ(image.pixels, nullptr);
-    EXPECT_EQ(borrowed[0].z, 3.0f);
 }
 
 // Texels that cannot be allocated are the out-of-memory error, not a texture without texels.
@@ -157,16 +154,11 @@ TEST(TextureStore, AddsFindsAndLoadsOnce) {
     EXPECT_EQ(getOrLoadTexture(store, "dummydummydummy", folder.path), 3);
 }
 
-TEST(FileReader, ReadsWholeFilesAndNothingElse) {
+// Whole files are read by every PngSuite and model test; here what is not a file.
+TEST(FileReader, MissingFilesAndFoldersReadAsNothing) {
     ScratchFolder folder;
-    std::vector<uint8_t> big(200000);
-    for (size_t i = 0; i < big.size(); ++i) {
-        big[i] = uint8_t(i * 31);
-    }
-    folder.write("big.bin", big);
-    EXPECT_TRUE(readFile(folder.path + "big.bin") == big);
     EXPECT_TRUE(readFile(folder.path + "missing").empty());
-    EXPECT_TRUE(readFile(folder.path).empty()); // a folder
+    EXPECT_TRUE(readFile(folder.path).empty());
 }
 
 } // namespace
