@@ -44,11 +44,6 @@ TEST(PngWriter, RoundTripsEveryChannelExactly) {
     EXPECT_EQ(back.pixels, image.pixels);
 }
 
-TEST(PngWriter, SamePictureGivesSameBytes) {
-    const RgbaImage image = makeColorsTexture();
-    EXPECT_EQ(encodePng(image), encodePng(image));
-}
-
 TEST(PngWriter, RefusesEmptyPicturesAndUnwritablePaths) {
     EXPECT_TRUE(encodePng(RgbaImage{}).empty());
     RgbaImage wrongSize = makeImage(4, 4, {});
@@ -123,29 +118,19 @@ TEST(ParticlePicture, IsWhiteAroundAndWithinTheParticleBudget) {
     // the picture needs a few thousand pixels to read at full screen.
     EXPECT_LE(particles, 9000);
     EXPECT_GE(particles, 3000);
-    EXPECT_EQ(roundTrip(picture).pixels, picture.pixels);
 }
 
-TEST(TitleCards, SourceNamesTheSixCardsInSlotOrder) {
+TEST(TitleCards, TheSixCardsComeInSlotOrderWithRealAlphaAndFitTheirPlaces) {
     std::vector<CardSource> cards;
     std::string error;
     ASSERT_TRUE(parseTitleCards(contentFile("titlecards.txt"), cards, error)) << error;
     const char* names[] = {"t-velk.png", "t-compofilling.png", "t-demosplash.png",
                            "t-cred.png", "t-time.png",         "t-sorry.png"};
     ASSERT_EQ(cards.size(), 6u);
-    for (size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(cards[i].file, names[i]);
-        EXPECT_FALSE(cards[i].lines.empty());
-    }
     EXPECT_EQ(cards[0].lines[0], "TESSELLUNE");
-}
-
-TEST(TitleCards, RenderWithRealAlphaAndFitTheirPlaces) {
-    std::vector<CardSource> cards;
-    std::string error;
-    ASSERT_TRUE(parseTitleCards(contentFile("titlecards.txt"), cards, error)) << error;
     for (size_t i = 0; i < cards.size(); ++i) {
         SCOPED_TRACE(cards[i].file);
+        EXPECT_EQ(cards[i].file, names[i]) << "the cards in slot order";
         RgbaImage card;
         ASSERT_TRUE(renderTitleCard(cards[i], "/usr/share/fonts/truetype/dejavu", card, error)) << error;
         const CardSlot& slot = CARD_SLOTS[i % 3];
@@ -168,7 +153,6 @@ TEST(TitleCards, RenderWithRealAlphaAndFitTheirPlaces) {
         EXPECT_GT(untouched, card.width * card.height / 10) << "the backing fades out: no box";
         EXPECT_GT(solidWhite, 100) << "the letters are opaque white";
         EXPECT_GT(partial, 100) << "edges and shadow are soft";
-        EXPECT_EQ(roundTrip(card).pixels, card.pixels);
     }
 }
 

@@ -43,7 +43,8 @@ TEST(Loaders, EveryMeshLoadsWithItsCountsMaterialsAndFacing) {
     EXPECT_TRUE(dune->materials.empty());
     for (const PipelineFace& face : dune->faces) {
         EXPECT_EQ(face.material, &dune->defaultMaterial);
-        EXPECT_GT(face.normal.y, 0.0f) << "a height field faces up (+y) everywhere, steep lee slopes included";
+        EXPECT_GT(face.normal.y, 0.0f)
+            << "a height field faces up (+y) everywhere, steep lee slopes included";
         for (int k = 0; k < 3; ++k) {
             EXPECT_GE(face.normalIndex[k], 0) << "the lit shaders read a normal at every corner";
         }
@@ -54,7 +55,8 @@ TEST(Loaders, EveryMeshLoadsWithItsCountsMaterialsAndFacing) {
     EXPECT_EQ(floor->vertices.size(), 4u);
     ASSERT_EQ(floor->faces.size(), 2u);
     ASSERT_EQ(floor->materials.size(), 1u);
-    EXPECT_GE(floor->materials[0].textureIndex, 1);
+    ASSERT_GE(floor->materials[0].textureIndex, 1);
+    EXPECT_EQ(store.entries[size_t(floor->materials[0].textureIndex)]->name, "tealfloor.png");
     EXPECT_EQ(floor->materials[0].shaderType, -1);
     for (const PipelineFace& face : floor->faces) {
         EXPECT_EQ(face.material, &floor->materials[0]);

@@ -1,4 +1,4 @@
-// Synthesis: click-free envelopes, smooth ducking, kicks exactly on the beat, repeatable excerpts.
+// Synthesis: click-free envelopes and excerpts, smooth ducking, kicks exactly on the beat.
 #include <gtest/gtest.h>
 
 #include "tools/datagen/music/analysis.h"
@@ -142,16 +142,15 @@ TEST(MusicMix, KicksStartExactlyOnBeats) {
         EXPECT_EQ(onset % SAMPLES_PER_BEAT, 0) << onset;
 }
 
-TEST(MusicMix, AnExcerptRendersTheSameTwiceAndIsClickFreeAtItsEdges) {
+// (That a render repeats itself is the soundtrack's same-bytes test.)
+TEST(MusicMix, AnExcerptIsClickFree) {
     const Score score = demoScore();
     MixRequest request;
     request.firstFrame = 1024 * SAMPLES_PER_ROW; // the breakdown: pads, bass and arp, no drums
     request.frameCount = 128 * SAMPLES_PER_ROW;
-    std::vector<float> first, second;
+    std::vector<float> first;
     mixScore(score, request, first);
-    mixScore(score, request, second);
     ASSERT_EQ(first.size(), size_t(2 * request.frameCount));
-    EXPECT_EQ(first, second);
     EXPECT_GT(peakOf(first), 0.05f);
     // Without drums nothing in this section should jump by more than a small part of its peak
     // from one sample to the next: a missing envelope would show as a step.
