@@ -147,14 +147,10 @@ TEST(SyncTool, EvalPrintsOneLinePerRowAndReadsMissingFilesAsZero) {
 }
 
 TEST(SyncTool, BadUsageExitsWithTwo) {
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"compile"},
-                                               {"compile", "a.txt"},
-                                               {"compile", "a.txt", "out", "--base"},
-                                               {"dump"},
-                                               {"eval", "x.track"},
-                                               {"frobnicate", "x"}}) {
+    const std::vector<std::string> usages[] = {
+        {},       {"compile"},         {"compile", "a.txt"}, {"compile", "a.txt", "out", "--base"},
+        {"dump"}, {"eval", "x.track"}, {"frobnicate", "x"}};
+    for (const std::vector<std::string>& args : usages) {
         const ToolRun result = run(args);
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.err.find("usage:"), std::string::npos);

@@ -103,14 +103,9 @@ TEST(TimelineText, LayoutCommentsAndLineEndings) {
 
 TEST(TimelineText, InterpolationNamesAndNumbers) {
     int32_t type = 99;
-    for (const auto& [text, expected] : std::vector<std::pair<std::string, int32_t>>{{"step", 0},
-                                                                                     {"linear", 1},
-                                                                                     {"smooth", 2},
-                                                                                     {"ramp", 3},
-                                                                                     {"0", 0},
-                                                                                     {"3", 3},
-                                                                                     {"-128", -128},
-                                                                                     {"127", 127}}) {
+    const std::pair<const char*, int32_t> good[] = {{"step", 0}, {"linear", 1}, {"smooth", 2},  {"ramp", 3},
+                                                    {"0", 0},    {"3", 3},      {"-128", -128}, {"127", 127}};
+    for (const auto& [text, expected] : good) {
         EXPECT_TRUE(parseInterpolation(text, type)) << text;
         EXPECT_EQ(type, expected) << text;
     }

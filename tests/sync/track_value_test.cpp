@@ -118,11 +118,6 @@ TEST(SyncValue, ProbesGiveTheHandWorkedValues) {
         EXPECT_EQ(syncTrackValue(&track, 9.0), 7.0f) << "type " << type;
     }
     EXPECT_EQ(syncTrackValue(nullptr, 3.0), 0.0f);
-    EXPECT_EQ(findSyncKey(makeTrack(jump), 10), 2);
-    const SyncTrack shared = makeTrack(triple);
-    for (double row = 3.0; row <= 5.0; row += 0.25) {
-        EXPECT_TRUE(std::isfinite(syncTrackValue(&shared, row))) << row;
-    }
 }
 
 TEST(SyncKeySearch, FindsTheLastKeyAtOrBeforeTheRowAgainstALinearScan) {
