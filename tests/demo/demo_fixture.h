@@ -49,22 +49,15 @@ public:
 // face uses: one above the tile looking down at it, one looking up and away.
 inline std::unique_ptr<Mesh> makeTile() {
     auto mesh = std::make_unique<Mesh>();
-    const float corners[4][3] = {{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}};
-    for (const auto& c : corners) {
-        MeshVertex v;
-        v.position = {c[0], c[1], c[2], 1};
-        v.normal = {0, 1, 0, 0};
-        mesh->vertices.push_back(v);
+    // Each vertex: x, y, z, and the y of its normal (the probes last).
+    const float vertices[6][4] = {{-1, 0, -1, 1}, {1, 0, -1, 1},          {1, 0, 1, 1},
+                                  {-1, 0, 1, 1},  {0.3f, 0.5f, 0.2f, -1}, {0.3f, 0.5f, 0.2f, 1}};
+    for (const auto& v : vertices) {
+        MeshVertex vertex;
+        vertex.position = {v[0], v[1], v[2], 1};
+        vertex.normal = {0, v[3], 0, 0};
+        mesh->vertices.push_back(vertex);
     }
-    MeshVertex lookingDown;
-    lookingDown.position = {0.3f, 0.5f, 0.2f, 1};
-    lookingDown.normal = {0, -1, 0, 0};
-    mesh->vertices.push_back(lookingDown);
-    MeshVertex lookingUp;
-    lookingUp.position = {0.3f, 0.5f, 0.2f, 1};
-    lookingUp.normal = {0, 1, 0, 0};
-    mesh->vertices.push_back(lookingUp);
-
     mesh->texcoords.resize(1);
     mesh->defaultMaterial.name = "(unnamed)";
     mesh->defaultMaterial.textureIndex = -1;

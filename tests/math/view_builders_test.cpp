@@ -23,16 +23,6 @@ constexpr float HALF_PI = 1.57079632679f;
 
 } // namespace
 
-TEST(ViewBuilders, ZeroAnglesGiveAPureTranslation) {
-    const float t[3] = {3, -4, 5};
-    const float zero[3] = {0, 0, 0};
-    Matrix4 placement, freeView;
-    makePlacement(t, zero, placement);
-    makeFreeView(t, zero, freeView);
-    expectSame(placement, translationMatrix(3, -4, 5));
-    expectSame(freeView, translationMatrix(3, -4, 5));
-}
-
 TEST(ViewBuilders, PlacementRotatesThenMovesButFreeViewMovesThenRotates) {
     const float t[3] = {10, 0, 0};
     const float angles[3] = {0, 0, HALF_PI};
