@@ -32,13 +32,20 @@ inline void writeTrack(const std::string& folder, const std::string& name, const
     }
 }
 
-// A demo state without loaded assets; call openTracks once the track files are written.
+using TrackKeys = std::vector<std::pair<std::string, std::vector<Key>>>;
+
+// A demo state without loaded assets, its tracks written to the folder and opened; ok when all of
+// it could be made.
 class DemoFixture {
 public:
-    DemoFixture() { ok = createWorkersAndBuffers(state, 2) && createRenderer(state); }
+    explicit DemoFixture(const TrackKeys& tracks = {}) {
+        for (const auto& [name, keys] : tracks) {
+            writeTrack(folder.path(), name, keys);
+        }
+        ok = createWorkersAndBuffers(state, 2) && createRenderer(state) &&
+             openTracks(state, folder.path() + "/");
+    }
     ~DemoFixture() { releaseDemo(state); }
-
-    bool openTracksHere() { return openTracks(state, folder.path() + "/"); }
 
     TemporaryFolder folder;
     DemoState state;

@@ -78,7 +78,6 @@ struct LoopRun {
 TEST(FrameLoop, WithoutTracksFramesArePresentedBlackUntilEscape) {
     DemoFixture f;
     ASSERT_TRUE(f.ok);
-    ASSERT_TRUE(f.openTracksHere());
     LoopRun loop;
     ::testing::internal::CaptureStdout();
     const LoopEnd end = loop.run(f.state, 8);
@@ -93,12 +92,8 @@ TEST(FrameLoop, WithoutTracksFramesArePresentedBlackUntilEscape) {
 }
 
 TEST(FrameLoop, FollowsTheSceneAndFadeTracksAndHandsKeysToTheDebugControls) {
-    DemoFixture f;
+    DemoFixture f({{"scene", {{0, 5, 0}}}, {"fs", {{0, 1, 0}}}, {"gtn", {{0, 2.5f, 0}}}});
     ASSERT_TRUE(f.ok);
-    writeTrack(f.folder.path(), "scene", {{0, 5, 0}});
-    writeTrack(f.folder.path(), "fs", {{0, 1, 0}});
-    writeTrack(f.folder.path(), "gtn", {{0, 2.5f, 0}});
-    ASSERT_TRUE(f.openTracksHere());
     LoopRun loop;
     loop.app->controls.camera.position = {0, 0, -300, 0};
     ::testing::internal::CaptureStdout();

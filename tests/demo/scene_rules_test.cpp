@@ -37,11 +37,8 @@ Vec4 centroid(const RenderPipeline& p, int32_t first, int32_t count) {
 } // namespace
 
 TEST(SceneRules, RingsTurnWithTheSpinOnOddRowsAndAgainstItOnEvenRows) {
-    DemoFixture f;
+    DemoFixture f({{"speed", {{0, 1, 0}}}, {"scale", {{0, 1, 0}}}});
     ASSERT_TRUE(f.ok);
-    writeTrack(f.folder.path(), "speed", {{0, 1, 0}});
-    writeTrack(f.folder.path(), "scale", {{0, 1, 0}});
-    ASSERT_TRUE(f.openTracksHere());
     std::vector<Vec4> pixels(20 * 20, Vec4{0.1f, 0.2f, 0.3f, 1});
     f.state.particles = buildParticleField(FloatImage{pixels.data(), 20, 20, false});
     const double delta = 0.7; // spin phase = speed 1 x 0.7 s
@@ -66,11 +63,9 @@ TEST(SceneRules, RingsTurnWithTheSpinOnOddRowsAndAgainstItOnEvenRows) {
 }
 
 TEST(SceneRules, SceneFourDrawsIntoTheSecondBufferAndAddsItIntoTheClearedMainOne) {
-    DemoFixture f;
+    // gtn turns the tile about x to face the camera.
+    DemoFixture f({{"x", {{0, 10, 0}}}, {"gtn", {{0, 2.6f, 0}}}});
     ASSERT_TRUE(f.ok);
-    writeTrack(f.folder.path(), "x", {{0, 10, 0}});
-    writeTrack(f.folder.path(), "gtn", {{0, 2.6f, 0}}); // turns the tile about x to face the camera
-    ASSERT_TRUE(f.openTracksHere());
     f.state.dune = makeTile();
     const size_t count = 640 * 480;
     for (size_t i = 0; i < count; ++i) {
@@ -99,7 +94,6 @@ TEST(SceneRules, TheRectangleIsHeightThenWidthAndPulsesWithTime) {
     for (const Case& c : cases) {
         DemoFixture f;
         ASSERT_TRUE(f.ok);
-        ASSERT_TRUE(f.openTracksHere());
         renderRectangleScene(f.state, viewFromFront(), c.now);
         float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
         for (int i = 0; i < 4; ++i) { // the corners as submitted, before any clipping
@@ -113,11 +107,8 @@ TEST(SceneRules, TheRectangleIsHeightThenWidthAndPulsesWithTime) {
 }
 
 TEST(SceneRules, SceneSixGivesTwoTilesTheirOwnMaterialAndLowersTheRow) {
-    DemoFixture f;
+    DemoFixture f({{"scene", {{0, 6, 0}}}, {"x", {{0, 10, 0}}}});
     ASSERT_TRUE(f.ok);
-    writeTrack(f.folder.path(), "scene", {{0, 6, 0}});
-    writeTrack(f.folder.path(), "x", {{0, 10, 0}});
-    ASSERT_TRUE(f.openTracksHere());
     f.state.dune = makeTile();
     Material faceMaterial; // what the faces name themselves; the override replaces it
     faceMaterial.shaderType = Baked;

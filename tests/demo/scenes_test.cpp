@@ -36,13 +36,11 @@ const Vec4& pixelAt(const FloatImage& image, int x, int y) {
 } // namespace
 
 TEST(Scenes, PictureParticlesShowTheirPixelColourAndRingParticlesTheirGrey) {
-    DemoFixture f;
+    DemoFixture f({{"scene", {{0, 10, 0}}},
+                   {"lerp", {{0, 1, 0}, {100, 0, 0}}},
+                   {"scale", {{0, 9.0f, 0}}},
+                   {"fs", {{0, 1, 0}}}});
     ASSERT_TRUE(f.ok);
-    writeTrack(f.folder.path(), "scene", {{0, 10, 0}});
-    writeTrack(f.folder.path(), "lerp", {{0, 1, 0}, {100, 0, 0}});
-    writeTrack(f.folder.path(), "scale", {{0, 9.0f, 0}});
-    writeTrack(f.folder.path(), "fs", {{0, 1, 0}});
-    ASSERT_TRUE(f.openTracksHere());
     const SolidPicture red(5, 5, {1, 0, 0, 1});
     f.state.particles = buildParticleField(red.image);
     ASSERT_EQ(f.state.particles.particles.size(), 25u);
@@ -64,13 +62,11 @@ TEST(Scenes, PictureParticlesShowTheirPixelColourAndRingParticlesTheirGrey) {
 }
 
 TEST(Scenes, TitleCardsFollowTheirSwitchesAndTheSceneNumberRoundsHalfUp) {
-    DemoFixture f;
-    ASSERT_TRUE(f.ok);
     // Rows 0-9: scene 10.4 (no cards); 10-19: 10.5 = scene 11; ta_1 -1 throughout, ta_2 on at 20.
-    writeTrack(f.folder.path(), "scene", {{0, 10.4f, 0}, {10, 10.5f, 0}});
-    writeTrack(f.folder.path(), "ta_1", {{0, -1, 0}});
-    writeTrack(f.folder.path(), "ta_2", {{0, 0, 0}, {20, 1, 0}});
-    ASSERT_TRUE(f.openTracksHere());
+    DemoFixture f({{"scene", {{0, 10.4f, 0}, {10, 10.5f, 0}}},
+                   {"ta_1", {{0, -1, 0}}},
+                   {"ta_2", {{0, 0, 0}, {20, 1, 0}}}});
+    ASSERT_TRUE(f.ok);
     std::vector<Vec4> white(4 * 4, Vec4{1, 1, 1, 1});
     FloatImage cardImage{white.data(), 4, 4, false};
     Texture card{&cardImage, "card"};
@@ -93,11 +89,8 @@ TEST(Scenes, TitleCardsFollowTheirSwitchesAndTheSceneNumberRoundsHalfUp) {
 }
 
 TEST(Scenes, SceneFourLowersTheRowSoTheSceneBeforeItStillDrawsForAMoment) {
-    DemoFixture f;
+    DemoFixture f({{"scene", {{0, 5, 0}, {100, 4, 0}}}, {"fs", {{0, 0.25f, 0}, {100, 1, 0}}}});
     ASSERT_TRUE(f.ok);
-    writeTrack(f.folder.path(), "scene", {{0, 5, 0}, {100, 4, 0}});
-    writeTrack(f.folder.path(), "fs", {{0, 0.25f, 0}, {100, 1, 0}});
-    ASSERT_TRUE(f.openTracksHere());
     const FrameResult r = renderFrame(f.state, 100.5, 0.0, 0.0, cameraAt(-300));
     EXPECT_DOUBLE_EQ(r.row, 99.75);
     EXPECT_EQ(r.fade, 0.25f); // the fade is read at the lowered row
@@ -111,23 +104,21 @@ TEST(Scenes, SceneFourLowersTheRowSoTheSceneBeforeItStillDrawsForAMoment) {
 
 TEST(Scenes, SkippedFramesLeaveTheStateAContinuousRunWouldHave) {
     // Scene 4 colours the tiles, scene 6 shows them; scene 10 spins the rings with "speed".
-    auto setUp = [](DemoFixture& f) {
-        writeTrack(f.folder.path(), "scene", {{0, 10, 0}, {10, 4, 0}, {20, 6, 0}, {30, 10, 0}});
-        writeTrack(f.folder.path(), "speed", {{0, 0.5f, 1}, {40, 3, 0}});
-        writeTrack(f.folder.path(), "x", {{0, 10, 0}});
-        writeTrack(f.folder.path(), "gtn", {{0, 1, 1}, {40, 4, 0}});
-        writeTrack(f.folder.path(), "scale", {{0, 4, 0}});
-        writeTrack(f.folder.path(), "cam_a", {{0, 1, 0}});
-        writeTrack(f.folder.path(), "cam_b", {{0, 1, 0}});
-        ASSERT_TRUE(f.openTracksHere());
-        f.state.dune = makeTile();
-        ASSERT_TRUE(prepareAndBakeOcclusion(f.state));
-        std::vector<Vec4> pixels(20 * 20, Vec4{0.1f, 0.2f, 0.3f, 1});
-        f.state.particles = buildParticleField(FloatImage{pixels.data(), 20, 20, false});
-    };
-    DemoFixture continuous, skipped;
-    setUp(continuous);
-    setUp(skipped);
+    const TrackKeys tracks = {{"scene", {{0, 10, 0}, {10, 4, 0}, {20, 6, 0}, {30, 10, 0}}},
+                              {"speed", {{0, 0.5f, 1}, {40, 3, 0}}},
+                              {"x", {{0, 10, 0}}},
+                              {"gtn", {{0, 1, 1}, {40, 4, 0}}},
+                              {"scale", {{0, 4, 0}}},
+                              {"cam_a", {{0, 1, 0}}},
+                              {"cam_b", {{0, 1, 0}}}};
+    DemoFixture continuous(tracks), skipped(tracks);
+    std::vector<Vec4> pixels(20 * 20, Vec4{0.1f, 0.2f, 0.3f, 1});
+    for (DemoFixture* f : {&continuous, &skipped}) {
+        ASSERT_TRUE(f->ok);
+        f->state.dune = makeTile();
+        ASSERT_TRUE(prepareAndBakeOcclusion(f->state));
+        f->state.particles = buildParticleField(FloatImage{pixels.data(), 20, 20, false});
+    }
     const double delta = 1.0 / 18.0;
     for (int frame = 0; frame < 25; ++frame) {
         renderFrame(continuous.state, frame, frame * delta, delta, CameraInput{});
