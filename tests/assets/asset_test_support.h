@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +20,12 @@ struct OwnedStore {
     OwnedStore& operator=(const OwnedStore&) = delete;
     ~OwnedStore() { destroyTextureStore(store); }
 };
+
+// A vector's four lanes, to compare with EXPECT_EQ against a literal.
+using Lanes = std::array<float, 4>;
+inline Lanes lanes(const Vec4& v) {
+    return {v.x, v.y, v.z, v.w};
+}
 
 inline void appendBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) {

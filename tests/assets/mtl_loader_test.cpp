@@ -30,10 +30,9 @@ TEST(MtlLoader, ReadsMaterialsInOrderWithTheirProperties) {
     ASSERT_EQ(p.materials.size(), 2u);
     const Material& a = p.materials[0];
     EXPECT_EQ(a.name, "a");
-    EXPECT_EQ(a.ambient.y, 0.2f);
-    EXPECT_EQ(a.ambient.w, 0.0f);
-    EXPECT_EQ(a.diffuse.x, 1.0f);
-    EXPECT_EQ(a.specular.z, 0.5f);
+    EXPECT_EQ(testing_support::lanes(a.ambient), (testing_support::Lanes{0.1f, 0.2f, 0.3f, 0}));
+    EXPECT_EQ(testing_support::lanes(a.diffuse), (testing_support::Lanes{1, 0, 0, 0}));
+    EXPECT_EQ(testing_support::lanes(a.specular), (testing_support::Lanes{0.5f, 0.5f, 0.5f, 0}));
     EXPECT_EQ(a.specularExponent, 96);
     EXPECT_EQ(a.opacity, 0.25f);
     EXPECT_EQ(a.textureIndex, 11);

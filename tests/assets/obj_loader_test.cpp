@@ -13,6 +13,9 @@
 namespace tessellune {
 namespace {
 
+using testing_support::Lanes;
+using testing_support::lanes;
+
 // Material libraries by name, parsed as MTL text; textures resolve to index 5.
 struct Libraries {
     std::map<std::string, std::string> texts;
@@ -62,11 +65,9 @@ TEST(ObjLoader, FansPolygonsAndStoresCornerIndices) {
     expectCorners(p.mesh->faces[2], {1, 2, 3}, {0, 0, 0}, {1, 1, 1});
     expectCorners(p.mesh->faces[3], {0, 1, 2}, {2, 3, 0}, {-1, -1, -1});
     EXPECT_EQ(p.mesh->texcoords.size(), 5u);
-    EXPECT_EQ(p.mesh->texcoords[0].u, 0.0f);
     EXPECT_EQ(p.mesh->texcoords[2].u, 1.0f);
     ASSERT_EQ(p.mesh->normals.size(), 4u);
-    EXPECT_EQ(p.mesh->normals[3].z, 1.0f);
-    EXPECT_EQ(p.mesh->normals[3].w, 0.0f);
+    EXPECT_EQ(lanes(p.mesh->normals[3]), (Lanes{0, 0, 1, 0}));
     // A hexagon makes four triangles around its first corner.
     const Parsed hexagon = parse(std::string(SQUARE) + "v 2 2 0\nv 3 3 0\nf 1 2 3 4 5 6\n");
     ASSERT_EQ(hexagon.mesh->faces.size(), 4u);
@@ -76,13 +77,9 @@ TEST(ObjLoader, FansPolygonsAndStoresCornerIndices) {
 TEST(ObjLoader, ComputesNormalsAndBox) {
     const Parsed p = parse("v 0 0 0\nv 2 0 0\nv 0 2 0\nv 0 0 -3\nv 9 9 9\nf 1 2 3\nf 1 4 2\nf 1 1 2\n");
     ASSERT_EQ(p.mesh->faces.size(), 3u);
-    const Vec4& up = p.mesh->faces[0].normal;
-    EXPECT_EQ(up.x, 0.0f);
-    EXPECT_EQ(up.y, 0.0f);
-    EXPECT_EQ(up.z, 1.0f);
-    EXPECT_EQ(up.w, 0.0f);
-    EXPECT_EQ(p.mesh->faces[1].normal.y, -1.0f);        // (0, 0, -3) x (2, 0, 0)
-    EXPECT_TRUE(std::isnan(p.mesh->faces[2].normal.x)); // degenerate: 0/0
+    EXPECT_EQ(lanes(p.mesh->faces[0].normal), (Lanes{0, 0, 1, 0}));
+    EXPECT_EQ(lanes(p.mesh->faces[1].normal), (Lanes{0, -1, 0, 0})); // (0, 0, -3) x (2, 0, 0)
+    EXPECT_TRUE(std::isnan(p.mesh->faces[2].normal.x));              // degenerate: 0/0
     // Vertex 2 belongs to the first face only; vertex 4 to no face.
     EXPECT_EQ(p.mesh->vertices[2].normal.z, 1.0f);
     EXPECT_TRUE(std::isnan(p.mesh->vertices[4].normal.x));
@@ -96,14 +93,10 @@ TEST(ObjLoader, ComputesNormalsAndBox) {
     }
     // Corners: bit 0 picks max x, bit 1 max y, bit 2 max z.
     const Vec4* box = p.mesh->boxCorners;
-    EXPECT_EQ(box[0].x, 0.0f);
-    EXPECT_EQ(box[0].z, -3.0f);
-    EXPECT_EQ(box[1].x, 9.0f);
-    EXPECT_EQ(box[1].y, 0.0f);
-    EXPECT_EQ(box[6].x, 0.0f);
-    EXPECT_EQ(box[6].y, 9.0f);
-    EXPECT_EQ(box[6].z, 9.0f);
-    EXPECT_EQ(box[7].w, 0.0f);
+    EXPECT_EQ(lanes(box[0]), (Lanes{0, 0, -3, 0}));
+    EXPECT_EQ(lanes(box[1]), (Lanes{9, 0, -3, 0}));
+    EXPECT_EQ(lanes(box[6]), (Lanes{0, 9, 9, 0}));
+    EXPECT_EQ(lanes(box[7]), (Lanes{9, 9, 9, 0}));
 }
 
 TEST(ObjLoader, SelectsMaterialsByTheLatestLibraryAndName) {

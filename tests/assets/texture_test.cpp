@@ -16,6 +16,8 @@
 namespace tessellune {
 namespace {
 
+using testing_support::Lanes;
+using testing_support::lanes;
 using testing_support::makePng;
 using testing_support::OwnedStore;
 
@@ -28,21 +30,14 @@ struct ScratchFolder : testing::TemporaryFolder {
     }
 };
 
-void expectTexel(const Vec4& texel, float r, float g, float b, float a) {
-    EXPECT_EQ(texel.x, r);
-    EXPECT_EQ(texel.y, g);
-    EXPECT_EQ(texel.z, b);
-    EXPECT_EQ(texel.w, a);
-}
-
 TEST(TextureLoader, ConvertsToPremultipliedFloatTexels) {
     const std::vector<uint8_t> rgba = {255, 0, 0, 128, 10, 20, 30, 0, 255, 255, 255, 255, 51, 102, 204, 255};
     FloatImage* image = makeTextureImage(rgba, 2, 2);
     ASSERT_EQ(reinterpret_cast<uintptr_t>(image->pixels) % 16, 0u);
-    expectTexel(image->pixels[0], 0.5019608f, 0, 0, 0.5019608f);
-    expectTexel(image->pixels[1], 0, 0, 0, 0);
-    expectTexel(image->pixels[2], 1, 1, 1, 1);
-    expectTexel(image->pixels[3], 0.2f, 0.4f, 0.8f, 1);
+    EXPECT_EQ(lanes(image->pixels[0]), (Lanes{0.5019608f, 0, 0, 0.5019608f}));
+    EXPECT_EQ(lanes(image->pixels[1]), (Lanes{0, 0, 0, 0}));
+    EXPECT_EQ(lanes(image->pixels[2]), (Lanes{1, 1, 1, 1}));
+    EXPECT_EQ(lanes(image->pixels[3]), (Lanes{0.2f, 0.4f, 0.8f, 1}));
     EXPECT_TRUE(image->ownsPixels);
     releaseImage(*image);
     EXPECT_EQ(image->pixels, nullptr);
@@ -65,8 +60,8 @@ TEST(TextureLoader, LoadsAFileKeepingRowOrderAndName) {
     EXPECT_EQ(texture->name, "key");
     EXPECT_EQ(texture->image->width, 1);
     EXPECT_EQ(texture->image->height, 2);
-    expectTexel(texture->image->pixels[0], 1, 1, 1, 1);
-    expectTexel(texture->image->pixels[1], 0, 0, 0, 1);
+    EXPECT_EQ(lanes(texture->image->pixels[0]), (Lanes{1, 1, 1, 1}));
+    EXPECT_EQ(lanes(texture->image->pixels[1]), (Lanes{0, 0, 0, 1}));
     destroyTexture(texture);
 
     EXPECT_EQ(tryLoadTexture("missing.png", folder.path, "x", error), nullptr);
@@ -122,10 +117,10 @@ TEST(TextureStore, StartsWithThePlaceholderOnly) {
     EXPECT_EQ(placeholder.name, "dummydummydummy");
     ASSERT_EQ(placeholder.image->width, 2);
     ASSERT_EQ(placeholder.image->height, 2);
-    expectTexel(placeholder.image->pixels[0], 0, 0, 0, 0);
-    expectTexel(placeholder.image->pixels[1], 1, 0, 1, 0);
-    expectTexel(placeholder.image->pixels[2], 1, 0, 1, 0);
-    expectTexel(placeholder.image->pixels[3], 0, 0, 0, 0);
+    EXPECT_EQ(lanes(placeholder.image->pixels[0]), (Lanes{0, 0, 0, 0}));
+    EXPECT_EQ(lanes(placeholder.image->pixels[1]), (Lanes{1, 0, 1, 0}));
+    EXPECT_EQ(lanes(placeholder.image->pixels[2]), (Lanes{1, 0, 1, 0}));
+    EXPECT_EQ(lanes(placeholder.image->pixels[3]), (Lanes{0, 0, 0, 0}));
     EXPECT_EQ(findTexture(store, ""), 0);
     EXPECT_EQ(findTexture(store, "anything"), 0);
     EXPECT_EQ(findTexture(store, "dummydummydummy"), 0);
