@@ -47,13 +47,13 @@ TEST(SyncLoading, ReadsLittleEndianKeysAndWidensTheTypeWithSign) {
     ASSERT_NE(track, nullptr);
     EXPECT_STREQ(track->name.get(), "cam_a");
     ASSERT_EQ(track->keyCount, 4);
-    EXPECT_EQ(track->keys[0].row, -5);
-    EXPECT_EQ(track->keys[0].value, 1.5f);
-    EXPECT_EQ(track->keys[1].type, SYNC_RAMP);
-    EXPECT_EQ(track->keys[2].row, 0x01020304);
-    EXPECT_EQ(track->keys[2].type, -1);
-    EXPECT_EQ(track->keys[3].row, 1 << 30);
-    EXPECT_EQ(track->keys[3].type, -128);
+    const SyncKey expected[] = {
+        {-5, 1.5f, 0}, {0, -2.0f, SYNC_RAMP}, {0x01020304, 0.25f, -1}, {1 << 30, 8.0f, -128}};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(track->keys[k].row, expected[k].row) << "key " << k;
+        EXPECT_EQ(track->keys[k].value, expected[k].value) << "key " << k;
+        EXPECT_EQ(track->keys[k].type, expected[k].type) << "key " << k;
+    }
     EXPECT_EQ(syncTrackValue(track, 0.0), -2.0f);
 }
 
