@@ -183,13 +183,6 @@ TEST(MusicScoreText, ErrorsNameTheFileAndLine) {
     }
 }
 
-TEST(MusicScoreFile, AMissingScoreIsReportedWithItsPath) {
-    Score score;
-    std::string error;
-    EXPECT_FALSE(loadScore("/nonexistent/tessellune", score, error));
-    EXPECT_NE(error.find("/nonexistent/tessellune/demotune.score"), std::string::npos) << error;
-}
-
 TEST(MusicScoreText, DamagedScoresParseOrFailWithALineNumber) {
     std::string original;
     {
