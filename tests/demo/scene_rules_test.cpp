@@ -91,9 +91,9 @@ TEST(SceneRules, TheRectangleIsHeightThenWidthAndPulsesWithTime) {
         {PI / 2, 1010, 50 * std::sin(1.4285714285714286 * PI / 2) + 60},
         {3 * PI / 2, 10, 50 * std::sin(1.4285714285714286 * 3 * PI / 2) + 60},
     };
+    DemoFixture f;
+    ASSERT_TRUE(f.ok);
     for (const Case& c : cases) {
-        DemoFixture f;
-        ASSERT_TRUE(f.ok);
         renderRectangleScene(f.state, viewFromFront(), c.now);
         float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
         for (int i = 0; i < 4; ++i) { // the corners as submitted, before any clipping
