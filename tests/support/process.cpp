@@ -7,10 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-
 extern char** environ;
 
 namespace tessellune::testing {
@@ -96,11 +92,8 @@ RunningProcess::RunningProcess(const std::vector<std::string>& argv, const Proce
 }
 
 RunningProcess::~RunningProcess() {
-    if (pid_ > 0 && !finished_) {
-        kill(-pid_, SIGKILL);
-        kill(pid_, SIGKILL);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+    if (!finished_) {
+        wait(std::chrono::milliseconds(0));
     }
     if (outputFd_ >= 0) {
         close(outputFd_);
@@ -180,71 +173,24 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
     return process.wait(options.timeout);
 }
 
-VirtualScreen::VirtualScreen(const std::string& geometry) {
-    if (!haveProgram("Xvfb")) {
-        return;
-    }
-    int displayPipe[2];
-    if (pipe(displayPipe) != 0) {
-        return;
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);
-        close(displayPipe[0]);
-        const int devNull = open("/dev/null", O_RDWR);
-        dup2(devNull, STDIN_FILENO);
-        dup2(devNull, STDOUT_FILENO);
-        dup2(devNull, STDERR_FILENO);
-        const std::string fd = std::to_string(displayPipe[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", geometry.c_str(), "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(displayPipe[1]);
-    if (pid < 0) {
-        close(displayPipe[0]);
-        return;
-    }
-    pid_ = pid;
-    // Xvfb writes its display number once it accepts connections.
-    std::string number;
-    pollfd fd{displayPipe[0], POLLIN, 0};
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (Clock::now() < deadline && number.find('\n') == std::string::npos) {
-        if (poll(&fd, 1, 200) > 0) {
-            char c[16];
-            const ssize_t n = read(displayPipe[0], c, sizeof c);
-            if (n <= 0) {
-                break;
-            }
-            number.append(c, static_cast<size_t>(n));
-        }
-    }
-    close(displayPipe[0]);
-    if (number.find('\n') != std::string::npos) {
-        display_ = ":" + number.substr(0, number.find('\n'));
+VirtualScreen::VirtualScreen(const std::string& geometry)
+    : server_(
+          {"/bin/sh", "-c", "exec Xvfb -displayfd 1 -screen 0 " + geometry + " -nolisten tcp 2>/dev/null"}) {
+    // Xvfb prints its display number once it accepts connections.
+    if (server_.waitForOutput("\n", std::chrono::seconds(20))) {
+        display_ = ":" + server_.output().substr(0, server_.output().find('\n'));
     }
 }
 
 VirtualScreen::~VirtualScreen() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+    if (server_.started()) {
+        kill(server_.pid(), SIGTERM); // a killed server would leave its lock and socket behind
+        server_.wait(std::chrono::seconds(10));
     }
-}
-
-int runShellCommand(const std::string& command) {
-    const int status = std::system(command.c_str());
-    if (status == -1 || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
 }
 
 bool haveProgram(const std::string& name) {
-    return runShellCommand("command -v '" + name + "' >/dev/null 2>&1") == 0;
+    return runProcess({"/bin/sh", "-c", "command -v \"$0\"", name}).exitCode == 0;
 }
 
 } // namespace tessellune::testing
