@@ -7,50 +7,32 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace tessellune::testing {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<std::string> buildEnvironment(const ProcessOptions& options) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        bool drop = false;
-        for (const std::string& u : options.unset) {
-            drop = drop || u == name;
-        }
-        for (const std::string& added : options.environment) {
-            drop = drop || added.substr(0, added.find('=')) == name;
-        }
-        if (!drop) {
-            env.push_back(entry);
-        }
-    }
-    env.insert(env.end(), options.environment.begin(), options.environment.end());
-    return env;
-}
-
 pid_t spawn(const std::vector<std::string>& argv, const ProcessOptions& options, int* outputFd) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
         return -1;
     }
-    const std::vector<std::string> env = buildEnvironment(options);
-    std::vector<char*> argvPointers;
-    for (const std::string& a : argv) {
-        argvPointers.push_back(const_cast<char*>(a.c_str()));
+    // env(1) sets up the environment and the folder, then becomes the program (found on PATH).
+    std::vector<std::string> command{"/usr/bin/env"};
+    for (const std::string& name : options.unset) {
+        command.insert(command.end(), {"-u", name});
     }
-    argvPointers.push_back(nullptr);
-    std::vector<char*> envPointers;
-    for (const std::string& e : env) {
-        envPointers.push_back(const_cast<char*>(e.c_str()));
+    if (!options.workingDirectory.empty()) {
+        command.insert(command.end(), {"-C", options.workingDirectory});
     }
-    envPointers.push_back(nullptr);
+    command.insert(command.end(), options.environment.begin(), options.environment.end());
+    command.insert(command.end(), argv.begin(), argv.end());
+    std::vector<char*> pointers;
+    for (const std::string& a : command) {
+        pointers.push_back(const_cast<char*>(a.c_str()));
+    }
+    pointers.push_back(nullptr);
 
     const pid_t pid = fork();
     if (pid == 0) {
@@ -61,11 +43,7 @@ pid_t spawn(const std::vector<std::string>& argv, const ProcessOptions& options,
         dup2(pipeFds[1], STDERR_FILENO);
         close(pipeFds[0]);
         close(pipeFds[1]);
-        if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
-            _exit(126);
-        }
-        execve(argvPointers[0], argvPointers.data(), envPointers.data());
-        execvpe(argvPointers[0], argvPointers.data(), envPointers.data());
+        execv(pointers[0], pointers.data());
         _exit(127);
     }
     close(pipeFds[1]);
