@@ -351,16 +351,13 @@ TEST(Shortcuts, ZoomAndCentreFollowTheMenuRulesAndNeverReachTheListener) {
     EXPECT_EQ(h.listener.lines,
               (std::vector<std::string>{"mousedown 100 50.00 25.00", "mouseup 000 50.00 25.00"}));
 
-    // 4x does not fit 1920 x 1080, and the window is still centred: both go to the listener.
+    // While the window is centred Alt+C is an ordinary key (as Alt+4 is, which does not fit: the
+    // SDL host's own test sends that one); after the user moves the window, Alt+C centres it again.
     h.listener.lines.clear();
-    h.host->pushKeyDown('4', true);
     h.host->pushKeyDown('C', true);
-    ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"down 52", "pressed 52", "down 67", "pressed 67"}));
-    EXPECT_EQ(h.host->clientRect().width(), 1280);
-
-    // After the user moves the window, Alt+C centres it again.
     h.host->pushKeyUp('C');
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"down 67", "pressed 67", "up 67"}));
     h.host->pushUserMove(5, 7);
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_TRUE(h.host->currentMenu().offers(Scanout::MenuCommand::Center));
