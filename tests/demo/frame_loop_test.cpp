@@ -11,21 +11,9 @@ using namespace tessellune::testing;
 
 namespace {
 
-// One second of timer time and half a second of music per frame.
-struct VirtualClock {
-    int frame = 0;
-};
-double virtualTime(void* c) {
-    return static_cast<VirtualClock*>(c)->frame * 1.0;
-}
-double virtualDelta(void*) {
-    return 1.0;
-}
-double virtualMusic(void* c) {
-    return static_cast<VirtualClock*>(c)->frame * 0.5;
-}
-void nextFrame(void* c) {
-    ++static_cast<VirtualClock*>(c)->frame;
+// The virtual clock is the frame number.
+int frameOf(void* clock) {
+    return *static_cast<int*>(clock);
 }
 
 struct Presented {
@@ -37,7 +25,7 @@ struct LoopRun {
     Scanout::MemoryDisplay* memory = nullptr;
     std::unique_ptr<Application> app;
     Presented presented;
-    VirtualClock clock;
+    int clock = 0; // the frame number
 
     LoopRun() {
         auto display = std::make_unique<Scanout::MemoryDisplay>();
@@ -68,7 +56,10 @@ struct LoopRun {
                 memory->pushKeyDown(Scanout::VirtualKey::ESCAPE);
             }
         });
-        const FrameClock frameClock{&clock, virtualTime, virtualDelta, virtualMusic, nextFrame};
+        // One second of timer time and half a second of music per frame.
+        const FrameClock frameClock{&clock, [](void* c) { return frameOf(c) * 1.0; },
+                                    [](void*) { return 1.0; }, [](void* c) { return frameOf(c) * 0.5; },
+                                    [](void* c) { ++*static_cast<int*>(c); }};
         return runFrameLoop(state, *app, frameClock);
     }
 };
