@@ -1,14 +1,16 @@
-// Test helpers: scratch files, float bit patterns, and track file bytes built by hand.
+// Test helpers: scratch files, float bit patterns, track file bytes built by hand, in-memory tracks.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "sync/sync_track.h"
 #include "tests/support/temporary_folder.h"
 
 namespace tessellune::testing {
@@ -48,6 +50,17 @@ inline float floatFromBits(uint32_t bits) {
 inline std::string keyBytes(int32_t row, float value, int type) {
     return le32(static_cast<uint32_t>(row)) + le32(floatBits(value)) +
            std::string(1, static_cast<char>(type & 0xff));
+}
+
+// A track holding these keys, as the loader would leave it.
+inline SyncTrack makeTrack(const std::vector<SyncKey>& keys) {
+    SyncTrack track;
+    track.keyCount = static_cast<int32_t>(keys.size());
+    if (!keys.empty()) {
+        track.keys.reset(new SyncKey[keys.size()]);
+        std::copy(keys.begin(), keys.end(), track.keys.get());
+    }
+    return track;
 }
 
 } // namespace tessellune::testing

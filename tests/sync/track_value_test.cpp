@@ -14,20 +14,6 @@
 using namespace tessellune;
 using namespace tessellune::testing;
 
-namespace {
-
-SyncTrack makeTrack(const std::vector<SyncKey>& keys) {
-    SyncTrack track;
-    track.keyCount = static_cast<int32_t>(keys.size());
-    if (!keys.empty()) {
-        track.keys.reset(new SyncKey[keys.size()]);
-        std::copy(keys.begin(), keys.end(), track.keys.get());
-    }
-    return track;
-}
-
-} // namespace
-
 // One row per probe: the keys, the row asked for, and the value worked out by hand.
 TEST(SyncValue, ProbesGiveTheHandWorkedValues) {
     constexpr int32_t lowest = std::numeric_limits<int32_t>::min();

@@ -10,7 +10,7 @@
 #include "assets/texture_loader.h"
 #include "demo/demo_setup.h"
 #include "display/key_table.h"
-#include "tests/support/temporary_folder.h"
+#include "tests/sync/scratch_files.h"
 #include "tools/preview/asset_reload.h"
 #include "tools/preview/live_timeline.h"
 #include "tools/preview/overlay_text.h"
@@ -20,18 +20,6 @@
 using namespace tessellune;
 using namespace tessellune::testing;
 namespace VK = Scanout::VirtualKey;
-
-namespace {
-
-SyncTrack makeTrack(std::initializer_list<SyncKey> keys) {
-    SyncTrack track;
-    track.keyCount = static_cast<int32_t>(keys.size());
-    track.keys.reset(new SyncKey[keys.size()]);
-    std::copy(keys.begin(), keys.end(), track.keys.get());
-    return track;
-}
-
-} // namespace
 
 TEST(ShowPosition, FromArgumentsInSecondsBeatsAndRows) {
     struct Case {
