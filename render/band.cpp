@@ -92,6 +92,17 @@ LightCacheEntry* bandLightCache(const RenderPipeline& pipeline, int32_t rowBegin
     return cache;
 }
 
+// The table slot of a (vertex, normal) pair: the top bits of a multiplicative hash. Mesh normals
+// are numbered like their vertices, so a sum of the two with small factors filled only every
+// eighth slot; the multipliers scatter such pairs over the whole table.
+constexpr uint32_t LIGHT_SLOT_SHIFT = 32u - static_cast<uint32_t>(__builtin_ctz(LIGHT_CACHE_ENTRIES));
+static_assert((1u << (32u - LIGHT_SLOT_SHIFT)) == static_cast<uint32_t>(LIGHT_CACHE_ENTRIES));
+
+inline uint32_t lightSlot(int32_t vertex, int32_t normal) {
+    return (static_cast<uint32_t>(vertex) * 2654435761u + static_cast<uint32_t>(normal) * 40503u) >>
+           LIGHT_SLOT_SHIFT;
+}
+
 // The vertex-lit colour of one corner. The light terms depend only on the vertex and the normal,
 // so a pair lit before in this band is taken from the table: the same terms, the same colour.
 Vec4 vertexLit(const RenderPipeline& pipeline, LightCacheEntry* cache, const BandFace& face, int32_t corner,
@@ -103,8 +114,7 @@ Vec4 vertexLit(const RenderPipeline& pipeline, LightCacheEntry* cache, const Ban
     if (cache == nullptr || normal < 0 || normal >= pipeline.normalBase) {
         t = lightSum(pipeline, v.position, cornerNormal(pipeline, face, corner));
     } else {
-        LightCacheEntry& entry = cache[static_cast<uint32_t>(vertex + normal * 7) &
-                                       static_cast<uint32_t>(LIGHT_CACHE_ENTRIES - 1)];
+        LightCacheEntry& entry = cache[lightSlot(vertex, normal)];
         if (entry.vertex != vertex || entry.normal != normal) {
             entry.terms = lightSum(pipeline, v.position, cornerNormal(pipeline, face, corner));
             entry.vertex = vertex;
