@@ -35,15 +35,11 @@ inline bool reaches(const FaceRows& rows, float top, float bottom) {
 inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k, float top, float bottom) {
     const int32_t face = k + FACE_PREFETCH_DISTANCE;
     if (face < pipeline.faceCount && reaches(pipeline.orderedRows[face], top, bottom)) {
-        const char* record = reinterpret_cast<const char*>(&pipeline.faces[pipeline.faceOrder[face]]);
-        prefetch(record);
-        prefetch(record + offsetof(PipelineFace, texcoord) + 2 * sizeof(int32_t));
-        prefetch(record + offsetof(PipelineFace, normalIndex) + 2 * sizeof(int32_t));
-        prefetch(record + offsetof(PipelineFace, material));
+        prefetch(&pipeline.bandFaces[pipeline.faceOrder[face]]);
     }
     const int32_t corners = k + VERTEX_PREFETCH_DISTANCE;
     if (corners < pipeline.faceCount && reaches(pipeline.orderedRows[corners], top, bottom)) {
-        const PipelineFace& record = pipeline.faces[pipeline.faceOrder[corners]];
+        const BandFace& record = pipeline.bandFaces[pipeline.faceOrder[corners]];
         for (int32_t corner = 0; corner < 3; ++corner) {
             const int32_t v = record.vertex[corner];
             prefetch(&pipeline.vertices[v < 0 ? 0 : v]);
@@ -55,7 +51,7 @@ inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k, float top, 
 }
 
 // The corner's normal, or the face normal for a corner that names none inside the pass.
-Vec4 cornerNormal(const RenderPipeline& pipeline, const PipelineFace& face, int32_t corner) {
+Vec4 cornerNormal(const RenderPipeline& pipeline, const BandFace& face, int32_t corner) {
     const int32_t index = face.normalIndex[corner];
     if (index < 0 || index >= pipeline.normalBase) {
         return face.normal;
@@ -64,7 +60,7 @@ Vec4 cornerNormal(const RenderPipeline& pipeline, const PipelineFace& face, int3
     return {n.nx, n.ny, n.nz, n.nw};
 }
 
-TexCoord cornerTexcoord(const RenderPipeline& pipeline, const PipelineFace& face, int32_t corner) {
+TexCoord cornerTexcoord(const RenderPipeline& pipeline, const BandFace& face, int32_t corner) {
     const int32_t index = face.texcoord[corner];
     if (index < 0 || index >= pipeline.texcoordBase) {
         return TexCoord{};
@@ -96,10 +92,21 @@ LightCacheEntry* bandLightCache(const RenderPipeline& pipeline, int32_t rowBegin
     return cache;
 }
 
+// The table slot of a (vertex, normal) pair: the top bits of a multiplicative hash. Mesh normals
+// are numbered like their vertices, so a sum of the two with small factors filled only every
+// eighth slot; the multipliers scatter such pairs over the whole table.
+constexpr uint32_t LIGHT_SLOT_SHIFT = 32u - static_cast<uint32_t>(__builtin_ctz(LIGHT_CACHE_ENTRIES));
+static_assert((1u << (32u - LIGHT_SLOT_SHIFT)) == static_cast<uint32_t>(LIGHT_CACHE_ENTRIES));
+
+inline uint32_t lightSlot(int32_t vertex, int32_t normal) {
+    return (static_cast<uint32_t>(vertex) * 2654435761u + static_cast<uint32_t>(normal) * 40503u) >>
+           LIGHT_SLOT_SHIFT;
+}
+
 // The vertex-lit colour of one corner. The light terms depend only on the vertex and the normal,
 // so a pair lit before in this band is taken from the table: the same terms, the same colour.
-Vec4 vertexLit(const RenderPipeline& pipeline, LightCacheEntry* cache, const PipelineFace& face,
-               int32_t corner, const Vec4& color) {
+Vec4 vertexLit(const RenderPipeline& pipeline, LightCacheEntry* cache, const BandFace& face, int32_t corner,
+               const Vec4& color) {
     const int32_t vertex = face.vertex[corner];
     const int32_t normal = face.normalIndex[corner];
     const PipelineVertex& v = pipeline.vertices[vertex];
@@ -107,8 +114,7 @@ Vec4 vertexLit(const RenderPipeline& pipeline, LightCacheEntry* cache, const Pip
     if (cache == nullptr || normal < 0 || normal >= pipeline.normalBase) {
         t = lightSum(pipeline, v.position, cornerNormal(pipeline, face, corner));
     } else {
-        LightCacheEntry& entry = cache[static_cast<uint32_t>(vertex + normal * 7) &
-                                       static_cast<uint32_t>(LIGHT_CACHE_ENTRIES - 1)];
+        LightCacheEntry& entry = cache[lightSlot(vertex, normal)];
         if (entry.vertex != vertex || entry.normal != normal) {
             entry.terms = lightSum(pipeline, v.position, cornerNormal(pipeline, face, corner));
             entry.vertex = vertex;
@@ -146,7 +152,7 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
         if (!reaches(pipeline.orderedRows[k], top, bottom)) {
             continue;
         }
-        const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k]];
+        const BandFace& face = pipeline.bandFaces[pipeline.faceOrder[k]];
         if (face.cornerCount < 3 || face.material == nullptr) {
             continue;
         }
@@ -210,7 +216,7 @@ void renderDepthOnly(RenderPipeline& pipeline, int32_t rows, const FloatImage& c
             if (!(span.minY <= bottom && span.maxY >= 0.0f)) {
                 continue;
             }
-            const PipelineFace& face = pipeline.faces[pipeline.faceOrder[k]];
+            const BandFace& face = pipeline.bandFaces[pipeline.faceOrder[k]];
             if (face.cornerCount < 3) {
                 continue;
             }

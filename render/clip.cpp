@@ -137,18 +137,30 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
             return 0;
         }
         stored->cornerCount = corners;
+        // Slots past a short face's corners keep whatever the record held, as the record does; the
+        // bands never draw such a face.
+        StoredCorners first{};
+        for (int32_t i = corners; i < 3; ++i) {
+            first.vertex[i] = stored->vertex[i];
+        }
         for (int32_t i = 0; i < corners; ++i) {
-            stored->vertex[i] = face.vertex[i] + pipeline.vertexBase;
-            stored->texcoord[i] = face.texcoord[i] + pipeline.texcoordBase;
+            const int32_t v = face.vertex[i] + pipeline.vertexBase;
+            const int32_t t = face.texcoord[i] + pipeline.texcoordBase;
             // A corner naming no normal of this submission keeps -1, which the band renderer
             // reads as the face normal; rebased it would name the previous submission's last.
             const int32_t n = face.normalIndex[i];
-            stored->normalIndex[i] = n >= 0 && n < pipeline.normalsAdded ? n + pipeline.normalBase : -1;
+            const int32_t normalIndex = n >= 0 && n < pipeline.normalsAdded ? n + pipeline.normalBase : -1;
+            stored->vertex[i] = v;
+            stored->texcoord[i] = t;
+            stored->normalIndex[i] = normalIndex;
+            if (i < 3) {
+                first.vertex[i] = v;
+                first.texcoord[i] = t;
+                first.normal[i] = normalIndex;
+            }
         }
-        // Slots past a short face's corners keep whatever the record held, as the record does.
-        noteCorners(pipeline, *stored, corners > 0 ? face.vertex[0] + pipeline.vertexBase : stored->vertex[0],
-                    corners > 1 ? face.vertex[1] + pipeline.vertexBase : stored->vertex[1],
-                    corners > 2 ? face.vertex[2] + pipeline.vertexBase : stored->vertex[2]);
+        noteFace(pipeline, *stored, first, normal, corners,
+                 materialOverride != nullptr ? materialOverride : face.material);
         return 1;
     }
     if (mask < 0 || corners < 3 || corners > MAX_CLIP_INPUT_CORNERS) {
@@ -201,12 +213,17 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
         }
         out->cornerCount = 3;
         const Corner* fan[3] = {&polygon.corners[0], &polygon.corners[k], &polygon.corners[k + 1]};
+        StoredCorners corners;
         for (int32_t i = 0; i < 3; ++i) {
+            corners.vertex[i] = fan[i]->vertex;
+            corners.texcoord[i] = fan[i]->texcoord;
+            corners.normal[i] = fan[i]->normal;
             out->vertex[i] = fan[i]->vertex;
             out->texcoord[i] = fan[i]->texcoord;
             out->normalIndex[i] = fan[i]->normal;
         }
-        noteCorners(pipeline, *out, fan[0]->vertex, fan[1]->vertex, fan[2]->vertex);
+        noteFace(pipeline, *out, corners, normal, 3,
+                 materialOverride != nullptr ? materialOverride : face.material);
         ++stored;
     }
     return stored;

@@ -8,20 +8,24 @@ namespace tessellune {
 
 namespace {
 
-// 16-byte aligned raw storage from the aligned forms of operator new, which every C++17 platform
-// has (aligned_alloc is missing from the Windows runtime); constructed by the caller.
-constexpr std::align_val_t BUFFER_ALIGNMENT{16};
+// Raw storage aligned to at least 16 bytes (or the record's own, larger alignment) from the aligned
+// forms of operator new, which every C++17 platform has (aligned_alloc is missing from the Windows
+// runtime); constructed by the caller.
+template <typename T>
+constexpr std::align_val_t bufferAlignment() {
+    return std::align_val_t{alignof(T) > 16 ? alignof(T) : 16};
+}
 
 template <typename T>
 T* allocateAligned(int32_t count) {
-    static_assert(alignof(T) <= 16);
     return static_cast<T*>(
-        ::operator new[](sizeof(T) * static_cast<size_t>(count), BUFFER_ALIGNMENT, std::nothrow));
+        ::operator new[](sizeof(T) * static_cast<size_t>(count), bufferAlignment<T>(), std::nothrow));
 }
 
-void releaseAligned(void* buffer) {
+template <typename T>
+void releaseAligned(T* buffer) {
     if (buffer != nullptr) {
-        ::operator delete[](buffer, BUFFER_ALIGNMENT);
+        ::operator delete[](static_cast<void*>(buffer), bufferAlignment<T>());
     }
 }
 
@@ -50,13 +54,14 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
     pipeline.sortKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.scratchKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.faceCorners = allocateAligned<FaceCorners>(pipeline.faceCapacity);
+    pipeline.bandFaces = allocateAligned<BandFace>(pipeline.faceCapacity);
     pipeline.faceRows = allocateAligned<FaceRows>(pipeline.faceCapacity);
     pipeline.orderedRows = allocateAligned<FaceRows>(pipeline.faceCapacity);
     pipeline.lightCache = allocateAligned<LightCacheEntry>(LIGHT_CACHE_BANDS * LIGHT_CACHE_ENTRIES);
     if (!pipeline.vertices || !pipeline.faces || !pipeline.texcoords || !pipeline.normals ||
         !pipeline.faceOrder || !pipeline.scratchOrder || !pipeline.depthKeys || !pipeline.sortKeys ||
-        !pipeline.scratchKeys || !pipeline.faceCorners || !pipeline.faceRows || !pipeline.orderedRows ||
-        !pipeline.lightCache) {
+        !pipeline.scratchKeys || !pipeline.faceCorners || !pipeline.bandFaces || !pipeline.faceRows ||
+        !pipeline.orderedRows || !pipeline.lightCache) {
         destroyPipeline(pipeline);
         return false;
     }
@@ -74,6 +79,7 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
     }
     for (int32_t i = 0; i < pipeline.faceCapacity; ++i) {
         new (&pipeline.faceCorners[i]) FaceCorners{};
+        new (&pipeline.bandFaces[i]) BandFace{};
     }
     for (int32_t i = 0; i < LIGHT_CACHE_BANDS * LIGHT_CACHE_ENTRIES; ++i) {
         new (&pipeline.lightCache[i]) LightCacheEntry{};
@@ -99,6 +105,7 @@ void destroyPipeline(RenderPipeline& pipeline) {
     releaseAligned(pipeline.sortKeys);
     releaseAligned(pipeline.scratchKeys);
     releaseAligned(pipeline.faceCorners);
+    releaseAligned(pipeline.bandFaces);
     releaseAligned(pipeline.faceRows);
     releaseAligned(pipeline.orderedRows);
     releaseAligned(pipeline.lightCache);

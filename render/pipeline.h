@@ -48,9 +48,10 @@ struct RenderPipeline {
     // The keys in the order of faceOrder and scratchOrder while the ordering runs.
     int32_t* sortKeys = nullptr;
     int32_t* scratchKeys = nullptr;
-    // faceCorners[i] repeats face i's corners 0..2 and corner count; whoever stores a face calls
-    // noteCorners once its record is complete.
+    // faceCorners[i] repeats face i's corners 0..2 and corner count for the ordering, bandFaces[i]
+    // what the bands draw it from; whoever stores a face calls noteFace once its record is complete.
     FaceCorners* faceCorners = nullptr;
+    BandFace* bandFaces = nullptr;
     // Row spans of the faces: faceRows by face index, orderedRows in faceOrder's order. The bands
     // scan orderedRows, eight bytes a face, and touch a face's own record only when it reaches
     // their rows: the records are large and, in depth order, scattered over the buffer.
@@ -98,15 +99,30 @@ int32_t reserveTexcoords(RenderPipeline& pipeline, int32_t count);
 PipelineFace* reserveFace(RenderPipeline& pipeline);
 bool commitSubmission(RenderPipeline& pipeline);
 
+// The corner indices of a stored face's first three corners, absolute, as its record holds them.
+struct StoredCorners {
+    int32_t vertex[3];
+    int32_t texcoord[3];
+    int32_t normal[3];
+};
+
 // Values passed in rather than read back from the record just written: a wide load of narrow
 // stores still on their way to memory waits for them.
-inline void noteCorners(RenderPipeline& pipeline, const PipelineFace& stored, int32_t v0, int32_t v1,
-                        int32_t v2) {
-    FaceCorners& c = pipeline.faceCorners[&stored - pipeline.faces];
-    c.vertex[0] = v0;
-    c.vertex[1] = v1;
-    c.vertex[2] = v2;
-    c.count = stored.cornerCount;
+inline void noteFace(RenderPipeline& pipeline, const PipelineFace& stored, const StoredCorners& corners,
+                     const Vec4& normal, int32_t cornerCount, const Material* material) {
+    const auto index = &stored - pipeline.faces;
+    FaceCorners& c = pipeline.faceCorners[index];
+    BandFace& b = pipeline.bandFaces[index];
+    for (int32_t i = 0; i < 3; ++i) {
+        c.vertex[i] = corners.vertex[i];
+        b.vertex[i] = corners.vertex[i];
+        b.texcoord[i] = corners.texcoord[i];
+        b.normalIndex[i] = corners.normal[i];
+    }
+    c.count = cornerCount;
+    b.cornerCount = cornerCount;
+    b.normal = normal;
+    b.material = material;
 }
 
 } // namespace tessellune

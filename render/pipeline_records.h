@@ -52,6 +52,20 @@ struct FaceCorners {
     int32_t count = 0;
 };
 
+// What the bands read of a stored face, kept beside the face buffer in face order: one cache line
+// a face instead of the four lines of its record that corners 0 to 2 and the material span. The
+// bands visit faces in depth order, scattered over the buffers, so each line is a wait.
+struct alignas(64) BandFace {
+    Vec4 normal; // the face normal, for corners that name no normal
+    int32_t vertex[3] = {};
+    int32_t texcoord[3] = {};
+    int32_t normalIndex[3] = {};
+    int32_t cornerCount = 0;
+    const Material* material = nullptr;
+};
+
+static_assert(sizeof(BandFace) == 64);
+
 // The rows a stored face can reach on the screen: the least and greatest screen Y of its corners 0
 // to 2. A face the bands never draw (fewer than three corners) has minY = +inf and maxY = -inf.
 struct FaceRows {

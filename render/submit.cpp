@@ -118,13 +118,16 @@ void storeInsideTriangle(RenderPipeline& pipeline, const int32_t vertex[3], cons
     stored->material = material;
     stored->carried = 0;
     stored->cornerCount = 3;
+    StoredCorners corners;
     for (int i = 0; i < 3; ++i) {
-        stored->vertex[i] = vertex[i] + pipeline.vertexBase;
-        stored->texcoord[i] = texcoord[i] + pipeline.texcoordBase;
-        stored->normalIndex[i] = normalIndex + pipeline.normalBase;
+        corners.vertex[i] = vertex[i] + pipeline.vertexBase;
+        corners.texcoord[i] = texcoord[i] + pipeline.texcoordBase;
+        corners.normal[i] = normalIndex + pipeline.normalBase;
+        stored->vertex[i] = corners.vertex[i];
+        stored->texcoord[i] = corners.texcoord[i];
+        stored->normalIndex[i] = corners.normal[i];
     }
-    noteCorners(pipeline, *stored, vertex[0] + pipeline.vertexBase, vertex[1] + pipeline.vertexBase,
-                vertex[2] + pipeline.vertexBase);
+    noteFace(pipeline, *stored, corners, {n.nx, n.ny, n.nz, n.nw}, 3, material);
 }
 
 void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vertex[3],

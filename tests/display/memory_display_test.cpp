@@ -87,40 +87,37 @@ TEST(MemoryHost, TrueColorLockHandsOutPackedXrgbAndUnlockPresentsIt) {
     EXPECT_TRUE(h.host->visible());
 }
 
-TEST(MemoryHost, SurfaceTakesTheFirstAcceptedFormat) {
-    Harness floating;
-    ASSERT_TRUE(floating.open(Output::Windowed, Mode::FloatingPoint, 8, 4));
-    Scanout::LockedFramebuffer* fb = floating.display->lock();
-    ASSERT_NE(fb, nullptr);
-    EXPECT_EQ(fb->format, Format::XBGRFFFF);
-    EXPECT_EQ(fb->stride, 8 * 16);
-
-    Harness noFloats;
-    noFloats.host->setAcceptedFormats({Format::RGB565, Format::XRGB8888});
-    ASSERT_TRUE(noFloats.open(Output::Windowed, Mode::FloatingPoint, 8, 4));
-    EXPECT_EQ(noFloats.display->lock()->format, Format::XRGB8888);
-
-    Harness sixteen;
-    sixteen.host->setAcceptedFormats({Format::XRGB1555, Format::RGB565});
-    ASSERT_TRUE(sixteen.open(Output::Windowed, Mode::TrueColor, 8, 4));
-    fb = sixteen.display->lock();
-    EXPECT_EQ(fb->format, Format::RGB565) << "RGB565 comes before XRGB1555 in the order";
-    EXPECT_EQ(fb->stride, 16);
-
-    Harness none;
-    none.host->setAcceptedFormats({Format::BGR565});
-    EXPECT_FALSE(none.open());
-    EXPECT_FALSE(none.display->isOpen());
-    EXPECT_EQ(none.display->lock(), nullptr);
+// One row per pretend device: the formats it accepts (empty: all), the mode asked for, and the
+// surface an 8 x 4 framebuffer gets (NoFormat: the open fails, as it does without a window).
+TEST(MemoryHost, SurfaceTakesTheFirstAcceptedFormatOrTheOpenFailsCleanly) {
+    const struct {
+        std::vector<Format> accepted;
+        Mode mode;
+        Format format;
+        int stride;
+        bool windowFails;
+    } cases[] = {
+        {{}, Mode::FloatingPoint, Format::XBGRFFFF, 8 * 16, false},
+        {{Format::RGB565, Format::XRGB8888}, Mode::FloatingPoint, Format::XRGB8888, 8 * 4, false},
+        {{Format::XRGB1555, Format::RGB565}, Mode::TrueColor, Format::RGB565, 8 * 2, false}, // 565 first
+        {{Format::BGR565}, Mode::TrueColor, Format::NoFormat, 0, false},
+        {{}, Mode::TrueColor, Format::NoFormat, 0, true},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        if (!c.accepted.empty()) {
+            h.host->setAcceptedFormats(c.accepted);
+        }
+        h.host->setWindowCreationFails(c.windowFails);
+        EXPECT_EQ(h.open(Output::Windowed, c.mode, 8, 4), c.format != Format::NoFormat);
+        EXPECT_EQ(h.display->isOpen(), c.format != Format::NoFormat);
+        const Scanout::LockedFramebuffer* fb = h.display->lock();
+        EXPECT_EQ(fb == nullptr ? Format::NoFormat : fb->format, c.format);
+        EXPECT_EQ(fb == nullptr ? 0 : fb->stride, c.stride);
+    }
 }
 
-TEST(MemoryHost, OpenFailsCleanly) {
-    Harness noWindow;
-    noWindow.host->setWindowCreationFails(true);
-    EXPECT_FALSE(noWindow.open());
-    EXPECT_FALSE(noWindow.display->isOpen());
-    EXPECT_EQ(noWindow.display->width(), 0);
-
+TEST(MemoryHost, ImpossibleSizesAreRefused) {
     Harness badSize;
     EXPECT_FALSE(badSize.open(Output::Windowed, Mode::TrueColor, 0, 480));
     EXPECT_FALSE(badSize.open(Output::Windowed, Mode::TrueColor, 640, -1));
@@ -130,16 +127,12 @@ TEST(MemoryHost, OpenFailsCleanly) {
 }
 
 TEST(MemoryHost, FullScreenTakesTheSmallestModeThatHoldsTheFramebuffer) {
-    Harness exact;
-    ASSERT_TRUE(exact.open(Output::Fullscreen, Mode::TrueColor, 640, 480));
-    EXPECT_EQ(exact.display->output(), Output::Fullscreen);
-    EXPECT_EQ(exact.host->currentMode().width, 640);
-    EXPECT_TRUE(exact.host->visible());
-
     Scanout::MemoryScreen bigOnly;
     bigOnly.modes = {{1024, 768}, {800, 600}, {1920, 1080}};
     Harness stretched(bigOnly);
     ASSERT_TRUE(stretched.open(Output::Fullscreen, Mode::TrueColor, 640, 480));
+    EXPECT_EQ(stretched.display->output(), Output::Fullscreen);
+    EXPECT_TRUE(stretched.host->visible()) << "full screen shows at once";
     EXPECT_EQ(stretched.host->currentMode().width, 800);
     EXPECT_EQ(stretched.host->currentMode().height, 600);
     EXPECT_EQ(stretched.display->lock()->stride, 2560) << "the surface keeps the framebuffer size";
@@ -202,59 +195,63 @@ TEST(MemoryHost, FloatUpdatesGoThroughTheConverterOfTheSurfaceFormat) {
     EXPECT_EQ(word16(1, 1), 0x001fu);
 }
 
-// One row per event sequence: what the host queues, how many locks drain it, and the callbacks
-// the listener must see in order.
+// One row per event sequence: what the host queues (and how the listener answers), and the
+// callbacks the listener must see in order once two locks have drained the queue.
 TEST(ListenerContract, QueuedEventsReachTheListenerInOrder) {
     const struct {
         const char* what;
-        bool defaultKeys;
-        std::function<void(MemoryDisplay&)> push;
+        std::function<void(Harness&)> push;
         std::vector<std::string> expected;
     } cases[] = {
         {"key down once, then pressed per repeat, then up",
-         true,
-         [](MemoryDisplay& m) {
-             m.pushKeyDown('W');
-             m.pushKeyDown('W'); // auto-repeat
-             m.pushKeyDown('W');
-             m.pushKeyUp('W');
-             m.pushKeyDown('W');
-             m.pushKeyUp('W');
-             m.pushKeyDown(VK::ENTER);
-             m.pushKeyDown(VK::MINUS);
-             m.pushKeyDown(VK::INSERT);
+         [](Harness& h) {
+             for (const int key : {'W', 'W', 'W'}) { // the second and third are auto-repeats
+                 h.host->pushKeyDown(key);
+             }
+             h.host->pushKeyUp('W');
+             h.host->pushKeyDown('W');
+             h.host->pushKeyUp('W');
+             for (const int key : {VK::ENTER, VK::MINUS, VK::INSERT}) {
+                 h.host->pushKeyDown(key);
+             }
          },
          {"down 87", "pressed 87", "pressed 87", "pressed 87", "up 87", "down 87", "pressed 87", "up 87",
           "down 10", "pressed 10", "down 108", "pressed 108", "down 155", "pressed 155"}},
-        {"default keys off keeps Escape for the listener",
-         false,
-         [](MemoryDisplay& m) { m.pushKeyDown(VK::ESCAPE); },
+        {"default keys off keep Escape for the listener",
+         [](Harness& h) {
+             h.listener.defaultKeys = false;
+             h.host->pushKeyDown(VK::ESCAPE);
+         },
          {"down 27", "pressed 27"}},
+        {"the listener may veto the close button",
+         [](Harness& h) {
+             h.listener.allowClose = false;
+             h.host->pushCloseButton();
+         },
+         {"close?"}},
         {"mouse, activation and positions in framebuffer pixels",
-         true,
-         [](MemoryDisplay& m) {
-             m.pushActivate(true);
-             m.pushMouseMove(10, 20);
-             m.pushMouseButton(Scanout::MouseButton::Right, true, 11, 21);
-             m.pushMouseButton(Scanout::MouseButton::Middle, true, 11, 21);
-             m.pushMouseButton(Scanout::MouseButton::Right, false, 12, 22);
-             m.pushActivate(false);
+         [](Harness& h) {
+             h.host->pushActivate(true);
+             h.host->pushMouseMove(10, 20);
+             h.host->pushMouseButton(Scanout::MouseButton::Right, true, 11, 21);
+             h.host->pushMouseButton(Scanout::MouseButton::Middle, true, 11, 21);
+             h.host->pushMouseButton(Scanout::MouseButton::Right, false, 12, 22);
+             h.host->pushActivate(false);
          },
          {"activate", "move 000 10.00 20.00", "mousedown 001 11.00 21.00", "mousedown 011 11.00 21.00",
           "mouseup 010 12.00 22.00", "deactivate"}},
     };
     for (const auto& c : cases) {
         Harness h;
-        h.listener.defaultKeys = c.defaultKeys;
         ASSERT_TRUE(h.openListened());
-        c.push(*h.host);
+        c.push(h);
         ASSERT_NE(h.display->lock(), nullptr) << c.what;
         ASSERT_NE(h.display->lock(), nullptr) << c.what << ": nothing closed the display";
         EXPECT_EQ(h.listener.lines, c.expected) << c.what;
     }
 }
 
-TEST(ListenerContract, EscapeClosesAtTheNextLockOrUpdateWithOrWithoutAListener) {
+TEST(ListenerContract, EscapeAndTheCloseButtonCloseAtTheNextLockOrUpdateWithOrWithoutAListener) {
     Harness h;
     ASSERT_TRUE(h.openListened());
     h.host->pushKeyDown(VK::ESCAPE);
@@ -264,8 +261,14 @@ TEST(ListenerContract, EscapeClosesAtTheNextLockOrUpdateWithOrWithoutAListener) 
     EXPECT_TRUE(h.host->closeRequested());
     EXPECT_EQ(h.display->lock(), nullptr);
     EXPECT_FALSE(h.display->isOpen());
-    EXPECT_EQ(h.display->width(), 0);
     EXPECT_EQ(h.display->lock(), nullptr) << "and stays gone";
+
+    Harness asked; // the close button closes the same way once the listener agrees
+    ASSERT_TRUE(asked.openListened());
+    asked.host->pushCloseButton();
+    ASSERT_NE(asked.display->lock(), nullptr);
+    EXPECT_EQ(asked.display->lock(), nullptr);
+    EXPECT_EQ(asked.listener.lines, std::vector<std::string>{"close?"});
 
     Harness unheard; // no listener: Escape still closes, and a pending close fails the next update
     ASSERT_TRUE(unheard.open());
@@ -274,23 +277,6 @@ TEST(ListenerContract, EscapeClosesAtTheNextLockOrUpdateWithOrWithoutAListener) 
     EXPECT_TRUE(unheard.display->updateTrueColor(pixels, nullptr));
     EXPECT_FALSE(unheard.display->updateTrueColor(pixels, nullptr));
     EXPECT_FALSE(unheard.display->isOpen());
-}
-
-TEST(ListenerContract, CloseButtonAsksTheListenerWhichMayVeto) {
-    Harness h;
-    h.listener.allowClose = false;
-    ASSERT_TRUE(h.openListened());
-    h.host->pushCloseButton();
-    ASSERT_NE(h.display->lock(), nullptr);
-    ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_TRUE(h.display->isOpen()) << "vetoed";
-
-    h.listener.allowClose = true;
-    h.host->pushCloseButton();
-    ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_EQ(h.display->lock(), nullptr);
-    EXPECT_FALSE(h.display->isOpen());
-    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"close?", "close?"}));
 }
 
 TEST(Requests, CloseWinsOverToggleAndBothComeBeforeTheEventDrain) {
@@ -365,16 +351,13 @@ TEST(Shortcuts, ZoomAndCentreFollowTheMenuRulesAndNeverReachTheListener) {
     EXPECT_EQ(h.listener.lines,
               (std::vector<std::string>{"mousedown 100 50.00 25.00", "mouseup 000 50.00 25.00"}));
 
-    // 4x does not fit 1920 x 1080, and the window is still centred: both go to the listener.
+    // While the window is centred Alt+C is an ordinary key (as Alt+4 is, which does not fit: the
+    // SDL host's own test sends that one); after the user moves the window, Alt+C centres it again.
     h.listener.lines.clear();
-    h.host->pushKeyDown('4', true);
     h.host->pushKeyDown('C', true);
-    ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"down 52", "pressed 52", "down 67", "pressed 67"}));
-    EXPECT_EQ(h.host->clientRect().width(), 1280);
-
-    // After the user moves the window, Alt+C centres it again.
     h.host->pushKeyUp('C');
+    ASSERT_NE(h.display->lock(), nullptr);
+    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"down 67", "pressed 67", "up 67"}));
     h.host->pushUserMove(5, 7);
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_TRUE(h.host->currentMenu().offers(Scanout::MenuCommand::Center));

@@ -42,14 +42,6 @@ public:
         }
         return keys;
     }
-    bool saw(const std::string& line) const {
-        for (const std::string& seen : lines) {
-            if (seen == line) {
-                return true;
-            }
-        }
-        return false;
-    }
 
     bool defaultKeys = true;
     bool allowClose = true;

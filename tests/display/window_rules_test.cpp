@@ -1,6 +1,7 @@
 // Which window-menu commands are offered, and the centring, zoom, fit and pointer arithmetic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "display/window_geometry.h"
@@ -9,53 +10,39 @@
 namespace {
 
 using Scanout::MenuCommand;
-using Scanout::MenuWindowState;
 
-std::vector<int> items(const Scanout::WindowMenu& menu) {
-    std::vector<int> ids;
-    for (int i = 0; i < menu.count; ++i) {
-        ids.push_back(static_cast<int>(menu.items[i]));
+// One row per window state (a 640 x 480 framebuffer) and the item numbers offered, in order. A
+// zoom is offered only when strictly smaller than the screen in both directions: 4 x 640 = 2560
+// and 4 x 480 = 1920 exceed 1920 x 1080, and equal is not smaller.
+TEST(WindowMenu, OfferedItemsFollowTheScreenAndTheWindowState) {
+    const struct {
+        Scanout::MenuWindowState state;
+        std::vector<int> items;
+    } cases[] = {
+        {{true, false, false, true, 640, 480, 1920, 1080}, {1, 2, 3, 6, 8}},
+        {{true, false, false, true, 640, 480, 2561, 1921}, {1, 2, 3, 4, 6, 8}},
+        {{true, false, false, true, 640, 480, 2560, 1921}, {1, 2, 3, 6, 8}},
+        {{true, false, false, true, 640, 480, 1280, 2000}, {1, 2, 6, 8}},
+        {{true, false, false, true, 640, 480, 1024, 768}, {1, 2, 6, 8}},
+        {{true, false, false, true, 640, 480, 5200, 3900}, {1, 2, 3, 4, 5, 6, 8}},
+        {{true, false, false, false, 640, 480, 1920, 1080}, {1, 2, 3, 6, 8, 9, 10}}, // Center after a move
+        {{true, true, false, false, 640, 480, 1920, 1080}, {6, 8, 9, 10}},           // minimised: no zoom
+        {{true, false, true, true, 640, 480, 1920, 1080}, {6, 8}},                   // maximised
+        {{false, false, false, false, 640, 480, 1920, 1080}, {6, 7}},                // full screen
+    };
+    for (const auto& c : cases) {
+        const Scanout::WindowMenu menu = Scanout::offeredMenu(c.state);
+        std::vector<int> ids;
+        for (int i = 0; i < menu.count; ++i) {
+            ids.push_back(static_cast<int>(menu.items[i]));
+        }
+        EXPECT_EQ(ids, c.items) << "row " << &c - cases;
+        for (int id = 1; id <= 10; ++id) {
+            const bool listed = std::find(c.items.begin(), c.items.end(), id) != c.items.end();
+            EXPECT_EQ(menu.offers(static_cast<MenuCommand>(id)), listed)
+                << "row " << &c - cases << ", item " << id;
+        }
     }
-    return ids;
-}
-
-MenuWindowState windowedOn(int screenWidth, int screenHeight, bool centred) {
-    return MenuWindowState{true, false, false, centred, 640, 480, screenWidth, screenHeight};
-}
-
-TEST(WindowMenu, ZoomsOfferedOnlyWhenStrictlySmallerThanTheScreen) {
-    // 4 x 640 = 2560 and 4 x 480 = 1920 exceed 1920 x 1080: Original Size and 2x only.
-    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(1920, 1080, true))), (std::vector<int>{1, 2, 3, 6, 8}));
-    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(2561, 1921, true))),
-              (std::vector<int>{1, 2, 3, 4, 6, 8}));
-    // Equal is not smaller, in either direction.
-    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(2560, 1921, true))), (std::vector<int>{1, 2, 3, 6, 8}));
-    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(1280, 2000, true))), (std::vector<int>{1, 2, 6, 8}));
-    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(1024, 768, true))), (std::vector<int>{1, 2, 6, 8}));
-    EXPECT_EQ(items(Scanout::offeredMenu(windowedOn(5200, 3900, true))),
-              (std::vector<int>{1, 2, 3, 4, 5, 6, 8}));
-}
-
-TEST(WindowMenu, CenterReturnsAfterTheWindowMoved) {
-    EXPECT_FALSE(Scanout::offeredMenu(windowedOn(1920, 1080, true)).offers(MenuCommand::Center));
-    const Scanout::WindowMenu moved = Scanout::offeredMenu(windowedOn(1920, 1080, false));
-    EXPECT_EQ(items(moved), (std::vector<int>{1, 2, 3, 6, 8, 9, 10}));
-    EXPECT_TRUE(moved.offers(MenuCommand::Center));
-}
-
-TEST(WindowMenu, MinimisedMaximisedAndFullScreenOfferNoZoom) {
-    MenuWindowState minimised = windowedOn(1920, 1080, false);
-    minimised.minimized = true;
-    EXPECT_EQ(items(Scanout::offeredMenu(minimised)), (std::vector<int>{6, 8, 9, 10}));
-    MenuWindowState maximised = windowedOn(1920, 1080, true);
-    maximised.maximized = true;
-    EXPECT_EQ(items(Scanout::offeredMenu(maximised)), (std::vector<int>{6, 8}));
-    MenuWindowState full = windowedOn(1920, 1080, false);
-    full.windowed = false;
-    const Scanout::WindowMenu menu = Scanout::offeredMenu(full);
-    EXPECT_EQ(items(menu), (std::vector<int>{6, 7}));
-    EXPECT_FALSE(menu.offers(MenuCommand::OriginalSize));
-    EXPECT_TRUE(menu.offers(MenuCommand::Windowed));
 }
 
 TEST(WindowGeometry, CentringNeverGoesOffTheTopLeft) {

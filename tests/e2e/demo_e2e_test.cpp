@@ -4,7 +4,6 @@
 
 #include <poll.h>
 #include <pty.h>
-#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +11,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <set>
-#include <sstream>
 #include <thread>
 
 #include "tests/e2e/screen_checks.h"
@@ -58,34 +55,15 @@ ProcessOptions onScreen(const VirtualScreen& screen, const std::string& cwd) {
     return options;
 }
 
-// The processors a thread of a running process may use, read from /proc as a set.
-std::set<int> allowedProcessors(pid_t pid, const std::string& tid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/task/" + tid + "/status");
-    std::string line;
-    std::set<int> cpus;
-    while (std::getline(status, line)) {
-        if (!line.starts_with("Cpus_allowed_list:")) {
-            continue;
-        }
-        std::istringstream list(line.substr(line.find(':') + 1));
-        std::string range;
-        while (std::getline(list, range, ',')) {
-            const size_t dash = range.find('-');
-            const int first = std::stoi(range);
-            const int last = dash == std::string::npos ? first : std::stoi(range.substr(dash + 1));
-            for (int c = first; c <= last; ++c) {
-                cpus.insert(c);
-            }
+// The processors a thread may use, as the kernel lists them in its status ("0", "0-3,6").
+std::string allowedProcessors(const fs::path& task) {
+    std::ifstream status(task / "status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Cpus_allowed_list:")) {
+            return line.substr(line.find_first_not_of(" \t", line.find(':') + 1));
         }
     }
-    return cpus;
-}
-
-std::string threadName(pid_t pid, const std::string& tid) {
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/task/" + tid + "/comm");
-    std::string name;
-    std::getline(comm, name);
-    return name;
+    return "";
 }
 
 } // namespace
@@ -94,14 +72,7 @@ std::string threadName(pid_t pid, const std::string& tid) {
 // pinned (its workers keep every processor it inherited), and Escape.
 TEST(DemoEndToEnd, StartsFromAnotherFolderShowsFramesPinsOnlyTheMainThreadAndQuitsOnEscape) {
     SKIP_WITHOUT_SCREEN_TOOLS();
-    cpu_set_t own;
-    ASSERT_EQ(sched_getaffinity(0, sizeof(own), &own), 0);
-    std::set<int> everyProcessor;
-    for (int c = 0; c < CPU_SETSIZE; ++c) {
-        if (CPU_ISSET(c, &own)) {
-            everyProcessor.insert(c);
-        }
-    }
+    const std::string everyProcessor = allowedProcessors("/proc/thread-self"); // what the demo inherits
     VirtualScreen screen;
     ASSERT_TRUE(screen.running());
     TemporaryFolder elsewhere;
@@ -110,13 +81,15 @@ TEST(DemoEndToEnd, StartsFromAnotherFolderShowsFramesPinsOnlyTheMainThreadAndQui
     ASSERT_TRUE(demo.waitForOutput("fps:", 120s)) << demo.output();
     expectStartupLinesInOrder(demo.output());
 
-    EXPECT_EQ(allowedProcessors(demo.pid(), std::to_string(demo.pid())), std::set<int>{0});
+    const fs::path tasks = "/proc/" + std::to_string(demo.pid()) + "/task";
+    EXPECT_EQ(allowedProcessors(tasks / std::to_string(demo.pid())), "0");
     uint32_t workers = 0;
-    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(demo.pid()) + "/task")) {
-        const std::string tid = task.path().filename().string();
-        if (threadName(demo.pid(), tid) == "band worker") {
+    for (const auto& task : fs::directory_iterator(tasks)) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        if (name == "band worker") {
             ++workers;
-            EXPECT_EQ(allowedProcessors(demo.pid(), tid), everyProcessor) << "worker " << tid;
+            EXPECT_EQ(allowedProcessors(task.path()), everyProcessor) << task.path();
         }
     }
     EXPECT_EQ(workers, std::thread::hardware_concurrency());

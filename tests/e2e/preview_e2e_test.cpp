@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "assets/file_reader.h"
@@ -28,13 +27,6 @@ namespace {
 const std::string BUILD = TESSELLUNE_BINARY_DIR;
 const std::string PREVIEW = BUILD + "/tessellune-preview";
 const std::string TIMELINE = std::string(TESSELLUNE_SOURCE_DIR) + "/content/timeline.txt";
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Saves the way an editor does: a new file renamed over the old one.
 void save(const std::string& path, const std::string& text) {
@@ -90,7 +82,8 @@ TEST(PreviewEndToEnd, StepsAndShowsASavedEditAtOnceAndKeepsThePictureOnABrokenLi
     SKIP_WITHOUT_SCREEN_TOOLS();
     TemporaryFolder folder;
     const std::string timeline = folder.path() + "/timeline.txt";
-    const std::string original = readText(TIMELINE);
+    const std::vector<uint8_t> timelineBytes = readFile(TIMELINE);
+    const std::string original(timelineBytes.begin(), timelineBytes.end());
     save(timeline, original);
 
     VirtualScreen screen;

@@ -24,6 +24,7 @@ constexpr std::size_t WORST_CASE_OVERHEAD = GUARANTEED + MISALIGNED_FOR;
 std::atomic<long> g_allocations{0};
 std::atomic<std::size_t> g_bytes{0};
 std::atomic<std::size_t> g_refuseFrom{0};
+std::atomic<std::size_t> g_refuseNothrowBelow{0};
 
 bool refused(std::size_t size) {
     const std::size_t from = g_refuseFrom.load(std::memory_order_relaxed);
@@ -59,8 +60,7 @@ void* allocateMisaligned(std::size_t size) noexcept {
     return base == nullptr ? nullptr : handOut(base);
 }
 
-void* allocateOrThrow(std::size_t size) {
-    void* memory = allocateMisaligned(size);
+void* orThrow(void* memory) {
     if (memory == nullptr) {
         throw std::bad_alloc();
     }
@@ -91,14 +91,6 @@ void* allocateAligned(std::size_t size, std::align_val_t alignment) noexcept {
 #endif
 }
 
-void* allocateAlignedOrThrow(std::size_t size, std::align_val_t alignment) {
-    void* memory = allocateAligned(size, alignment);
-    if (memory == nullptr) {
-        throw std::bad_alloc();
-    }
-    return memory;
-}
-
 void releaseAligned(void* memory) noexcept {
 #ifdef _WIN32
     _aligned_free(memory);
@@ -107,10 +99,6 @@ void releaseAligned(void* memory) noexcept {
 #endif
 }
 
-} // namespace
-
-namespace {
-std::atomic<std::size_t> g_refuseNothrowBelow{0};
 } // namespace
 
 void refuseNothrowAllocationsBelow(std::size_t bytes) {
@@ -134,12 +122,7 @@ AllocationCount allocationCount() {
 
 } // namespace tessellune::testing
 
-using tessellune::testing::allocateAligned;
-using tessellune::testing::allocateAlignedOrThrow;
-using tessellune::testing::allocateMisaligned;
-using tessellune::testing::allocateOrThrow;
-using tessellune::testing::release;
-using tessellune::testing::releaseAligned;
+using namespace tessellune::testing;
 
 // The pairing of these with free() through the stored base is invisible to GCC, which warns.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -147,16 +130,16 @@ using tessellune::testing::releaseAligned;
 #endif
 
 void* operator new(std::size_t size) {
-    return allocateOrThrow(size);
+    return orThrow(allocateMisaligned(size));
 }
 void* operator new[](std::size_t size) {
-    return allocateOrThrow(size);
+    return orThrow(allocateMisaligned(size));
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return tessellune::testing::allocateNothrow(size);
+    return allocateNothrow(size);
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return tessellune::testing::allocateNothrow(size);
+    return allocateNothrow(size);
 }
 void operator delete(void* memory) noexcept {
     release(memory);
@@ -178,10 +161,10 @@ void operator delete[](void* memory, const std::nothrow_t&) noexcept {
 }
 
 void* operator new(std::size_t size, std::align_val_t alignment) {
-    return allocateAlignedOrThrow(size, alignment);
+    return orThrow(allocateAligned(size, alignment));
 }
 void* operator new[](std::size_t size, std::align_val_t alignment) {
-    return allocateAlignedOrThrow(size, alignment);
+    return orThrow(allocateAligned(size, alignment));
 }
 void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     return allocateAligned(size, alignment);

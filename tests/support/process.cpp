@@ -7,54 +7,32 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-
-extern char** environ;
-
 namespace tessellune::testing {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<std::string> buildEnvironment(const ProcessOptions& options) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        bool drop = false;
-        for (const std::string& u : options.unset) {
-            drop = drop || u == name;
-        }
-        for (const std::string& added : options.environment) {
-            drop = drop || added.substr(0, added.find('=')) == name;
-        }
-        if (!drop) {
-            env.push_back(entry);
-        }
-    }
-    env.insert(env.end(), options.environment.begin(), options.environment.end());
-    return env;
-}
-
 pid_t spawn(const std::vector<std::string>& argv, const ProcessOptions& options, int* outputFd) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
         return -1;
     }
-    const std::vector<std::string> env = buildEnvironment(options);
-    std::vector<char*> argvPointers;
-    for (const std::string& a : argv) {
-        argvPointers.push_back(const_cast<char*>(a.c_str()));
+    // env(1) sets up the environment and the folder, then becomes the program (found on PATH).
+    std::vector<std::string> command{"/usr/bin/env"};
+    for (const std::string& name : options.unset) {
+        command.insert(command.end(), {"-u", name});
     }
-    argvPointers.push_back(nullptr);
-    std::vector<char*> envPointers;
-    for (const std::string& e : env) {
-        envPointers.push_back(const_cast<char*>(e.c_str()));
+    if (!options.workingDirectory.empty()) {
+        command.insert(command.end(), {"-C", options.workingDirectory});
     }
-    envPointers.push_back(nullptr);
+    command.insert(command.end(), options.environment.begin(), options.environment.end());
+    command.insert(command.end(), argv.begin(), argv.end());
+    std::vector<char*> pointers;
+    for (const std::string& a : command) {
+        pointers.push_back(const_cast<char*>(a.c_str()));
+    }
+    pointers.push_back(nullptr);
 
     const pid_t pid = fork();
     if (pid == 0) {
@@ -65,11 +43,7 @@ pid_t spawn(const std::vector<std::string>& argv, const ProcessOptions& options,
         dup2(pipeFds[1], STDERR_FILENO);
         close(pipeFds[0]);
         close(pipeFds[1]);
-        if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
-            _exit(126);
-        }
-        execve(argvPointers[0], argvPointers.data(), envPointers.data());
-        execvpe(argvPointers[0], argvPointers.data(), envPointers.data());
+        execv(pointers[0], pointers.data());
         _exit(127);
     }
     close(pipeFds[1]);
@@ -96,11 +70,8 @@ RunningProcess::RunningProcess(const std::vector<std::string>& argv, const Proce
 }
 
 RunningProcess::~RunningProcess() {
-    if (pid_ > 0 && !finished_) {
-        kill(-pid_, SIGKILL);
-        kill(pid_, SIGKILL);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+    if (!finished_) {
+        wait(std::chrono::milliseconds(0));
     }
     if (outputFd_ >= 0) {
         close(outputFd_);
@@ -180,71 +151,24 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
     return process.wait(options.timeout);
 }
 
-VirtualScreen::VirtualScreen(const std::string& geometry) {
-    if (!haveProgram("Xvfb")) {
-        return;
-    }
-    int displayPipe[2];
-    if (pipe(displayPipe) != 0) {
-        return;
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);
-        close(displayPipe[0]);
-        const int devNull = open("/dev/null", O_RDWR);
-        dup2(devNull, STDIN_FILENO);
-        dup2(devNull, STDOUT_FILENO);
-        dup2(devNull, STDERR_FILENO);
-        const std::string fd = std::to_string(displayPipe[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", geometry.c_str(), "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(displayPipe[1]);
-    if (pid < 0) {
-        close(displayPipe[0]);
-        return;
-    }
-    pid_ = pid;
-    // Xvfb writes its display number once it accepts connections.
-    std::string number;
-    pollfd fd{displayPipe[0], POLLIN, 0};
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (Clock::now() < deadline && number.find('\n') == std::string::npos) {
-        if (poll(&fd, 1, 200) > 0) {
-            char c[16];
-            const ssize_t n = read(displayPipe[0], c, sizeof c);
-            if (n <= 0) {
-                break;
-            }
-            number.append(c, static_cast<size_t>(n));
-        }
-    }
-    close(displayPipe[0]);
-    if (number.find('\n') != std::string::npos) {
-        display_ = ":" + number.substr(0, number.find('\n'));
+VirtualScreen::VirtualScreen(const std::string& geometry)
+    : server_(
+          {"/bin/sh", "-c", "exec Xvfb -displayfd 1 -screen 0 " + geometry + " -nolisten tcp 2>/dev/null"}) {
+    // Xvfb prints its display number once it accepts connections.
+    if (server_.waitForOutput("\n", std::chrono::seconds(20))) {
+        display_ = ":" + server_.output().substr(0, server_.output().find('\n'));
     }
 }
 
 VirtualScreen::~VirtualScreen() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+    if (server_.started()) {
+        kill(server_.pid(), SIGTERM); // a killed server would leave its lock and socket behind
+        server_.wait(std::chrono::seconds(10));
     }
-}
-
-int runShellCommand(const std::string& command) {
-    const int status = std::system(command.c_str());
-    if (status == -1 || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
 }
 
 bool haveProgram(const std::string& name) {
-    return runShellCommand("command -v '" + name + "' >/dev/null 2>&1") == 0;
+    return runProcess({"/bin/sh", "-c", "command -v \"$0\"", name}).exitCode == 0;
 }
 
 } // namespace tessellune::testing

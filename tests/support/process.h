@@ -61,19 +61,14 @@ class VirtualScreen {
 public:
     explicit VirtualScreen(const std::string& geometry = "640x480x24");
     ~VirtualScreen();
-    VirtualScreen(const VirtualScreen&) = delete;
-    VirtualScreen& operator=(const VirtualScreen&) = delete;
 
     bool running() const { return !display_.empty(); }
     const std::string& display() const { return display_; } // for example ":3"
 
 private:
-    pid_t pid_ = -1;
+    RunningProcess server_;
     std::string display_;
 };
-
-// Runs a shell command with this process's environment; its exit status, or -1.
-int runShellCommand(const std::string& command);
 
 // True when a program of that name is on PATH.
 bool haveProgram(const std::string& name);

@@ -59,16 +59,6 @@ TEST(DirtyRows, BoxesAreCutToTheFramebuffer) {
     EXPECT_FALSE(clipDirtyBox(&beyond, WIDTH, HEIGHT, clipped));
 }
 
-TEST(DeviceFormats, EveryStoredFormatHasItsDirect3DTwin) {
-    EXPECT_EQ(direct3dFormat(Format::XRGB8888), D3DFMT_X8R8G8B8);
-    EXPECT_EQ(direct3dFormat(Format::XBGR8888), D3DFMT_X8B8G8R8);
-    EXPECT_EQ(direct3dFormat(Format::RGB565), D3DFMT_R5G6B5);
-    EXPECT_EQ(direct3dFormat(Format::XRGB1555), D3DFMT_X1R5G5B5);
-    EXPECT_EQ(direct3dFormat(Format::XBGRFFFF), D3DFMT_A32B32G32R32F);
-    EXPECT_EQ(direct3dFormat(Format::BGR565), D3DFMT_UNKNOWN);
-    EXPECT_EQ(direct3dFormat(Format::NoFormat), D3DFMT_UNKNOWN);
-}
-
 TEST(DeviceFormats, TheTwentyFourBitSurfaceIsBlueFirst) {
     // D3DFMT_R8G8B8 keeps blue, green, red in memory: stored as BGR888, the converters write it so.
     EXPECT_EQ(storageFormat(Format::RGB888), Format::BGR888);

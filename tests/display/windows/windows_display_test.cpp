@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "display/display.h"
 #include "display/windows/windows_display.h"
 #include "tests/display/windows/window_test_support.h"
 
@@ -193,14 +192,6 @@ TEST_F(WindowsDisplayTest, UpdateConvertsOnlyTheDirtyBox) {
         EXPECT_EQ(pixelAt(*locked, x, 6) & 0xffffffu, 0u) << x;
     }
     display.unlock();
-
-    const DirtyBox outside{-100, 100000, 470, 900};
-    EXPECT_TRUE(display.updateTrueColor(pixels, &outside));
-    locked = display.lock();
-    ASSERT_NE(locked, nullptr);
-    EXPECT_EQ(pixelAt(*locked, 639, 479) & 0xffffffu, pixels[479 * WIDTH + 639]);
-    EXPECT_EQ(pixelAt(*locked, 0, 469) & 0xffffffu, 0u);
-    display.unlock();
     EXPECT_FALSE(display.updateTrueColor(nullptr, nullptr));
 }
 
@@ -233,22 +224,6 @@ TEST_F(WindowsDisplayTest, TitleReachesTheCaption) {
     GetWindowTextW(window(), caption, 64);
     EXPECT_EQ(std::wstring(caption), L"Second title");
     EXPECT_STREQ(display.title(), "Second title");
-}
-
-TEST(WindowsDisplayFacade, ListenerSetBeforeOpenHearsOpenThroughTheFacade) {
-    Display facade;
-    RecordingListener listener;
-    facade.setListener(&listener);
-    ASSERT_TRUE(facade.open("Facade test", WIDTH, HEIGHT, Output::Windowed, Mode::TrueColor));
-    ASSERT_FALSE(listener.lines.empty());
-    EXPECT_EQ(listener.lines.back(), "open");
-    EXPECT_EQ(listener.lastDisplay, &facade);
-    LockedFramebuffer* locked = facade.lock();
-    ASSERT_NE(locked, nullptr);
-    EXPECT_EQ(locked->format, Format::XRGB8888);
-    EXPECT_TRUE(facade.unlock());
-    facade.close();
-    EXPECT_FALSE(facade.isOpen());
 }
 
 } // namespace
