@@ -225,9 +225,17 @@ TEST(Timeline, TheLoneTileShowsItsLitSideWheneverSceneFourRuns) {
     EXPECT_GT(rows, 8 * ROWS_PER_BAR);
 }
 
-TEST(Timeline, TheDuneFieldAndItsFloorFaceEveryCameraOfSceneSix) {
-    const datagen::MeshData tile = datagen::makeDuneTile();
+// Scene 6 as a viewer sees it: the knot (at (0, 50, 20), scale 12) in front of the dune field, and
+// no cut side of the field (10 x 5 tiles of "x" units, heights up to 0.72 x) turned towards the
+// camera inside the frame. The eye and its axes come back out of the view matrix: rows 0 to 2 are
+// orthonormal, so the eye is -(row 3) times their transpose.
+TEST(Timeline, SceneSixShowsTheKnotInFrontOfTheSandAndNoCutSideOfTheField) {
     const datagen::MeshData floor = datagen::makeTealFloor();
+    float knotRadius = 0.0f;
+    for (const Vec4& p : datagen::makeKnotObject().positions) {
+        knotRadius = std::max(knotRadius, 12.0f * std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z));
+    }
+    const Vec4 knot{0, 50, 20, 1};
     const CameraKeyframes tables = makeCameraKeyframes();
     int rows = 0;
     for (int row = 0; row < MUSIC_ROWS; row += 2) {
@@ -237,28 +245,57 @@ TEST(Timeline, TheDuneFieldAndItsFloorFaceEveryCameraOfSceneSix) {
         ++rows;
         const Matrix4 view =
             blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
+        Vec4 eye{0, 0, 0, 1}, right{0, 0, 0, 0}, up{0, 0, 0, 0};
+        for (int i = 0; i < 3; ++i) {
+            (&eye.x)[i] = -(view(3, 0) * view(i, 0) + view(3, 1) * view(i, 1) + view(3, 2) * view(i, 2));
+            (&right.x)[i] = view(i, 0);
+            (&up.x)[i] = view(i, 1);
+        }
         const float x = track("x", row);
-        int tilesInView = 0;
-        for (int r = 0; r < 5; ++r) {
-            for (int c = 0; c < 10; ++c) {
-                const Matrix4 place = instanceMatrix(x, c * x - x * 5.0f, r * x, 0, 1.5707964f, 0, 0);
-                const ScreenPoint s =
-                    projectToScreen(transformPoint(multiply(place, view), Vec4{0, 0.1f, 0, 1}));
-                if (s.inFront && s.x >= 0 && s.x <= 640 && s.y >= 0 && s.y <= 480) {
-                    ++tilesInView;
-                    // Lee slopes turned away from a low camera hide behind their crests anyway:
-                    // a low, oblique view of the tall relief sees little more than the windward
-                    // slopes, but never a tile seen from underneath (share 0).
-                    EXPECT_GT(frontFacingShare(tile, multiply(place, view)), 0.25) << "row " << row;
+        const float left = -5.5f * x, rightEdge = 4.5f * x, front = -0.5f * x, back = 4.5f * x;
+        ASSERT_GT(eye.z, 0.72f * x) << "the camera flies above the crests, row " << row;
+        const Matrix4 floorPlace = instanceMatrix(10000.0f, 0, 0, 0, 3.1415927f, 0, 0);
+        EXPECT_EQ(frontFacingShare(floor, multiply(floorPlace, view)), 1.0) << "row " << row;
+
+        const ScreenPoint k = projectToScreen(transformPoint(view, knot));
+        EXPECT_TRUE(k.inFront && k.x > 64 && k.x < 576 && k.y > 48 && k.y < 432)
+            << "knot in frame, row " << row;
+        // Sight lines past the knot's middle and its four sides come down on the field, not the floor.
+        const float offsets[5][2] = {{0, 0}, {1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+        for (const auto& o : offsets) {
+            const Vec4 p{knot.x + knotRadius * (o[0] * right.x + o[1] * up.x),
+                         knot.y + knotRadius * (o[0] * right.y + o[1] * up.y),
+                         knot.z + knotRadius * (o[0] * right.z + o[1] * up.z), 1};
+            ASSERT_GT(eye.z, p.z) << "row " << row;
+            const float s = eye.z / (eye.z - p.z);
+            const float gx = eye.x + s * (p.x - eye.x), gy = eye.y + s * (p.y - eye.y);
+            EXPECT_TRUE(gx > left && gx < rightEdge && gy > front && gy < back)
+                << "sand behind the knot, row " << row << " at (" << gx << ", " << gy << ")";
+        }
+        // A cut side faces the camera when the eye is outside its edge; none of those may be in frame.
+        struct Edge {
+            bool facing;
+            float x0, y0, x1, y1;
+        };
+        const Edge edges[4] = {{eye.y < front, left, front, rightEdge, front},
+                               {eye.y > back, left, back, rightEdge, back},
+                               {eye.x < left, left, front, left, back},
+                               {eye.x > rightEdge, rightEdge, front, rightEdge, back}};
+        int cutSidePoints = 0;
+        for (const Edge& e : edges) {
+            for (int i = 0; e.facing && i <= 40; ++i) {
+                for (float z : {0.0f, 0.36f * x, 0.72f * x}) {
+                    const float u = i / 40.0f;
+                    const ScreenPoint s = projectToScreen(
+                        transformPoint(view, Vec4{e.x0 + u * (e.x1 - e.x0), e.y0 + u * (e.y1 - e.y0), z, 1}));
+                    cutSidePoints += s.inFront && s.x >= 0 && s.x <= 640 && s.y >= 0 && s.y <= 480;
                 }
             }
         }
-        EXPECT_GE(tilesInView, 1) << "the camera looks at the field, row " << row;
-        const Matrix4 floorPlace = instanceMatrix(10000.0f, 0, 0, 0, 3.1415927f, 0, 0);
-        EXPECT_EQ(frontFacingShare(floor, multiply(floorPlace, view)), 1.0) << "row " << row;
-        // The knot floats at (0, 50, 20); the cameras stay clear of it.
-        const Vec4 knot = transformPoint(view, Vec4{0, 50, 20, 1});
-        EXPECT_GT(std::sqrt(knot.x * knot.x + knot.y * knot.y + knot.z * knot.z), 20.0f) << "row " << row;
+        EXPECT_EQ(cutSidePoints, 0) << "a cut side of the field in view, row " << row;
+        // The cameras stay clear of the knot.
+        const Vec4 v = transformPoint(view, knot);
+        EXPECT_GT(std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z), 20.0f + knotRadius) << "row " << row;
     }
     EXPECT_GT(rows, 4 * ROWS_PER_BAR / 2);
 }
