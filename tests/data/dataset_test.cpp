@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "tests/data/png_inflate.h"
+#include "tests/data/png_read.h"
 #include "tests/data/timeline_reader.h"
 #include "tools/datagen/dataset.h"
 

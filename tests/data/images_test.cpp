@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/data/png_inflate.h"
+#include "tests/data/png_read.h"
 #include "tools/datagen/particle_picture.h"
 #include "tools/datagen/png_writer.h"
 #include "tools/datagen/textures.h"
@@ -25,7 +25,7 @@ std::string contentFile(const std::string& name) {
 RgbaImage roundTrip(const RgbaImage& image) {
     RgbaImage back;
     std::string error;
-    EXPECT_TRUE(datatest::inflatePng(encodePng(image), back, error)) << error;
+    EXPECT_TRUE(datatest::readPng(encodePng(image), back, error)) << error;
     return back;
 }
 

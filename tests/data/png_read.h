@@ -1,5 +1,5 @@
-// A test-only PNG reader for the generator's own output (8-bit RGBA, one or more IDAT chunks),
-// built on zlib's inflate. It checks every chunk's CRC and undoes all five row filters.
+// Reads the generator's PNG files back: every chunk's CRC checked with zlib (the demo's decoder
+// does not check them, other viewers do), the pixels through the demo's PngSuite-checked decoder.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 namespace tessellune::datatest {
 
 // False with a message when the bytes are not a well-formed 8-bit RGBA PNG.
-bool inflatePng(const std::vector<uint8_t>& bytes, datagen::RgbaImage& image, std::string& error);
+bool readPng(const std::vector<uint8_t>& bytes, datagen::RgbaImage& image, std::string& error);
 
 std::vector<uint8_t> readBytes(const std::string& path);
 
