@@ -14,8 +14,8 @@ constexpr int32_t RADIX_BUCKETS = 256;
 
 // The same minimum and maximum, computed the same way, as the band renderer's own test used, so
 // the bands make the same decisions from the span as from the corners.
-FaceRows rowsOf(const RenderPipeline& pipeline, const FaceCorners& face) {
-    if (face.count < 3) {
+FaceRows rowsOf(const RenderPipeline& pipeline, const BandFace& face) {
+    if (face.cornerCount < 3) {
         return {INFINITY, -INFINITY};
     }
     const float y0 = pipeline.vertices[face.vertex[0]].screen.y;
@@ -29,13 +29,13 @@ FaceRows rowsOf(const RenderPipeline& pipeline, const FaceCorners& face) {
 }
 
 // The largest view-space z of the face's corners: its nearest point.
-float nearestZ(const RenderPipeline& pipeline, int32_t index, const FaceCorners& face) {
+float nearestZ(const RenderPipeline& pipeline, int32_t index, const BandFace& face) {
     float zmax = pipeline.vertices[face.vertex[0]].position.z;
-    for (int32_t k = 1; k < face.count && k < 3; ++k) {
+    for (int32_t k = 1; k < face.cornerCount && k < 3; ++k) {
         const float z = pipeline.vertices[face.vertex[k]].position.z;
         zmax = z > zmax ? z : zmax;
     }
-    if (face.count > 3) {
+    if (face.cornerCount > 3) {
         const PipelineFace& record = pipeline.faces[index];
         for (int32_t k = 3; k < record.cornerCount; ++k) {
             const float z = pipeline.vertices[record.vertex[k]].position.z;
@@ -52,7 +52,7 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
     // The four digits' bucket counts are taken while the keys are made, in one sweep.
     int32_t buckets[4][RADIX_BUCKETS] = {};
     for (int32_t i = 0; i < count; ++i) {
-        const FaceCorners& face = pipeline.faceCorners[i];
+        const BandFace& face = pipeline.bandFaces[i];
         const float zmax = nearestZ(pipeline, i, face);
         pipeline.faceRows[i] = rowsOf(pipeline, face);
         // Clipped faces lie between the planes, so the key fits; unclipped faces from a box the

@@ -53,15 +53,14 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
     pipeline.depthKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.sortKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
     pipeline.scratchKeys = allocateAligned<int32_t>(pipeline.faceCapacity);
-    pipeline.faceCorners = allocateAligned<FaceCorners>(pipeline.faceCapacity);
     pipeline.bandFaces = allocateAligned<BandFace>(pipeline.faceCapacity);
     pipeline.faceRows = allocateAligned<FaceRows>(pipeline.faceCapacity);
     pipeline.orderedRows = allocateAligned<FaceRows>(pipeline.faceCapacity);
     pipeline.lightCache = allocateAligned<LightCacheEntry>(LIGHT_CACHE_BANDS * LIGHT_CACHE_ENTRIES);
     if (!pipeline.vertices || !pipeline.faces || !pipeline.texcoords || !pipeline.normals ||
         !pipeline.faceOrder || !pipeline.scratchOrder || !pipeline.depthKeys || !pipeline.sortKeys ||
-        !pipeline.scratchKeys || !pipeline.faceCorners || !pipeline.bandFaces || !pipeline.faceRows ||
-        !pipeline.orderedRows || !pipeline.lightCache) {
+        !pipeline.scratchKeys || !pipeline.bandFaces || !pipeline.faceRows || !pipeline.orderedRows ||
+        !pipeline.lightCache) {
         destroyPipeline(pipeline);
         return false;
     }
@@ -78,7 +77,6 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
         new (&pipeline.normals[i]) PipelineNormal{};
     }
     for (int32_t i = 0; i < pipeline.faceCapacity; ++i) {
-        new (&pipeline.faceCorners[i]) FaceCorners{};
         new (&pipeline.bandFaces[i]) BandFace{};
     }
     for (int32_t i = 0; i < LIGHT_CACHE_BANDS * LIGHT_CACHE_ENTRIES; ++i) {
@@ -104,7 +102,6 @@ void destroyPipeline(RenderPipeline& pipeline) {
     releaseAligned(pipeline.depthKeys);
     releaseAligned(pipeline.sortKeys);
     releaseAligned(pipeline.scratchKeys);
-    releaseAligned(pipeline.faceCorners);
     releaseAligned(pipeline.bandFaces);
     releaseAligned(pipeline.faceRows);
     releaseAligned(pipeline.orderedRows);

@@ -48,9 +48,8 @@ struct RenderPipeline {
     // The keys in the order of faceOrder and scratchOrder while the ordering runs.
     int32_t* sortKeys = nullptr;
     int32_t* scratchKeys = nullptr;
-    // faceCorners[i] repeats face i's corners 0..2 and corner count for the ordering, bandFaces[i]
-    // what the bands draw it from; whoever stores a face calls noteFace once its record is complete.
-    FaceCorners* faceCorners = nullptr;
+    // bandFaces[i] repeats what the ordering and the bands read of face i: one line a face, where
+    // the record spans four; whoever stores a face calls noteFace once its record is complete.
     BandFace* bandFaces = nullptr;
     // Row spans of the faces: faceRows by face index, orderedRows in faceOrder's order. The bands
     // scan orderedRows, eight bytes a face, and touch a face's own record only when it reaches
@@ -111,15 +110,12 @@ struct StoredCorners {
 inline void noteFace(RenderPipeline& pipeline, const PipelineFace& stored, const StoredCorners& corners,
                      const Vec4& normal, int32_t cornerCount, const Material* material) {
     const auto index = &stored - pipeline.faces;
-    FaceCorners& c = pipeline.faceCorners[index];
     BandFace& b = pipeline.bandFaces[index];
     for (int32_t i = 0; i < 3; ++i) {
-        c.vertex[i] = corners.vertex[i];
         b.vertex[i] = corners.vertex[i];
         b.texcoord[i] = corners.texcoord[i];
         b.normalIndex[i] = corners.normal[i];
     }
-    c.count = cornerCount;
     b.cornerCount = cornerCount;
     b.normal = normal;
     b.material = material;

@@ -45,16 +45,9 @@ struct alignas(16) PipelineFace {
     int32_t carried = 0; // carried unchanged from the mesh face
 };
 
-// A stored face's first three corner vertices and its corner count, kept beside the face buffer
-// so that the ordering reads sixteen bytes a face instead of two lines of its record.
-struct FaceCorners {
-    int32_t vertex[3] = {};
-    int32_t count = 0;
-};
-
-// What the bands read of a stored face, kept beside the face buffer in face order: one cache line
-// a face instead of the four lines of its record that corners 0 to 2 and the material span. The
-// bands visit faces in depth order, scattered over the buffers, so each line is a wait.
+// What the ordering and the bands read of a stored face, kept beside the face buffer in face order: one cache
+// line a face instead of the four lines of its record that corners 0 to 2 and the material span. The bands
+// visit faces in depth order, scattered over the buffers, so each line is a wait.
 struct alignas(64) BandFace {
     Vec4 normal; // the face normal, for corners that name no normal
     int32_t vertex[3] = {};
