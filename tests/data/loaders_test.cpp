@@ -1,30 +1,16 @@
-// The generated files as the demo reads them: every PNG through the project's own decoder, every
-// mesh through its OBJ/MTL loader, with the counts, materials and face directions expected.
+// The generated meshes as the demo reads them, through its OBJ/MTL loader: the counts, materials
+// and face directions expected. (The pictures are read back by the data set's test.)
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "assets/obj_loader.h"
-#include "assets/png_decoder.h"
 #include "assets/texture_store.h"
-#include "tests/data/png_read.h"
 
 namespace tessellune {
 namespace {
 
 const std::string DATA = std::string(TESSELLUNE_BINARY_DIR) + "/data/";
-
-TEST(Loaders, EveryGeneratedPngHasSoundChunksAndDecodes) {
-    for (const char* name : {"colors512.png", "envtest256.png", "openfloor.png", "tealfloor.png",
-                             "finishedgirl.png", "t-velk.png", "t-compofilling.png", "t-demosplash.png",
-                             "t-cred.png", "t-time.png", "t-sorry.png"}) {
-        datagen::RgbaImage image;
-        std::string error;
-        EXPECT_TRUE(datatest::readPng(datatest::readBytes(DATA + name), image, error))
-            << name << ": " << error;
-        EXPECT_EQ(image.pixels.size(), size_t(image.width) * size_t(image.height) * 4u) << name;
-    }
-}
 
 TEST(Loaders, EveryMeshLoadsWithItsCountsMaterialsAndFacing) {
     TextureStore store = createTextureStore();

@@ -1,17 +1,15 @@
-// The show's timeline (content/timeline.txt): length, scenes, cards, fades, and what the cameras
+// The show's timeline as the build compiles it: length, scenes, cards, fades, and what the cameras
 // see of the particles, the lone tile and the dune field at every row.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "demo/camera_tables.h"
+#include "demo/demo_tracks.h"
 #include "demo/particles.h"
 #include "tests/data/scene_geometry.h"
-#include "tests/data/timeline_reader.h"
 #include "tools/datagen/meshes.h"
 #include "tools/datagen/particle_picture.h"
 
@@ -21,39 +19,27 @@ namespace {
 constexpr int MUSIC_ROWS = 2816; // eleven sections of 256 rows at 8 rows a beat
 constexpr int ROWS_PER_BAR = 32;
 
-const Timeline& timeline() {
-    static const Timeline loaded = [] {
-        std::ifstream file(std::string(TESSELLUNE_SOURCE_DIR) + "/content/timeline.txt");
-        std::ostringstream text;
-        text << file.rdbuf();
-        Timeline t;
-        std::string error;
-        EXPECT_TRUE(readTimeline(text.str(), t, error)) << error;
-        return t;
-    }();
-    return loaded;
+// The tracks the build compiled from the timeline, loaded and evaluated as the demo does.
+const SyncTrack* demoTrack(const char* name) {
+    static SyncDevice* const device = createSyncDevice(TESSELLUNE_BINARY_DIR "/data/sync");
+    return getSyncTrack(device, name);
 }
-
 float track(const char* name, double row) {
-    return valueAt(timeline().tracks.at(name), row);
+    return syncTrackValue(demoTrack(name), row);
 }
 int sceneAt(double row) {
-    return static_cast<int>(track("scene", row) + 0.5f);
+    return roundedTrackValue(demoTrack("scene"), row);
 }
 
-TEST(Timeline, DeclaresTheSeventeenTracksAndReadsCleanly) {
-    const char* names[] = {"scene", "x",     "cx",    "cy",    "gtn",   "br",       "fs",
-                           "lerp",  "speed", "scale", "cam_a", "cam_b", "cam_lerp", "plane_enable",
-                           "ta_1",  "ta_2",  "ta_3"};
-    ASSERT_EQ(timeline().tracks.size(), 17u);
-    for (const char* name : names) {
-        ASSERT_EQ(timeline().tracks.count(name), 1u) << name;
-        EXPECT_FALSE(timeline().tracks.at(name).empty()) << name;
+TEST(Timeline, KeysEveryTrackTheDemoReadsWithinTheMusic) {
+    for (const char* name : DEMO_TRACK_NAMES) {
+        const SyncTrack* keyed = demoTrack(name);
+        ASSERT_GT(keyed->keyCount, 0) << name << ": the data target has not compiled it";
+        EXPECT_LE(keyed->keys[keyed->keyCount - 1].row, MUSIC_ROWS) << name;
     }
 }
 
 TEST(Timeline, RunsTwoToThreeMinutesWithTheMusicAndFadesInAndOut) {
-    EXPECT_LE(timeline().lastRow, MUSIC_ROWS);
     EXPECT_EQ(track("fs", 0), 0.0f);
     EXPECT_EQ(track("fs", 18 * 10), 1.0f) << "faded in after ten seconds";
     // The picture stays up until the fade has ended, between two and three minutes in.
