@@ -89,17 +89,16 @@ TEST(MusicScoreNames, ChordSymbolsGiveRootAndIntervals) {
         EXPECT_FALSE(parseChordName(bad, chord)) << bad;
 }
 
+// What the arrangement tests cannot see: the header values, drum velocities, tight bar marks and
+// '|' continuation lines. (Chord tones, holds, part ranges and ramps are the arrangement's tests.)
 TEST(MusicScoreText, PatternsCommentsAndContinuations) {
     const std::string text = "tempo 120   # a comment after a value\n"
                              "swing 0.2\n"
-                             "progression p Am G#m\n"
                              "pattern drums x...x...x...x...|o...X...o...X... # two bars written tight\n"
-                             "pattern tune G#4 - . A4 1 2' 3, C - - - - - - - -\n"
+                             "pattern tune G#4 - . A4 - - - - - - - - - - - -\n"
                              "| C5 - - - - - - - - - - - - - - -\n"
                              "section only bars 4\n"
-                             "  chords p\n"
-                             "  lead tune bars 2-3 level 0.5 -> 0 cutoff 300 -> 3000\n"
-                             "  riser hold bars 4\n";
+                             "  lead tune\n";
     Score score;
     std::string error;
     ASSERT_TRUE(parseScore(text, "t.score", score, error)) << error;
@@ -114,27 +113,11 @@ TEST(MusicScoreText, PatternsCommentsAndContinuations) {
     EXPECT_FLOAT_EQ(drums.steps[20].velocity, 1.0f);
     const Pattern& tune = score.patterns[1];
     ASSERT_EQ(tune.steps.size(), 32u);
-    EXPECT_EQ(tune.steps[0].kind, StepKind::Note);
     EXPECT_EQ(tune.steps[0].value, 68);
-    EXPECT_EQ(tune.steps[1].kind, StepKind::Hold);
-    EXPECT_EQ(tune.steps[4].kind, StepKind::ChordTone);
-    EXPECT_EQ(tune.steps[5].value, 1);
-    EXPECT_EQ(tune.steps[5].octave, 1);
-    EXPECT_EQ(tune.steps[6].octave, -1);
-    EXPECT_EQ(tune.steps[7].kind, StepKind::Chord);
+    EXPECT_EQ(tune.steps[16].kind, StepKind::Note);
     EXPECT_EQ(tune.steps[16].value, 72);
     ASSERT_EQ(score.sections.size(), 1u);
-    const Section& section = score.sections[0];
-    EXPECT_EQ(section.bars, 4);
-    ASSERT_EQ(section.parts.size(), 2u);
-    EXPECT_EQ(section.parts[0].firstBar, 2);
-    EXPECT_EQ(section.parts[0].lastBar, 3);
-    EXPECT_FLOAT_EQ(section.parts[0].level.from, 0.5f);
-    EXPECT_FLOAT_EQ(section.parts[0].level.to, 0.0f);
-    EXPECT_FLOAT_EQ(section.parts[0].cutoff.to, 3000.0f);
-    EXPECT_EQ(section.parts[1].pattern, -1);
-    EXPECT_EQ(section.parts[1].firstBar, 4);
-    EXPECT_EQ(section.parts[1].lastBar, 4);
+    EXPECT_EQ(score.sections[0].bars, 4);
 }
 
 TEST(MusicScoreText, ErrorsNameTheFileAndLine) {

@@ -57,13 +57,7 @@ TEST(MusicEnvelopes, EveryNoteStartsAndEndsAtZeroWithoutJumps) {
 }
 
 TEST(MusicVoices, EveryInstrumentIsSilentAtItsEdgesAndWritesOnlyIntoItsBuffer) {
-    NoteEvent event;
-    event.start = 1000;
-    event.length = 4900 * 3;
-    event.pitchCount = 3;
-    event.pitches[0] = 45;
-    event.pitches[1] = 60;
-    event.pitches[2] = 64;
+    const NoteEvent event{1000, 4900 * 3, {45, 60, 64}, 3};
     for (int i = 0; i < int(Instrument::Count); ++i) {
         const Instrument instrument = Instrument(i);
         // Guard frames on both sides must stay untouched; the buffer starts mid-note for one run.
