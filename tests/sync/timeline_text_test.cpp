@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <random>
 
 #include "tests/sync/scratch_files.h"
 #include "tools/sync/timeline_text.h"
@@ -118,14 +117,12 @@ TEST(TimelineText, InterpolationNamesAndNumbers) {
     }
 }
 
+// The edge patterns; random ones, NaN payloads among them, go through the tool's dump and compile.
 TEST(TimelineText, ValuesRoundTripBitForBit) {
-    std::vector<uint32_t> patterns = {0x00000000u, 0x80000000u, 0x00000001u, 0x807fffffu, 0x7f7fffffu,
-                                      0xff7fffffu, 0x7f800000u, 0xff800000u, 0x7fc00000u, 0xffc00000u,
-                                      0x7f800001u, 0x7fbfffffu, 0xffffffffu, 0x3dcccccdu, 0x3f800001u};
-    std::mt19937 random(11);
-    for (int i = 0; i < 20000; ++i) {
-        patterns.push_back(static_cast<uint32_t>(random()));
-    }
+    const uint32_t patterns[] = {
+        0x00000000u, 0x80000000u, 0x00000001u, 0x807fffffu, 0x7f7fffffu, 0xff7fffffu,
+        0x7f800000u, 0xff800000u, 0x7fc00000u, 0xffc00000u, 0x7f800001u, 0x7fbfffffu,
+        0xffffffffu, 0x3dcccccdu, 0x3f800001u, 0xc2ce6f44u}; // the last needs all nine digits
     for (const uint32_t bits : patterns) {
         float value;
         std::memcpy(&value, &bits, sizeof value);

@@ -152,13 +152,3 @@ TEST(SyncKeySearch, RowsOutOfOrderStillGiveSegmentsOfPositiveLength) {
         }
     }
 }
-
-TEST(SyncKeySearch, ALongRunOfEqualRowsResolvesToItsLastKey) {
-    std::vector<SyncKey> keys(100000, SyncKey{5, 1.0f, SYNC_LINEAR});
-    keys.back().value = 2.0f;
-    keys.push_back({15, 4.0f, SYNC_STEP});
-    const SyncTrack track = makeTrack(keys);
-    EXPECT_EQ(findSyncKey(track, 5), 99999);
-    EXPECT_EQ(findSyncKey(track, 4), -1);
-    EXPECT_EQ(syncTrackValue(&track, 10.0), 3.0f);
-}
