@@ -44,68 +44,26 @@ TEST(PngDecoder, AppliesPaletteAndTransparency) {
               (std::vector<uint8_t>{1, 3, 5, 255}));
 }
 
-TEST(PngDecoder, RejectsShortAndMalformedHeaders) {
-    EXPECT_EQ(decodeError({}), 48);
-    std::vector<uint8_t> png = tinyRgb();
-    EXPECT_EQ(decodeError(std::vector<uint8_t>(png.begin(), png.begin() + 28)), 27);
-    std::vector<uint8_t> misspelt(png.begin(), png.begin() + 29);
-    misspelt[13] = 'h';
-    EXPECT_EQ(decodeError(misspelt), 29);
-    std::vector<uint8_t> signature = png;
-    signature[1] = 'Q';
-    EXPECT_EQ(decodeError(signature), 28);
-
-    const auto withHeaderByte = [&](size_t offset, uint8_t value) {
-        std::vector<uint8_t> copy = png;
-        copy[offset] = value;
-        return decodeError(copy);
-    };
-    EXPECT_EQ(withHeaderByte(26, 1), 32);
-    EXPECT_EQ(withHeaderByte(27, 1), 33);
-    EXPECT_EQ(withHeaderByte(28, 2), 34);
-    EXPECT_EQ(withHeaderByte(25, 1), 31);
-    EXPECT_EQ(withHeaderByte(25, 7), 31);
-    EXPECT_EQ(withHeaderByte(24, 4), 37); // truecolour at 4 bits
-    EXPECT_EQ(withHeaderByte(24, 3), 37);
-    EXPECT_EQ(decodeError(makePng(1, 1, 16, 3, {0, 0, 0})), 37); // palette at 16 bits
-}
-
-TEST(PngDecoder, RejectsImpossibleDimensions) {
-    EXPECT_EQ(decodeError(makePng(0, 1, 8, 0, {})), 73);
-    EXPECT_EQ(decodeError(makePng(1, 0, 8, 0, {})), 73);
-    EXPECT_EQ(decodeError(makePng(MAX_PNG_DIMENSION + 1, 1, 8, 0, {})), 73);
-    EXPECT_EQ(decodeError(makePng(1, MAX_PNG_DIMENSION + 1, 8, 0, {})), 73);
-    EXPECT_EQ(decodeError(makePng(0xffffffffu, 0xffffffffu, 8, 6, {})), 73);
-    // A million by a million needs 16 TB of texels: past half of a 32-bit address space, within a
-    // 64-bit one, where it is decoded only when its data is all there.
-    EXPECT_EQ(decodeError(makePng(MAX_PNG_DIMENSION, MAX_PNG_DIMENSION, 8, 6, {0, 1, 2, 3, 4})),
-              sizeof(size_t) == 4 ? 73 : 70);
-}
-
 // Long, thin images are ordinary images: each side may pass 16384, the texels are what is bounded.
 TEST(PngDecoder, DecodesSidesLongerThanAnyTextureUnit) {
-    for (const uint32_t width : {16385u, MAX_PNG_DIMENSION}) {
-        SCOPED_TRACE(width);
-        std::vector<uint8_t> row(1 + width);
-        for (uint32_t x = 0; x < width; ++x) {
-            row[1 + x] = static_cast<uint8_t>(x * 7 + x / 256);
+    const auto grey = [](size_t i) { return static_cast<uint8_t>(i * 7 + i / 256); };
+    for (const auto& [width, height] : {std::pair{16385u, 1u}, {MAX_PNG_DIMENSION, 1u}, {1u, 16385u}}) {
+        SCOPED_TRACE(::testing::Message() << width << " x " << height);
+        std::vector<uint8_t> rows; // each row: filter byte 0, then its samples
+        for (size_t i = 0; i < size_t{width} * height; ++i) {
+            if (i % width == 0) {
+                rows.push_back(0);
+            }
+            rows.push_back(grey(i));
         }
-        const std::vector<uint8_t> rgba = decodeOk(makePng(width, 1, 8, 0, row));
-        ASSERT_EQ(rgba.size(), size_t{width} * 4);
-        for (const uint32_t x : {0u, 16383u, 16384u, width - 1}) {
-            EXPECT_EQ(rgba[4 * x], row[1 + x]) << x;
-            EXPECT_EQ(rgba[4 * x + 2], row[1 + x]) << x;
-            EXPECT_EQ(rgba[4 * x + 3], 255) << x;
+        const std::vector<uint8_t> rgba = decodeOk(makePng(width, height, 8, 0, rows));
+        ASSERT_EQ(rgba.size(), size_t{width} * height * 4);
+        for (const size_t i : {size_t{0}, size_t{16383}, size_t{16384}, size_t{width} * height - 1}) {
+            EXPECT_EQ(rgba[4 * i], grey(i)) << i;
+            EXPECT_EQ(rgba[4 * i + 2], grey(i)) << i;
+            EXPECT_EQ(rgba[4 * i + 3], 255) << i;
         }
     }
-    // One column as tall: the rows, each with its filter byte.
-    std::vector<uint8_t> column(2 * 16385);
-    for (size_t y = 0; y < 16385; ++y) {
-        column[2 * y + 1] = static_cast<uint8_t>(y % 251);
-    }
-    const std::vector<uint8_t> tall = decodeOk(makePng(1, 16385, 8, 0, column));
-    ASSERT_EQ(tall.size(), size_t{16385} * 4);
-    EXPECT_EQ(tall[4 * 16384], 16384 % 251);
 }
 
 // Memory running out while decoding is error 74 and no pixels, never an exception.
@@ -120,47 +78,78 @@ TEST(PngDecoder, RunningOutOfMemoryIsErrorSeventyFour) {
     EXPECT_EQ(decodeOk(big).size(), size_t{2000} * 2000 * 4) << "and with the memory it decodes";
 }
 
-TEST(PngDecoder, RejectsBrokenChunkStructure) {
-    std::vector<uint8_t> png = tinyRgb();
-    EXPECT_EQ(decodeError(std::vector<uint8_t>(png.begin(), png.end() - 12)), 30); // IDAT last, no IEND
-
-    std::vector<uint8_t> pastEnd = pngHeader(2, 1, 8, 2);
-    appendBigEndian32(pastEnd, 100);
-    pastEnd.insert(pastEnd.end(), {'I', 'D', 'A', 'T', 1, 2, 3});
-    EXPECT_EQ(decodeError(pastEnd), 35);
-
-    std::vector<uint8_t> huge = pngHeader(2, 1, 8, 2);
-    appendBigEndian32(huge, 0x80000000u);
-    huge.insert(huge.end(), {'I', 'D', 'A', 'T', 1, 2, 3});
-    EXPECT_EQ(decodeError(huge), 63);
-
-    EXPECT_EQ(decodeError(tinyRgb({{"ABCD", {1}}})), 69);
-    EXPECT_EQ(decodeError(tinyRgb({{"aBCD", {1}}})), 0);
-}
-
-TEST(PngDecoder, RejectsBadPaletteAndTransparencyChunks) {
-    EXPECT_EQ(decodeError(makePng(1, 1, 8, 3, {0, 0}, {{"PLTE", std::vector<uint8_t>(257 * 3, 1)}})), 38);
-    EXPECT_EQ(decodeError(makePng(1, 1, 8, 3, {0, 0}, {{"PLTE", {1, 2, 3}}, {"tRNS", {1, 2}}})), 39);
-    EXPECT_EQ(decodeError(makePng(1, 1, 8, 3, {0, 0}, {{"tRNS", {1}}, {"PLTE", {1, 2, 3}}})), 39);
-    EXPECT_EQ(decodeError(makePng(1, 1, 8, 0, {0, 0}, {{"tRNS", {1}}})), 40);
-    EXPECT_EQ(decodeError(tinyRgb({{"tRNS", {1, 2, 3, 4}}})), 41);
-    EXPECT_EQ(decodeError(makePng(1, 1, 8, 6, {0, 0, 0, 0, 0}, {{"tRNS", {1, 2}}})), 42);
-    EXPECT_EQ(decodeError(makePng(1, 1, 8, 4, {0, 0, 0}, {{"tRNS", {1, 2}}})), 42);
-    EXPECT_EQ(decodeError(makePng(2, 1, 8, 3, {0, 0, 1}, {{"PLTE", {1, 2, 3}}})), 46);
-    EXPECT_EQ(decodeError(makePng(2, 1, 1, 3, {0, 0b01000000}, {{"PLTE", {1, 2, 3}}})), 47);
-}
-
-TEST(PngDecoder, RejectsBadImageData) {
-    EXPECT_EQ(decodeError(makePng(2, 1, 8, 2, {5, 1, 2, 3, 4, 5, 6})), 36);
-    EXPECT_EQ(decodeError(makePng(2, 2, 8, 2, {0, 1, 2, 3, 4, 5, 6})), 70); // second row missing
-    EXPECT_EQ(decodeError(makePng(2, 1, 8, 2, {})), 70);
+// One row per broken file: what is wrong, the file, and the error number the decoder must give.
+TEST(PngDecoder, RejectsBrokenFilesWithTheirErrorNumbers) {
+    const std::vector<uint8_t> png = tinyRgb();
+    // The first `keep` bytes of the sound file, with one byte changed.
+    const auto edited = [&](size_t keep, size_t offset, uint8_t value) {
+        std::vector<uint8_t> copy(png.begin(), png.begin() + std::ptrdiff_t(keep));
+        copy[offset] = value;
+        return copy;
+    };
+    // A header, then a chunk claiming `length` bytes of which three follow.
+    const auto claiming = [](uint32_t length) {
+        std::vector<uint8_t> file = pngHeader(2, 1, 8, 2);
+        appendBigEndian32(file, length);
+        file.insert(file.end(), {'I', 'D', 'A', 'T', 1, 2, 3});
+        return file;
+    };
+    std::vector<uint8_t> blockType3 = pngHeader(2, 1, 8, 2);
+    appendChunk(blockType3, "IDAT", {0x78, 0x01, 0x07});
+    appendChunk(blockType3, "IEND", {});
+    const std::vector<uint8_t> plte = {1, 2, 3};
+    const struct {
+        const char* what;
+        std::vector<uint8_t> file;
+        int32_t error;
+    } cases[] = {
+        {"empty", {}, 48},
+        {"cut inside IHDR", edited(28, 0, 137), 27},
+        {"signature", edited(png.size(), 1, 'Q'), 28},
+        {"IHDR misspelt", edited(29, 13, 'h'), 29},
+        {"IDAT last, no IEND", edited(png.size() - 12, 0, 137), 30},
+        {"colour type 1", edited(png.size(), 25, 1), 31},
+        {"colour type 7", edited(png.size(), 25, 7), 31},
+        {"compression method 1", edited(png.size(), 26, 1), 32},
+        {"filter method 1", edited(png.size(), 27, 1), 33},
+        {"interlace method 2", edited(png.size(), 28, 2), 34},
+        {"truecolour at 4 bits", edited(png.size(), 24, 4), 37},
+        {"truecolour at 3 bits", edited(png.size(), 24, 3), 37},
+        {"palette at 16 bits", makePng(1, 1, 16, 3, {0, 0, 0}), 37},
+        {"a chunk past the end", claiming(100), 35},
+        {"a chunk longer than 2^31 - 1", claiming(0x80000000u), 63},
+        {"an unknown critical chunk", tinyRgb({{"ABCD", {1}}}), 69},
+        {"an unknown ancillary chunk", tinyRgb({{"aBCD", {1}}}), 0},
+        {"width 0", makePng(0, 1, 8, 0, {}), 73},
+        {"height 0", makePng(1, 0, 8, 0, {}), 73},
+        {"too wide", makePng(MAX_PNG_DIMENSION + 1, 1, 8, 0, {}), 73},
+        {"too tall", makePng(1, MAX_PNG_DIMENSION + 1, 8, 0, {}), 73},
+        {"2^32 - 1 square", makePng(0xffffffffu, 0xffffffffu, 8, 6, {}), 73},
+        // 16 TB of texels: past half of a 32-bit address space, within a 64-bit one, where it is
+        // decoded only when its data is all there.
+        {"a million square", makePng(MAX_PNG_DIMENSION, MAX_PNG_DIMENSION, 8, 6, {0, 1, 2, 3, 4}),
+         sizeof(size_t) == 4 ? 73 : 70},
+        {"257 palette entries", makePng(1, 1, 8, 3, {0, 0}, {{"PLTE", std::vector<uint8_t>(257 * 3, 1)}}),
+         38},
+        {"more alphas than entries", makePng(1, 1, 8, 3, {0, 0}, {{"PLTE", plte}, {"tRNS", {1, 2}}}), 39},
+        {"tRNS before PLTE", makePng(1, 1, 8, 3, {0, 0}, {{"tRNS", {1}}, {"PLTE", plte}}), 39},
+        {"grey tRNS of one byte", makePng(1, 1, 8, 0, {0, 0}, {{"tRNS", {1}}}), 40},
+        {"truecolour tRNS of four bytes", tinyRgb({{"tRNS", {1, 2, 3, 4}}}), 41},
+        {"tRNS with alpha", makePng(1, 1, 8, 6, {0, 0, 0, 0, 0}, {{"tRNS", {1, 2}}}), 42},
+        {"tRNS with grey and alpha", makePng(1, 1, 8, 4, {0, 0, 0}, {{"tRNS", {1, 2}}}), 42},
+        {"index past the palette", makePng(2, 1, 8, 3, {0, 0, 1}, {{"PLTE", plte}}), 46},
+        {"1-bit index past the palette", makePng(2, 1, 1, 3, {0, 0b01000000}, {{"PLTE", plte}}), 47},
+        {"filter type 5", makePng(2, 1, 8, 2, {5, 1, 2, 3, 4, 5, 6}), 36},
+        {"second row missing", makePng(2, 2, 8, 2, {0, 1, 2, 3, 4, 5, 6}), 70},
+        {"no image data", makePng(2, 1, 8, 2, {}), 70},
+        {"block type 3", blockType3, 20},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(decodeError(c.file), c.error) << c.what;
+    }
     // Data beyond the image is ignored rather than grown without bound.
     EXPECT_EQ(decodeOk(makePng(2, 1, 8, 2, std::vector<uint8_t>(100000, 0))),
               (std::vector<uint8_t>{0, 0, 0, 255, 0, 0, 0, 255}));
-    std::vector<uint8_t> png = pngHeader(2, 1, 8, 2);
-    appendChunk(png, "IDAT", {0x78, 0x01, 0x07}); // block type 3
-    appendChunk(png, "IEND", {});
-    EXPECT_EQ(decodeError(png), 20);
 }
 
 } // namespace
