@@ -23,32 +23,27 @@ void check(bool condition) {
     }
 }
 
-// The input goes through a real file, in memory when the system offers a RAM folder.
-const std::string& scratchBase() {
-    static const std::string base = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-                                    "/tessellune-sync-fuzz-" + std::to_string(getpid());
-    return base;
-}
-
-// Removes the scratch file when the fuzzer exits.
-struct ScratchFile {
-    std::string path = scratchBase() + "_t.track";
-    ~ScratchFile() { std::remove(path.c_str()); }
+// The input goes through a real file, in memory when the system offers a RAM folder; the file is
+// removed when the fuzzer exits.
+struct Scratch {
+    std::string base = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                       "/tessellune-sync-fuzz-" + std::to_string(getpid());
+    std::string path = base + "_t.track";
+    ~Scratch() { std::remove(path.c_str()); }
 };
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const ScratchFile scratch;
-    const std::string& path = scratch.path;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    static const Scratch scratch;
+    std::FILE* file = std::fopen(scratch.path.c_str(), "wb");
     if (file == nullptr) {
         return 0;
     }
     std::fwrite(data, 1, size, file);
     std::fclose(file);
 
-    SyncDevice* device = createSyncDevice(scratchBase().c_str());
+    SyncDevice* device = createSyncDevice(scratch.base.c_str());
     check(device != nullptr);
     const SyncTrack* track = getSyncTrack(device, "t");
     check(track != nullptr && getSyncTrack(device, "t") == track);
@@ -56,15 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(track->keyCount >= 0 && track->keyCount <= wholeKeys);
     check((track->keyCount == 0) == (track->keys == nullptr));
 
-    const double rows[] = {-1.0e12,
-                           -2147483648.5,
-                           -0.25,
-                           0.0,
-                           0.5,
-                           17.75,
-                           1.0e12,
-                           std::numeric_limits<double>::quiet_NaN(),
-                           std::numeric_limits<double>::infinity()};
     // With finite values and finite differences every segment gives a finite value, whatever the
     // order of the rows.
     bool finiteKeys = true;
@@ -72,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         finiteKeys = finiteKeys && std::isfinite(track->keys[k].value) &&
                      (k == 0 || std::isfinite(track->keys[k].value - track->keys[k - 1].value));
     }
-    for (const double row : rows) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    for (const double row : {-1.0e12, -2147483648.5, -0.25, 0.0, 0.5, 17.75, 1.0e12, inf, std::nan("")}) {
         const float value = syncTrackValue(track, row);
         check(track->keyCount != 0 || value == 0.0f);
         check(!finiteKeys || std::isfinite(value));
