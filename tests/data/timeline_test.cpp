@@ -6,12 +6,12 @@
 #include <cmath>
 #include <set>
 
+#include "assets/texture_loader.h"
 #include "demo/camera_tables.h"
 #include "demo/demo_tracks.h"
 #include "demo/particles.h"
 #include "tests/data/scene_geometry.h"
 #include "tools/datagen/meshes.h"
-#include "tools/datagen/particle_picture.h"
 
 namespace tessellune::datatest {
 namespace {
@@ -123,17 +123,12 @@ TEST(Timeline, KeepsCameraIndicesInTheTablesAndMovesTheParticlesBothWays) {
 // The particles as the scenes place them (without scene 10's spin).
 struct ParticleCloud {
     ParticleField field;
-    ParticleCloud() {
-        const datagen::RgbaImage picture = datagen::makeParticlePicture();
-        std::vector<Vec4> pixels(static_cast<size_t>(picture.width) * picture.height);
-        for (int y = 0; y < picture.height; ++y) {
-            for (int x = 0; x < picture.width; ++x) {
-                const datagen::Rgba p = picture.at(x, y);
-                pixels[static_cast<size_t>(y) * picture.width + x] = {p.r / 255.0f, p.g / 255.0f,
-                                                                      p.b / 255.0f, 1.0f};
-            }
-        }
-        field = buildParticleField(FloatImage{pixels.data(), picture.width, picture.height, false});
+    ParticleCloud() { // from the picture file, as the demo loads it
+        int32_t error = 0;
+        Texture* picture = tryLoadTexture("finishedgirl.png", TESSELLUNE_BINARY_DIR "/data/", "girl", error);
+        EXPECT_EQ(error, 0);
+        field = buildParticleField(*picture->image);
+        destroyTexture(picture);
     }
     static Vec4 at(const Particle& p, float lerp) {
         const Vec4 ring{60.0f * p.ringDirection.x, 2.0f * p.ringRow, 60.0f * p.ringDirection.z, 1.0f};

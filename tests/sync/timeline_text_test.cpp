@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <tuple>
 
 #include "tests/sync/scratch_files.h"
 #include "tools/sync/timeline_text.h"
@@ -45,19 +46,16 @@ TEST(TimelineText, ParsesTheDocumentedExample) {
         "lerp 32b 0.5 smooth       # position in beats (needs a tempo): row = beats x 60 / tempo x 18\n"
         "\n"
         "track empty\n");
-    ASSERT_EQ(timeline.tracks.size(), 4u);
-    EXPECT_EQ(timeline.tracks[0].name, "fs");
+    ASSERT_EQ(timeline.tracks.size(), 4u); // in the order of first mention
+    const auto firstKey = [&](size_t t) {
+        const SyncKey& key = timeline.tracks[t].keys.at(0);
+        return std::tuple{timeline.tracks[t].name, key.row, key.value, key.type};
+    };
+    EXPECT_EQ(firstKey(0), std::tuple("fs", 144, 1.0f, int32_t{SYNC_LINEAR}));
+    EXPECT_EQ(firstKey(1), std::tuple("scene", 0, 10.0f, int32_t{SYNC_STEP}));
+    EXPECT_EQ(firstKey(2), std::tuple("lerp", 256, 0.5f, int32_t{SYNC_SMOOTH})); // 8 rows a beat
     EXPECT_EQ(timeline.tracks[0].firstLine, 3);
-    ASSERT_EQ(timeline.tracks[0].keys.size(), 1u);
-    EXPECT_EQ(timeline.tracks[0].keys[0].row, 144);
-    EXPECT_EQ(timeline.tracks[0].keys[0].value, 1.0f);
-    EXPECT_EQ(timeline.tracks[0].keys[0].type, SYNC_LINEAR);
-    EXPECT_EQ(timeline.tracks[1].name, "scene");
-    EXPECT_EQ(timeline.tracks[1].keys[0].value, 10.0f);
-    EXPECT_EQ(timeline.tracks[1].keys[0].type, SYNC_STEP);
-    EXPECT_EQ(timeline.tracks[2].name, "lerp");
-    EXPECT_EQ(timeline.tracks[2].keys[0].row, 256); // 135 bpm: 8 rows per beat
-    EXPECT_EQ(timeline.tracks[2].keys[0].type, SYNC_SMOOTH);
+    EXPECT_EQ(timeline.tracks[0].keys.size(), 1u);
     EXPECT_EQ(timeline.tracks[3].name, "empty");
     EXPECT_TRUE(timeline.tracks[3].keys.empty());
 }

@@ -5,7 +5,8 @@
 #include "tools/datagen/music/score.h"
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <random>
 #include <string>
 
 using namespace tessellune;
@@ -167,22 +168,11 @@ TEST(MusicScoreText, ErrorsNameTheFileAndLine) {
 }
 
 TEST(MusicScoreText, DamagedScoresParseOrFailWithALineNumber) {
-    std::string original;
-    {
-        std::ifstream file(SCORE_DIR + "/demotune.score", std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        original = text.str();
-    }
+    std::ifstream file(SCORE_DIR + "/demotune.score", std::ios::binary);
+    const std::string original{std::istreambuf_iterator<char>(file), {}};
     ASSERT_GT(original.size(), 1000u);
     const std::string alphabet = "x.-|#'1C5A#b \n\t->0.9";
-    uint32_t state = 12345u;
-    auto next = [&state]() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    };
+    std::mt19937 next(12345u);
     int parsed = 0;
     for (int round = 0; round < 300; ++round) {
         std::string text = original;
