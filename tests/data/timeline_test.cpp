@@ -30,6 +30,10 @@ float track(const char* name, double row) {
 int sceneAt(double row) {
     return roundedTrackValue(demoTrack("scene"), row);
 }
+Matrix4 cameraAt(double row) { // the scene cameras' view
+    static const CameraKeyframes tables = makeCameraKeyframes();
+    return blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
+}
 
 TEST(Timeline, KeysEveryTrackTheDemoReadsWithinTheMusic) {
     for (const char* name : DEMO_TRACK_NAMES) {
@@ -141,7 +145,6 @@ struct ParticleCloud {
 TEST(Timeline, ThePictureFillsTheViewWheneverItStandsAndTheRingsStayWhole) {
     const ParticleCloud cloud;
     ASSERT_GT(cloud.field.particles.size(), 800u);
-    const CameraKeyframes tables = makeCameraKeyframes();
     int pictureRows = 0;
     for (int row = 0; row < MUSIC_ROWS; ++row) {
         const int scene = sceneAt(row);
@@ -149,8 +152,7 @@ TEST(Timeline, ThePictureFillsTheViewWheneverItStandsAndTheRingsStayWhole) {
             continue;
         }
         const float lerp = track("lerp", row);
-        const Matrix4 view =
-            blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
+        const Matrix4 view = cameraAt(row);
         float top = 1e9f, bottom = -1e9f;
         int onScreen = 0;
         for (const Particle& p : cloud.field.particles) {
@@ -217,15 +219,13 @@ TEST(Timeline, SceneSixShowsTheKnotInFrontOfTheSandAndNoCutSideOfTheField) {
         knotRadius = std::max(knotRadius, 12.0f * std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z));
     }
     const Vec4 knot{0, 50, 20, 1};
-    const CameraKeyframes tables = makeCameraKeyframes();
     int rows = 0;
     for (int row = 0; row < MUSIC_ROWS; row += 2) {
         if (sceneAt(row) != 6) {
             continue;
         }
         ++rows;
-        const Matrix4 view =
-            blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
+        const Matrix4 view = cameraAt(row);
         Vec4 eye{0, 0, 0, 1}, right{0, 0, 0, 0}, up{0, 0, 0, 0};
         for (int i = 0; i < 3; ++i) {
             (&eye.x)[i] = -(view(3, 0) * view(i, 0) + view(3, 1) * view(i, 1) + view(3, 2) * view(i, 2));
@@ -283,15 +283,13 @@ TEST(Timeline, SceneSixShowsTheKnotInFrontOfTheSandAndNoCutSideOfTheField) {
 
 TEST(Timeline, ThePulsingBarStaysInSightOfSceneFivesCameras) {
     // The bar grows from the origin along +x and +y to at least 10 x 10 units, whatever the clock.
-    const CameraKeyframes tables = makeCameraKeyframes();
     int rows = 0;
     for (int row = 0; row < MUSIC_ROWS; ++row) {
         if (sceneAt(row) != 5) {
             continue;
         }
         ++rows;
-        const Matrix4 view =
-            blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
+        const Matrix4 view = cameraAt(row);
         const ScreenPoint s = projectToScreen(transformPoint(view, Vec4{5, 5, 0, 1}));
         EXPECT_TRUE(s.inFront && s.x > 0 && s.x < 640 && s.y > 0 && s.y < 480) << "row " << row;
     }
