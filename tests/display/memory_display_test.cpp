@@ -179,6 +179,8 @@ TEST(MemoryHost, UpdateConvertsOnlyTheDirtyBox) {
 
     ASSERT_TRUE(h.display->updateTrueColor(image.data(), nullptr));
     EXPECT_EQ(h.presentedWord(3, 0), image[3]);
+    EXPECT_FALSE(h.display->updateTrueColor(nullptr, &box)) << "no pixels, no update";
+    EXPECT_EQ(h.frames.size(), 4u);
 }
 
 TEST(MemoryHost, FloatUpdatesGoThroughTheConverterOfTheSurfaceFormat) {
@@ -196,6 +198,7 @@ TEST(MemoryHost, FloatUpdatesGoThroughTheConverterOfTheSurfaceFormat) {
     EXPECT_EQ(word16(0, 0), 0xfc00u);
     EXPECT_EQ(word16(5, 1), 0xfc00u);
     EXPECT_EQ(word16(1, 1), 0x001fu);
+    EXPECT_FALSE(h.display->updateFloatingPoint(nullptr, nullptr));
 }
 
 // One row per event sequence: what the host queues (and how the listener answers), the callbacks
