@@ -88,8 +88,8 @@ TEST(MemoryHost, TrueColorLockHandsOutPackedXrgbAndUnlockPresentsIt) {
 }
 
 // One row per pretend device and framebuffer size: the formats it accepts (empty: all), the mode
-// asked for, and the surface it gets (NoFormat: the open fails, as it does without a window or for
-// a size no framebuffer has, sides of 1 to 16384). After a failed open a sensible one works.
+// asked for, and the surface it gets (RGB565 is tried before XRGB1555; NoFormat: the open fails,
+// as it does without a window or for a size outside 1 to 16384). A sensible open works after.
 TEST(MemoryHost, SurfaceTakesTheFirstAcceptedFormatOrTheOpenFailsCleanly) {
     const struct {
         std::vector<Format> accepted;
@@ -101,8 +101,7 @@ TEST(MemoryHost, SurfaceTakesTheFirstAcceptedFormatOrTheOpenFailsCleanly) {
     } cases[] = {
         {{}, Mode::FloatingPoint, 8, 4, Format::XBGRFFFF, 8 * 16, false},
         {{Format::RGB565, Format::XRGB8888}, Mode::FloatingPoint, 8, 4, Format::XRGB8888, 8 * 4, false},
-        {{Format::XRGB1555, Format::RGB565}, Mode::TrueColor, 8, 4, Format::RGB565, 8 * 2, false}, // 565
-                                                                                                   // first
+        {{Format::XRGB1555, Format::RGB565}, Mode::TrueColor, 8, 4, Format::RGB565, 8 * 2, false},
         {{Format::BGR565}, Mode::TrueColor, 8, 4, Format::NoFormat, 0, false},
         {{}, Mode::TrueColor, 8, 4, Format::NoFormat, 0, true},
         {{}, Mode::TrueColor, 16384, 1, Format::XRGB8888, 16384 * 4, false},
