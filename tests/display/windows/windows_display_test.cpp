@@ -69,7 +69,7 @@ TEST_F(WindowsDisplayTest, RefusesImpossibleSizes) {
     EXPECT_TRUE(display.unlock()); // nothing to present, and still no failure
 }
 
-TEST_F(WindowsDisplayTest, WindowedTrueColorHandsOutThePixelsDirectly) {
+TEST_F(WindowsDisplayTest, WindowedTrueColorHandsOutThePixelsDirectlyAndShowsTheTitle) {
     openOrFail(Output::Default);
     EXPECT_EQ(display.output(), Output::Windowed);
     LockedFramebuffer* locked = display.lock();
@@ -88,13 +88,17 @@ TEST_F(WindowsDisplayTest, WindowedTrueColorHandsOutThePixelsDirectly) {
     ASSERT_NE(locked, nullptr);
     EXPECT_EQ(pixelAt(*locked, 639, 479) & 0xffffffu, 0x336699u);
     EXPECT_TRUE(display.unlock());
+    display.setTitle("Second title");
+    wchar_t caption[64] = {};
+    GetWindowTextW(window(), caption, 64);
+    EXPECT_EQ(std::wstring(caption), L"Second title");
     display.close();
     EXPECT_FALSE(display.isOpen());
     EXPECT_EQ(display.windowRecord(), nullptr);
     EXPECT_EQ(display.lock(), nullptr);
 }
 
-TEST_F(WindowsDisplayTest, FullScreenAndTheToggle) {
+TEST_F(WindowsDisplayTest, FullScreenTheToggleAndTheMenuShapeCommands) {
     openOrFail(Output::Fullscreen);
     ASSERT_NE(display.deviceRecord(), nullptr);
     EXPECT_FALSE(display.deviceRecord()->windowed);
@@ -125,10 +129,8 @@ TEST_F(WindowsDisplayTest, FullScreenAndTheToggle) {
     EXPECT_EQ(display.windowRecord()->windowed, 1);
     EXPECT_EQ(locked->format, Format::XRGB8888);
     EXPECT_TRUE(display.unlock());
-}
 
-TEST_F(WindowsDisplayTest, MenuShapeCommandsSwitchAtOnce) {
-    openOrFail(Output::Windowed);
+    // The menu's shape commands switch at once.
     SendMessageW(window(), WM_SYSCOMMAND, 8, 0);
     EXPECT_EQ(display.output(), Output::Fullscreen);
     SendMessageW(window(), WM_SYSCOMMAND, 7, 0);
@@ -222,15 +224,6 @@ TEST_F(WindowsDisplayTest, FloatingPointModeFallsBackToAFormatLockCanReport) {
         EXPECT_EQ(pixelAt(*locked, 0, 0) & 0xffffffu, 0xff7f00u);
     }
     display.unlock();
-}
-
-TEST_F(WindowsDisplayTest, TitleReachesTheCaption) {
-    openOrFail(Output::Windowed);
-    display.setTitle("Second title");
-    wchar_t caption[64] = {};
-    GetWindowTextW(window(), caption, 64);
-    EXPECT_EQ(std::wstring(caption), L"Second title");
-    EXPECT_STREQ(display.title(), "Second title");
 }
 
 } // namespace
