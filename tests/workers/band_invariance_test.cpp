@@ -1,6 +1,7 @@
 // One full pass rendered on pools of 1, 2, 3, 4 and 7 workers gives bit-identical colour and depth.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -8,6 +9,7 @@
 #include "render/clip.h"
 #include "render/submit.h"
 #include "render/targets.h"
+#include "tests/render/test_targets.h"
 #include "workers/band_dispatch.h"
 
 namespace tessellune {
@@ -74,42 +76,30 @@ TEST(BandInvariance, AnyWorkerCountGivesTheSamePixels) {
     Scene scene;
     scene.build();
     ASSERT_GT(scene.pipeline.faceCount, 1000);
-
-    FloatImage referenceColour, colour;
-    DepthImage referenceDepth, depth;
-    ASSERT_TRUE(createFloatImage(referenceColour, 640, 480));
-    ASSERT_TRUE(createDepthImage(referenceDepth, 640, 480));
-    ASSERT_TRUE(createFloatImage(colour, 640, 480));
-    ASSERT_TRUE(createDepthImage(depth, 640, 480));
-    renderBand(scene.pipeline, 0, 480, referenceColour, referenceDepth);
-    int drawn = 0;
-    for (int i = 0; i < 640 * 480; ++i) {
-        drawn += referenceDepth.pixels[i] != 0;
-    }
-    EXPECT_GT(drawn, 640 * 480 / 3);
+    testing::Targets reference(640, 480), pass(640, 480);
+    constexpr size_t PIXELS = 640 * 480;
+    renderBand(scene.pipeline, 0, 480, reference.colour, reference.depth);
+    EXPECT_GT(std::count_if(reference.depth.pixels, reference.depth.pixels + PIXELS,
+                            [](uint32_t d) { return d != 0; }),
+              static_cast<long>(PIXELS / 3));
 
     for (uint32_t workers : {1u, 2u, 3u, 4u, 7u}) {
         WorkerPool pool;
         ASSERT_TRUE(createWorkerPool(pool, workers, 480));
         // Several dispatches, so the rebalanced splits are exercised too.
         for (int frame = 0; frame < 3; ++frame) {
-            for (int i = 0; i < 640 * 480; ++i) {
-                colour.pixels[i] = {9, 9, 9, 9}; // bands must clear what they own
-                depth.pixels[i] = 7;
-            }
-            renderPassOnPool(pool, scene.pipeline, scene.camera, colour, depth);
-            EXPECT_EQ(std::memcmp(colour.pixels, referenceColour.pixels, sizeof(Vec4) * 640 * 480), 0)
+            std::fill(pass.colour.pixels, pass.colour.pixels + PIXELS,
+                      Vec4{9, 9, 9, 9}); // bands clear what they own
+            std::fill(pass.depth.pixels, pass.depth.pixels + PIXELS, 7u);
+            renderPassOnPool(pool, scene.pipeline, scene.camera, pass.colour, pass.depth);
+            EXPECT_EQ(std::memcmp(pass.colour.pixels, reference.colour.pixels, sizeof(Vec4) * PIXELS), 0)
                 << workers << " workers, frame " << frame;
-            EXPECT_EQ(std::memcmp(depth.pixels, referenceDepth.pixels, sizeof(uint32_t) * 640 * 480), 0)
+            EXPECT_EQ(std::memcmp(pass.depth.pixels, reference.depth.pixels, sizeof(uint32_t) * PIXELS), 0)
                 << workers << " workers, frame " << frame;
         }
         destroyWorkerPool(pool);
     }
     EXPECT_EQ(scene.pipeline.peakFaces, scene.pipeline.faceCount);
-    releaseFloatImage(referenceColour);
-    releaseFloatImage(colour);
-    releaseDepthImage(referenceDepth);
-    releaseDepthImage(depth);
 }
 
 } // namespace
