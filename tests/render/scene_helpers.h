@@ -48,6 +48,19 @@ struct PipelineFixture : ::testing::Test {
         commitSubmission(pipeline);
         return stored;
     }
+
+    // Every corner of every stored face lies inside every camera plane, to rounding.
+    void expectStoredCornersInside() const {
+        for (int32_t f = 0; f < pipeline.faceCount; ++f) {
+            for (int32_t k = 0; k < 3; ++k) {
+                const Vec4 p = pipeline.vertices[pipeline.faces[f].vertex[k]].position;
+                for (const ClipPlane& plane : camera.planes) {
+                    EXPECT_GE(dot(p, plane.normal) + plane.distance, -1e-4f)
+                        << "face " << f << " corner " << k;
+                }
+            }
+        }
+    }
 };
 
 } // namespace tessellune::testing
