@@ -37,9 +37,8 @@ double draw(std::mt19937& rng) {
 } // namespace
 
 TEST(Particles, WhitePictureGivesNoParticles) {
-    Picture white = makePicture(8, 8, 1);
-    std::fill(white.pixels.begin(), white.pixels.end(), Vec4{1, 1, 1, 1});
-    EXPECT_TRUE(buildParticleField(white.image).particles.empty());
+    std::vector<Vec4> white(8 * 8, Vec4{1, 1, 1, 1});
+    EXPECT_TRUE(buildParticleField(FloatImage{white.data(), 8, 8, false}).particles.empty());
     FloatImage empty{};
     EXPECT_TRUE(buildParticleField(empty).particles.empty());
 }

@@ -15,16 +15,11 @@ namespace tessellune {
 namespace {
 
 struct LightCache : testing::PipelineFixture {
-    Light light;
+    Light light = testing::makeLight({4.0f, 6.0f, -2.0f, 1.0f}, 40.0f, 20.0f);
 
     void submitCubes() {
         material.shaderType = VertexLit;
         material.ambient = {0.3f, 0.5f, 0.7f, 1.0f};
-        light.viewPosition = {4.0f, 6.0f, -2.0f, 1.0f};
-        light.diffuseColor = {10.0f, 10.0f, 10.0f, 0.0f};
-        light.diffuseIntensity = {40.0f, 0.0f, 0.0f, 0.0f};
-        light.specularColor = {1.0f, 1.0f, 1.0f, 0.0f};
-        light.specularIntensity = {20.0f, 0.0f, 0.0f, 0.0f};
         addLight(pipeline, &light);
         for (int row = 0; row < 12; ++row) {
             for (int column = 0; column < 16; ++column) {

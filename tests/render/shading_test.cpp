@@ -16,15 +16,7 @@
 namespace tessellune {
 namespace {
 
-Light makeLight(const Vec4& viewPosition, float diffuseIntensity, float specularIntensity) {
-    Light light;
-    light.viewPosition = viewPosition;
-    light.diffuseColor = {10, 10, 10, 0};
-    light.diffuseIntensity = {diffuseIntensity, 0, 0, 0};
-    light.specularColor = {1, 1, 1, 0};
-    light.specularIntensity = {specularIntensity, 0, 0, 0};
-    return light;
-}
+using testing::makeLight;
 
 // Worked by hand for a light at the eye and the point 10 units ahead: colour 10 x intensity 100 /
 // distance^2 straight on; a quarter twice as far; nothing facing away, with no diffuse intensity

@@ -26,19 +26,11 @@ Mesh makeSquareMesh() {
     }
     mesh.normals = {{0, 0, 1, 0}};
     mesh.texcoords = {TexCoord{}, TexCoord{0.25f, 0.75f}};
-    const int32_t corners[2][3] = {{0, 1, 2}, {0, 2, 3}};
-    for (const auto& c : corners) {
-        PipelineFace face;
-        face.normal = {0, 0, 1, 0};
-        face.cornerCount = 3;
-        for (int k = 0; k < 3; ++k) {
-            face.vertex[k] = c[k];
-            face.texcoord[k] = 1;
-            face.normalIndex[k] = 0;
-        }
-        face.material = &mesh.defaultMaterial;
-        face.carried = 42;
+    for (const PipelineFace& face :
+         {testing::meshTriangle(0, 1, 2, {0, 0, 1, 0}, &mesh.defaultMaterial, 0, 1),
+          testing::meshTriangle(0, 2, 3, {0, 0, 1, 0}, &mesh.defaultMaterial, 0, 1)}) {
         mesh.faces.push_back(face);
+        mesh.faces.back().carried = 42;
     }
     for (int k = 0; k < 8; ++k) {
         mesh.boxCorners[k] = {k & 1 ? 1.0f : 0.0f, k & 2 ? 1.0f : 0.0f, 0.0f, 1.0f};
@@ -267,13 +259,11 @@ TEST_F(SubmitTest, EdgeOnFacesAreKeptOrDroppedByTheSignOfTheUnitNormalFacing) {
         // Back into model space (the rotation's transpose) so that submitMesh turns it to n.
         Matrix4 turn = modelView;
         turn.m[12] = turn.m[13] = turn.m[14] = 0.0f;
-        PipelineFace face;
-        face.normal = {dot(n, {turn.m[0], turn.m[1], turn.m[2], 0}),
-                       dot(n, {turn.m[4], turn.m[5], turn.m[6], 0}),
-                       dot(n, {turn.m[8], turn.m[9], turn.m[10], 0}), 0.0f};
-        face.cornerCount = 3;
-        face.vertex[0] = face.vertex[1] = face.vertex[2] = f;
-        face.material = &mesh.defaultMaterial;
+        PipelineFace face = testing::meshTriangle(f, f, f,
+                                                  {dot(n, {turn.m[0], turn.m[1], turn.m[2], 0}),
+                                                   dot(n, {turn.m[4], turn.m[5], turn.m[6], 0}),
+                                                   dot(n, {turn.m[8], turn.m[9], turn.m[10], 0}), 0.0f},
+                                                  &mesh.defaultMaterial);
         face.carried = f;
         mesh.faces.push_back(face);
         const Vec4 unit = normalize(transformDirection(modelView, face.normal));

@@ -9,6 +9,7 @@
 #include "render/clip.h"
 #include "render/submit.h"
 #include "render/targets.h"
+#include "tests/render/scene_helpers.h"
 #include "tests/render/test_targets.h"
 #include "workers/band_dispatch.h"
 
@@ -19,7 +20,7 @@ struct Scene {
     RenderPipeline pipeline;
     Camera camera;
     Material materials[4];
-    Light light;
+    Light light = testing::makeLight({10, 20, -5, 1}, 100, 50);
     FloatImage checker;
     Texture texture{&checker, "checker"};
     TextureStore store;
@@ -41,11 +42,6 @@ struct Scene {
             materials[i].ambient = {0.3f + 0.2f * i, 0.5f, 0.9f - 0.2f * i, 1.0f};
         }
         materials[2].textureIndex = 1;
-        light.viewPosition = {10, 20, -5, 1};
-        light.diffuseColor = {10, 10, 10, 0};
-        light.diffuseIntensity = {100, 0, 0, 0};
-        light.specularColor = {1, 1, 1, 0};
-        light.specularIntensity = {50, 0, 0, 0};
     }
     ~Scene() {
         releaseFloatImage(checker);
