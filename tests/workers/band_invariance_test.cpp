@@ -1,16 +1,20 @@
-// One full pass rendered on pools of 1, 2, 3, 4 and 7 workers gives bit-identical colour and depth.
+// One full pass rendered on pools of 1, 2, 3, 4 and 7 workers gives bit-identical colour and depth,
+// and a whole frame (submission, ordering, the pool's bands, peaks, resolve) allocates nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "render/band.h"
 #include "render/clip.h"
+#include "render/resolve.h"
 #include "render/submit.h"
 #include "render/targets.h"
 #include "tests/render/scene_helpers.h"
 #include "tests/render/test_targets.h"
+#include "tests/support/misaligned_new.h"
 #include "workers/band_dispatch.h"
 
 namespace tessellune {
@@ -75,6 +79,8 @@ TEST(BandInvariance, AnyWorkerCountGivesTheSamePixels) {
     testing::Targets reference(640, 480), pass(640, 480);
     constexpr size_t PIXELS = 640 * 480;
     renderBand(scene.pipeline, 0, 480, reference.colour, reference.depth);
+    std::vector<uint32_t> resolved(PIXELS);
+    ResolveTarget target{resolved.data(), 640, 480};
     EXPECT_GT(std::count_if(reference.depth.pixels, reference.depth.pixels + PIXELS,
                             [](uint32_t d) { return d != 0; }),
               static_cast<long>(PIXELS / 3));
@@ -87,7 +93,13 @@ TEST(BandInvariance, AnyWorkerCountGivesTheSamePixels) {
             std::fill(pass.colour.pixels, pass.colour.pixels + PIXELS,
                       Vec4{9, 9, 9, 9}); // bands clear what they own
             std::fill(pass.depth.pixels, pass.depth.pixels + PIXELS, 7u);
+            const long before = testing::allocationCount().allocations;
+            scene.build();
             renderPassOnPool(pool, scene.pipeline, scene.camera, pass.colour, pass.depth);
+            recordPeaks(scene.pipeline);
+            resolveFaded(target, 0.5f, pass.colour);
+            EXPECT_EQ(testing::allocationCount().allocations - before, 0)
+                << workers << " workers, frame " << frame;
             EXPECT_EQ(std::memcmp(pass.colour.pixels, reference.colour.pixels, sizeof(Vec4) * PIXELS), 0)
                 << workers << " workers, frame " << frame;
             EXPECT_EQ(std::memcmp(pass.depth.pixels, reference.depth.pixels, sizeof(uint32_t) * PIXELS), 0)
