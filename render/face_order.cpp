@@ -1,4 +1,4 @@
-// Ordering the pass's faces nearest first with a four-pass radix sort on integer depth keys.
+// Ordering the pass's faces nearest first with a three-pass radix sort on integer depth keys.
 #include "render/clip.h"
 
 #include <cmath>
@@ -10,7 +10,13 @@ namespace {
 
 // Keys are the nearest corner's distance in 16.16 fixed point: 65536 on the near plane.
 constexpr float DEPTH_KEY_SCALE = 65536.0f;
-constexpr int32_t RADIX_BUCKETS = 256;
+// Keys are below 2^31: three 11-bit digits cover them, and keys within 2^22 (faces nearer than 64
+// units) differ in the low two only, so the third pass is skipped. The counts (24 KB) stay in the
+// first-level cache.
+constexpr uint32_t RADIX_BITS = 11;
+constexpr int32_t RADIX_BUCKETS = 1 << RADIX_BITS;
+constexpr uint32_t RADIX_MASK = RADIX_BUCKETS - 1;
+constexpr int32_t RADIX_PASSES = 3;
 
 // The same minimum and maximum, computed the same way, as the band renderer's own test used, so
 // the bands make the same decisions from the span as from the corners.
@@ -49,8 +55,8 @@ float nearestZ(const RenderPipeline& pipeline, int32_t index, const BandFace& fa
 
 void sortFacesByDepth(RenderPipeline& pipeline) {
     const int32_t count = pipeline.faceCount;
-    // The four digits' bucket counts are taken while the keys are made, in one sweep.
-    int32_t buckets[4][RADIX_BUCKETS] = {};
+    // The three digits' bucket counts are taken while the keys are made, in one sweep.
+    int32_t buckets[RADIX_PASSES][RADIX_BUCKETS] = {};
     for (int32_t i = 0; i < count; ++i) {
         const BandFace& face = pipeline.bandFaces[i];
         const float zmax = nearestZ(pipeline, i, face);
@@ -63,24 +69,23 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
                                                       : 0;
         pipeline.depthKeys[i] = depthKey;
         const auto bits = static_cast<uint32_t>(depthKey);
-        ++buckets[0][bits & 0xffu];
-        ++buckets[1][(bits >> 8) & 0xffu];
-        ++buckets[2][(bits >> 16) & 0xffu];
-        ++buckets[3][bits >> 24];
+        ++buckets[0][bits & RADIX_MASK];
+        ++buckets[1][(bits >> RADIX_BITS) & RADIX_MASK];
+        ++buckets[2][bits >> (2 * RADIX_BITS)];
     }
     // Stable passes from the lowest digit up, each moving the key with its face so that a pass
     // reads both in order. A pass whose digit is the same for every key (one bucket holds them
-    // all; the top byte is usually 0) would leave the order as it is and is skipped. The first
+    // all; the top digit usually is) would leave the order as it is and is skipped. The first
     // pass reads the keys in face order; later ones ping-pong between the two key and order pairs.
     const int32_t* sourceKeys = pipeline.depthKeys;
     const int32_t* sourceFaces = nullptr; // face i at position i
     int32_t* keys[2] = {pipeline.sortKeys, pipeline.scratchKeys};
     int32_t* faces[2] = {pipeline.faceOrder, pipeline.scratchOrder};
     int32_t next = 0;
-    for (int32_t pass = 0; pass < 4 && count > 0; ++pass) {
-        const uint32_t shift = 8u * static_cast<uint32_t>(pass);
+    for (int32_t pass = 0; pass < RADIX_PASSES && count > 0; ++pass) {
+        const uint32_t shift = RADIX_BITS * static_cast<uint32_t>(pass);
         int32_t* start = buckets[pass];
-        if (start[(static_cast<uint32_t>(sourceKeys[0]) >> shift) & 0xffu] == count) {
+        if (start[(static_cast<uint32_t>(sourceKeys[0]) >> shift) & RADIX_MASK] == count) {
             continue;
         }
         int32_t sum = 0;
@@ -93,7 +98,7 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
         int32_t* destinationFaces = faces[next];
         for (int32_t i = 0; i < count; ++i) {
             const int32_t key = sourceKeys[i];
-            const int32_t at = start[(static_cast<uint32_t>(key) >> shift) & 0xffu]++;
+            const int32_t at = start[(static_cast<uint32_t>(key) >> shift) & RADIX_MASK]++;
             destinationKeys[at] = key;
             destinationFaces[at] = sourceFaces != nullptr ? sourceFaces[i] : i;
         }

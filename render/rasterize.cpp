@@ -60,6 +60,7 @@ bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width
     s.minX = minX & GRID;
     s.maxX = maxX;
     s.firstRow = firstRow & GRID;
+    s.startRow = firstRow;
     s.endRow = endRow;
     s.anchorRow = std::max(0, minY) & GRID;
 
@@ -158,6 +159,7 @@ struct DepthState {
     DepthPlane plane;
     int32_t* target;
     int32_t minX, anchorRow;
+    raster::LaneSteps across; // the plane's step to the right, per pixel of a row
     int64_t block = 0;
 
     void beginBlock(int32_t c, int32_t r) { block = raster::depthAt(plane, c - minX, r - anchorRow); }
@@ -168,8 +170,8 @@ struct DepthState {
     // (whose outcome, with overdraw, the processor cannot predict); a clamped one pixel by pixel.
     uint32_t testRow(int32_t index, int64_t rowStartValue, uint32_t mask) {
         if (plane.wraps) {
-            return raster::depthRow(
-                target + index, static_cast<int32_t>(static_cast<uint32_t>(rowStartValue)), plane.dx, mask);
+            return raster::depthRow(target + index,
+                                    static_cast<int32_t>(static_cast<uint32_t>(rowStartValue)), across, mask);
         }
         uint32_t written = 0;
         for (; mask != 0; mask &= mask - 1) {
@@ -295,8 +297,9 @@ struct DepthShader {
 };
 
 DepthState makeDepth(const Setup& s, DepthImage& target, const Vec4& s0, const Vec4& s1, const Vec4& s2) {
-    return {raster::makeDepthPlane(s, s0.z, s1.z, s2.z), reinterpret_cast<int32_t*>(target.pixels), s.minX,
-            s.anchorRow};
+    const DepthPlane plane = raster::makeDepthPlane(s, s0.z, s1.z, s2.z);
+    return {plane, reinterpret_cast<int32_t*>(target.pixels), s.minX, s.anchorRow,
+            raster::laneSteps(plane.dx)};
 }
 
 AttributeState makeAttribute(const Setup& s, const Vec4& f1, const Vec4& f2, const Vec4& f3) {

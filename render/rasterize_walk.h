@@ -19,7 +19,8 @@ struct Setup {
     int32_t width;
     int32_t minX, maxX;     // pixel columns [minX, maxX), minX snapped to the block grid
     int32_t firstRow;       // first block row of this call (band), snapped
-    int32_t endRow;         // rows below endRow are not started
+    int32_t startRow;       // first row of this call that the triangle can cover (not snapped)
+    int32_t endRow;         // rows from endRow on are not covered
     int32_t anchorRow;      // the triangle's first block row in the whole target: values start here
     int32_t edge[3];        // working values at (minX, firstRow)
     int32_t stepX[3];       // per pixel to the right: -DY
@@ -129,6 +130,34 @@ inline uint32_t depthRow(int32_t* target, int32_t z, int32_t dz, uint32_t mask) 
     return written;
 }
 
+// The per-triangle steps and per-row edge values the walk carries, one lane at a time.
+struct LaneSteps {
+    int32_t step;
+};
+inline LaneSteps laneSteps(int32_t step) {
+    return {step};
+}
+inline uint32_t depthRow(int32_t* target, int32_t z, const LaneSteps& dz, uint32_t mask) {
+    return depthRow(target, z, dz.step, mask);
+}
+struct EdgeLanes {
+    int32_t across[3], down[3];
+};
+inline EdgeLanes edgeLanes(const int32_t stepX[3], const int32_t stepY[3]) {
+    return {{stepX[0], stepX[1], stepX[2]}, {stepY[0], stepY[1], stepY[2]}};
+}
+struct EdgeRows {
+    int32_t value[3];
+};
+inline EdgeRows edgeRows(const EdgeLanes&, int32_t a, int32_t b, int32_t c) {
+    return {{a, b, c}};
+}
+inline void nextRow(EdgeRows& rows, const EdgeLanes& lanes) {
+    for (int k = 0; k < 3; ++k) {
+        rows.value[k] += lanes.down[k];
+    }
+}
+
 // Coverage of one 8-pixel row of a partial block, bit i for pixel i.
 inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb, int32_t sc) {
     uint32_t mask = 0;
@@ -141,6 +170,10 @@ inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb,
         c += sc;
     }
     return mask;
+}
+inline uint32_t insideMask(const EdgeRows& rows, const EdgeLanes& lanes) {
+    return rowMask(rows.value[0], rows.value[1], rows.value[2], lanes.across[0], lanes.across[1],
+                   lanes.across[2]);
 }
 
 } // namespace scalar
@@ -177,49 +210,74 @@ inline void texelRow(const Vec4& start, const Vec4& dx, int32_t width, int32_t h
 
 #if TESSELLUNE_SSE
 
-// The same eight tests four pixels at a time: a pixel is inside when the sign bit of the OR of
-// its three edge values is clear.
-inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb, int32_t sc) {
-    const __m128i lane = _mm_set_epi32(3, 2, 1, 0);
-    auto edge = [&](int32_t start, int32_t step, __m128i& low, __m128i& high) {
-        // start + i * step for i = 0..7, by additions only (SSE2 has no 32-bit multiply).
-        const __m128i s = _mm_set1_epi32(step);
-        const __m128i s2 = _mm_add_epi32(s, s);
-        const __m128i s4 = _mm_add_epi32(s2, s2);
-        __m128i offsets =
-            _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(1)), _mm_set1_epi32(1)), s);
-        offsets = _mm_add_epi32(
-            offsets,
-            _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(2)), _mm_set1_epi32(2)), s2));
-        low = _mm_add_epi32(_mm_set1_epi32(start), offsets);
-        high = _mm_add_epi32(low, s4);
-    };
-    __m128i al, ah, bl, bh, cl, ch;
-    edge(a, sa, al, ah);
-    edge(b, sb, bl, bh);
-    edge(c, sc, cl, ch);
-    const __m128i lowSigns = _mm_or_si128(_mm_or_si128(al, bl), cl);
-    const __m128i highSigns = _mm_or_si128(_mm_or_si128(ah, bh), ch);
+// Lanes 0..3 and 4..7 of i * step: the offsets of a row's pixels from its first one, made once per
+// triangle (wrapping, as the scalar sums modulo 2^32).
+struct LaneSteps {
+    __m128i low, high;
+};
+inline LaneSteps laneSteps(int32_t step) {
+    const auto u = static_cast<uint32_t>(step);
+    const auto lane = [u](uint32_t i) { return static_cast<int32_t>(i * u); };
+    const __m128i low = _mm_set_epi32(lane(3), lane(2), lane(1), 0);
+    return {low, _mm_add_epi32(low, _mm_set1_epi32(lane(4)))};
+}
+
+// The three edges across and down the pixels of a block row, made once per triangle.
+struct EdgeLanes {
+    LaneSteps across0, across1, across2;
+    __m128i down0, down1, down2;
+};
+inline EdgeLanes edgeLanes(const int32_t stepX[3], const int32_t stepY[3]) {
+    return {laneSteps(stepX[0]),      laneSteps(stepX[1]),      laneSteps(stepX[2]),
+            _mm_set1_epi32(stepY[0]), _mm_set1_epi32(stepY[1]), _mm_set1_epi32(stepY[2])};
+}
+
+// The three edge values of the eight pixels of one block row, four lanes at a time; stepping down a
+// row adds the same whole steps the scalar rule would, so every lane holds the scalar value. Named
+// lanes rather than arrays keep all six in registers.
+struct EdgeRows {
+    __m128i a0, a1, b0, b1, c0, c1;
+};
+inline EdgeRows edgeRows(const EdgeLanes& lanes, int32_t a, int32_t b, int32_t c) {
+    const __m128i va = _mm_set1_epi32(a);
+    const __m128i vb = _mm_set1_epi32(b);
+    const __m128i vc = _mm_set1_epi32(c);
+    return {_mm_add_epi32(va, lanes.across0.low), _mm_add_epi32(va, lanes.across0.high),
+            _mm_add_epi32(vb, lanes.across1.low), _mm_add_epi32(vb, lanes.across1.high),
+            _mm_add_epi32(vc, lanes.across2.low), _mm_add_epi32(vc, lanes.across2.high)};
+}
+inline void nextRow(EdgeRows& rows, const EdgeLanes& lanes) {
+    rows.a0 = _mm_add_epi32(rows.a0, lanes.down0);
+    rows.a1 = _mm_add_epi32(rows.a1, lanes.down0);
+    rows.b0 = _mm_add_epi32(rows.b0, lanes.down1);
+    rows.b1 = _mm_add_epi32(rows.b1, lanes.down1);
+    rows.c0 = _mm_add_epi32(rows.c0, lanes.down2);
+    rows.c1 = _mm_add_epi32(rows.c1, lanes.down2);
+}
+// A pixel is inside when the sign bit of the OR of its three edge values is clear.
+inline uint32_t insideMask(const EdgeRows& rows, const EdgeLanes&) {
+    const __m128i lowSigns = _mm_or_si128(_mm_or_si128(rows.a0, rows.b0), rows.c0);
+    const __m128i highSigns = _mm_or_si128(_mm_or_si128(rows.a1, rows.b1), rows.c1);
     const uint32_t outside = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(lowSigns))) |
                              (static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(highSigns))) << 4);
     return ~outside & 0xffu;
 }
 
+// One row on its own, as the scalar rule takes it.
+inline uint32_t rowMask(int32_t a, int32_t b, int32_t c, int32_t sa, int32_t sb, int32_t sc) {
+    const int32_t across[3] = {sa, sb, sc};
+    const int32_t down[3] = {0, 0, 0};
+    const EdgeLanes lanes = edgeLanes(across, down);
+    return insideMask(edgeRows(lanes, a, b, c), lanes);
+}
+
 // The same depth test eight pixels at a time, without a branch per pixel: the whole row is read
 // and written back, unchanged where not covered or not nearer. Every row of a block lies inside the
 // target and the band (the 8-pixel grid), so rewriting its pixels touches nothing another band owns.
-inline uint32_t depthRow(int32_t* target, int32_t z, int32_t dz, uint32_t mask) {
-    const __m128i step = _mm_set1_epi32(dz);
-    const __m128i step2 = _mm_add_epi32(step, step);
-    const __m128i lane = _mm_set_epi32(3, 2, 1, 0);
-    // z + i * dz for i = 0..3 by additions (wrapping, as the scalar products modulo 2^32).
-    __m128i offsets =
-        _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(1)), _mm_set1_epi32(1)), step);
-    offsets = _mm_add_epi32(
-        offsets,
-        _mm_and_si128(_mm_cmpeq_epi32(_mm_and_si128(lane, _mm_set1_epi32(2)), _mm_set1_epi32(2)), step2));
-    const __m128i low = _mm_add_epi32(_mm_set1_epi32(z), offsets);
-    const __m128i high = _mm_add_epi32(low, _mm_add_epi32(step2, step2));
+inline uint32_t depthRow(int32_t* target, int32_t z, const LaneSteps& dz, uint32_t mask) {
+    const __m128i start = _mm_set1_epi32(z);
+    const __m128i low = _mm_add_epi32(start, dz.low);
+    const __m128i high = _mm_add_epi32(start, dz.high);
     const __m128i bits = _mm_set1_epi32(static_cast<int32_t>(mask));
     const __m128i lowBits = _mm_set_epi32(8, 4, 2, 1);
     const __m128i highBits = _mm_set_epi32(128, 64, 32, 16);
@@ -235,6 +293,9 @@ inline uint32_t depthRow(int32_t* target, int32_t z, int32_t dz, uint32_t mask) 
                      _mm_or_si128(_mm_and_si128(writeHigh, high), _mm_andnot_si128(writeHigh, storedHigh)));
     return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(writeLow))) |
            (static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(writeHigh))) << 4);
+}
+inline uint32_t depthRow(int32_t* target, int32_t z, int32_t dz, uint32_t mask) {
+    return depthRow(target, z, laneSteps(dz), mask);
 }
 
 // The same texels four pixels at a time: the same products, sums and one quotient per lane, the
@@ -284,6 +345,14 @@ inline void texelRow(const Vec4& start, const Vec4& dx, int32_t width, int32_t h
 #else
 
 using scalar::depthRow;
+using scalar::EdgeLanes;
+using scalar::edgeLanes;
+using scalar::EdgeRows;
+using scalar::edgeRows;
+using scalar::insideMask;
+using scalar::LaneSteps;
+using scalar::laneSteps;
+using scalar::nextRow;
 using scalar::rowMask;
 using scalar::texelRow;
 
@@ -293,6 +362,7 @@ using scalar::texelRow;
 // for every pixel row of every block that has covered pixels; see rasterize.cpp for the shaders.
 template <typename Shader>
 void walkBlocks(const Setup& s, Shader& shader) {
+    const EdgeLanes lanes = edgeLanes(s.stepX, s.stepY);
     int32_t c = s.minX;
     int32_t d = -BLOCK_SIZE;
     for (int32_t r = s.firstRow; r < s.endRow; r += BLOCK_SIZE) {
@@ -332,16 +402,25 @@ void walkBlocks(const Setup& s, Shader& shader) {
                 int32_t e = e2 + across * s.stepX[2];
                 const bool full = a >= s.acceptBound[0] && b >= s.acceptBound[1] && e >= s.acceptBound[2];
                 shader.beginBlock(c, r);
-                int32_t index = r * s.width + c;
-                for (int32_t j = 0; j < BLOCK_SIZE; ++j) {
-                    const uint32_t mask = full ? 0xffu : rowMask(a, b, e, s.stepX[0], s.stepX[1], s.stepX[2]);
-                    if (mask != 0) {
-                        shader.row(index, j, mask);
+                // Rows above the triangle's top or from its bottom on cover nothing: the block's
+                // first and last block rows skip them rather than test their edges.
+                const int32_t jBegin = r < s.startRow ? s.startRow - r : 0;
+                const int32_t jEnd = r + BLOCK_SIZE > s.endRow ? s.endRow - r : BLOCK_SIZE;
+                int32_t index = (r + jBegin) * s.width + c;
+                if (full) {
+                    for (int32_t j = jBegin; j < jEnd; ++j, index += s.width) {
+                        shader.row(index, j, 0xffu);
                     }
-                    index += s.width;
-                    a += s.stepY[0];
-                    b += s.stepY[1];
-                    e += s.stepY[2];
+                } else {
+                    EdgeRows rows = edgeRows(lanes, a + jBegin * s.stepY[0], b + jBegin * s.stepY[1],
+                                             e + jBegin * s.stepY[2]);
+                    for (int32_t j = jBegin; j < jEnd; ++j, index += s.width) {
+                        const uint32_t mask = insideMask(rows, lanes);
+                        if (mask != 0) {
+                            shader.row(index, j, mask);
+                        }
+                        nextRow(rows, lanes);
+                    }
                 }
             }
             c += d;
