@@ -95,9 +95,9 @@ TEST_F(ClipTest, FacesTooLargeToClipOrNamingForeignVerticesAreRefused) {
 using OrderTest = testing::PipelineFixture;
 
 // Nearest first by the nearest corner's distance in 16.16 fixed point, stable among equal keys,
-// for key sets that make the radix sort run or skip its digit passes: spread over all bytes, the
-// low byte alone differing, whole units (both low bytes the same), all equal. No faces leave the
-// order untouched.
+// for key sets that make the radix sort run every digit pass or skip some: spread wide, differing
+// in the lowest eight bits only, whole units (the low sixteen bits all 0), all equal. No faces
+// leave the order untouched.
 TEST_F(OrderTest, FacesComeOutNearestFirstByTheirNearestCornerAndStable) {
     pipeline.faceOrder[0] = 12345;
     sortFacesByDepth(pipeline);
