@@ -1,6 +1,7 @@
 // A demo state built in memory for tests: workers, buffers, renderer, and tracks written to a folder.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -76,13 +77,8 @@ inline std::unique_ptr<Mesh> makeTile() {
 }
 
 inline bool anyNonZero(const FloatImage& image) {
-    for (int32_t i = 0; i < image.width * image.height; ++i) {
-        const Vec4& p = image.pixels[i];
-        if (p.x != 0 || p.y != 0 || p.z != 0 || p.w != 0) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(image.pixels, image.pixels + image.width * image.height,
+                       [](const Vec4& p) { return p.x != 0 || p.y != 0 || p.z != 0 || p.w != 0; });
 }
 
 } // namespace tessellune::testing
