@@ -358,13 +358,8 @@ TEST(Shortcuts, ZoomAndCentreFollowTheMenuRulesAndNeverReachTheListener) {
     EXPECT_EQ(h.listener.lines,
               (std::vector<std::string>{"mousedown 100 50.00 25.00", "mouseup 000 50.00 25.00"}));
 
-    // While the window is centred Alt+C is an ordinary key (as Alt+4 is, which does not fit: the
-    // SDL host's own test sends that one); after the user moves the window, Alt+C centres it again.
-    h.listener.lines.clear();
-    h.host->pushKeyDown('C', true);
-    h.host->pushKeyUp('C');
-    ASSERT_NE(h.display->lock(), nullptr);
-    EXPECT_EQ(h.listener.lines, (std::vector<std::string>{"down 67", "pressed 67", "up 67"}));
+    // After the user moves the window, Alt+C centres it again. (A shortcut the menu does not offer
+    // is an ordinary key: Alt+2 in full screen here, Alt+4 that does not fit on the SDL host.)
     h.host->pushUserMove(5, 7);
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_TRUE(h.host->currentMenu().offers(Scanout::MenuCommand::Center));
