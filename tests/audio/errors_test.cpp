@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -74,7 +75,7 @@ protected:
     }
     void TearDown() override { audioFree(); }
 
-    // Creates a stream from bytes written to a file, expecting failure with `code`.
+    // Creates a stream from the bytes, in memory and written to a file, expecting failure with `code`.
     void expectRejected(const std::vector<uint8_t>& bytes, int code, const char* what) {
         SCOPED_TRACE(what);
         const std::string path = writeTempFile("bad.mp3", bytes);
@@ -103,45 +104,36 @@ TEST_F(BadInput, MissingAndUnreadableFiles) {
     EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
 }
 
-TEST_F(BadInput, EmptyTruncatedAndCorruptMp3s) {
-    expectRejected({}, AUDIO_ERROR_NOT_DECODABLE, "empty");
-    expectRejected(std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() / 2)),
-                   AUDIO_ERROR_NOT_DECODABLE, "cut in half");
-    expectRejected(std::vector<uint8_t>(good.begin(), good.end() - 100), AUDIO_ERROR_NOT_DECODABLE,
-                   "last frame cut short");
-    expectRejected(std::vector<uint8_t>(good.begin(), good.begin() + 300), AUDIO_ERROR_NOT_DECODABLE,
-                   "only the start");
-
+// A half file is the Windows test's (and the last frame cut short, here, is the same check on
+// the frames the tag promises); a text file is the player's.
+TEST_F(BadInput, EmptyTruncatedCorruptAndForeignFilesAreNotDecodable) {
     std::mt19937 random(1234);
-    std::vector<uint8_t> noisy = good;
-    for (size_t i = noisy.size() / 3; i < noisy.size() / 3 + 3000; ++i) {
-        noisy[i] = uint8_t(random());
-    }
-    expectRejected(noisy, AUDIO_ERROR_NOT_DECODABLE, "a block of noise in the middle");
-    std::vector<uint8_t> zeroed = good;
-    std::fill(zeroed.begin() + long(zeroed.size() / 2), zeroed.begin() + long(zeroed.size() / 2) + 600, 0);
-    expectRejected(zeroed, AUDIO_ERROR_NOT_DECODABLE, "a block of zeros in the middle");
-}
-
-TEST_F(BadInput, FilesThatAreNotMp3s) {
-    const std::string text = "This is a text file that only pretends to be music.\n";
-    expectRejected(std::vector<uint8_t>(text.begin(), text.end()), AUDIO_ERROR_NOT_DECODABLE, "text");
-
-    std::mt19937 random(99);
-    std::vector<uint8_t> noise(65536);
-    for (uint8_t& byte : noise) {
-        byte = uint8_t(random());
-    }
-    expectRejected(noise, AUDIO_ERROR_NOT_DECODABLE, "random bytes");
-
+    std::vector<uint8_t> noisy = good, zeroed = good, noise(65536);
+    std::generate(noisy.begin() + long(good.size() / 3), noisy.begin() + long(good.size() / 3) + 3000,
+                  random);
+    std::fill(zeroed.begin() + long(good.size() / 2), zeroed.begin() + long(good.size() / 2) + 600, 0);
+    std::generate(noise.begin(), noise.end(), random);
     const std::vector<int16_t> pcm = makeChord(20000, 2, 44100);
     const uint8_t* raw = reinterpret_cast<const uint8_t*>(pcm.data());
-    expectRejected(std::vector<uint8_t>(raw, raw + pcm.size() * 2), AUDIO_ERROR_NOT_DECODABLE, "raw PCM");
-
     std::ifstream png(TESSELLUNE_SHARED_DIR "/testdata/pngsuite/basn2c08.png", std::ios::binary);
     const std::vector<uint8_t> image((std::istreambuf_iterator<char>(png)), std::istreambuf_iterator<char>());
     ASSERT_FALSE(image.empty());
-    expectRejected(image, AUDIO_ERROR_NOT_DECODABLE, "a PNG");
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {"empty", {}},
+        {"last frame cut short", std::vector<uint8_t>(good.begin(), good.end() - 100)},
+        {"only the start", std::vector<uint8_t>(good.begin(), good.begin() + 300)},
+        {"a block of noise in the middle", noisy},
+        {"a block of zeros in the middle", zeroed},
+        {"random bytes", noise},
+        {"raw PCM", std::vector<uint8_t>(raw, raw + pcm.size() * 2)},
+        {"a PNG", image},
+    };
+    for (const auto& c : cases) {
+        expectRejected(c.bytes, AUDIO_ERROR_NOT_DECODABLE, c.what);
+    }
 }
 
 TEST_F(BadInput, BadArgumentsToStreamCreation) {

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <regex>
+#include <sstream>
 
 namespace tessellune {
 namespace {
@@ -40,15 +41,12 @@ TEST(PlayTool, PlaysToTheEndPrintingThePositionEverySecond) {
     ASSERT_EQ(run.exitCode, 0) << run.output;
 
     std::vector<double> positions;
-    size_t start = 0;
-    while (start < run.output.size()) {
-        const size_t end = run.output.find('\n', start);
-        const std::string line = run.output.substr(start, end - start);
+    std::istringstream lines(run.output);
+    for (std::string line; std::getline(lines, line);) {
         double seconds = 0.0;
         if (parseProgress(line, seconds)) {
             positions.push_back(seconds);
         }
-        start = end == std::string::npos ? run.output.size() : end + 1;
     }
     // 0, about 1 and about 2 seconds, then the end.
     ASSERT_EQ(positions.size(), 4u) << run.output;

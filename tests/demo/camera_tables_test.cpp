@@ -2,22 +2,21 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <utility>
 
 #include "demo/camera_tables.h"
 
 using namespace tessellune;
 
+// Out of range or broken track data never indexes outside the eight entries.
 TEST(CameraTables, TrackValuesRoundHalfUpToAnIndexAndStayInTheTables) {
-    EXPECT_EQ(keyframeIndex(2.4f), 2);
-    EXPECT_EQ(keyframeIndex(2.5f), 3);
-    EXPECT_EQ(keyframeIndex(-0.7f), 0);
-    EXPECT_EQ(keyframeIndex(0.0f), 0);
-    EXPECT_EQ(keyframeIndex(6.6f), 7);
-    // Out of range or broken track data never indexes outside the eight entries.
-    EXPECT_EQ(keyframeIndex(-3.0f), 0);
-    EXPECT_EQ(keyframeIndex(7.5f), 7);
-    EXPECT_EQ(keyframeIndex(1e9f), 7);
-    EXPECT_EQ(keyframeIndex(std::numeric_limits<float>::quiet_NaN()), 0);
+    const std::pair<float, int32_t> cases[] = {
+        {2.4f, 2}, {2.5f, 3}, {-0.7f, 0},
+        {0.0f, 0}, {6.6f, 7}, {-3.0f, 0},
+        {7.5f, 7}, {1e9f, 7}, {std::numeric_limits<float>::quiet_NaN(), 0}};
+    for (const auto& [value, index] : cases) {
+        EXPECT_EQ(keyframeIndex(value), index) << value;
+    }
 }
 
 TEST(CameraTables, BlendGoesFromEntryAToEntryB) {

@@ -18,20 +18,11 @@ std::string press(DebugControls& controls, float& gtn, int key) {
 TEST(DebugKeys, MovesAndTurnsTheFreeCameraAndPrintsItAfterEveryKey) {
     DebugControls c;
     float gtn = 3.9f;
-    EXPECT_EQ(press(c, gtn, 'A'),
-              "camrot = vec4(0.000000,0.000000,0.000000); campos = vec4(4.000000,0.000000,0.000000)\n");
-    press(c, gtn, 'W');
-    press(c, gtn, 'W'); // an auto-repeat moves again
-    press(c, gtn, 'Z');
-    press(c, gtn, 'U');
-    press(c, gtn, 'H');
-    EXPECT_EQ(c.camera.position.z, 8.0f);
-    EXPECT_EQ(c.camera.position.y, -4.0f);
-    EXPECT_EQ(c.camera.rotation.x, 0.1f);
-    EXPECT_EQ(c.camera.rotation.y, -0.1f);
-    // An unlisted key changes nothing but still prints the line.
-    const std::string line = press(c, gtn, 'P');
-    EXPECT_EQ(line,
+    // W twice: an auto-repeat moves again. P is not listed: it changes nothing but still prints.
+    for (const int key : {'A', 'W', 'W', 'Z', 'U', 'H'}) {
+        press(c, gtn, key);
+    }
+    EXPECT_EQ(press(c, gtn, 'P'),
               "camrot = vec4(0.100000,-0.100000,0.000000); campos = vec4(4.000000,-4.000000,8.000000)\n");
 }
 

@@ -1,15 +1,16 @@
 // A demo state built in memory for tests: workers, buffers, renderer, and tracks written to a folder.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "demo/demo_setup.h"
+#include "tests/render/scene_helpers.h"
 #include "tests/support/temporary_folder.h"
 
 namespace tessellune::testing {
@@ -60,25 +61,15 @@ inline std::unique_ptr<Mesh> makeTile() {
     const float vertices[6][4] = {{-1, 0, -1, 1}, {1, 0, -1, 1},          {1, 0, 1, 1},
                                   {-1, 0, 1, 1},  {0.3f, 0.5f, 0.2f, -1}, {0.3f, 0.5f, 0.2f, 1}};
     for (const auto& v : vertices) {
-        MeshVertex vertex;
+        MeshVertex& vertex = mesh->vertices.emplace_back();
         vertex.position = {v[0], v[1], v[2], 1};
         vertex.normal = {0, v[3], 0, 0};
-        mesh->vertices.push_back(vertex);
     }
     mesh->texcoords.resize(1);
     mesh->defaultMaterial.name = "(unnamed)";
     mesh->defaultMaterial.textureIndex = -1;
-    for (auto [a, b, c] : {std::tuple{0, 2, 1}, std::tuple{0, 3, 2}}) {
-        PipelineFace face;
-        face.normal = {0, 1, 0, 0};
-        face.vertex[0] = a;
-        face.vertex[1] = b;
-        face.vertex[2] = c;
-        face.normalIndex[0] = face.normalIndex[1] = face.normalIndex[2] = -1;
-        face.cornerCount = 3;
-        face.material = &mesh->defaultMaterial;
-        mesh->faces.push_back(face);
-    }
+    mesh->faces = {meshTriangle(0, 2, 1, {0, 1, 0, 0}, &mesh->defaultMaterial),
+                   meshTriangle(0, 3, 2, {0, 1, 0, 0}, &mesh->defaultMaterial)};
     for (int i = 0; i < 8; ++i) {
         mesh->boxCorners[i] = {(i & 1) ? 1.0f : -1.0f, (i & 2) ? 0.5f : 0.0f, (i & 4) ? 1.0f : -1.0f, 0};
     }
@@ -86,13 +77,8 @@ inline std::unique_ptr<Mesh> makeTile() {
 }
 
 inline bool anyNonZero(const FloatImage& image) {
-    for (int32_t i = 0; i < image.width * image.height; ++i) {
-        const Vec4& p = image.pixels[i];
-        if (p.x != 0 || p.y != 0 || p.z != 0 || p.w != 0) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(image.pixels, image.pixels + image.width * image.height,
+                       [](const Vec4& p) { return p.x != 0 || p.y != 0 || p.z != 0 || p.w != 0; });
 }
 
 } // namespace tessellune::testing

@@ -16,15 +16,12 @@ int frameOf(void* clock) {
     return *static_cast<int*>(clock);
 }
 
-struct Presented {
-    int frames = 0;
-    int nonBlackFrames = 0;
-};
-
 struct LoopRun {
     Scanout::MemoryDisplay* memory = nullptr;
     std::unique_ptr<Application> app;
-    Presented presented;
+    struct {
+        int frames = 0, nonBlackFrames = 0;
+    } presented;
     int clock = 0; // the frame number
 
     LoopRun() {

@@ -13,21 +13,13 @@ using namespace tessellune::testing;
 
 namespace {
 
-// A free camera 200 units back, looking down -z at the picture plane.
+// A free camera at z on the axis, looking down -z at the picture plane.
 CameraInput cameraAt(float z) {
     CameraInput input;
     input.freeCamera = true;
     input.position = {0, 0, z, 0};
     return input;
 }
-
-struct SolidPicture {
-    std::vector<Vec4> pixels;
-    FloatImage image;
-    SolidPicture(int w, int h, Vec4 colour) : pixels(static_cast<size_t>(w) * h, colour) {
-        image = {pixels.data(), w, h, false};
-    }
-};
 
 const Vec4& pixelAt(const FloatImage& image, int x, int y) {
     return image.pixels[y * image.width + x];
@@ -41,8 +33,8 @@ TEST(Scenes, PictureParticlesShowTheirPixelColourAndRingParticlesTheirGrey) {
                    {"scale", {{0, 9.0f, 0}}},
                    {"fs", {{0, 1, 0}}}});
     ASSERT_TRUE(f.ok);
-    const SolidPicture red(5, 5, {1, 0, 0, 1});
-    f.state.particles = buildParticleField(red.image);
+    std::vector<Vec4> red(5 * 5, Vec4{1, 0, 0, 1});
+    f.state.particles = buildParticleField(FloatImage{red.data(), 5, 5, false});
     ASSERT_EQ(f.state.particles.particles.size(), 25u);
 
     renderFrame(f.state, 10.0, 0.0, 0.0, cameraAt(-200));

@@ -25,32 +25,24 @@ float fromBits(std::uint32_t bits) {
     return value;
 }
 
-TEST(Quantize, SaturatesAtTheLimitAndForNonFiniteValues) {
-    for (int bits : {5, 6, 8}) {
-        const std::uint32_t full = (1u << bits) - 1u;
-        EXPECT_EQ(quantize(1.0f, bits), full);
-        EXPECT_EQ(quantize(2.0f, bits), full);
-        EXPECT_EQ(quantize(std::numeric_limits<float>::infinity(), bits), full);
-        EXPECT_EQ(quantize(fromBits(0x7fc00000u), bits), full);
-        EXPECT_EQ(quantize(-3.0f, bits), 0u);
-        EXPECT_EQ(quantize(-0.0f, bits), 0u);
-        EXPECT_EQ(quantize(fromBits(0xffc00000u), bits), 0u);
-        EXPECT_EQ(quantize(-std::numeric_limits<float>::infinity(), bits), 0u);
+// Each value with its 5-, 6- and 8-bit results at the same place, worked by hand: the value times
+// 2^bits, truncated, held to 0 .. 2^bits - 1, NaNs by their sign. 0.99999994 + 1.0 rounds to 2.0,
+// whose fraction is 0: the limit keeps it, and 0.99999988, at full scale.
+TEST(Quantize, TruncatesAndSaturatesAtTheLimitAndForNonFiniteValues) {
+    const float inf = std::numeric_limits<float>::infinity(), nan = fromBits(0x7fc00000u);
+    const float nearOne = fromBits(0x3f7ffffeu), nearestOne = fromBits(0x3f7fffffu);
+    const float values[] = {1.0f,          2.0f,  inf,   nan,  nearOne,        nearestOne,
+                            0.999f,        -3.0f, -0.0f, -inf, -nan,           0.0f,
+                            1.0f / 512.0f, 0.5f,  0.25f, 0.3f, 127.9f / 256.0f};
+    const std::uint32_t five[] = {31, 31, 31, 31, 31, 31, 31, 0, 0, 0, 0, 0, 0, 16, 8, 9, 15};
+    const std::uint32_t six[] = {63, 63, 63, 63, 63, 63, 63, 0, 0, 0, 0, 0, 0, 32, 16, 19, 31};
+    const std::uint32_t eight[] = {255, 255, 255, 255, 255, 255, 255, 0, 0, 0, 0, 0, 0, 128, 64, 76, 127};
+    static_assert(std::size(values) == std::size(five) && std::size(six) == std::size(eight));
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        EXPECT_EQ(quantize(values[i], 5), five[i]) << values[i];
+        EXPECT_EQ(quantize(values[i], 6), six[i]) << values[i];
+        EXPECT_EQ(quantize(values[i], 8), eight[i]) << values[i];
     }
-    // 0.99999994 + 1.0 rounds to 2.0, whose fraction is 0: the limit keeps it at full scale.
-    EXPECT_EQ(quantize(fromBits(0x3f7ffffeu), 8), 255u); // 0.99999988
-    EXPECT_EQ(quantize(fromBits(0x3f7fffffu), 8), 255u); // 0.99999994
-}
-
-TEST(Quantize, TruncatesRatherThanRounds) {
-    EXPECT_EQ(quantize(0.5f, 8), 128u);
-    EXPECT_EQ(quantize(0.999f, 8), 255u);
-    EXPECT_EQ(quantize(0.25f, 8), 64u);
-    EXPECT_EQ(quantize(1.0f / 512.0f, 8), 0u);
-    EXPECT_EQ(quantize(0.0f, 8), 0u);
-    EXPECT_EQ(quantize(0.5f, 5), 16u);
-    EXPECT_EQ(quantize(0.5f, 6), 32u);
-    EXPECT_EQ(quantize(127.9f / 256.0f, 8), 127u);
 }
 
 // Converts no pixel, then one, into a buffer of 0xcd bytes and checks every byte: nothing written

@@ -1,5 +1,6 @@
 // The common display state and defaults, and the facade without a platform display; the facade
-// with one is exercised by every memory-host test, which hold the headless host through it.
+// with one, and the update calls that pass one pixel array each, are exercised by every memory-host
+// test, which hold the headless host through it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,26 +14,16 @@ namespace {
 using Scanout::Mode;
 using Scanout::Output;
 
-// The smallest platform display: the common bodies plus a count of what reached update.
+// The smallest platform display: the common bodies plus a count of the closes.
 class RecordingDisplay : public Scanout::DisplayAdapter {
 public:
     Scanout::LockedFramebuffer* lock() override { return nullptr; }
     bool unlock() override { return true; }
-    bool update(const Scanout::TrueColorPixel* t, const Scanout::FloatingPointPixel* f,
-                const Scanout::DirtyBox* box) override {
-        ++updates;
-        lastTrueColor = t;
-        lastFloat = f;
-        return DisplayAdapter::update(t, f, box);
-    }
     void close() override {
         ++closes;
         DisplayAdapter::close();
     }
-    int updates = 0;
     int closes = 0;
-    const Scanout::TrueColorPixel* lastTrueColor = nullptr;
-    const Scanout::FloatingPointPixel* lastFloat = nullptr;
 };
 
 void expectClosedDefaults(const Scanout::DisplayInterface& d) {
@@ -63,22 +54,6 @@ TEST(DisplayAdapter, OpenStoresCloseRestoresDefaultsButKeepsListenerAndTitlesAre
     d.close();
     expectClosedDefaults(d);
     EXPECT_EQ(d.listener(), &listener);
-}
-
-TEST(DisplayAdapter, UpdatesNeedPixelsAndPassExactlyOneArray) {
-    RecordingDisplay d;
-    const Scanout::TrueColorPixel words[1] = {0};
-    const Scanout::FloatingPointPixel floats[1] = {{0, 0, 0, 0}};
-    const Scanout::DirtyBox box{0, 1, 0, 1};
-    EXPECT_FALSE(d.updateTrueColor(nullptr, nullptr));
-    EXPECT_FALSE(d.updateFloatingPoint(nullptr, &box));
-    EXPECT_EQ(d.updates, 0);
-    EXPECT_TRUE(d.updateTrueColor(words, &box));
-    EXPECT_EQ(d.lastTrueColor, words);
-    EXPECT_EQ(d.lastFloat, nullptr);
-    EXPECT_TRUE(d.updateFloatingPoint(floats, nullptr));
-    EXPECT_EQ(d.lastTrueColor, nullptr);
-    EXPECT_EQ(d.lastFloat, floats);
 }
 
 TEST(DisplayFacade, WithoutPlatformAnswersDefaults) {

@@ -27,13 +27,11 @@ std::vector<int> textures(Scanout::Mode mode) {
                             reinterpret_cast<const int*>(list.items) + list.count);
 }
 
-TEST(FormatChoice, TrueColorTriesIntegerFormatsHardwareFirst) {
+TEST(FormatChoice, IntegerFormatsHardwareFirstAndFloatsFirstForFloatingPoint) {
     EXPECT_EQ(attempts(Scanout::Mode::TrueColor),
               (std::vector<std::pair<int, int>>{{1, 0}, {2, 0}, {3, 0}, {5, 0}, {7, 0}, {1, 1}}));
     EXPECT_EQ(textures(Scanout::Mode::TrueColor), (std::vector<int>{1, 2, 3, 5, 7}));
-}
-
-TEST(FormatChoice, FloatingPointPutsFloatsFirstInEachList) {
+    // Floating point puts the floats first in each list.
     EXPECT_EQ(
         attempts(Scanout::Mode::FloatingPoint),
         (std::vector<std::pair<int, int>>{{9, 0}, {1, 0}, {2, 0}, {3, 0}, {5, 0}, {7, 0}, {9, 1}, {1, 1}}));

@@ -20,10 +20,7 @@ TEST(KeyTable, IdentityExceptTheTwelveTranslatedKeys) {
         translated += table[static_cast<std::size_t>(vk)] != vk;
     }
     EXPECT_EQ(translated, 12);
-}
-
-TEST(KeyTable, OnlyTheLowByteOfAMessagesKeyNumberCounts) {
-    EXPECT_EQ(Scanout::translateVirtualKey(0x100 + 13), 10);
+    EXPECT_EQ(Scanout::translateVirtualKey(0x100 + 13), 10) << "only the low byte of a message's key counts";
 }
 
 } // namespace

@@ -17,7 +17,12 @@ namespace Scanout::testing {
 class RecordingListener : public Listener {
 public:
     bool defaultKeysEnabled() override { return defaultKeys; }
-    void onKeyDown(DisplayInterface& d, Key k) override { note(d, "down " + std::to_string(k)); }
+    void onKeyDown(DisplayInterface& d, Key k) override {
+        note(d, "down " + std::to_string(k));
+        if (closeOnKeyDown) {
+            d.close();
+        }
+    }
     void onKeyPressed(DisplayInterface& d, Key k) override { note(d, "pressed " + std::to_string(k)); }
     void onKeyUp(DisplayInterface& d, Key k) override { note(d, "up " + std::to_string(k)); }
     void onMouseButtonDown(DisplayInterface& d, Mouse m) override { note(d, "mousedown " + text(m)); }
@@ -45,6 +50,7 @@ public:
 
     bool defaultKeys = true;
     bool allowClose = true;
+    bool closeOnKeyDown = false; // closes the display from inside the callback
     std::vector<std::string> lines;
     std::vector<Output> outputs; // the display's output at each callback
     DisplayInterface* lastDisplay = nullptr;

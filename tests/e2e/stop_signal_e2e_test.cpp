@@ -29,11 +29,10 @@ struct StopCase {
 
 TEST(StopSignalEndToEnd, EveryProgramShutsDownNormallyOnCtrlCAndOnSigterm) {
     const std::string music = BUILD + "/data/demotune.mp3";
+    // The demo and the preview share the window's handler of both signals: one signal each.
     const StopCase cases[] = {
         {"demo", {BUILD + "/tessellune"}, "ao calc took", "", true, SIGINT},
-        {"demo", {BUILD + "/tessellune"}, "ao calc took", "", true, SIGTERM},
-        {"preview", {BUILD + "/tessellune-preview", "--from", "20"}, "Space pauses", "", true, SIGINT},
-        {"preview", {BUILD + "/tessellune-preview"}, "Space pauses", "", true, SIGTERM},
+        {"preview", {BUILD + "/tessellune-preview", "--from", "20"}, "Space pauses", "", true, SIGTERM},
         {"player", {BUILD + "/tessellune-play", music}, "\n0.00 / ", "stopped at 0.", false, SIGINT},
         {"player", {BUILD + "/tessellune-play", music}, "\n0.00 / ", "stopped at 0.", false, SIGTERM},
     };

@@ -13,11 +13,9 @@ namespace {
 
 constexpr float PI_F = 3.14159265358979f;
 
-bool sameBits(const Vec4& a, const Vec4& b) {
-    return std::memcmp(&a, &b, sizeof(Vec4)) == 0;
-}
-bool sameBits(const Matrix4& a, const Matrix4& b) {
-    return std::memcmp(&a, &b, sizeof(Matrix4)) == 0;
+template <typename T>
+bool sameBits(const T& a, const T& b) {
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 
 void expectNear(const Vec4& v, float x, float y, float z, float w, float eps = 1e-6f) {
@@ -27,18 +25,18 @@ void expectNear(const Vec4& v, float x, float y, float z, float w, float eps = 1
     EXPECT_NEAR(v.w, w, eps);
 }
 
-Matrix4 randomMatrix(std::mt19937& rng) {
-    std::uniform_real_distribution<float> d(-100.0f, 100.0f);
-    Matrix4 m;
-    for (float& e : m.m) {
-        e = d(rng);
-    }
-    return m;
+Vec4 randomVec(std::mt19937& rng, float reach = 1000.0f) {
+    std::uniform_real_distribution<float> d(-reach, reach);
+    return {d(rng), d(rng), d(rng), d(rng)};
 }
 
-Vec4 randomVec(std::mt19937& rng) {
-    std::uniform_real_distribution<float> d(-1000.0f, 1000.0f);
-    return {d(rng), d(rng), d(rng), d(rng)};
+Matrix4 randomMatrix(std::mt19937& rng) {
+    Matrix4 m;
+    for (int row = 0; row < 4; ++row) {
+        const Vec4 r = randomVec(rng, 100.0f);
+        std::memcpy(&m.m[4 * row], &r, sizeof r);
+    }
+    return m;
 }
 
 } // namespace
@@ -54,7 +52,7 @@ TEST(Vectors, CrossAndDotFollowRightHandedAxes) {
     EXPECT_LT(normalize(makePoint(3, 0, 4)).x, 0.6f);
 }
 
-TEST(Vectors, SseAndScalarGiveIdenticalBits) {
+TEST(VectorsAndMatrices, SseAndScalarGiveIdenticalBits) {
     std::mt19937 rng(7);
     for (int i = 0; i < 20000; ++i) {
         const Vec4 a = randomVec(rng), b = randomVec(rng);
@@ -64,51 +62,39 @@ TEST(Vectors, SseAndScalarGiveIdenticalBits) {
         ASSERT_TRUE(sameBits(add(a, b), scalar::add(a, b)));
         ASSERT_TRUE(sameBits(sub(a, b), scalar::sub(a, b)));
         ASSERT_TRUE(sameBits(scale(a, b.x), scalar::scale(a, b.x)));
+        const Matrix4 m = randomMatrix(rng), n = randomMatrix(rng);
+        ASSERT_TRUE(sameBits(multiply(m, n), scalar::multiply(m, n)));
+        ASSERT_TRUE(sameBits(transformPoint(m, a), scalar::transformPoint(m, a.x, a.y, a.z)));
+        ASSERT_TRUE(sameBits(transformDirection(m, a), scalar::transformDirection(m, a.x, a.y, a.z)));
     }
 }
 
-TEST(Matrices, SseAndScalarGiveIdenticalBits) {
-    std::mt19937 rng(11);
-    for (int i = 0; i < 5000; ++i) {
-        const Matrix4 a = randomMatrix(rng), b = randomMatrix(rng);
-        const Vec4 p = randomVec(rng);
-        ASSERT_TRUE(sameBits(multiply(a, b), scalar::multiply(a, b)));
-        ASSERT_TRUE(sameBits(transformPoint(a, p), scalar::transformPoint(a, p.x, p.y, p.z)));
-        ASSERT_TRUE(sameBits(transformDirection(a, p), scalar::transformDirection(a, p.x, p.y, p.z)));
-    }
-}
-
-TEST(Matrices, ProductAppliesLeftOperandFirst) {
-    // Translate by (1, 0, 0), then turn a quarter about z: (0,0,0) -> (1,0,0) -> (0,1,0).
-    Matrix4 turn;
-    rotateZ(turn, PI_F / 2);
-    const Matrix4 moveThenTurn = multiply(translationMatrix(1, 0, 0), turn);
-    expectNear(transformPoint(moveThenTurn, 0, 0, 0), 0, 1, 0, 1);
-    const Matrix4 turnThenMove = multiply(turn, translationMatrix(1, 0, 0));
-    expectNear(transformPoint(turnThenMove, 0, 0, 0), 1, 0, 0, 1);
-    // Directions ignore row 3.
-    expectNear(transformDirection(moveThenTurn, makeDirection(1, 0, 0)), 0, 1, 0, 0);
-}
-
-TEST(Matrices, PositiveRotationsAreRightHanded) {
-    Matrix4 rx, ry, rz;
+// Where known points land: the product applies its left operand first, positive turns are
+// right-handed, and the Euler rotation turns about x, then y, then z.
+TEST(Matrices, ProductsAndRotationsMoveKnownPointsWhereTheAxesSay) {
+    Matrix4 rx, ry, rz, yThenX;
     rotateX(rx, PI_F / 2);
     rotateY(ry, PI_F / 2);
     rotateZ(rz, PI_F / 2);
-    expectNear(transformPoint(rx, 0, 1, 0), 0, 0, 1, 1); // +y toward +z
-    expectNear(transformPoint(ry, 0, 0, 1), 1, 0, 0, 1); // +z toward +x
-    expectNear(transformPoint(rz, 1, 0, 0), 0, 1, 0, 1); // +x toward +y
-}
-
-TEST(Matrices, RotationsPostMultiplyAndEulerTurnsXThenYThenZ) {
-    // x first: +y goes to +z; then y: +z goes to +x; then z by 0. So +y ends on +x.
-    const Matrix4 r = eulerRotation(PI_F / 2, PI_F / 2, 0);
-    expectNear(transformPoint(r, 0, 1, 0), 1, 0, 0, 1);
-    // The reverse order would send +y to +z instead.
-    Matrix4 reversed;
-    rotateY(reversed, PI_F / 2);
-    rotateX(reversed, PI_F / 2);
-    expectNear(transformPoint(reversed, 0, 1, 0), 0, 0, 1, 1);
+    rotateY(yThenX, PI_F / 2);
+    rotateX(yThenX, PI_F / 2);
+    const struct {
+        Matrix4 m;
+        Vec4 from, to;
+    } cases[] = {
+        {multiply(translationMatrix(1, 0, 0), rz), {0, 0, 0, 1}, {0, 1, 0, 1}}, // moved, then turned
+        {multiply(rz, translationMatrix(1, 0, 0)), {0, 0, 0, 1}, {1, 0, 0, 1}}, // turned, then moved
+        {multiply(translationMatrix(1, 0, 0), rz), {1, 0, 0, 0}, {0, 1, 0, 0}}, // directions ignore row 3
+        {rx, {0, 1, 0, 1}, {0, 0, 1, 1}},                                       // +y toward +z
+        {ry, {0, 0, 1, 1}, {1, 0, 0, 1}},                                       // +z toward +x
+        {rz, {1, 0, 0, 1}, {0, 1, 0, 1}},                                       // +x toward +y
+        {eulerRotation(PI_F / 2, PI_F / 2, 0), {0, 1, 0, 1}, {1, 0, 0, 1}},     // +y to +z, then to +x
+        {yThenX, {0, 1, 0, 1}, {0, 0, 1, 1}}, // rotations post-multiply: y first, then x
+    };
+    for (const auto& c : cases) {
+        const Vec4 to = c.from.w != 0.0f ? transformPoint(c.m, c.from) : transformDirection(c.m, c.from);
+        expectNear(to, c.to.x, c.to.y, c.to.z, c.to.w);
+    }
 }
 
 TEST(Matrices, SineAndCosineAreRoundedOnceFromDouble) {

@@ -1,6 +1,8 @@
 // Clipping against the camera planes and the depth ordering of stored faces.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "scene_helpers.h"
 
 namespace tessellune {
@@ -28,16 +30,18 @@ TEST_F(ClipTest, OneCornerBehindTheNearPlaneGivesTwoTrianglesOnIt) {
     EXPECT_EQ(pipeline.vertexBase, 5);
     EXPECT_EQ(pipeline.normalBase, 5);
     EXPECT_EQ(pipeline.texcoordBase, 5);
+    // Both crossings lie 3/7 of the way from (0, 0, 2), texcoord (2, -1), to a corner in front:
+    // (1, 0, -5) at (1, 0) to the right, (-1, 0, -5) at (0, 1) to the left.
     for (int32_t i = 3; i < 5; ++i) {
-        EXPECT_NEAR(pipeline.vertices[i].position.z, -1.0f, 1e-6f);
+        const Vec4 p = pipeline.vertices[i].position;
+        const float toward = p.x > 0 ? 1.0f : 0.0f; // the texcoord u of that corner
+        EXPECT_NEAR(p.z, -1.0f, 1e-6f);
+        EXPECT_NEAR(std::fabs(p.x), 3.0f / 7.0f, 1e-6f);
         EXPECT_NEAR(pipeline.normals[i].nz, 1.0f, 1e-6f);
+        EXPECT_NEAR(pipeline.texcoords[i].u, 2.0f + (toward - 2.0f) * 3.0f / 7.0f, 1e-5f);
+        EXPECT_NEAR(pipeline.texcoords[i].v, -1.0f + (2.0f - toward) * 3.0f / 7.0f, 1e-5f);
     }
-    // The crossing from (0, 0, 2) towards (-1, 0, -5) is 3/7 of the way: texcoords interpolate too.
-    for (int32_t f = 0; f < 2; ++f) {
-        for (int32_t k = 0; k < 3; ++k) {
-            EXPECT_LT(pipeline.vertices[pipeline.faces[f].vertex[k]].position.z, -0.99f);
-        }
-    }
+    expectStoredCornersInside();
 }
 
 TEST_F(ClipTest, FaceBeyondTheFarPlaneBackFacesAndNegativeMasksStoreNothing) {
@@ -53,14 +57,7 @@ TEST_F(ClipTest, FaceBeyondTheFarPlaneBackFacesAndNegativeMasksStoreNothing) {
 TEST_F(ClipTest, TriangleCrossingACornerOfTheViewIsCutByEveryPlaneItCrosses) {
     // Reaches past the right and top planes: the result lies inside both.
     ASSERT_GT(submitTriangle({0, 0, -10, 1}, {40, 0, -10, 1}, {0, 40, -10, 1}, 63), 0);
-    for (int32_t f = 0; f < pipeline.faceCount; ++f) {
-        for (int32_t k = 0; k < 3; ++k) {
-            const Vec4 p = pipeline.vertices[pipeline.faces[f].vertex[k]].position;
-            for (int plane = 0; plane < 6; ++plane) {
-                EXPECT_GE(dot(p, camera.planes[plane].normal) + camera.planes[plane].distance, -1e-4f);
-            }
-        }
-    }
+    expectStoredCornersInside();
 }
 
 TEST_F(ClipTest, CornerWithoutANormalNeverReadsOutsideTheBuffer) {
@@ -97,60 +94,41 @@ TEST_F(ClipTest, FacesTooLargeToClipOrNamingForeignVerticesAreRefused) {
 
 using OrderTest = testing::PipelineFixture;
 
-TEST_F(OrderTest, NearestFirstAndEqualKeysKeepSubmissionOrder) {
-    submitTriangle({-1, -1, -3, 1}, {1, -1, -3, 1}, {0, 1, -3, 1}, 0); // face 0 at 3
-    submitTriangle({-1, -1, -2, 1}, {1, -1, -9, 1}, {0, 1, -9, 1}, 0); // face 1 nearest corner at 2
-    submitTriangle({-1, -1, -3, 1}, {1, -1, -8, 1}, {0, 1, -3, 1}, 0); // face 2 at 3, after face 0
-    submitTriangle({-1, -1, -900, 1}, {1, -1, -900, 1}, {0, 1, -990, 1}, 0);
-    submitTriangle({-1, -1, -2, 1}, {1, -1, -2, 1}, {0, 1, -2, 1}, 0); // face 4 at 2, after face 1
-    sortFacesByDepth(pipeline);
-    const int32_t expected[5] = {1, 4, 0, 2, 3};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(pipeline.faceOrder[i], expected[i]) << i;
-    }
-    EXPECT_EQ(pipeline.depthKeys[0], 3 * 65536);
-}
-
-TEST_F(OrderTest, KeysDifferingInOneByteOnlyStillSortFully) {
-    // Keys 65536 + k: passes 1 to 3 see one digit only, so the order is settled by pass 0 alone.
-    const int32_t ks[6] = {200, 3, 77, 3, 0, 255};
-    for (int32_t k : ks) {
-        const float z = -1.0f - static_cast<float>(k) / 65536.0f;
-        submitTriangle({-1, -1, z, 1}, {1, -1, z, 1}, {0, 1, z, 1}, 0);
-    }
-    sortFacesByDepth(pipeline);
-    const int32_t expected[6] = {4, 1, 3, 2, 0, 5};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(pipeline.faceOrder[i], expected[i]) << i;
-    }
-    EXPECT_EQ(pipeline.depthKeys[5], 65536 + 255);
-    // All keys equal: every pass is skipped and submission order stays.
-    beginScene(pipeline);
-    for (int i = 0; i < 4; ++i) {
-        submitTriangle({-1, -1, -7, 1}, {1, -1, -7, 1}, {0, 1, -7, 1}, 0);
-    }
-    sortFacesByDepth(pipeline);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(pipeline.faceOrder[i], i);
-    }
-}
-
-// Sorted by key, and stable among equal keys; no faces leave the order untouched.
-TEST_F(OrderTest, ManyRandomDepthsComeOutSortedAndStable) {
+// Nearest first by the nearest corner's distance in 16.16 fixed point, stable among equal keys,
+// for key sets that make the radix sort run every digit pass or skip some: spread wide, differing
+// in the lowest eight bits only, whole units (the low sixteen bits all 0), all equal. No faces
+// leave the order untouched.
+TEST_F(OrderTest, FacesComeOutNearestFirstByTheirNearestCornerAndStable) {
     pipeline.faceOrder[0] = 12345;
     sortFacesByDepth(pipeline);
     EXPECT_EQ(pipeline.faceOrder[0], 12345);
-    for (int i = 0; i < 500; ++i) {
-        const float z = -1.0f - static_cast<float>((i * 7919) % 997) * 0.731f;
-        submitTriangle({-1, -1, z, 1}, {1, -1, z, 1}, {0, 1, z, 1}, 0);
-    }
-    sortFacesByDepth(pipeline);
-    for (int i = 1; i < pipeline.faceCount; ++i) {
-        const int32_t a = pipeline.depthKeys[pipeline.faceOrder[i - 1]];
-        const int32_t b = pipeline.depthKeys[pipeline.faceOrder[i]];
-        ASSERT_LE(a, b);
-        if (a == b) {
-            ASSERT_LT(pipeline.faceOrder[i - 1], pipeline.faceOrder[i]);
+    using Distance = float (*)(int);
+    const Distance families[] = {
+        [](int i) { return 1.0f + static_cast<float>((i * 7919) % 997) * 0.731f; },
+        [](int i) { return 1.0f + static_cast<float>((i * 37) % 256) / 65536.0f; },
+        [](int i) { return 1.0f + static_cast<float>((i * 131) % 900); },
+        [](int) { return 7.0f; },
+    };
+    for (const Distance nearest : families) {
+        beginScene(pipeline);
+        for (int i = 0; i < 500; ++i) {
+            const float z = -nearest(i); // on a corner that takes turns; the others farther
+            Vec4 c[3] = {{-1, -1, z - 1, 1}, {1, -1, z - 3, 1}, {0, 1, z - 2, 1}};
+            c[i % 3].z = z;
+            submitTriangle(c[0], c[1], c[2], 0);
+        }
+        sortFacesByDepth(pipeline);
+        const int32_t* order = pipeline.faceOrder;
+        const int32_t* keys = pipeline.depthKeys;
+        for (int i = 0; i < 500; ++i) {
+            ASSERT_EQ(keys[i], static_cast<int32_t>(static_cast<double>(nearest(i)) * 65536.0)) << i;
+            ASSERT_GE(order[i], 0);
+            ASSERT_LT(order[i], 500);
+            if (i > 0) { // sorted, and equal keys in submission order (so no face twice)
+                ASSERT_TRUE(keys[order[i - 1]] < keys[order[i]] ||
+                            (keys[order[i - 1]] == keys[order[i]] && order[i - 1] < order[i]))
+                    << i;
+            }
         }
     }
 }

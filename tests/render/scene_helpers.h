@@ -5,10 +5,39 @@
 
 #include "render/camera.h"
 #include "render/clip.h"
+#include "render/light.h"
 #include "render/material.h"
 #include "render/pipeline.h"
 
 namespace tessellune::testing {
+
+// A mesh triangle on vertices a, b, c whose corners all name normal `normalIndex` (-1: the face
+// normal) and texture coordinate `texcoord`.
+inline PipelineFace meshTriangle(int32_t a, int32_t b, int32_t c, const Vec4& normal,
+                                 const Material* material, int32_t normalIndex = -1, int32_t texcoord = 0) {
+    PipelineFace face;
+    face.normal = normal;
+    face.cornerCount = 3;
+    face.material = material;
+    const int32_t corners[3] = {a, b, c};
+    for (int k = 0; k < 3; ++k) {
+        face.vertex[k] = corners[k];
+        face.normalIndex[k] = normalIndex;
+        face.texcoord[k] = texcoord;
+    }
+    return face;
+}
+
+// A white point light (diffuse colour 10, specular 1) with the two intensities.
+inline Light makeLight(const Vec4& viewPosition, float diffuseIntensity, float specularIntensity) {
+    Light light;
+    light.viewPosition = viewPosition;
+    light.diffuseColor = {10, 10, 10, 0};
+    light.diffuseIntensity = {diffuseIntensity, 0, 0, 0};
+    light.specularColor = {1, 1, 1, 0};
+    light.specularIntensity = {specularIntensity, 0, 0, 0};
+    return light;
+}
 
 struct PipelineFixture : ::testing::Test {
     RenderPipeline pipeline;
@@ -47,6 +76,19 @@ struct PipelineFixture : ::testing::Test {
         const int32_t stored = clipFace(pipeline, camera, face, {0, 0, 1, 0}, facing, mask, nullptr);
         commitSubmission(pipeline);
         return stored;
+    }
+
+    // Every corner of every stored face lies inside every camera plane, to rounding.
+    void expectStoredCornersInside() const {
+        for (int32_t f = 0; f < pipeline.faceCount; ++f) {
+            for (int32_t k = 0; k < 3; ++k) {
+                const Vec4 p = pipeline.vertices[pipeline.faces[f].vertex[k]].position;
+                for (const ClipPlane& plane : camera.planes) {
+                    EXPECT_GE(dot(p, plane.normal) + plane.distance, -1e-4f)
+                        << "face " << f << " corner " << k;
+                }
+            }
+        }
     }
 };
 

@@ -53,28 +53,21 @@ protected:
 };
 
 // Which items are offered is the shared menu rule's (tested with it); here the real menu holds
-// them, with their texts, once however often it is rebuilt.
-TEST_F(SystemMenuTest, WindowedOnAWideScreenOffersTwoZoomsFullscreenAndCenter) {
-    const std::vector<Item> expected{{1, L""},       {2, L"Original Size"}, {3, L"2x Zoom"},
-                                     {6, L""},       {8, L"Fullscreen"},    {9, L""},
-                                     {10, L"Center"}};
-    EXPECT_EQ(displayItems(record->window), expected);
+// them, with their texts, once however often it is rebuilt, and Center goes and comes back.
+TEST_F(SystemMenuTest, WindowedOnAWideScreenOffersTwoZoomsFullscreenAndCenterUntilCentred) {
+    const std::vector<Item> moved{{1, L""},       {2, L"Original Size"}, {3, L"2x Zoom"},
+                                  {6, L""},       {8, L"Fullscreen"},    {9, L""},
+                                  {10, L"Center"}};
+    EXPECT_EQ(displayItems(record->window), moved);
     rebuildSystemMenu(*record);
     rebuildSystemMenu(*record);
-    EXPECT_EQ(displayItems(record->window), expected);
-}
+    EXPECT_EQ(displayItems(record->window), moved);
 
-TEST_F(SystemMenuTest, CenterGoesAfterCentringAndReturnsWhenMoved) {
     centerWindow(*record);
-    const std::vector<Item> centred{
-        {1, L""}, {2, L"Original Size"}, {3, L"2x Zoom"}, {6, L""}, {8, L"Fullscreen"}};
-    EXPECT_EQ(displayItems(record->window), centred);
-
+    EXPECT_EQ(displayItems(record->window), std::vector<Item>(moved.begin(), moved.end() - 2));
     RECT dragged{10, 10, 650, 490};
     SendMessageW(record->window, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&dragged));
-    const std::vector<Item> items = displayItems(record->window);
-    ASSERT_EQ(items.size(), 7u);
-    EXPECT_EQ(items.back(), (Item{10, L"Center"}));
+    EXPECT_EQ(displayItems(record->window), moved);
 }
 
 TEST_F(SystemMenuTest, FullScreenShapeOffersWindowedOnly) {

@@ -42,7 +42,7 @@ protected:
 // One row per message sequence sent to a fresh window: keys go as the row's key-down message, a
 // negated one as WM_KEYUP, 0 is the close button (WM_CLOSE), and the listener answers as the row
 // says. Then the callbacks it saw, joined by ", ", and the requests the display got.
-TEST(WindowProcedure, KeysAndTheCloseButtonBecomeCallbacksAndRequests) {
+TEST_F(WindowProcedureTest, KeysAndTheCloseButtonBecomeCallbacksAndRequests) {
     enum Answer { PLAIN, ALT_HELD, NO_DEFAULT_KEYS, VETO, NO_LISTENER };
     using Keys = std::vector<int>;
     const struct {
@@ -67,12 +67,12 @@ TEST(WindowProcedure, KeysAndTheCloseButtonBecomeCallbacksAndRequests) {
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "row " << &c - cases);
         FakeSystem::alt = c.answer == ALT_HELD;
-        StubDisplay display;
-        CountingAdapter adapter;
-        RecordingListener listener;
+        listener = RecordingListener{};
         listener.defaultKeys = c.answer != NO_DEFAULT_KEYS;
         listener.allowClose = c.answer != VETO;
-        auto record = createWindow(&display, &adapter, 640, 480, "key test", FakeSystem::queries());
+        adapter.toggles = adapter.closes = 0;
+        destroyWindow(record);
+        record = createWindow(&display, &adapter, 640, 480, "key test", FakeSystem::queries());
         ASSERT_NE(record->window, nullptr);
         record->listener = c.answer == NO_LISTENER ? nullptr : &listener;
         for (const int key : c.keys) {
@@ -86,7 +86,6 @@ TEST(WindowProcedure, KeysAndTheCloseButtonBecomeCallbacksAndRequests) {
         EXPECT_EQ(adapter.toggles, c.toggles);
         EXPECT_EQ(adapter.closes, c.closes);
         EXPECT_TRUE(IsWindow(record->window)) << "only the display destroys its window";
-        destroyWindow(record);
     }
     FakeSystem::alt = false;
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "display/windows/windows_display.h"
+// After the display, whose header orders the key names before the system headers.
+#include "display/converter.h"
 #include "tests/display/windows/window_test_support.h"
 
 namespace Scanout {
@@ -31,6 +33,19 @@ void fill(const LockedFramebuffer& locked, std::uint32_t value) {
     }
 }
 
+TEST(DeviceFormats, TheTwentyFourBitSurfaceIsBlueFirst) {
+    // D3DFMT_R8G8B8 keeps blue, green, red in memory: stored as BGR888, the converters write it so.
+    EXPECT_EQ(storageFormat(Format::RGB888), Format::BGR888);
+    EXPECT_EQ(direct3dFormat(Format::BGR888), D3DFMT_R8G8B8);
+    EXPECT_EQ(direct3dFormat(Format::RGB888), D3DFMT_UNKNOWN);
+    EXPECT_EQ(storageFormat(Format::XRGB8888), Format::XRGB8888);
+    const TrueColorPixel red = 0x00ff0000u;
+    unsigned char bytes[3] = {};
+    requestConverter(Format::XRGB8888, storageFormat(Format::RGB888))->convert(&red, bytes, 1);
+    EXPECT_EQ(bytes[0], 0);
+    EXPECT_EQ(bytes[2], 0xff);
+}
+
 class WindowsDisplayTest : public ::testing::Test {
 protected:
     void openOrFail(Output output, Mode mode = Mode::TrueColor) {
@@ -54,7 +69,7 @@ TEST_F(WindowsDisplayTest, RefusesImpossibleSizes) {
     EXPECT_TRUE(display.unlock()); // nothing to present, and still no failure
 }
 
-TEST_F(WindowsDisplayTest, WindowedTrueColorHandsOutThePixelsDirectly) {
+TEST_F(WindowsDisplayTest, WindowedTrueColorHandsOutThePixelsDirectlyAndShowsTheTitle) {
     openOrFail(Output::Default);
     EXPECT_EQ(display.output(), Output::Windowed);
     LockedFramebuffer* locked = display.lock();
@@ -73,13 +88,17 @@ TEST_F(WindowsDisplayTest, WindowedTrueColorHandsOutThePixelsDirectly) {
     ASSERT_NE(locked, nullptr);
     EXPECT_EQ(pixelAt(*locked, 639, 479) & 0xffffffu, 0x336699u);
     EXPECT_TRUE(display.unlock());
+    display.setTitle("Second title");
+    wchar_t caption[64] = {};
+    GetWindowTextW(window(), caption, 64);
+    EXPECT_EQ(std::wstring(caption), L"Second title");
     display.close();
     EXPECT_FALSE(display.isOpen());
     EXPECT_EQ(display.windowRecord(), nullptr);
     EXPECT_EQ(display.lock(), nullptr);
 }
 
-TEST_F(WindowsDisplayTest, FullScreenAndTheToggle) {
+TEST_F(WindowsDisplayTest, FullScreenTheToggleAndTheMenuShapeCommands) {
     openOrFail(Output::Fullscreen);
     ASSERT_NE(display.deviceRecord(), nullptr);
     EXPECT_FALSE(display.deviceRecord()->windowed);
@@ -111,14 +130,7 @@ TEST_F(WindowsDisplayTest, FullScreenAndTheToggle) {
     EXPECT_EQ(locked->format, Format::XRGB8888);
     EXPECT_TRUE(display.unlock());
 
-    display.requestToggle();
-    ASSERT_NE(display.lock(), nullptr);
-    EXPECT_EQ(display.output(), Output::Fullscreen);
-    EXPECT_TRUE(display.unlock());
-}
-
-TEST_F(WindowsDisplayTest, MenuShapeCommandsSwitchAtOnce) {
-    openOrFail(Output::Windowed);
+    // The menu's shape commands switch at once.
     SendMessageW(window(), WM_SYSCOMMAND, 8, 0);
     EXPECT_EQ(display.output(), Output::Fullscreen);
     SendMessageW(window(), WM_SYSCOMMAND, 7, 0);
@@ -147,18 +159,10 @@ TEST_F(WindowsDisplayTest, EscapeAndTheCloseButtonCloseAtTheNextLockOrUpdate) {
     EXPECT_FALSE(display.isOpen());
 }
 
-// Closes the display from inside its own key callback, while the window's messages are handled.
-class ClosingListener : public RecordingListener {
-public:
-    void onKeyDown(DisplayInterface& display, Key key) override {
-        RecordingListener::onKeyDown(display, key);
-        display.close();
-    }
-};
-
 TEST_F(WindowsDisplayTest, ListenerMayCloseTheDisplayInsideACallback) {
-    ClosingListener closing;
+    RecordingListener closing; // closes the display inside its key callback, while messages are handled
     closing.defaultKeys = false;
+    closing.closeOnKeyDown = true;
     openOrFail(Output::Windowed);
     display.setListener(&closing);
     PostMessageW(window(), WM_KEYDOWN, 'C', 0);
@@ -170,7 +174,9 @@ TEST_F(WindowsDisplayTest, ListenerMayCloseTheDisplayInsideACallback) {
     openOrFail(Output::Windowed);                       // and the display opens again afterwards
 }
 
-TEST_F(WindowsDisplayTest, UpdateConvertsOnlyTheDirtyBox) {
+// The boxes walk the rows by the surface's pitch (wider than any box) and are cut to the
+// framebuffer; one that leaves nothing still presents.
+TEST_F(WindowsDisplayTest, UpdateConvertsOnlyTheDirtyBoxCutToTheFramebuffer) {
     openOrFail(Output::Windowed);
     LockedFramebuffer* locked = display.lock();
     ASSERT_NE(locked, nullptr);
@@ -181,15 +187,18 @@ TEST_F(WindowsDisplayTest, UpdateConvertsOnlyTheDirtyBox) {
     for (int i = 0; i < WIDTH * HEIGHT; ++i) {
         pixels[i] = static_cast<TrueColorPixel>(i) & 0xffffffu;
     }
-    const DirtyBox box{10, 20, 5, 6};
-    EXPECT_TRUE(display.updateTrueColor(pixels, &box));
+    for (const DirtyBox& box : {DirtyBox{10, 20, 5, 8}, DirtyBox{-5, 1000, 476, 999},
+                                DirtyBox{0, WIDTH, 2, 2}, DirtyBox{30, 10, 0, 5}, DirtyBox{650, 700, 0, 5}}) {
+        EXPECT_TRUE(display.updateTrueColor(pixels, &box));
+    }
     locked = display.lock();
     ASSERT_NE(locked, nullptr);
-    for (int x = 8; x < 22; ++x) {
-        const std::uint32_t expected = x >= 10 && x < 20 ? pixels[5 * WIDTH + x] : 0u;
-        EXPECT_EQ(pixelAt(*locked, x, 5) & 0xffffffu, expected) << x;
-        EXPECT_EQ(pixelAt(*locked, x, 4) & 0xffffffu, 0u) << x;
-        EXPECT_EQ(pixelAt(*locked, x, 6) & 0xffffffu, 0u) << x;
+    for (const int y : {0, 2, 4, 5, 7, 8, 475, 476, 479}) {
+        for (const int x : {0, 9, 10, 19, 20, 639}) {
+            const bool inside = (y >= 5 && y < 8 && x >= 10 && x < 20) || y >= 476;
+            EXPECT_EQ(pixelAt(*locked, x, y) & 0xffffffu, inside ? pixels[y * WIDTH + x] : 0u)
+                << x << "," << y;
+        }
     }
     display.unlock();
     EXPECT_FALSE(display.updateTrueColor(nullptr, nullptr));
@@ -215,15 +224,6 @@ TEST_F(WindowsDisplayTest, FloatingPointModeFallsBackToAFormatLockCanReport) {
         EXPECT_EQ(pixelAt(*locked, 0, 0) & 0xffffffu, 0xff7f00u);
     }
     display.unlock();
-}
-
-TEST_F(WindowsDisplayTest, TitleReachesTheCaption) {
-    openOrFail(Output::Windowed);
-    display.setTitle("Second title");
-    wchar_t caption[64] = {};
-    GetWindowTextW(window(), caption, 64);
-    EXPECT_EQ(std::wstring(caption), L"Second title");
-    EXPECT_STREQ(display.title(), "Second title");
 }
 
 } // namespace
