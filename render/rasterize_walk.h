@@ -397,9 +397,9 @@ void walkBlocks(const Setup& s, Shader& shader) {
                 }
             } else {
                 const int32_t across = c - s.minX;
-                int32_t a = e0 + across * s.stepX[0];
-                int32_t b = e1 + across * s.stepX[1];
-                int32_t e = e2 + across * s.stepX[2];
+                const int32_t a = e0 + across * s.stepX[0];
+                const int32_t b = e1 + across * s.stepX[1];
+                const int32_t e = e2 + across * s.stepX[2];
                 const bool full = a >= s.acceptBound[0] && b >= s.acceptBound[1] && e >= s.acceptBound[2];
                 shader.beginBlock(c, r);
                 // Rows above the triangle's top or from its bottom on cover nothing: the block's
