@@ -113,6 +113,37 @@ PipelineFace* storeFace(RenderPipeline& pipeline, const PipelineFace& face, cons
     return stored;
 }
 
+// The unclipped store of a triangle, the face nearly every mesh inside the view brings: the same
+// checks and the same record as the general path below, with the corner count known, so that the
+// per-corner loops unroll.
+int32_t storeUnclippedTriangle(RenderPipeline& pipeline, const PipelineFace& face, const Vec4& normal,
+                               float facing, const Material* materialOverride) {
+    const int32_t added = pipeline.verticesAdded;
+    for (int32_t i = 0; i < 3; ++i) {
+        if (face.vertex[i] < 0 || face.vertex[i] >= added) {
+            return 0;
+        }
+    }
+    PipelineFace* stored = storeFace(pipeline, face, normal, facing, materialOverride);
+    if (stored == nullptr) {
+        return 0;
+    }
+    stored->cornerCount = 3;
+    StoredCorners first;
+    for (int32_t i = 0; i < 3; ++i) {
+        const int32_t n = face.normalIndex[i];
+        first.vertex[i] = face.vertex[i] + pipeline.vertexBase;
+        first.texcoord[i] = face.texcoord[i] + pipeline.texcoordBase;
+        first.normal[i] = n >= 0 && n < pipeline.normalsAdded ? n + pipeline.normalBase : -1;
+        stored->vertex[i] = first.vertex[i];
+        stored->texcoord[i] = first.texcoord[i];
+        stored->normalIndex[i] = first.normal[i];
+    }
+    noteFace(pipeline, *stored, first, normal, 3,
+             materialOverride != nullptr ? materialOverride : face.material);
+    return 1;
+}
+
 } // namespace
 
 int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineFace& face, const Vec4& normal,
@@ -121,6 +152,9 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
         return 0;
     }
     const int32_t corners = face.cornerCount;
+    if (corners == 3 && mask == 0) {
+        return storeUnclippedTriangle(pipeline, face, normal, facing, materialOverride);
+    }
     if (corners < 0 || corners > MAX_FACE_CORNERS) {
         return 0;
     }
