@@ -216,7 +216,10 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
     uint32_t insideAll = planes;
     uint32_t insideAny = 0;
     for (int32_t i = 0; i < corners; ++i) {
-        const uint32_t inside = insidePlanes(camera, pipeline.vertices[polygon.corners[i].vertex].position);
+        const int32_t index = polygon.corners[i].vertex;
+        const PipelineVertex& v = pipeline.vertices[index];
+        const uint32_t inside =
+            index < pipeline.planesKnownEnd ? v.insidePlanes : insidePlanes(camera, v.position);
         insideAll &= inside;
         insideAny |= inside;
     }

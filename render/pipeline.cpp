@@ -161,6 +161,7 @@ void openSubmission(RenderPipeline& pipeline) {
     pipeline.texcoordsAdded = 0;
     pipeline.submissionFaceStart = pipeline.faceCount;
     pipeline.submissionOverflowed = false;
+    pipeline.planesKnownEnd = pipeline.vertexBase;
 }
 
 namespace {
@@ -199,6 +200,7 @@ PipelineFace* reserveFace(RenderPipeline& pipeline) {
 }
 
 bool commitSubmission(RenderPipeline& pipeline) {
+    pipeline.planesKnownEnd = pipeline.vertexBase;
     if (pipeline.submissionOverflowed) {
         pipeline.faceCount = pipeline.submissionFaceStart;
         pipeline.verticesAdded = 0;

@@ -68,6 +68,9 @@ struct RenderPipeline {
     // Guarding the fixed capacities: the face count when the open submission started, whether it
     // ran out of room, and how many submissions and lights were refused since creation.
     int32_t submissionFaceStart = 0;
+    // Vertices of the open submission from vertexBase up to here carry their insidePlanes bits,
+    // for the camera the submission clips against; openSubmission empties the range.
+    int32_t planesKnownEnd = 0;
     bool submissionOverflowed = false;
     int32_t refusedSubmissions = 0;
     int32_t refusedLights = 0;

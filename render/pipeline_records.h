@@ -18,7 +18,10 @@ struct alignas(16) PipelineVertex {
     Vec4 position; // elements 0..3: view-space x, y, z, w
     Vec4 unused0;  // elements 4..7
     Vec4 screen;   // elements 8..11: pixel X, Y, projected depth Z, clip-space W (= -view z)
-    float unused12 = 0.0f;
+    // Element 12: the camera planes the position is inside (bit i for plane i), written by a
+    // submission that will clip, while the position is at hand; valid for the vertices of the open
+    // submission below RenderPipeline::planesKnownEnd only.
+    uint32_t insidePlanes = 0;
     float unused13 = 0.0f;
     float occlusion = 1.0f; // element 14: ambient-occlusion factor, 1 for procedural geometry
     float unused15 = 0.0f;

@@ -57,10 +57,19 @@ bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, Ren
     if (firstVertex < 0 || firstNormal < 0 || firstTexcoord < 0) {
         return commitSubmission(pipeline);
     }
+    // A vertex is shared by about six faces: when the faces will be clipped, its planes are found
+    // once here rather than once for every face that names it.
+    const bool clips = mask > 0 && (mask & CLIP_ALL_PLANES) != 0;
     for (int32_t i = 0; i < vertexCount; ++i) {
         PipelineVertex& v = pipeline.vertices[firstVertex + i];
         v.position = transformPoint(modelView, mesh.vertices[i].position);
         v.occlusion = mesh.vertices[i].occlusion;
+        if (clips) {
+            v.insidePlanes = insidePlanes(camera, v.position);
+        }
+    }
+    if (clips) {
+        pipeline.planesKnownEnd = firstVertex + vertexCount;
     }
     for (int32_t i = 0; i < normalCount; ++i) {
         const Vec4 n = normalize(transformDirection(modelView, mesh.normals[i]));

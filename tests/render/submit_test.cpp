@@ -147,13 +147,20 @@ TEST_F(SubmitTest, EmittedTrianglesMatchTheCubeTheyBuild) {
     EXPECT_EQ(fan.texcoord[2], 4);
 }
 
-TEST_F(SubmitTest, CubeCrossingTheViewIsClippedLikeAnyTriangle) {
-    // Half of this cube lies left of the view: its triangles there are cut or dropped, and every
-    // stored corner is inside every plane.
+TEST_F(SubmitTest, ShapesAndMeshesCrossingTheViewAreClippedLikeAnyTriangle) {
+    // Half of this cube and of this square lie left of the view: their triangles there are cut or
+    // dropped, and every stored corner is inside every plane.
     const float t = static_cast<float>(std::tan(0.523598775)) * (640.0f / 480.0f) * 10.0f;
     ASSERT_TRUE(submitCube(pipeline, camera, translationMatrix(-t, 0, -10), Matrix4{}, 2.0f, &material));
     EXPECT_GT(pipeline.vertexBase, 8);
     EXPECT_GT(pipeline.faceCount, 0);
+    Mesh square = makeSquareMesh();
+    square.translation = translationMatrix(-t - 0.5f, 0, -10);
+    updateWorldMatrix(square);
+    const int32_t vertices = pipeline.vertexBase, faces = pipeline.faceCount;
+    ASSERT_TRUE(submitMesh(square, Matrix4{}, camera, pipeline, CLIP_ALL_PLANES, nullptr));
+    EXPECT_GT(pipeline.vertexBase, vertices + 4); // the left plane cut it
+    EXPECT_GT(pipeline.faceCount, faces);
     expectStoredCornersInside();
 }
 
