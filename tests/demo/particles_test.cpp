@@ -23,7 +23,7 @@ Picture makePicture(int width, int height, int everyNth) {
     p.pixels.resize(static_cast<size_t>(width) * height, Vec4{1, 1, 1, 1});
     for (size_t i = 0; i < p.pixels.size(); ++i) {
         if (i % everyNth == 0) {
-            p.pixels[i] = {1.0f - 0.25f * (i % 4), 1.0f, 0.999f, 1.0f}; // some short of white in blue only
+            p.pixels[i] = {1.0f - 0.25f * (i % 4), 1.0f, 0.999f, 1.0f}; // every fourth white but for blue
         }
     }
     p.image = {p.pixels.data(), width, height, false};

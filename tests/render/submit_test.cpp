@@ -86,6 +86,9 @@ TEST_F(SubmitTest, CubeInsideTheViewGivesTwelveTriangles) {
     }
 }
 
+// The procedural calls name the submission's own vertices, with texture coordinate 0 in every
+// corner or, for the fan, vertex 0 and texture coordinate 1 in corner 0; both copy the named normal
+// as the face normal, carry 0 and face 0, so even the clockwise fan triangle here is kept.
 TEST_F(SubmitTest, EmittedTrianglesTakeTheirIndicesFromTheArguments) {
     openSubmission(pipeline);
     const int32_t v = reserveVertices(pipeline, 3);
