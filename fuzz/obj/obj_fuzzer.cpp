@@ -1,4 +1,5 @@
 // Fuzzes the OBJ parser with arbitrary text; material libraries come from a fixed in-memory library.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,15 +13,9 @@ namespace {
 constexpr std::string_view LIBRARY = "newmtl a\nKa 1 0 0\nnewmtl b\nmap_Kd b.png\nnewmtl a\nKd 0 1 0\n";
 
 bool pointsIntoMesh(const tessellune::Mesh& mesh, const tessellune::Material* material) {
-    if (material == &mesh.defaultMaterial) {
-        return true;
-    }
-    for (const tessellune::Material& owned : mesh.materials) {
-        if (&owned == material) {
-            return true;
-        }
-    }
-    return false;
+    return material == &mesh.defaultMaterial ||
+           std::any_of(mesh.materials.begin(), mesh.materials.end(),
+                       [material](const tessellune::Material& owned) { return &owned == material; });
 }
 
 } // namespace

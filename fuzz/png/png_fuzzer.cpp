@@ -23,11 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::vector<uint8_t> pixels;
     const tessellune::PngInfo info = tessellune::decodePng({data, size}, pixels);
-    // A success must describe exactly the pixels it returned.
-    if (info.error == 0 && pixels.size() != size_t{info.width} * info.height * 4) {
-        __builtin_trap();
-    }
-    if (info.error == 0 && (info.width == 0 || info.height == 0)) {
+    // A success must describe exactly the pixels it returned, and at least one.
+    if (info.error == 0 &&
+        (info.width == 0 || info.height == 0 || pixels.size() != size_t{info.width} * info.height * 4)) {
         __builtin_trap();
     }
     return 0;

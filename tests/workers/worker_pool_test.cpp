@@ -19,18 +19,16 @@ std::vector<int32_t> initialCounts(uint32_t n) {
     return counts;
 }
 
-TEST(WorkerPoolSplit, EvenSplitWithTheRemainderOnTheLastWorker) {
+TEST(WorkerPoolSplit, EvenSplitRemainderOnTheLastWorkerAndRebalancingOneBlockAtATime) {
     EXPECT_EQ(initialCounts(4), (std::vector<int32_t>{15, 15, 15, 15}));
     EXPECT_EQ(initialCounts(7), (std::vector<int32_t>{8, 8, 8, 8, 8, 8, 12}));
     EXPECT_EQ(initialCounts(1), (std::vector<int32_t>{60}));
     const std::vector<int32_t> many = initialCounts(61);
     EXPECT_EQ(many.back(), 60);
     EXPECT_EQ(many.front(), 0);
-}
 
-// The fastest worker takes one block from the slowest; ties name worker 0 for both, and a slowest
-// worker without blocks gives none away.
-TEST(WorkerPoolSplit, RebalancingMovesOneBlockAndNeverGoesBelowZero) {
+    // Rebalancing: the fastest worker takes one block from the slowest; ties name worker 0 for
+    // both, and a slowest worker without blocks gives none away.
     const struct {
         int32_t before[3];
         double times[3];
