@@ -91,13 +91,12 @@ std::vector<uint8_t> sampleData(size_t size, uint32_t seed) {
 
 // Every level, and the strategies that make zlib write only fixed codes, only literals, or runs.
 TEST(Inflate, DecodesWhatZlibCompressesAtEveryLevelAndStrategy) {
-    const int levels[] = {0, 1, 6, 9, 9, 6, 6};
     constexpr int PLAIN = Z_DEFAULT_STRATEGY;
-    const int strategies[] = {PLAIN, PLAIN, PLAIN, PLAIN, Z_FIXED, Z_HUFFMAN_ONLY, Z_RLE};
+    const std::pair<int, int> settings[] = {{0, PLAIN},   {1, PLAIN},          {6, PLAIN}, {9, PLAIN},
+                                            {9, Z_FIXED}, {6, Z_HUFFMAN_ONLY}, {6, Z_RLE}}; // level, strategy
     for (size_t size : {size_t(0), size_t(1), size_t(1000), size_t(70000), size_t(300000)}) {
         const std::vector<uint8_t> data = sampleData(size, uint32_t(size));
-        for (size_t k = 0; k < std::size(levels); ++k) {
-            const int level = levels[k], strategy = strategies[k];
+        for (const auto& [level, strategy] : settings) {
             SCOPED_TRACE(testing::Message()
                          << "size " << size << " level " << level << " strategy " << strategy);
             std::vector<uint8_t> out;

@@ -31,7 +31,7 @@ ToolRun run(const std::string& arguments) {
     return {result.output, result.exitCode};
 }
 
-TEST(InspectTool, PngPrintsSizeAndErrorAndWritesRgba) {
+TEST(InspectTool, PngPrintsSizeAndErrorAndWritesRgbaAndObjPrintsCountsAndBox) {
     const std::string out =
         std::filesystem::temp_directory_path() / ("tessellune-inspect-" + std::to_string(getpid()) + ".rgba");
     const ToolRun good = run("png " + DATA + "pngsuite/basi3p04.png --rgba " + out);
@@ -44,9 +44,7 @@ TEST(InspectTool, PngPrintsSizeAndErrorAndWritesRgba) {
     EXPECT_EQ(bad.output, "0 0 37\n");
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(run("png /nonexistent-file.png").output, "0 0 48\n");
-}
 
-TEST(InspectTool, ObjPrintsCountsAndBox) {
     const ToolRun cube = run("obj " + DATA + "models/mcguire-cube/cube.obj");
     EXPECT_EQ(cube.status, 0);
     EXPECT_EQ(cube.output, "---- loading [cube.obj]:\n"

@@ -48,7 +48,7 @@ TEST(MtlLoader, ReadsMaterialsInOrderWithTheirProperties) {
     EXPECT_EQ(p.console, "texture filename is [a.png]\n");
 }
 
-TEST(MtlLoader, PropertiesBeforeAnyMaterialFormTheDefaultOnlyWithoutNewmtl) {
+TEST(MtlLoader, TheDefaultMaterialComesFromPropertiesBeforeAnyNewmtlOrAMissingLibrary) {
     const ParsedLibrary none = parse("  Ka 0.63 0.065 0.05 # red\r\n\r\n   \r\nNs 10.0000");
     ASSERT_EQ(none.materials.size(), 1u);
     EXPECT_EQ(none.materials[0].name, "defaultmaterial");
@@ -60,16 +60,15 @@ TEST(MtlLoader, PropertiesBeforeAnyMaterialFormTheDefaultOnlyWithoutNewmtl) {
     ASSERT_EQ(dropped.materials.size(), 1u);
     EXPECT_EQ(dropped.materials[0].name, "only");
     EXPECT_EQ(dropped.materials[0].ambient.x, 0.0f);
-}
 
-TEST(MtlLoader, MissingLibraryGivesTheDefaultMaterial) {
+    // A missing library gives the default material alone.
     testing_support::OwnedStore owned;
-    const std::vector<Material> materials = loadMtl("/nonexistent-folder/", "lib.mtl", owned.store);
-    ASSERT_EQ(materials.size(), 1u);
-    EXPECT_EQ(materials[0].name, "defaultmaterial");
-    EXPECT_EQ(materials[0].textureIndex, 0);
-    EXPECT_EQ(materials[0].ambient.x, 0.0f);
-    EXPECT_EQ(materials[0].shaderType, -1);
+    const std::vector<Material> missing = loadMtl("/nonexistent-folder/", "lib.mtl", owned.store);
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(missing[0].name, "defaultmaterial");
+    EXPECT_EQ(missing[0].textureIndex, 0);
+    EXPECT_EQ(missing[0].ambient.x, 0.0f);
+    EXPECT_EQ(missing[0].shaderType, -1);
 }
 
 TEST(MtlLoader, SkipsShortLinesWithAConsoleLine) {

@@ -69,6 +69,8 @@ TEST(TextureLoader, LoadsAFileKeepingRowOrderAndName) {
     folder.write("bad.png", {1, 2, 3});
     EXPECT_EQ(tryLoadTexture("bad.png", folder.path, "x", error), nullptr);
     EXPECT_EQ(error, 27);
+    // What is not a file reads as nothing.
+    EXPECT_TRUE(readFile(folder.path).empty());
 }
 
 // Texels that cannot be allocated are the out-of-memory error, not a texture without texels.
@@ -109,9 +111,11 @@ TEST(TextureLoaderDeathTest, MissingFileExitsWithTheDecoderError) {
                 "error\\(48\\) decoding png from \\[envtest256\\.png\\]\n$");
 }
 
-TEST(TextureStore, StartsWithThePlaceholderOnly) {
+TEST(TextureStore, StartsWithThePlaceholderThenAddsFindsAndLoadsOnce) {
+    ScratchFolder folder;
+    folder.write("a.png", makePng(1, 1, 8, 0, {0, 7}));
     OwnedStore owned;
-    const TextureStore& store = owned.store;
+    TextureStore& store = owned.store;
     ASSERT_EQ(store.entries.size(), 1u);
     const Texture& placeholder = *store.entries[0];
     EXPECT_EQ(placeholder.name, "dummydummydummy");
@@ -122,15 +126,7 @@ TEST(TextureStore, StartsWithThePlaceholderOnly) {
     EXPECT_EQ(lanes(placeholder.image->pixels[2]), (Lanes{1, 0, 1, 0}));
     EXPECT_EQ(lanes(placeholder.image->pixels[3]), (Lanes{0, 0, 0, 0}));
     EXPECT_EQ(findTexture(store, ""), 0);
-    EXPECT_EQ(findTexture(store, "anything"), 0);
     EXPECT_EQ(findTexture(store, "dummydummydummy"), 0);
-}
-
-TEST(TextureStore, AddsFindsAndLoadsOnce) {
-    ScratchFolder folder;
-    folder.write("a.png", makePng(1, 1, 8, 0, {0, 7}));
-    OwnedStore owned;
-    TextureStore& store = owned.store;
 
     Texture* colors = loadTexture("a.png", folder.path, "colors");
     EXPECT_EQ(addTexture(store, colors), 1);
@@ -147,13 +143,6 @@ TEST(TextureStore, AddsFindsAndLoadsOnce) {
     // A file named like the placeholder is loaded as a new entry.
     folder.write("dummydummydummy", makePng(1, 1, 8, 0, {0, 9}));
     EXPECT_EQ(getOrLoadTexture(store, "dummydummydummy", folder.path), 3);
-}
-
-// Whole files are read by every PngSuite and model test; here what is not a file.
-TEST(FileReader, MissingFilesAndFoldersReadAsNothing) {
-    ScratchFolder folder;
-    EXPECT_TRUE(readFile(folder.path + "missing").empty());
-    EXPECT_TRUE(readFile(folder.path).empty());
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "assets/file_reader.h"
 #include "tests/data/png_read.h"
 #include "tools/datagen/dataset.h"
 
@@ -62,9 +63,9 @@ TEST(Dataset, WritesEveryFileReportingProgressAndMatchesTheBuildsRun) {
     EXPECT_EQ(last, 1.0);
     EXPECT_EQ(std::distance(fs::directory_iterator(fresh), {}), static_cast<long>(std::size(FILES)));
     for (const char* name : FILES) {
-        const auto bytes = datatest::readBytes((fresh / name).string());
+        const auto bytes = readFile((fresh / name).string());
         EXPECT_FALSE(bytes.empty()) << name;
-        EXPECT_EQ(bytes, datatest::readBytes((built / name).string())) << name;
+        EXPECT_EQ(bytes, readFile((built / name).string())) << name;
         RgbaImage image;
         EXPECT_TRUE(fs::path(name).extension() != ".png" || datatest::readPng(bytes, image, error))
             << name << ": " << error;
@@ -72,7 +73,7 @@ TEST(Dataset, WritesEveryFileReportingProgressAndMatchesTheBuildsRun) {
     fs::remove_all(fresh);
 }
 
-TEST(Dataset, FailsCleanlyOnBadFolders) {
+TEST(Dataset, FailsCleanlyOnBadFoldersAndCardsTooLargeForTheFrame) {
     DatasetPaths paths = pathsInto(freshFolder("bad"));
     paths.contentDirectory = "/nonexistent-content";
     std::string error;
@@ -82,15 +83,12 @@ TEST(Dataset, FailsCleanlyOnBadFolders) {
     EXPECT_FALSE(writeDataset(paths, nullptr, error));
     EXPECT_FALSE(error.empty());
     fs::remove_all(freshFolder("bad"));
-}
-
-TEST(Dataset, RefusesACardThatWouldNotFitItsPlaceInTheFrame) {
+    // A card that would not fit its place in the frame is refused.
     const fs::path content = freshFolder("bigcard");
     fs::create_directories(content);
     std::ofstream(content / "titlecards.txt") << "card big.png 110 bold\nTOO LARGE TO FIT\n";
-    DatasetPaths paths = pathsInto(content / "out");
+    paths = pathsInto(content / "out");
     paths.contentDirectory = content.string();
-    std::string error;
     EXPECT_FALSE(writeDataset(paths, nullptr, error));
     EXPECT_NE(error.find("big.png"), std::string::npos) << error;
     EXPECT_NE(error.find("at most 540 x 70"), std::string::npos) << error;

@@ -16,7 +16,7 @@ constexpr float HALF_TURN = 3.1415927f;
 
 // The counts, the faces' directions and that every corner carries a normal are checked on the file
 // the loader reads.
-TEST(DuneTile, EveryNormalIsAUnitLookingUp) {
+TEST(DuneTile, SpansOneUnitAboveTheFloorLooksUpAndJoinsItsNeighboursWithoutCracks) {
     const MeshData tile = makeDuneTile();
     // The lee slopes are steep on purpose (down to about 85 degrees), so the occlusion bake, which
     // only sees 30 degrees around each normal, darkens the troughs.
@@ -24,10 +24,6 @@ TEST(DuneTile, EveryNormalIsAUnitLookingUp) {
         EXPECT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0f, 1e-5f);
         EXPECT_GT(n.y, 0.05f);
     }
-}
-
-TEST(DuneTile, SpansOneUnitAboveTheFloorAndJoinsItsNeighboursWithoutCracks) {
-    const MeshData tile = makeDuneTile();
     float lowest = 1e9f, highest = -1e9f;
     for (const Vec4& p : tile.positions) {
         EXPECT_GE(p.x, -0.5f);
@@ -90,7 +86,7 @@ TEST(KnotObject, IsAClosedSurfaceWhoseFacesPointOutwards) {
     EXPECT_EQ(knot.materials[1].texture, "colors512.png");
 }
 
-TEST(ScenePlacement, TheQuarterTurnPutsTheDunesOnTopOfTheFloorSeenFromTheDuneCameras) {
+TEST(ScenePlacement, TheQuarterTurnPutsTheDunesOnTopOfTheFloorSeenFromTheDuneCamerasAndTheProbe) {
     const MeshData tile = makeDuneTile();
     const MeshData floor = makeTealFloor();
     // The tile's up (+y) becomes world +z; the floor's -z becomes +z: both face the cameras above.
@@ -119,16 +115,12 @@ TEST(ScenePlacement, TheQuarterTurnPutsTheDunesOnTopOfTheFloorSeenFromTheDuneCam
     }
     EXPECT_EQ(datatest::frontFacingShare(floor, multiply(floorPlace, above)), 1.0);
     EXPECT_EQ(datatest::frontFacingShare(floor, multiply(floorPlace, below)), 0.0);
-}
 
-TEST(ScenePlacement, TheOcclusionProbeSitsAboveTheFloorLookingAwayFromIt) {
-    const MeshData tile = makeDuneTile();
+    // The occlusion probe sits above the floor and looks into the open sky, not into the floor.
     const Matrix4 probe = datatest::instanceMatrix(10.0f, 10, 30, 0, QUARTER_TURN, 0, 0);
     for (size_t i = 0; i < tile.positions.size(); ++i) {
-        const Vec4 p = transformPoint(probe, tile.positions[i]);
-        const Vec4 n = normalize(transformDirection(probe, tile.normals[i]));
-        EXPECT_GT(p.z, 0.0f);
-        EXPECT_GT(n.z, 0.05f) << "the probe looks into the open sky, not into the floor";
+        EXPECT_GT(transformPoint(probe, tile.positions[i]).z, 0.0f);
+        EXPECT_GT(normalize(transformDirection(probe, tile.normals[i])).z, 0.05f);
     }
 }
 

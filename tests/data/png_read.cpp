@@ -1,9 +1,6 @@
 // Reads back the generator's PNG files: chunk CRCs by zlib, pixels by the demo's decoder.
 #include "tests/data/png_read.h"
 
-#include <fstream>
-#include <iterator>
-
 #include <zlib.h>
 
 #include "assets/png_decoder.h"
@@ -17,11 +14,6 @@ uint32_t bigEndian(const uint8_t* p) {
 }
 
 } // namespace
-
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 bool readPng(const std::vector<uint8_t>& bytes, datagen::RgbaImage& image, std::string& error) {
     bool end = false;

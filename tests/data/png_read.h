@@ -13,6 +13,4 @@ namespace tessellune::datatest {
 // False with a message when the bytes are not a well-formed 8-bit RGBA PNG.
 bool readPng(const std::vector<uint8_t>& bytes, datagen::RgbaImage& image, std::string& error);
 
-std::vector<uint8_t> readBytes(const std::string& path);
-
 } // namespace tessellune::datatest

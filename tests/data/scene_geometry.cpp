@@ -35,4 +35,10 @@ ScreenPoint projectToScreen(const Vec4& view) {
     return s;
 }
 
+bool inFrame(const Matrix4& view, const Vec4& point, float margin) {
+    const ScreenPoint s = projectToScreen(transformPoint(view, point));
+    return s.inFront && s.x >= 640.0f * margin && s.x <= 640.0f * (1.0f - margin) && s.y >= 480.0f * margin &&
+           s.y <= 480.0f * (1.0f - margin);
+}
+
 } // namespace tessellune::datatest

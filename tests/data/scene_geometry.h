@@ -25,4 +25,8 @@ struct ScreenPoint {
 // The screen camera: 60 degrees vertical field, 4:3, near 1, far 1000.
 ScreenPoint projectToScreen(const Vec4& view);
 
+// Whether the point, seen through the view matrix, is in front and inside the frame less `margin`
+// (a share of each side).
+bool inFrame(const Matrix4& view, const Vec4& point, float margin = 0.0f);
+
 } // namespace tessellune::datatest

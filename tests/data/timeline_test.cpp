@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "assets/texture_loader.h"
 #include "demo/camera_tables.h"
@@ -34,6 +36,16 @@ Matrix4 cameraAt(double row) { // the scene cameras' view
     static const CameraKeyframes tables = makeCameraKeyframes();
     return blendedCameraView(tables, track("cam_a", row), track("cam_b", row), track("cam_lerp", row));
 }
+// Every step-th row of the music at which the scene runs.
+std::vector<int> rowsOf(int scene, int step = 1) {
+    std::vector<int> rows;
+    for (int row = 0; row < MUSIC_ROWS; row += step) {
+        if (sceneAt(row) == scene) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
 
 TEST(Timeline, KeysEveryTrackTheDemoReadsWithinTheMusic) {
     for (const char* name : DEMO_TRACK_NAMES) {
@@ -61,44 +73,28 @@ TEST(Timeline, RunsTwoToThreeMinutesWithTheMusicAndFadesInAndOut) {
 
 TEST(Timeline, VisitsEverySceneCuttingOnBarLinesWithTheLoneTileBeforeTheField) {
     std::set<int> seen;
-    int firstFour = -1, firstSix = -1;
     for (int row = 0; row < MUSIC_ROWS; ++row) {
-        const int scene = sceneAt(row);
-        seen.insert(scene);
-        if (scene == 4 && firstFour < 0) {
-            firstFour = row;
-        }
-        if (scene == 6 && firstSix < 0) {
-            firstSix = row;
-        }
-        if (row > 0 && scene != sceneAt(row - 1)) {
+        seen.insert(sceneAt(row));
+        if (row > 0 && sceneAt(row) != sceneAt(row - 1)) {
             EXPECT_EQ(row % ROWS_PER_BAR, 0) << "scene change off the bar at row " << row;
         }
     }
     EXPECT_EQ(seen, (std::set<int>{4, 5, 6, 10, 11, 12}));
-    ASSERT_GE(firstFour, 0);
-    EXPECT_LT(firstFour, firstSix) << "the field's tiles take their colour from the lone tile";
+    const std::vector<int> four = rowsOf(4), six = rowsOf(6);
+    ASSERT_FALSE(four.empty() || six.empty());
+    EXPECT_LT(four[0], six[0]) << "the field's tiles take their colour from the lone tile";
 }
 
 TEST(Timeline, ShowsEveryCardOnlyInTheSceneThatCarriesIt) {
-    bool shown[2][3] = {};
+    std::set<std::pair<int, int>> shown; // scene, card
     for (int row = 0; row < MUSIC_ROWS; ++row) {
-        const int scene = sceneAt(row);
-        const float cards[3] = {track("ta_1", row), track("ta_2", row), track("ta_3", row)};
-        for (int n = 0; n < 3; ++n) {
-            if (cards[n] != 0.0f) {
-                EXPECT_TRUE(scene == 11 || scene == 12) << "card " << n + 1 << " at row " << row;
-                if (scene == 11 || scene == 12) {
-                    shown[scene - 11][n] = true;
-                }
+        for (int n = 1; n <= 3; ++n) {
+            if (track(("ta_" + std::to_string(n)).c_str(), row) != 0.0f) {
+                shown.insert({sceneAt(row), n});
             }
         }
     }
-    for (int s = 0; s < 2; ++s) {
-        for (int n = 0; n < 3; ++n) {
-            EXPECT_TRUE(shown[s][n]) << "scene " << 11 + s << " card " << n + 1;
-        }
-    }
+    EXPECT_EQ(shown, (std::set<std::pair<int, int>>{{11, 1}, {11, 2}, {11, 3}, {12, 1}, {12, 2}, {12, 3}}));
 }
 
 TEST(Timeline, KeepsCameraIndicesInTheTablesAndMovesTheParticlesBothWays) {
@@ -124,27 +120,20 @@ TEST(Timeline, KeepsCameraIndicesInTheTablesAndMovesTheParticlesBothWays) {
     EXPECT_TRUE(picture);
 }
 
-// The particles as the scenes place them (without scene 10's spin).
-struct ParticleCloud {
-    ParticleField field;
-    ParticleCloud() { // from the picture file, as the demo loads it
-        int32_t error = 0;
-        Texture* picture = tryLoadTexture("finishedgirl.png", TESSELLUNE_BINARY_DIR "/data/", "girl", error);
-        EXPECT_EQ(error, 0);
-        field = buildParticleField(*picture->image);
-        destroyTexture(picture);
-    }
-    static Vec4 at(const Particle& p, float lerp) {
+// The particles as the scenes place them (without scene 10's spin), from the picture file as the
+// demo loads it.
+TEST(Timeline, ThePictureFillsTheViewWheneverItStandsAndTheRingsStayWhole) {
+    int32_t error = 0;
+    Texture* girl = tryLoadTexture("finishedgirl.png", TESSELLUNE_BINARY_DIR "/data/", "girl", error);
+    ASSERT_EQ(error, 0);
+    const std::vector<Particle> particles = buildParticleField(*girl->image).particles;
+    destroyTexture(girl);
+    ASSERT_GT(particles.size(), 800u);
+    const auto at = [](const Particle& p, float lerp) {
         const Vec4 ring{60.0f * p.ringDirection.x, 2.0f * p.ringRow, 60.0f * p.ringDirection.z, 1.0f};
         const Vec4 image{10.0f * p.centredColumn, -10.0f * p.centredRow, -20.0f, 1.0f};
-        return {lerp * image.x + (1 - lerp) * ring.x, lerp * image.y + (1 - lerp) * ring.y,
-                lerp * image.z + (1 - lerp) * ring.z, 1.0f};
-    }
-};
-
-TEST(Timeline, ThePictureFillsTheViewWheneverItStandsAndTheRingsStayWhole) {
-    const ParticleCloud cloud;
-    ASSERT_GT(cloud.field.particles.size(), 800u);
+        return add(scale(image, lerp), scale(ring, 1 - lerp));
+    };
     int pictureRows = 0;
     for (int row = 0; row < MUSIC_ROWS; ++row) {
         const int scene = sceneAt(row);
@@ -155,15 +144,13 @@ TEST(Timeline, ThePictureFillsTheViewWheneverItStandsAndTheRingsStayWhole) {
         const Matrix4 view = cameraAt(row);
         float top = 1e9f, bottom = -1e9f;
         int onScreen = 0;
-        for (const Particle& p : cloud.field.particles) {
-            const ScreenPoint s = projectToScreen(transformPoint(view, ParticleCloud::at(p, lerp)));
-            if (s.inFront && s.x >= 0 && s.x <= 640 && s.y >= 0 && s.y <= 480) {
-                ++onScreen;
-            }
+        for (const Particle& p : particles) {
+            const ScreenPoint s = projectToScreen(transformPoint(view, at(p, lerp)));
+            onScreen += inFrame(view, at(p, lerp));
             top = std::min(top, s.y);
             bottom = std::max(bottom, s.y);
         }
-        const double share = static_cast<double>(onScreen) / cloud.field.particles.size();
+        const double share = static_cast<double>(onScreen) / particles.size();
         if (lerp == 1.0f && scene != 10) {
             ++pictureRows;
             EXPECT_EQ(share, 1.0) << "the whole picture is in view at row " << row;
@@ -182,30 +169,23 @@ TEST(Timeline, TheLoneTileShowsItsLitSideWheneverSceneFourRuns) {
     Matrix4 fixedCamera;
     const float back[3] = {0, 0, -50}, noTurn[3] = {0, 0, 0};
     makeFreeView(back, noTurn, fixedCamera);
-    int rows = 0;
-    for (int row = 0; row < MUSIC_ROWS; ++row) {
-        if (sceneAt(row) != 4) {
-            continue;
-        }
-        ++rows;
+    const std::vector<int> rows = rowsOf(4);
+    for (const int row : rows) {
         const float g = track("gtn", row);
         const float x = track("x", row);
         const Matrix4 place =
             instanceMatrix(x, track("cx", row), track("cy", row), 0,
                            static_cast<float>(g * 0.6024096385542169), g * 0.1f, g * 0.3003003f);
+        const Matrix4 view = multiply(place, fixedCamera);
         // Tall crests turn their lee slopes away whichever way the tile tumbles; the lit side is
         // still most of what faces the camera.
-        EXPECT_GT(frontFacingShare(tile, multiply(place, fixedCamera)), 0.7) << "row " << row << " gtn " << g;
+        EXPECT_GT(frontFacingShare(tile, view), 0.7) << "row " << row << " gtn " << g;
         // The whole tile stays in the frame: its corners project inside the screen.
-        for (float cx : {-0.5f, 0.5f}) {
-            for (float cz : {-0.5f, 0.5f}) {
-                const ScreenPoint s =
-                    projectToScreen(transformPoint(multiply(place, fixedCamera), Vec4{cx, 0.1f, cz, 1}));
-                EXPECT_TRUE(s.inFront && s.x > 0 && s.x < 640 && s.y > 0 && s.y < 480) << "row " << row;
-            }
+        for (const auto& [cx, cz] : {std::pair{-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, -0.5f}, {0.5f, 0.5f}}) {
+            EXPECT_TRUE(inFrame(view, Vec4{cx, 0.1f, cz, 1})) << "row " << row;
         }
     }
-    EXPECT_GT(rows, 8 * ROWS_PER_BAR);
+    EXPECT_GT(rows.size(), 8u * ROWS_PER_BAR);
 }
 
 // Scene 6 as a viewer sees it: the knot (at (0, 50, 20), scale 12) in front of the dune field, and
@@ -219,12 +199,8 @@ TEST(Timeline, SceneSixShowsTheKnotInFrontOfTheSandAndNoCutSideOfTheField) {
         knotRadius = std::max(knotRadius, 12.0f * std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z));
     }
     const Vec4 knot{0, 50, 20, 1};
-    int rows = 0;
-    for (int row = 0; row < MUSIC_ROWS; row += 2) {
-        if (sceneAt(row) != 6) {
-            continue;
-        }
-        ++rows;
+    const std::vector<int> rows = rowsOf(6, 2);
+    for (const int row : rows) {
         const Matrix4 view = cameraAt(row);
         Vec4 eye{0, 0, 0, 1}, right{0, 0, 0, 0}, up{0, 0, 0, 0};
         for (int i = 0; i < 3; ++i) {
@@ -238,15 +214,11 @@ TEST(Timeline, SceneSixShowsTheKnotInFrontOfTheSandAndNoCutSideOfTheField) {
         const Matrix4 floorPlace = instanceMatrix(10000.0f, 0, 0, 0, 3.1415927f, 0, 0);
         EXPECT_EQ(frontFacingShare(floor, multiply(floorPlace, view)), 1.0) << "row " << row;
 
-        const ScreenPoint k = projectToScreen(transformPoint(view, knot));
-        EXPECT_TRUE(k.inFront && k.x > 64 && k.x < 576 && k.y > 48 && k.y < 432)
-            << "knot in frame, row " << row;
+        EXPECT_TRUE(inFrame(view, knot, 0.1f)) << "knot in frame, row " << row;
         // Sight lines past the knot's middle and its four sides come down on the field, not the floor.
         const float offsets[5][2] = {{0, 0}, {1, 0}, {-1, 0}, {0, 1}, {0, -1}};
         for (const auto& o : offsets) {
-            const Vec4 p{knot.x + knotRadius * (o[0] * right.x + o[1] * up.x),
-                         knot.y + knotRadius * (o[0] * right.y + o[1] * up.y),
-                         knot.z + knotRadius * (o[0] * right.z + o[1] * up.z), 1};
+            const Vec4 p = add(knot, scale(add(scale(right, o[0]), scale(up, o[1])), knotRadius));
             ASSERT_GT(eye.z, p.z) << "row " << row;
             const float s = eye.z / (eye.z - p.z);
             const float gx = eye.x + s * (p.x - eye.x), gy = eye.y + s * (p.y - eye.y);
@@ -267,9 +239,8 @@ TEST(Timeline, SceneSixShowsTheKnotInFrontOfTheSandAndNoCutSideOfTheField) {
             for (int i = 0; e.facing && i <= 40; ++i) {
                 for (float z : {0.0f, 0.36f * x, 0.72f * x}) {
                     const float u = i / 40.0f;
-                    const ScreenPoint s = projectToScreen(
-                        transformPoint(view, Vec4{e.x0 + u * (e.x1 - e.x0), e.y0 + u * (e.y1 - e.y0), z, 1}));
-                    cutSidePoints += s.inFront && s.x >= 0 && s.x <= 640 && s.y >= 0 && s.y <= 480;
+                    cutSidePoints +=
+                        inFrame(view, Vec4{e.x0 + u * (e.x1 - e.x0), e.y0 + u * (e.y1 - e.y0), z, 1});
                 }
             }
         }
@@ -278,22 +249,16 @@ TEST(Timeline, SceneSixShowsTheKnotInFrontOfTheSandAndNoCutSideOfTheField) {
         const Vec4 v = transformPoint(view, knot);
         EXPECT_GT(std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z), 20.0f + knotRadius) << "row " << row;
     }
-    EXPECT_GT(rows, 4 * ROWS_PER_BAR / 2);
+    EXPECT_GT(rows.size(), 4u * ROWS_PER_BAR / 2);
 }
 
 TEST(Timeline, ThePulsingBarStaysInSightOfSceneFivesCameras) {
     // The bar grows from the origin along +x and +y to at least 10 x 10 units, whatever the clock.
-    int rows = 0;
-    for (int row = 0; row < MUSIC_ROWS; ++row) {
-        if (sceneAt(row) != 5) {
-            continue;
-        }
-        ++rows;
-        const Matrix4 view = cameraAt(row);
-        const ScreenPoint s = projectToScreen(transformPoint(view, Vec4{5, 5, 0, 1}));
-        EXPECT_TRUE(s.inFront && s.x > 0 && s.x < 640 && s.y > 0 && s.y < 480) << "row " << row;
+    const std::vector<int> rows = rowsOf(5);
+    for (const int row : rows) {
+        EXPECT_TRUE(inFrame(cameraAt(row), Vec4{5, 5, 0, 1})) << "row " << row;
     }
-    EXPECT_GT(rows, 4 * ROWS_PER_BAR);
+    EXPECT_GT(rows.size(), 4u * ROWS_PER_BAR);
 }
 
 } // namespace

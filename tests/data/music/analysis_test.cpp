@@ -3,6 +3,7 @@
 
 #include "tools/datagen/music/analysis.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace tessellune;
@@ -50,10 +51,7 @@ TEST(MusicAnalysis, LevelsOfKnownSignals) {
     // The loudest band of each column is the one holding 441 Hz.
     const int expectedBand = int(50.0 * std::log(441.0 / 30.0) / std::log(16000.0 / 30.0));
     for (int c = 0; c < 4; ++c) {
-        int loudest = 0;
-        for (int b = 1; b < 50; ++b)
-            if (spectrum[size_t(c * 50 + b)] > spectrum[size_t(c * 50 + loudest)])
-                loudest = b;
-        EXPECT_NEAR(loudest, expectedBand, 1) << c;
+        const auto column = spectrum.begin() + c * 50;
+        EXPECT_NEAR(std::max_element(column, column + 50) - column, expectedBand, 1) << c;
     }
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <regex>
 #include <string>
 
 using namespace tessellune;
@@ -53,37 +54,30 @@ TEST(MusicScoreFile, TheDemoScoreHasTheAgreedShape) {
         EXPECT_EQ(part.level.to, 0.0f) << instrumentName(part.instrument);
 }
 
-TEST(MusicScoreNames, NoteNamesGiveMidiPitches) {
-    struct Case {
-        const char* text;
-        int midi;
-    } cases[] = {{"A4", 69},  {"C4", 60},  {"C#5", 73}, {"Bb2", 46},
-                 {"B#3", 60}, {"Cb4", 59}, {"G#4", 68}, {"C0", 12}};
-    for (const Case& c : cases) {
-        int midi = -1;
-        EXPECT_TRUE(parseNoteName(c.text, midi)) << c.text;
-        EXPECT_EQ(midi, c.midi) << c.text;
+TEST(MusicScoreNames, NoteNamesGiveMidiPitchesAndChordSymbolsRootAndIntervals) {
+    const std::pair<const char*, int> notes[] = {{"A4", 69},  {"C4", 60},  {"C#5", 73}, {"Bb2", 46},
+                                                 {"B#3", 60}, {"Cb4", 59}, {"G#4", 68}, {"C0", 12}};
+    int midi = -1;
+    for (const auto& [text, expected] : notes) {
+        EXPECT_TRUE(parseNoteName(text, midi)) << text;
+        EXPECT_EQ(midi, expected) << text;
     }
-    for (const char* bad : {"", "A", "H4", "A9", "A#", "a4", "A44", "Ax4", "4"}) {
-        int midi = -1;
+    for (const char* bad : {"", "A", "H4", "A9", "A#", "a4", "A44", "Ax4", "4"})
         EXPECT_FALSE(parseNoteName(bad, midi)) << bad;
-    }
-}
-
-TEST(MusicScoreNames, ChordSymbolsGiveRootAndIntervals) {
+    // Chord symbols give a root, a slash bass (-1: none) and the intervals.
     const struct {
         const char* text;
         int root, bass;
         std::vector<int> intervals;
-    } cases[] = {{"Am9", 9, -1, {0, 3, 7, 10, 14}},
-                 {"Fmaj7", 5, -1, {0, 4, 7, 11}},
-                 {"Bbsus4", 10, -1, {0, 5, 7}},
-                 {"C/E", 0, 4, {0, 4, 7}}};
+    } chords[] = {{"Am9", 9, -1, {0, 3, 7, 10, 14}},
+                  {"Fmaj7", 5, -1, {0, 4, 7, 11}},
+                  {"Bbsus4", 10, -1, {0, 5, 7}},
+                  {"C/E", 0, 4, {0, 4, 7}}};
     Chord chord;
-    for (const auto& c : cases) {
+    for (const auto& c : chords) {
         ASSERT_TRUE(parseChordName(c.text, chord)) << c.text;
         EXPECT_EQ(chord.root, c.root) << c.text;
-        EXPECT_EQ(chord.bass, c.bass) << c.text; // -1: no slash bass
+        EXPECT_EQ(chord.bass, c.bass) << c.text;
         EXPECT_EQ(chord.intervals, c.intervals) << c.text;
     }
     for (const char* bad : {"", "Hm", "Cxyz", "C/H", "C/", "m7", "Am7/"})
@@ -198,10 +192,7 @@ TEST(MusicScoreText, DamagedScoresParseOrFailWithALineNumber) {
             EXPECT_GT(arrangement.totalSamples, 0);
             continue;
         }
-        ASSERT_EQ(error.compare(0, 8, "m.score:"), 0) << error;
-        size_t digits = error.find_first_not_of("0123456789", 8);
-        ASSERT_NE(digits, 8u) << error;
-        ASSERT_EQ(error.compare(digits, 2, ": "), 0) << error;
+        ASSERT_TRUE(std::regex_search(error, std::regex("^m\\.score:[0-9]+: "))) << error;
     }
     // Some edits only touch comments or spacing: both outcomes are exercised.
     EXPECT_GT(parsed, 0);

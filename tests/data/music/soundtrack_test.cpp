@@ -1,6 +1,7 @@
 // The whole soundtrack: levels per section, the MP3 round trip, repeatability and failures.
 #include <gtest/gtest.h>
 
+#include "assets/file_reader.h"
 #include "mp3_decoder.h"
 #include "tools/datagen/music/analysis.h"
 #include "tools/datagen/music/mixdown.h"
@@ -10,7 +11,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 using namespace tessellune;
 
@@ -22,16 +22,6 @@ const std::filesystem::path OUTPUT_DIR =
 constexpr int64_t SAMPLES_PER_ROW = 2450;
 constexpr int64_t TRACK_FRAMES = 2816 * SAMPLES_PER_ROW;
 constexpr int64_t MP3_FRAME = 1152;
-
-std::vector<unsigned char> readBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {});
-}
-
-void writeText(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary);
-    file << text;
-}
 
 // Progress that only rises, within 0..1.
 void rising(double fraction, void* user) {
@@ -86,7 +76,7 @@ TEST(MusicWholeTrack, MeasuresAsArrangedAndSurvivesTheMp3RoundTrip) {
     ASSERT_TRUE(encodeMp3(pcm, mp3, rising, &encoded, error)) << error;
     EXPECT_EQ(mixed, 1.0);
     EXPECT_EQ(encoded, 1.0);
-    EXPECT_TRUE(mp3 == readBytes(std::filesystem::path(TESSELLUNE_BINARY_DIR) / "data" / "demotune.mp3"))
+    EXPECT_TRUE(mp3 == readFile(TESSELLUNE_BINARY_DIR "/data/demotune.mp3"))
         << "not the bytes of the build's run";
     const std::string path = (OUTPUT_DIR / "whole.mp3").string();
     ASSERT_TRUE(writeFileAtomically(path, mp3, error)) << error;
@@ -127,7 +117,7 @@ TEST(MusicWholeTrack, MeasuresAsArrangedAndSurvivesTheMp3RoundTrip) {
 TEST(MusicSoundtrack, FailuresAreReportedAndLeaveNoFile) {
     const std::filesystem::path dir = OUTPUT_DIR / "broken";
     std::filesystem::create_directories(dir);
-    writeText(dir / "demotune.score", "tempo 135\nsection s\n kick nowhere\n");
+    std::ofstream(dir / "demotune.score") << "tempo 135\nsection s\n kick nowhere\n";
     const std::filesystem::path out = dir / "out.mp3";
     std::filesystem::remove(out);
     std::string error;
@@ -135,12 +125,10 @@ TEST(MusicSoundtrack, FailuresAreReportedAndLeaveNoFile) {
     EXPECT_NE(error.find("demotune.score:3: unknown pattern 'nowhere'"), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::exists(out));
 
-    error.clear();
     EXPECT_FALSE(writeSoundtrack((dir / "missing").string(), out.string(), nullptr, nullptr, error));
     EXPECT_EQ(error, (dir / "missing" / "demotune.score").string() + ": cannot open the score");
 
-    writeText(dir / "demotune.score", "pattern k x...x...x...x...\nsection s bars 1\n kick k\n");
-    error.clear();
+    std::ofstream(dir / "demotune.score") << "pattern k x...x...x...x...\nsection s bars 1\n kick k\n";
     const std::string unwritable = (dir / "no-such-folder" / "out.mp3").string();
     EXPECT_FALSE(writeSoundtrack(dir.string(), unwritable, nullptr, nullptr, error));
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
