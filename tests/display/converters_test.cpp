@@ -113,15 +113,11 @@ TEST(TrueColorConverters, KeepTheTopBitsOfEachChannel) {
 
 TEST(TrueColorConverters, ToFloatsDividesBy256AndLeavesAlpha) {
     const std::uint32_t pixels[2] = {0xff123456u, 0x00ffffffu};
-    float out[8] = {9, 9, 9, 0.75f, 9, 9, 9, -2.0f};
-    requestConverter(Format::XRGB8888, Format::XBGRFFFF)->convert(pixels, out, 2);
-    EXPECT_EQ(out[0], 0.0703125f);
-    EXPECT_EQ(out[1], 0.203125f);
-    EXPECT_EQ(out[2], 0.3359375f);
-    EXPECT_EQ(out[3], 0.75f);
-    EXPECT_EQ(out[4], 0.99609375f);
-    EXPECT_EQ(out[6], 0.99609375f);
-    EXPECT_EQ(out[7], -2.0f);
+    std::vector<float> out = {9, 9, 9, 0.75f, 9, 9, 9, -2.0f};
+    requestConverter(Format::XRGB8888, Format::XBGRFFFF)->convert(pixels, out.data(), 2);
+    const float top = 255.0f / 256.0f;
+    EXPECT_EQ(out,
+              (std::vector<float>{0x12 / 256.0f, 0x34 / 256.0f, 0x56 / 256.0f, 0.75f, top, top, top, -2.0f}));
 }
 
 // Only XRGB8888 (1) and XBGRFFFF (9) sources convert, to each of the nine formats 1 to 9.

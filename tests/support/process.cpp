@@ -145,10 +145,7 @@ ProcessResult RunningProcess::wait(std::chrono::milliseconds timeout) {
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
     RunningProcess process(argv, options);
-    if (!process.started()) {
-        return {};
-    }
-    return process.wait(options.timeout);
+    return process.wait(options.timeout); // the empty result when it could not start
 }
 
 VirtualScreen::VirtualScreen(const std::string& geometry)
