@@ -91,16 +91,6 @@ TEST_F(WindowProcedureTest, KeysAndTheCloseButtonBecomeCallbacksAndRequests) {
     FakeSystem::alt = false;
 }
 
-TEST_F(WindowProcedureTest, CallbacksReceiveTheWrapper) {
-    StubDisplay facade;
-    display.setWrapper(&facade);
-    send(WM_KEYDOWN, 'Q');
-    EXPECT_EQ(listener.lastDisplay, &facade);
-    display.setWrapper(nullptr);
-    send(WM_KEYUP, 'Q');
-    EXPECT_EQ(listener.lastDisplay, &display);
-}
-
 TEST_F(WindowProcedureTest, MouseScalesByFramebufferOverClient) {
     FakeSystem::client = Rect{0, 0, 1280, 960};
     send(WM_LBUTTONDOWN, MK_LBUTTON, at(100, 50));
@@ -121,10 +111,18 @@ TEST_F(WindowProcedureTest, MouseScalesByFramebufferOverClient) {
 }
 
 // The shape commands' effect on the real display is the Direct3D display's own test.
-TEST_F(WindowProcedureTest, ActivationReachesTheListenerAndTheRecord) {
+TEST_F(WindowProcedureTest, ActivationAndKeysReachTheListenerAsTheWrapper) {
+    StubDisplay facade;
+    display.setWrapper(&facade);
+    send(WM_KEYDOWN, 'Q');
+    EXPECT_EQ(listener.lastDisplay, &facade);
+    display.setWrapper(nullptr);
+    send(WM_KEYUP, 'Q');
+    EXPECT_EQ(listener.lastDisplay, &display);
+
     send(WM_ACTIVATE, WA_ACTIVE);
     EXPECT_TRUE(record->active);
-    listener.lines.clear(); // Wine may activate the new window on its own as well
+    listener.lines.clear(); // the keys, and Wine may activate the new window on its own as well
     send(WM_ACTIVATE, WA_INACTIVE);
     EXPECT_FALSE(record->active);
     send(WM_ACTIVATE, WA_ACTIVE);

@@ -53,7 +53,7 @@ protected:
     RecordingListener listener;
 };
 
-TEST_F(WindowsDisplayTest, RefusesImpossibleSizes) {
+TEST_F(WindowsDisplayTest, RefusesImpossibleSizesThenWindowedTrueColorHandsOutThePixelsAndShowsTheTitle) {
     EXPECT_FALSE(display.open("bad", 0, 480, Output::Windowed, Mode::TrueColor));
     EXPECT_FALSE(display.open("bad", 640, -1, Output::Windowed, Mode::TrueColor));
     EXPECT_FALSE(display.open("bad", 16385, 480, Output::Windowed, Mode::TrueColor));
@@ -61,9 +61,7 @@ TEST_F(WindowsDisplayTest, RefusesImpossibleSizes) {
     EXPECT_EQ(display.width(), 0);
     EXPECT_EQ(display.lock(), nullptr);
     EXPECT_TRUE(display.unlock()); // nothing to present, and still no failure
-}
 
-TEST_F(WindowsDisplayTest, WindowedTrueColorHandsOutThePixelsDirectlyAndShowsTheTitle) {
     openOrFail(Output::Default);
     EXPECT_EQ(display.output(), Output::Windowed);
     LockedFramebuffer* locked = display.lock();
@@ -129,7 +127,7 @@ TEST_F(WindowsDisplayTest, FullScreenTheToggleAndTheMenuShapeCommands) {
     EXPECT_TRUE(display.unlock());
 }
 
-TEST_F(WindowsDisplayTest, EscapeAndTheCloseButtonCloseAtTheNextLockOrUpdate) {
+TEST_F(WindowsDisplayTest, EscapeAndTheCloseButtonCloseAtTheNextLockOrUpdateAndACallbackMayClose) {
     openOrFail(Output::Windowed);
     display.setListener(&listener);
     PostMessageW(window(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -147,10 +145,9 @@ TEST_F(WindowsDisplayTest, EscapeAndTheCloseButtonCloseAtTheNextLockOrUpdate) {
     EXPECT_TRUE(display.updateTrueColor(pixels, nullptr));
     EXPECT_FALSE(display.updateTrueColor(pixels, nullptr));
     EXPECT_FALSE(display.isOpen());
-}
 
-TEST_F(WindowsDisplayTest, ListenerMayCloseTheDisplayInsideACallback) {
-    RecordingListener closing; // closes the display inside its key callback, while messages are handled
+    // A listener that closes the display inside its key callback, while messages are handled.
+    RecordingListener closing;
     closing.defaultKeys = false;
     closing.closeOnKeyDown = true;
     openOrFail(Output::Windowed);
