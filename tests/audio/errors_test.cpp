@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <random>
+#include <tuple>
 
 namespace tessellune {
 namespace {

@@ -16,6 +16,7 @@ struct ProcessOptions {
     std::vector<std::string> unset;       // names removed from the environment
     std::string workingDirectory;         // empty: ours
     std::chrono::milliseconds timeout{60000};
+    bool terminal = false; // a terminal of its own for stdin and the output, instead of /dev/null and a pipe
 };
 
 struct ProcessResult {
@@ -43,6 +44,8 @@ public:
     bool waitForExit(std::chrono::milliseconds timeout);
     // Waits for the program to end; fills exitCode/signal/timedOut, output so far included.
     ProcessResult wait(std::chrono::milliseconds timeout);
+    // Types the text on the program's terminal (ProcessOptions::terminal); false when it cannot.
+    bool type(const std::string& text);
     const std::string& output() const { return output_; }
     pid_t pid() const { return pid_; }
 
