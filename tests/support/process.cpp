@@ -106,12 +106,13 @@ bool RunningProcess::readSome(std::chrono::milliseconds timeout) {
     return true;
 }
 
-bool RunningProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
+bool RunningProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout,
+                                   std::size_t from) {
     const auto deadline = Clock::now() + timeout;
-    while (output_.find(text) == std::string::npos) {
+    while (output_.find(text, from) == std::string::npos) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || (outputFd_ < 0)) {
-            return output_.find(text) != std::string::npos;
+            return output_.find(text, from) != std::string::npos;
         }
         readSome(std::min(left, std::chrono::milliseconds(100)));
     }

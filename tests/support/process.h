@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,8 @@ public:
     RunningProcess& operator=(const RunningProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
-    // Reads output until `text` appears or the time runs out; true when it appeared.
-    bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout);
+    // Reads output until `text` appears at or after `from` or the time runs out; true when it appeared.
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout, std::size_t from = 0);
     // True when the program ends within the time; it is left running otherwise.
     bool waitForExit(std::chrono::milliseconds timeout);
     // Waits for the program to end; fills exitCode/signal/timedOut, output so far included.
