@@ -134,18 +134,12 @@ TEST(Converters, LookupCoversExactlyTheEighteenPairs) {
 // same bits for every format. The first pixels carry the awkward values in each colour channel,
 // the rest random bit patterns (every exponent, sign and NaN), values just below 1 and plain ones.
 TEST(FloatConverters, FourAtATimeEqualsOneAtATime) {
-    const float awkward[] = {0.0f,
-                             -0.0f,
-                             1.0f,
-                             fromBits(0x3f7ffffeu),
-                             fromBits(0x3f7fffffu),
-                             fromBits(0x3f800001u),
-                             std::numeric_limits<float>::infinity(),
-                             -std::numeric_limits<float>::infinity(),
-                             fromBits(0x7fc00000u),
-                             fromBits(0xffc00000u),
-                             std::numeric_limits<float>::denorm_min(),
-                             1.0f / 512.0f};
+    const float inf = std::numeric_limits<float>::infinity(), tiny = std::numeric_limits<float>::denorm_min();
+    const float below = fromBits(0x3f7ffffeu), justBelow = fromBits(0x3f7fffffu),
+                above = fromBits(0x3f800001u);
+    const float nan = fromBits(0x7fc00000u), negativeNan = fromBits(0xffc00000u);
+    const float awkward[] = {0.0f, -0.0f, 1.0f, below,       justBelow, above,
+                             inf,  -inf,  nan,  negativeNan, tiny,      1.0f / 512.0f};
     constexpr int AWKWARD = static_cast<int>(std::size(awkward));
     std::mt19937 random(99);
     std::uniform_real_distribution<float> unit(-0.5f, 1.5f);
