@@ -11,29 +11,40 @@
 #include <initializer_list>
 #include <iterator>
 #include <random>
+#include <tuple>
 
 namespace tessellune {
 namespace {
 
 using namespace tessellune::testing;
 
-// Each row is one call that must fail with `code`: the result is checked, then the error number.
+// The call failed and left `code` as the error number.
+::testing::AssertionResult failedWith(bool failed, int code) {
+    const int got = audioErrorGetCode();
+    if (failed && got == code) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << (failed ? "failed" : "succeeded") << " with error " << got << " ("
+                                         << audioErrorMessage(got) << "), not " << code;
+}
+
+// Each row is one call on a handle that must fail with the same error number.
 struct FailingCall {
     const char* what;
     bool (*failed)(AudioStream);
 };
 
-void expectEveryCallFails(const FailingCall* calls, size_t count, AudioStream handle, int code) {
-    for (size_t i = 0; i < count; ++i) {
-        EXPECT_TRUE(calls[i].failed(handle)) << calls[i].what << " on handle " << handle;
-        EXPECT_EQ(audioErrorGetCode(), code) << calls[i].what << " on handle " << handle;
+template <size_t N>
+void expectEveryCallFails(const FailingCall (&calls)[N], AudioStream handle, int code) {
+    for (const FailingCall& call : calls) {
+        EXPECT_TRUE(failedWith(call.failed(handle), code)) << call.what << " on handle " << handle;
     }
 }
 
 TEST(AudioErrors, EveryCallFailsBeforeInit) {
     const std::string path = writeTempFile("early.mp3", encodeMp3(makeChord(2000, 2, 44100), 2, 44100));
-    EXPECT_EQ(audioStreamCreateFile(false, path.c_str(), 0, 0, AUDIO_STREAM_PRESCAN), 0u);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_TRUE(failedWith(audioStreamCreateFile(false, path.c_str(), 0, 0, AUDIO_STREAM_PRESCAN) == 0,
+                           AUDIO_ERROR_NOT_INITIALISED));
     std::remove(path.c_str());
     const FailingCall calls[] = {
         {"start", [](AudioStream) { return !audioStart(); }},
@@ -45,24 +56,21 @@ TEST(AudioErrors, EveryCallFailsBeforeInit) {
         {"advance", [](AudioStream) { return !audioOfflineAdvance(nullptr, 4); }},
         {"free", [](AudioStream) { return !audioFree(); }},
     };
-    expectEveryCallFails(calls, std::size(calls), 1, AUDIO_ERROR_NOT_INITIALISED);
+    expectEveryCallFails(calls, 1, AUDIO_ERROR_NOT_INITIALISED);
 }
 
 TEST(AudioErrors, InitRejectsBadArgumentsAndASecondInit) {
-    EXPECT_FALSE(audioInit(-2, 44100, 0, nullptr, nullptr));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
-    EXPECT_FALSE(audioInit(AUDIO_DEVICE_OFFLINE, 0, 0, nullptr, nullptr));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
-    EXPECT_FALSE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0x4, nullptr, nullptr));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
-
+    for (const auto& [device, rate, flags] :
+         {std::tuple{-2, 44100, 0u}, {AUDIO_DEVICE_OFFLINE, 0, 0u}, {AUDIO_DEVICE_OFFLINE, 44100, 0x4u}}) {
+        EXPECT_TRUE(failedWith(!audioInit(device, rate, flags, nullptr, nullptr), AUDIO_ERROR_BAD_PARAMETER))
+            << device << ", " << rate << " Hz, flags " << flags;
+    }
     ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(audioErrorGetCode(), AUDIO_OK);
-    EXPECT_FALSE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_ALREADY_INITIALISED);
+    EXPECT_TRUE(failedWith(!audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr),
+                           AUDIO_ERROR_ALREADY_INITIALISED));
     EXPECT_TRUE(audioFree());
-    // And again after a free.
-    ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 22050, 0, nullptr, nullptr));
+    ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 22050, 0, nullptr, nullptr)) << "again after a free";
     EXPECT_TRUE(audioFree());
 }
 
@@ -80,11 +88,10 @@ protected:
         SCOPED_TRACE(what);
         const std::string path = writeTempFile("bad.mp3", bytes);
         for (const uint32_t flags : {0u, AUDIO_STREAM_PRESCAN}) {
-            EXPECT_EQ(audioStreamCreateFile(false, path.c_str(), 0, 0, flags), 0u);
-            EXPECT_EQ(audioErrorGetCode(), code) << audioErrorMessage(audioErrorGetCode());
+            EXPECT_TRUE(failedWith(audioStreamCreateFile(false, path.c_str(), 0, 0, flags) == 0, code));
             if (!bytes.empty()) {
-                EXPECT_EQ(audioStreamCreateFile(true, bytes.data(), 0, bytes.size(), flags), 0u);
-                EXPECT_EQ(audioErrorGetCode(), code);
+                EXPECT_TRUE(
+                    failedWith(audioStreamCreateFile(true, bytes.data(), 0, bytes.size(), flags) == 0, code));
             }
         }
         std::remove(path.c_str());
@@ -92,17 +99,6 @@ protected:
 
     std::vector<uint8_t> good;
 };
-
-TEST_F(BadInput, MissingAndUnreadableFiles) {
-    EXPECT_EQ(
-        audioStreamCreateFile(false, "/nonexistent/tessellune/demotune.mp3", 0, 0, AUDIO_STREAM_PRESCAN), 0u);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_FILE_NOT_FOUND);
-    const std::string directory = std::filesystem::temp_directory_path().string();
-    EXPECT_EQ(audioStreamCreateFile(false, directory.c_str(), 0, 0, AUDIO_STREAM_PRESCAN), 0u);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_FILE_UNREADABLE);
-    EXPECT_EQ(audioStreamCreateFile(false, nullptr, 0, 0, AUDIO_STREAM_PRESCAN), 0u);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
-}
 
 // A half file is the Windows test's (and the last frame cut short, here, is the same check on
 // the frames the tag promises); a text file is the player's.
@@ -136,25 +132,37 @@ TEST_F(BadInput, EmptyTruncatedCorruptAndForeignFilesAreNotDecodable) {
     }
 }
 
-TEST_F(BadInput, BadArgumentsToStreamCreation) {
-    EXPECT_EQ(audioStreamCreateFile(true, good.data(), 0, 0, AUDIO_STREAM_PRESCAN), 0u);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
-    EXPECT_EQ(audioStreamCreateFile(true, good.data(), 0, good.size(), 0x1), 0u);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
-    // An offset past the end of the file leaves nothing to decode.
-    const std::string path = writeTempFile("offset.mp3", good);
-    EXPECT_EQ(audioStreamCreateFile(false, path.c_str(), good.size() + 10, 0, 0), 0u);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_NOT_DECODABLE);
-    std::remove(path.c_str());
-}
-
-TEST_F(BadInput, BadHandlesAndModes) {
+// One row per call with a bad argument, a missing or unreadable file, or a bad handle or mode.
+TEST_F(BadInput, BadArgumentsFilesHandlesAndModes) {
+    const std::string path = writeTempFile("offset.mp3", good),
+                      folder = std::filesystem::temp_directory_path().string();
     const AudioStream stream = audioStreamCreateFile(true, good.data(), 0, good.size(), AUDIO_STREAM_PRESCAN);
     ASSERT_NE(stream, 0u);
-    EXPECT_EQ(audioChannelGetPosition(stream, 1), -1);
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
-    EXPECT_FALSE(audioOfflineAdvance(nullptr, 6));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_PARAMETER);
+    const auto fromFile = [](const std::string& name, uint64_t offset = 0) {
+        return audioStreamCreateFile(false, name.c_str(), offset, 0, AUDIO_STREAM_PRESCAN) == 0;
+    };
+    // Each result is taken right after its call, while the error number is the call's.
+    const struct {
+        const char* what;
+        ::testing::AssertionResult result;
+    } cases[] = {
+        {"missing file",
+         failedWith(fromFile("/nonexistent/tessellune/demotune.mp3"), AUDIO_ERROR_FILE_NOT_FOUND)},
+        {"a folder", failedWith(fromFile(folder), AUDIO_ERROR_FILE_UNREADABLE)},
+        {"no path",
+         failedWith(audioStreamCreateFile(false, nullptr, 0, 0, 0) == 0, AUDIO_ERROR_BAD_PARAMETER)},
+        {"no bytes",
+         failedWith(audioStreamCreateFile(true, good.data(), 0, 0, 0) == 0, AUDIO_ERROR_BAD_PARAMETER)},
+        {"unknown flag", failedWith(audioStreamCreateFile(true, good.data(), 0, good.size(), 0x1) == 0,
+                                    AUDIO_ERROR_BAD_PARAMETER)},
+        {"an offset past the end", failedWith(fromFile(path, good.size() + 10), AUDIO_ERROR_NOT_DECODABLE)},
+        {"position mode 1", failedWith(audioChannelGetPosition(stream, 1) == -1, AUDIO_ERROR_BAD_PARAMETER)},
+        {"half a frame", failedWith(!audioOfflineAdvance(nullptr, 6), AUDIO_ERROR_BAD_PARAMETER)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(c.result) << c.what;
+    }
+    std::remove(path.c_str());
     ASSERT_TRUE(audioStreamFree(stream));
 
     const FailingCall calls[] = {
@@ -166,7 +174,7 @@ TEST_F(BadInput, BadHandlesAndModes) {
     };
     for (const AudioStream bad :
          {AudioStream(0), stream, AudioStream(stream + 1), AudioStream(0xffffffffu)}) {
-        expectEveryCallFails(calls, std::size(calls), bad, AUDIO_ERROR_BAD_HANDLE);
+        expectEveryCallFails(calls, bad, AUDIO_ERROR_BAD_HANDLE);
     }
 
     // A handle from before audioFree is not valid in the next session.
@@ -174,8 +182,7 @@ TEST_F(BadInput, BadHandlesAndModes) {
     ASSERT_NE(old, 0u);
     ASSERT_TRUE(audioFree());
     ASSERT_TRUE(audioInit(AUDIO_DEVICE_OFFLINE, 44100, 0, nullptr, nullptr));
-    EXPECT_FALSE(audioChannelPlay(old, false));
-    EXPECT_EQ(audioErrorGetCode(), AUDIO_ERROR_BAD_HANDLE);
+    EXPECT_TRUE(failedWith(!audioChannelPlay(old, false), AUDIO_ERROR_BAD_HANDLE));
 }
 
 TEST(AudioErrors, MessagesNameEveryError) {

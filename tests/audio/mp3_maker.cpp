@@ -5,6 +5,7 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -38,33 +39,22 @@ std::vector<uint8_t> encodeMp3(const std::vector<int16_t>& pcm, int channels, in
     lame_set_brate(flags, kbps);
     lame_set_quality(flags, 5);
     lame_set_bWriteVbrTag(flags, 1);
-    if (lame_init_params(flags) < 0) {
-        lame_close(flags);
-        return {};
-    }
     const size_t frames = pcm.size() / size_t(channels);
     std::vector<uint8_t> mp3(frames + frames / 4 + 16384);
-    int written = 0;
     std::vector<int16_t> samples = pcm; // the encoder takes non-const pointers
-    if (channels == 2) {
-        written =
-            lame_encode_buffer_interleaved(flags, samples.data(), int(frames), mp3.data(), int(mp3.size()));
-    } else {
-        written = lame_encode_buffer(flags, samples.data(), samples.data(), int(frames), mp3.data(),
-                                     int(mp3.size()));
-    }
+    int written = lame_init_params(flags) < 0 ? -1
+                  : channels == 2 ? lame_encode_buffer_interleaved(flags, samples.data(), int(frames),
+                                                                   mp3.data(), int(mp3.size()))
+                                  : lame_encode_buffer(flags, samples.data(), samples.data(), int(frames),
+                                                       mp3.data(), int(mp3.size()));
     if (written >= 0) {
         const int flushed = lame_encode_flush(flags, mp3.data() + written, int(mp3.size()) - written);
         written = flushed < 0 ? -1 : written + flushed;
     }
-    if (written < 0) {
-        lame_close(flags);
-        return {};
-    }
-    mp3.resize(size_t(written));
+    mp3.resize(size_t(std::max(written, 0))); // empty when the encoder failed
     // The encoder tag (frame count, delay, padding) replaces the placeholder first frame.
     std::vector<uint8_t> tag(4096);
-    const size_t tagBytes = lame_get_lametag_frame(flags, tag.data(), tag.size());
+    const size_t tagBytes = written > 0 ? lame_get_lametag_frame(flags, tag.data(), tag.size()) : 0;
     if (tagBytes > 0 && tagBytes <= mp3.size()) {
         std::copy(tag.begin(), tag.begin() + long(tagBytes), mp3.begin());
     }
@@ -90,10 +80,7 @@ std::vector<double> channel(const std::vector<int16_t>& pcm, int channels, int w
 }
 
 double correlation(const std::vector<double>& a, const std::vector<double>& b) {
-    const size_t n = std::min(a.size(), b.size());
-    if (n == 0) {
-        return 0.0;
-    }
+    const size_t n = std::min(a.size(), b.size()); // none: no spread, so 0
     const double meanA = std::accumulate(a.begin(), a.begin() + long(n), 0.0) / double(n);
     const double meanB = std::accumulate(b.begin(), b.begin() + long(n), 0.0) / double(n);
     double ab = 0.0, aa = 0.0, bb = 0.0;
@@ -106,9 +93,6 @@ double correlation(const std::vector<double>& a, const std::vector<double>& b) {
 }
 
 std::vector<double> resampleLinear(const std::vector<double>& samples, int fromRate, int toRate) {
-    if (samples.empty()) {
-        return {};
-    }
     const size_t count = size_t(double(samples.size()) * toRate / fromRate);
     std::vector<double> out(count);
     for (size_t i = 0; i < count; ++i) {
@@ -122,11 +106,8 @@ std::vector<double> resampleLinear(const std::vector<double>& samples, int fromR
 }
 
 std::vector<int16_t> drainOffline(uint32_t stream) {
-    const int64_t length = audioChannelGetLength(stream, AUDIO_POS_BYTE);
+    const int64_t length = audioChannelGetLength(stream, AUDIO_POS_BYTE); // -1 for a bad stream
     std::vector<int16_t> out;
-    if (length < 0) {
-        return out;
-    }
     constexpr uint32_t BLOCK_BYTES = 4096;
     std::vector<int16_t> block(BLOCK_BYTES / 2);
     while (audioChannelGetPosition(stream, AUDIO_POS_BYTE) < length) {

@@ -80,10 +80,8 @@ TEST(WindowGeometry, FitKeepsTheAspectAndCentres) {
     expectRect(Scanout::fitRect(640, 480, 0, 480), 0, 0, 0, 480);
 }
 
+// The plain scaling of a zoomed client is the headless host's shortcut test's.
 TEST(WindowGeometry, PointerPositionsInFramebufferPixels) {
-    const Scanout::PointF p = Scanout::clientToFramebuffer(100, 50, 640, 480, 1280, 960);
-    EXPECT_FLOAT_EQ(p.x, 50.0f);
-    EXPECT_FLOAT_EQ(p.y, 25.0f);
     // Through the letterbox: the centre of a wide client is the centre of the framebuffer.
     const Scanout::PointF centre = Scanout::clientToFramebuffer(500, 240, 640, 480, 1000, 480);
     EXPECT_FLOAT_EQ(centre.x, 320.0f);

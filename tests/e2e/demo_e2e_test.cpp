@@ -2,13 +2,6 @@
 // another folder, with its start-up lines, frames on screen, Escape, and every start-up failure.
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
-
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -94,9 +87,9 @@ TEST(DemoEndToEnd, StartsFromAnotherFolderShowsFramesPinsOnlyTheMainThreadAndQui
     }
     EXPECT_EQ(workers, std::thread::hardware_concurrency());
 
-    // The music has run some seconds: the intro is on screen.
-    std::this_thread::sleep_for(2s);
-    EXPECT_GT(litPixels(screen.display(), elsewhere.path() + "/shot.png"), 640 * 480 / 100);
+    // Within seconds of music the intro is on screen.
+    const int enough = 640 * 480 / 100;
+    EXPECT_GT(waitForLitPixels(screen.display(), elsewhere.path() + "/shot.png", enough, 6), enough);
 
     const ProcessResult result = quitWithEscape(screen, demo);
     EXPECT_FALSE(result.timedOut);
@@ -137,45 +130,15 @@ TEST(DemoEndToEnd, StartUpFailuresSayWhatFailedAndEndAtOnce) {
 // without Enter ends it.
 TEST(DemoEndToEnd, AtATerminalAMissingTextureWaitsForOneKeyWithoutEnter) {
     TemporaryFolder folder;
-    const std::string demo = installWithout(folder, {"envtest256.png"});
-    int terminal = -1;
-    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        char* const argv[] = {const_cast<char*>(demo.c_str()), nullptr};
-        char audio[] = "SDL_AUDIODRIVER=dummy", leaks[] = "LSAN_OPTIONS=detect_leaks=0";
-        char* const environment[] = {audio, leaks, nullptr};
-        execve(demo.c_str(), argv, environment);
-        _exit(127);
-    }
-    std::string seen;
-    // Reads what arrives until the terminal is quiet for that long or reports a hang-up.
-    const auto readFor = [&](int milliseconds) {
-        pollfd wait{terminal, POLLIN, 0};
-        char buffer[256];
-        ssize_t n = 0;
-        while (poll(&wait, 1, milliseconds) > 0 && (n = read(terminal, buffer, sizeof buffer)) > 0) {
-            seen.append(buffer, size_t(n));
-        }
-    };
-    for (int i = 0; i < 300 && seen.find("decoding png from [envtest256.png]") == std::string::npos; ++i) {
-        readFor(100);
-    }
-    ASSERT_NE(seen.find("error(48) decoding png from [envtest256.png]"), std::string::npos) << seen;
-    readFor(500);
-    int status = 0;
-    EXPECT_EQ(waitpid(child, &status, WNOHANG), 0) << "it waits for a key";
-    ASSERT_EQ(write(terminal, "k", 1), 1);
-    pid_t ended = 0;
-    for (int i = 0; i < 200 && (ended = waitpid(child, &status, WNOHANG)) == 0; ++i) {
-        readFor(0); // the hang-up can come before the program is gone
-        std::this_thread::sleep_for(50ms);
-    }
-    if (ended == 0) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        ADD_FAILURE() << "one key without Enter did not end it";
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-    close(terminal);
+    ProcessOptions options;
+    options.terminal = true;
+    options.unset = {"AUDIODEV", "PULSE_SERVER", "DISPLAY"};
+    options.environment = {"SDL_AUDIODRIVER=dummy", LEAK_SUPPRESSIONS};
+    RunningProcess demo({installWithout(folder, {"envtest256.png"})}, options);
+    ASSERT_TRUE(demo.waitForOutput("error(48) decoding png from [envtest256.png]", 30s)) << demo.output();
+    EXPECT_FALSE(demo.waitForExit(500ms)) << "it waits for a key";
+    ASSERT_TRUE(demo.type("k"));
+    const ProcessResult result = demo.wait(10s);
+    EXPECT_FALSE(result.timedOut) << "one key without Enter did not end it";
+    EXPECT_EQ(result.exitCode, 1) << result.output;
 }

@@ -48,26 +48,22 @@ Program programFor(const std::string& platform, const VirtualScreen& screen) {
     return program;
 }
 
-std::vector<std::string> linesOf(const std::string& output) {
-    std::vector<std::string> lines;
-    std::istringstream in(output);
-    for (std::string line; std::getline(in, line);) {
-        line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-// Every line is one of the nine callback lines, and the first is "open".
-void expectOnlyCallbackLines(const std::vector<std::string>& lines) {
+// Checks that every line is one of the nine callback lines, and returns the keys, the pointer and
+// the close in order (activation comes and goes with the desktop).
+std::vector<std::string> checkedEvents(const std::string& output) {
     static const std::string number = "-?[0-9.]+(e[-+][0-9]+)?"; // as printf's %g writes them
     static const std::regex callback("key(down|pressed|up) -?[0-9]+|mouse(down|up|move) " + number + " " +
                                      number + "|activate [01]|open|close");
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), "open");
-    for (const std::string& line : lines) {
+    std::istringstream in(output);
+    std::vector<std::string> events;
+    for (std::string line; std::getline(in, line);) {
+        std::erase(line, '\r');
         EXPECT_TRUE(std::regex_match(line, callback)) << "not a callback line: " << line;
+        if (line.starts_with("key") || line.starts_with("mouse") || line == "close") {
+            events.push_back(line);
+        }
     }
+    return events;
 }
 
 class ScanoutExample : public ::testing::TestWithParam<std::string> {
@@ -114,17 +110,11 @@ TEST_P(ScanoutExample, PrintsKeyCodesAndPointerEventsAndEndsOnTheWindowsCloseReq
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitCode, 0) << result.output;
 
-    const std::vector<std::string> lines = linesOf(result.output);
-    expectOnlyCallbackLines(lines);
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "mousemove 100 50"), lines.end()) << result.output;
-    // The keys, buttons and the close in order (moves and activation come and go with the desktop).
-    std::vector<std::string> seen;
-    for (const std::string& line : lines) {
-        if (line.starts_with("key") || line.starts_with("mousedown") || line.starts_with("mouseup") ||
-            line == "close") {
-            seen.push_back(line);
-        }
-    }
+    EXPECT_TRUE(result.output.starts_with("open")) << result.output;
+    // The pointer position is checked once; the moves around it depend on the desktop.
+    std::vector<std::string> seen = checkedEvents(result.output);
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "mousemove 100 50"), seen.end()) << result.output;
+    std::erase_if(seen, [](const std::string& line) { return line.starts_with("mousemove"); });
     std::vector<std::string> expected;
     for (const int key : {65, 61, 108, 10}) {
         for (const char* callback : {"keydown ", "keypressed ", "keyup "}) {

@@ -44,23 +44,17 @@ int peMachine(const std::string& path) {
     return pe[4] | pe[5] << 8;
 }
 
-int litPixels(const std::string& display, const std::string& png) {
-    const std::vector<uint8_t> rgba = grabScreen(display, png);
-    int lit = 0;
-    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
-        lit += (rgba[i] | rgba[i + 1] | rgba[i + 2]) > 16 ? 1 : 0;
-    }
-    return lit;
-}
-
 int waitForLitPixels(const std::string& display, const std::string& png, int minimum, int seconds) {
     int lit = 0;
-    for (int attempt = 0; attempt < seconds * 2; ++attempt) {
-        lit = litPixels(display, png);
-        if (lit > minimum) {
-            break;
+    for (int attempt = 0; attempt < seconds * 2 && lit <= minimum; ++attempt) {
+        if (attempt > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const std::vector<uint8_t> rgba = grabScreen(display, png);
+        lit = 0;
+        for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+            lit += (rgba[i] | rgba[i + 1] | rgba[i + 2]) > 16 ? 1 : 0;
+        }
     }
     return lit;
 }

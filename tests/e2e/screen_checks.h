@@ -20,13 +20,11 @@ bool haveScreenTools();
 std::vector<uint8_t> grabScreen(const std::string& display, const std::string& png, int width = 640,
                                 int height = 480);
 
-// How many of the screen's 640 x 480 pixels are not black; the grab is kept in `png`.
-int litPixels(const std::string& display, const std::string& png);
-
 // The machine field of a PE file's header (0x14c 32-bit x86, 0x8664 x86-64); -1 for no PE file.
 int peMachine(const std::string& path);
 
-// Grabs the screen until more than `minimum` pixels are lit or the time runs out; the last count.
+// Grabs the screen until more than `minimum` of its 640 x 480 pixels are not black or the time runs
+// out; the last count. The last grab is kept in `png`.
 int waitForLitPixels(const std::string& display, const std::string& png, int minimum, int seconds);
 
 // Sends keys (xdotool names, for example "Escape" or "alt+Return") to the window of that title.

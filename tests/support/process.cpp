@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,10 +15,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 pid_t spawn(const std::vector<std::string>& argv, const ProcessOptions& options, int* outputFd) {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        return -1;
-    }
     // env(1) sets up the environment and the folder, then becomes the program (found on PATH).
     std::vector<std::string> command{"/usr/bin/env"};
     for (const std::string& name : options.unset) {
@@ -34,6 +31,18 @@ pid_t spawn(const std::vector<std::string>& argv, const ProcessOptions& options,
     }
     pointers.push_back(nullptr);
 
+    if (options.terminal) {
+        const pid_t pid = forkpty(outputFd, nullptr, nullptr, nullptr); // a session and group of its own
+        if (pid == 0) {
+            execv(pointers[0], pointers.data());
+            _exit(127);
+        }
+        return pid;
+    }
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        return -1;
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         setpgid(0, 0); // its own group, so a kill reaches its children too
@@ -97,16 +106,21 @@ bool RunningProcess::readSome(std::chrono::milliseconds timeout) {
     return true;
 }
 
-bool RunningProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
+bool RunningProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout,
+                                   std::size_t from) {
     const auto deadline = Clock::now() + timeout;
-    while (output_.find(text) == std::string::npos) {
+    while (output_.find(text, from) == std::string::npos) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || (outputFd_ < 0)) {
-            return output_.find(text) != std::string::npos;
+            return output_.find(text, from) != std::string::npos;
         }
         readSome(std::min(left, std::chrono::milliseconds(100)));
     }
     return true;
+}
+
+bool RunningProcess::type(const std::string& text) {
+    return outputFd_ >= 0 && write(outputFd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
 bool RunningProcess::waitForExit(std::chrono::milliseconds timeout) {
@@ -145,10 +159,7 @@ ProcessResult RunningProcess::wait(std::chrono::milliseconds timeout) {
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
     RunningProcess process(argv, options);
-    if (!process.started()) {
-        return {};
-    }
-    return process.wait(options.timeout);
+    return process.wait(options.timeout); // the empty result when it could not start
 }
 
 VirtualScreen::VirtualScreen(const std::string& geometry)

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct ProcessOptions {
     std::vector<std::string> unset;       // names removed from the environment
     std::string workingDirectory;         // empty: ours
     std::chrono::milliseconds timeout{60000};
+    bool terminal = false; // a terminal of its own for stdin and the output, instead of /dev/null and a pipe
 };
 
 struct ProcessResult {
@@ -37,12 +39,14 @@ public:
     RunningProcess& operator=(const RunningProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
-    // Reads output until `text` appears or the time runs out; true when it appeared.
-    bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout);
+    // Reads output until `text` appears at or after `from` or the time runs out; true when it appeared.
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout, std::size_t from = 0);
     // True when the program ends within the time; it is left running otherwise.
     bool waitForExit(std::chrono::milliseconds timeout);
     // Waits for the program to end; fills exitCode/signal/timedOut, output so far included.
     ProcessResult wait(std::chrono::milliseconds timeout);
+    // Types the text on the program's terminal (ProcessOptions::terminal); false when it cannot.
+    bool type(const std::string& text);
     const std::string& output() const { return output_; }
     pid_t pid() const { return pid_; }
 

@@ -54,7 +54,7 @@ protected:
 
 // Which items are offered is the shared menu rule's (tested with it); here the real menu holds
 // them, with their texts, once however often it is rebuilt, and Center goes and comes back.
-TEST_F(SystemMenuTest, WindowedOnAWideScreenOffersTwoZoomsFullscreenAndCenterUntilCentred) {
+TEST_F(SystemMenuTest, WindowedOffersTwoZoomsFullscreenAndCenterUntilCentredAndFullScreenOnlyWindowed) {
     const std::vector<Item> moved{{1, L""},       {2, L"Original Size"}, {3, L"2x Zoom"},
                                   {6, L""},       {8, L"Fullscreen"},    {9, L""},
                                   {10, L"Center"}};
@@ -68,9 +68,8 @@ TEST_F(SystemMenuTest, WindowedOnAWideScreenOffersTwoZoomsFullscreenAndCenterUnt
     RECT dragged{10, 10, 650, 490};
     SendMessageW(record->window, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&dragged));
     EXPECT_EQ(displayItems(record->window), moved);
-}
 
-TEST_F(SystemMenuTest, FullScreenShapeOffersWindowedOnly) {
+    // The full-screen shape offers Windowed only.
     setFullscreenShape(*record, 640, 480);
     EXPECT_EQ(record->windowed, 0);
     EXPECT_EQ(displayItems(record->window), (std::vector<Item>{{6, L""}, {7, L"Windowed"}}));

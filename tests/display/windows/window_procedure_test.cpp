@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/display/windows/window_test_support.h"
@@ -90,16 +91,6 @@ TEST_F(WindowProcedureTest, KeysAndTheCloseButtonBecomeCallbacksAndRequests) {
     FakeSystem::alt = false;
 }
 
-TEST_F(WindowProcedureTest, CallbacksReceiveTheWrapper) {
-    StubDisplay facade;
-    display.setWrapper(&facade);
-    send(WM_KEYDOWN, 'Q');
-    EXPECT_EQ(listener.lastDisplay, &facade);
-    display.setWrapper(nullptr);
-    send(WM_KEYUP, 'Q');
-    EXPECT_EQ(listener.lastDisplay, &display);
-}
-
 TEST_F(WindowProcedureTest, MouseScalesByFramebufferOverClient) {
     FakeSystem::client = Rect{0, 0, 1280, 960};
     send(WM_LBUTTONDOWN, MK_LBUTTON, at(100, 50));
@@ -120,10 +111,18 @@ TEST_F(WindowProcedureTest, MouseScalesByFramebufferOverClient) {
 }
 
 // The shape commands' effect on the real display is the Direct3D display's own test.
-TEST_F(WindowProcedureTest, ActivationReachesTheListenerAndTheRecord) {
+TEST_F(WindowProcedureTest, ActivationAndKeysReachTheListenerAsTheWrapper) {
+    StubDisplay facade;
+    display.setWrapper(&facade);
+    send(WM_KEYDOWN, 'Q');
+    EXPECT_EQ(listener.lastDisplay, &facade);
+    display.setWrapper(nullptr);
+    send(WM_KEYUP, 'Q');
+    EXPECT_EQ(listener.lastDisplay, &display);
+
     send(WM_ACTIVATE, WA_ACTIVE);
     EXPECT_TRUE(record->active);
-    listener.lines.clear(); // Wine may activate the new window on its own as well
+    listener.lines.clear(); // the keys, and Wine may activate the new window on its own as well
     send(WM_ACTIVATE, WA_INACTIVE);
     EXPECT_FALSE(record->active);
     send(WM_ACTIVATE, WA_ACTIVE);
@@ -137,15 +136,13 @@ TEST_F(WindowProcedureTest, ZoomCommandsResizeTheClientArea) {
     auto small = createWindow(&display, &adapter, 320, 240, "zoom test", FakeSystem::queries());
     ASSERT_NE(small->window, nullptr);
     setWindowedShape(*small, 320, 240);
-    SendMessageW(small->window, WM_SYSCOMMAND, 3, 0);
-    RECT client{};
-    GetClientRect(small->window, &client);
-    EXPECT_EQ(client.right - client.left, 640);
-    EXPECT_EQ(client.bottom - client.top, 480);
-    SendMessageW(small->window, WM_SYSCOMMAND, 2, 0);
-    GetClientRect(small->window, &client);
-    EXPECT_EQ(client.right - client.left, 320);
-    EXPECT_EQ(client.bottom - client.top, 240);
+    for (const auto& [command, width, height] : {std::tuple{3, 640, 480}, {2, 320, 240}}) { // 2x, original
+        SendMessageW(small->window, WM_SYSCOMMAND, command, 0);
+        RECT client{};
+        GetClientRect(small->window, &client);
+        EXPECT_EQ(client.right - client.left, width) << "command " << command;
+        EXPECT_EQ(client.bottom - client.top, height) << "command " << command;
+    }
     destroyWindow(small);
 }
 
@@ -164,16 +161,15 @@ TEST(WindowTitle, LongTitlesAreCutAndNoTitleIsEmpty) {
 TEST(WindowCreation, TwoWindowsWithOneTitleBothOpen) {
     StubDisplay display;
     CountingAdapter adapter;
-    auto first = createWindow(&display, &adapter, 64, 48, "same title", FakeSystem::queries());
-    auto second = createWindow(&display, &adapter, 64, 48, "same title", FakeSystem::queries());
-    EXPECT_NE(first->window, nullptr);
-    EXPECT_NE(second->window, nullptr);
-    auto untitled = createWindow(&display, &adapter, 64, 48, "", FakeSystem::queries());
-    EXPECT_NE(untitled->window, nullptr);
-    destroyWindow(first);
-    destroyWindow(second);
-    destroyWindow(untitled);
-    EXPECT_EQ(first, nullptr);
+    std::vector<std::unique_ptr<WindowRecord>> windows;
+    for (const char* title : {"same title", "same title", ""}) {
+        windows.push_back(createWindow(&display, &adapter, 64, 48, title, FakeSystem::queries()));
+        EXPECT_NE(windows.back()->window, nullptr) << '"' << title << '"';
+    }
+    for (auto& window : windows) {
+        destroyWindow(window);
+        EXPECT_EQ(window, nullptr);
+    }
 }
 
 } // namespace
