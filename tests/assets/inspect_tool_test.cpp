@@ -53,11 +53,9 @@ TEST(InspectTool, PngPrintsSizeAndErrorAndWritesRgbaAndObjPrintsCountsAndBox) {
 }
 
 TEST(InspectTool, RejectsUnknownSubcommandsAndMissingArguments) {
-    EXPECT_EQ(run("").status, 2);
-    EXPECT_EQ(run("nonsense x").status, 2);
-    EXPECT_EQ(run("png").status, 2);
-    EXPECT_EQ(run("obj").status, 2);
-    EXPECT_EQ(run("bake").status, 2);
+    for (const char* usage : {"", "nonsense x", "png", "obj", "bake"}) {
+        EXPECT_EQ(run(usage).status, 2) << usage;
+    }
     EXPECT_EQ(run("bake /nonexistent-folder").status, 1) << "no dune tile there";
 }
 

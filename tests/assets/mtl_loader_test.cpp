@@ -67,8 +67,6 @@ TEST(MtlLoader, TheDefaultMaterialComesFromPropertiesBeforeAnyNewmtlOrAMissingLi
     ASSERT_EQ(missing.size(), 1u);
     EXPECT_EQ(missing[0].name, "defaultmaterial");
     EXPECT_EQ(missing[0].textureIndex, 0);
-    EXPECT_EQ(missing[0].ambient.x, 0.0f);
-    EXPECT_EQ(missing[0].shaderType, -1);
 }
 
 TEST(MtlLoader, SkipsShortLinesWithAConsoleLine) {

@@ -55,15 +55,19 @@ void expectCorners(const PipelineFace& face, std::array<int32_t, 3> vertex, std:
     EXPECT_EQ(face.carried, 0);
 }
 
+// Negative indices count back from the latest element so far, not from the end of the file.
 TEST(ObjLoader, FansPolygonsAndStoresCornerIndices) {
     const Parsed p = parse(std::string(SQUARE) +
                            "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\nvn 0 0 1\nvn 0 0 1\nvn 0 0 1\n" +
-                           "f 1/1/1 2/2/2 3/3/3 4/4/4\nf 2//2 3//2 4//2\nf 1/2 2/3/ 3\n");
-    ASSERT_EQ(p.mesh->faces.size(), 4u);
+                           "f 1/1/1 2/2/2 3/3/3 4/4/4\nf 2//2 3//2 4//2\nf 1/2 2/3/ 3\n" +
+                           "f -4/-1/-4 -3/-2/-3 -1/-3/-1\nv 5 5 5\nf -5 -4 -1\n");
+    ASSERT_EQ(p.mesh->faces.size(), 6u);
     expectCorners(p.mesh->faces[0], {0, 1, 2}, {1, 2, 3}, {0, 1, 2});
     expectCorners(p.mesh->faces[1], {0, 2, 3}, {1, 3, 4}, {0, 2, 3});
     expectCorners(p.mesh->faces[2], {1, 2, 3}, {0, 0, 0}, {1, 1, 1});
     expectCorners(p.mesh->faces[3], {0, 1, 2}, {2, 3, 0}, {-1, -1, -1});
+    expectCorners(p.mesh->faces[4], {0, 1, 3}, {4, 3, 2}, {0, 1, 3});
+    expectCorners(p.mesh->faces[5], {0, 1, 4}, {0, 0, 0}, {-1, -1, -1});
     EXPECT_EQ(p.mesh->texcoords.size(), 5u);
     EXPECT_EQ(p.mesh->texcoords[2].u, 1.0f);
     ASSERT_EQ(p.mesh->normals.size(), 4u);
@@ -130,16 +134,6 @@ TEST(ObjLoader, PrintsGroupsAndToleratesSpacingCommentsAndLineEnds) {
     EXPECT_EQ(p.console, "group is now [top]\ngroup is now []\n");
     ASSERT_EQ(p.mesh->faces.size(), 3u);
     expectCorners(p.mesh->faces[1], {2, 1, 0}, {0, 0, 0}, {-1, -1, -1});
-}
-
-TEST(ObjLoader, ResolvesNegativeIndicesFromTheLatestElement) {
-    const Parsed p =
-        parse("v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nvt 1 1\nvn 0 0 1\nf -3/-2/-1 -2/-1/-1 -1/-1/-1\n"
-              "v 5 5 5\nf -4 -3 -1\n");
-    ASSERT_EQ(p.mesh->faces.size(), 2u);
-    expectCorners(p.mesh->faces[0], {0, 1, 2}, {1, 2, 2}, {0, 0, 0});
-    expectCorners(p.mesh->faces[1], {0, 1, 3}, {0, 0, 0}, {-1, -1, -1});
-    EXPECT_EQ(p.console, "");
 }
 
 TEST(ObjLoader, SkipsBadLinesWithAConsoleLine) {

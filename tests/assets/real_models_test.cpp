@@ -115,25 +115,17 @@ TEST(RealModels, LoadWithTheirCountsBoxesAndTheScannedNormalsBitForBit) {
     }
 }
 
+// Its console lines and material values are the OBJ and MTL readers' own tests.
 TEST(RealModels, AvocadoResolvesItsTextureThroughTheStore) {
     OwnedStore owned;
-    TextureStore& store = owned.store;
     std::string console;
-    const auto mesh = load("avocado/avocado.obj", store, console);
-    EXPECT_EQ(console, "---- loading [avocado.obj]:\n"
-                       "material library is [avocado.mtl]\n"
-                       "texture filename is [Avocado_baseColor.png]\n"
-                       "material is now [2256_Avocado_d]\n");
-    ASSERT_EQ(store.entries.size(), 2u);
-    EXPECT_EQ(store.entries[1]->name, "Avocado_baseColor.png");
-    EXPECT_EQ(store.entries[1]->image->width, 2048);
-    const Material& material = mesh->materials.at(0);
-    EXPECT_EQ(material.textureIndex, 1);
-    EXPECT_EQ(material.specularExponent, 250);
+    const auto mesh = load("avocado/avocado.obj", owned.store, console);
+    ASSERT_EQ(owned.store.entries.size(), 2u);
+    EXPECT_EQ(owned.store.entries[1]->name, "Avocado_baseColor.png");
+    EXPECT_EQ(owned.store.entries[1]->image->width, 2048);
+    EXPECT_EQ(mesh->materials.at(0).textureIndex, 1);
     for (const PipelineFace& face : mesh->faces) {
-        ASSERT_EQ(face.material, &material);
-        ASSERT_GE(face.normalIndex[2], 0);
-        ASSERT_LT(face.normalIndex[2], 376);
+        ASSERT_EQ(face.material, &mesh->materials[0]);
     }
 }
 

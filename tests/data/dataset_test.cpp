@@ -5,10 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
-
 #include "assets/file_reader.h"
 #include "tests/data/png_read.h"
+#include "tests/support/temporary_folder.h"
 #include "tools/datagen/dataset.h"
 
 namespace tessellune::datagen {
@@ -21,13 +20,6 @@ const char* const FILES[] = {"colors512.png",    "envtest256.png", "openfloor.pn
                              "t-cred.png",       "t-time.png",     "t-sorry.png",        "dunequad.obj",
                              "tealfloor.obj",    "tealfloor.mtl",  "blah.obj",           "blah.mtl"};
 constexpr int PICTURES = 11; // one progress call each, as for the three meshes and the end
-
-fs::path freshFolder(const std::string& name) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("tessellune-datagen-" + name + "-" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    return folder;
-}
 
 DatasetPaths pathsInto(const fs::path& folder) {
     DatasetPaths paths;
@@ -48,7 +40,8 @@ TEST(Dataset, WritesEveryFileReportingProgressAndMatchesTheBuildsRun) {
     static double last;
     calls = 0;
     last = -1.0;
-    const fs::path fresh = freshFolder("current");
+    const testing::TemporaryFolder folder;
+    const fs::path fresh = folder.file("data");
     std::string error;
     ASSERT_TRUE(writeDataset(
         pathsInto(fresh),
@@ -70,11 +63,11 @@ TEST(Dataset, WritesEveryFileReportingProgressAndMatchesTheBuildsRun) {
         EXPECT_TRUE(fs::path(name).extension() != ".png" || datatest::readPng(bytes, image, error))
             << name << ": " << error;
     }
-    fs::remove_all(fresh);
 }
 
 TEST(Dataset, FailsCleanlyOnBadFoldersAndCardsTooLargeForTheFrame) {
-    DatasetPaths paths = pathsInto(freshFolder("bad"));
+    const testing::TemporaryFolder folder;
+    DatasetPaths paths = pathsInto(folder.file("data"));
     paths.contentDirectory = "/nonexistent-content";
     std::string error;
     EXPECT_FALSE(writeDataset(paths, nullptr, error));
@@ -82,10 +75,8 @@ TEST(Dataset, FailsCleanlyOnBadFoldersAndCardsTooLargeForTheFrame) {
     paths = pathsInto("/proc/no-such-folder/data");
     EXPECT_FALSE(writeDataset(paths, nullptr, error));
     EXPECT_FALSE(error.empty());
-    fs::remove_all(freshFolder("bad"));
     // A card that would not fit its place in the frame is refused.
-    const fs::path content = freshFolder("bigcard");
-    fs::create_directories(content);
+    const fs::path content = folder.path();
     std::ofstream(content / "titlecards.txt") << "card big.png 110 bold\nTOO LARGE TO FIT\n";
     paths = pathsInto(content / "out");
     paths.contentDirectory = content.string();
@@ -93,7 +84,6 @@ TEST(Dataset, FailsCleanlyOnBadFoldersAndCardsTooLargeForTheFrame) {
     EXPECT_NE(error.find("big.png"), std::string::npos) << error;
     EXPECT_NE(error.find("at most 540 x 70"), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(content / "out" / "big.png"));
-    fs::remove_all(content);
 }
 
 } // namespace

@@ -22,7 +22,6 @@ TEST(Loaders, EveryMeshLoadsWithItsCountsMaterialsAndFacing) {
     EXPECT_EQ(dune->faces.size(), 512u);
     EXPECT_TRUE(dune->materials.empty());
     for (const PipelineFace& face : dune->faces) {
-        EXPECT_EQ(face.material, &dune->defaultMaterial);
         EXPECT_GT(face.normal.y, 0.0f)
             << "a height field faces up (+y) everywhere, steep lee slopes included";
         for (int k = 0; k < 3; ++k) {
@@ -37,7 +36,6 @@ TEST(Loaders, EveryMeshLoadsWithItsCountsMaterialsAndFacing) {
     ASSERT_EQ(floor->materials.size(), 1u);
     ASSERT_GE(floor->materials[0].textureIndex, 1);
     EXPECT_EQ(store.entries[size_t(floor->materials[0].textureIndex)]->name, "tealfloor.png");
-    EXPECT_EQ(floor->materials[0].shaderType, -1);
     for (const PipelineFace& face : floor->faces) {
         EXPECT_EQ(face.material, &floor->materials[0]);
         EXPECT_NEAR(face.normal.z, -1.0f, 1e-6f);

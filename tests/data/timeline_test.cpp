@@ -58,15 +58,13 @@ TEST(Timeline, KeysEveryTrackTheDemoReadsWithinTheMusic) {
 TEST(Timeline, RunsTwoToThreeMinutesWithTheMusicAndFadesInAndOut) {
     EXPECT_EQ(track("fs", 0), 0.0f);
     EXPECT_EQ(track("fs", 18 * 10), 1.0f) << "faded in after ten seconds";
-    // The picture stays up until the fade has ended, between two and three minutes in.
+    // The picture stays up until the fade has ended with the music, two and a half minutes in.
     int end = 0;
     for (int row = 0; row <= MUSIC_ROWS; ++row) {
         if (track("fs", row) > 0.0f) {
             end = row + 1;
         }
     }
-    EXPECT_GE(end, 120 * 18);
-    EXPECT_LE(end, 180 * 18);
     EXPECT_LE(end, MUSIC_ROWS);
     EXPECT_GE(end, MUSIC_ROWS - 2 * ROWS_PER_BAR) << "the fade ends with the music's outro";
 }
@@ -79,10 +77,8 @@ TEST(Timeline, VisitsEverySceneCuttingOnBarLinesWithTheLoneTileBeforeTheField) {
             EXPECT_EQ(row % ROWS_PER_BAR, 0) << "scene change off the bar at row " << row;
         }
     }
-    EXPECT_EQ(seen, (std::set<int>{4, 5, 6, 10, 11, 12}));
-    const std::vector<int> four = rowsOf(4), six = rowsOf(6);
-    ASSERT_FALSE(four.empty() || six.empty());
-    EXPECT_LT(four[0], six[0]) << "the field's tiles take their colour from the lone tile";
+    ASSERT_EQ(seen, (std::set<int>{4, 5, 6, 10, 11, 12}));
+    EXPECT_LT(rowsOf(4)[0], rowsOf(6)[0]) << "the field's tiles take their colour from the lone tile";
 }
 
 TEST(Timeline, ShowsEveryCardOnlyInTheSceneThatCarriesIt) {
@@ -97,8 +93,7 @@ TEST(Timeline, ShowsEveryCardOnlyInTheSceneThatCarriesIt) {
     EXPECT_EQ(shown, (std::set<std::pair<int, int>>{{11, 1}, {11, 2}, {11, 3}, {12, 1}, {12, 2}, {12, 3}}));
 }
 
-TEST(Timeline, KeepsCameraIndicesInTheTablesAndMovesTheParticlesBothWays) {
-    bool ring = false, picture = false;
+TEST(Timeline, KeepsCameraIndicesInTheTables) {
     for (int row = 0; row < MUSIC_ROWS; ++row) {
         for (const char* camera : {"cam_a", "cam_b"}) {
             const float v = track(camera, row);
@@ -106,22 +101,11 @@ TEST(Timeline, KeepsCameraIndicesInTheTablesAndMovesTheParticlesBothWays) {
             EXPECT_LT(v, 7.5f);
             EXPECT_EQ(v, std::round(v));
         }
-        const int scene = sceneAt(row);
-        if (scene >= 10) {
-            ring |= track("lerp", row) == 0.0f;
-            picture |= track("lerp", row) == 1.0f;
-            // The floor stands at y = 0, through the middle of the picture: off while it shows.
-            if (track("lerp", row) > 0.5f) {
-                EXPECT_EQ(static_cast<int>(track("plane_enable", row) + 0.5f), 0) << "row " << row;
-            }
-        }
     }
-    EXPECT_TRUE(ring);
-    EXPECT_TRUE(picture);
 }
 
 // The particles as the scenes place them (without scene 10's spin), from the picture file as the
-// demo loads it.
+// demo loads it: both shapes show, and each is whole in view.
 TEST(Timeline, ThePictureFillsTheViewWheneverItStandsAndTheRingsStayWhole) {
     int32_t error = 0;
     Texture* girl = tryLoadTexture("finishedgirl.png", TESSELLUNE_BINARY_DIR "/data/", "girl", error);
@@ -134,13 +118,17 @@ TEST(Timeline, ThePictureFillsTheViewWheneverItStandsAndTheRingsStayWhole) {
         const Vec4 image{10.0f * p.centredColumn, -10.0f * p.centredRow, -20.0f, 1.0f};
         return add(scale(image, lerp), scale(ring, 1 - lerp));
     };
-    int pictureRows = 0;
+    int pictureRows = 0, ringRows = 0;
     for (int row = 0; row < MUSIC_ROWS; ++row) {
         const int scene = sceneAt(row);
         if (scene < 10) {
             continue;
         }
         const float lerp = track("lerp", row);
+        // The floor stands at y = 0, through the middle of the picture: off while it shows.
+        if (lerp > 0.5f) {
+            EXPECT_EQ(static_cast<int>(track("plane_enable", row) + 0.5f), 0) << "row " << row;
+        }
         const Matrix4 view = cameraAt(row);
         float top = 1e9f, bottom = -1e9f;
         int onScreen = 0;
@@ -156,12 +144,14 @@ TEST(Timeline, ThePictureFillsTheViewWheneverItStandsAndTheRingsStayWhole) {
             EXPECT_EQ(share, 1.0) << "the whole picture is in view at row " << row;
             EXPECT_GT(bottom - top, 0.75f * 480.0f) << "and fills most of it, row " << row;
         } else if (lerp == 0.0f) {
+            ++ringRows;
             EXPECT_EQ(share, 1.0) << "the whole ring stack is in view at row " << row;
         } else {
             EXPECT_GT(share, 0.5) << "most of the particles are in view at row " << row;
         }
     }
     EXPECT_GT(pictureRows, 4 * ROWS_PER_BAR);
+    EXPECT_GT(ringRows, 0);
 }
 
 TEST(Timeline, TheLoneTileShowsItsLitSideWheneverSceneFourRuns) {
@@ -193,7 +183,6 @@ TEST(Timeline, TheLoneTileShowsItsLitSideWheneverSceneFourRuns) {
 // camera inside the frame. The eye and its axes come back out of the view matrix: rows 0 to 2 are
 // orthonormal, so the eye is -(row 3) times their transpose.
 TEST(Timeline, SceneSixShowsTheKnotInFrontOfTheSandAndNoCutSideOfTheField) {
-    const datagen::MeshData floor = datagen::makeTealFloor();
     float knotRadius = 0.0f;
     for (const Vec4& p : datagen::makeKnotObject().positions) {
         knotRadius = std::max(knotRadius, 12.0f * std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z));
@@ -210,10 +199,8 @@ TEST(Timeline, SceneSixShowsTheKnotInFrontOfTheSandAndNoCutSideOfTheField) {
         }
         const float x = track("x", row);
         const float left = -5.5f * x, rightEdge = 4.5f * x, front = -0.5f * x, back = 4.5f * x;
+        // Above the crests is above the floor, which faces up (the placement test).
         ASSERT_GT(eye.z, 0.72f * x) << "the camera flies above the crests, row " << row;
-        const Matrix4 floorPlace = instanceMatrix(10000.0f, 0, 0, 0, 3.1415927f, 0, 0);
-        EXPECT_EQ(frontFacingShare(floor, multiply(floorPlace, view)), 1.0) << "row " << row;
-
         EXPECT_TRUE(inFrame(view, knot, 0.1f)) << "knot in frame, row " << row;
         // Sight lines past the knot's middle and its four sides come down on the field, not the floor.
         const float offsets[5][2] = {{0, 0}, {1, 0}, {-1, 0}, {0, 1}, {0, -1}};

@@ -4,7 +4,6 @@
 #include <bit>
 #include <cmath>
 #include <limits>
-#include <tuple>
 
 #include "tests/sync/scratch_files.h"
 #include "tools/sync/timeline_text.h"
@@ -28,30 +27,6 @@ int32_t rowOf(const std::string& position, const std::string& preamble = "") {
 }
 
 } // namespace
-
-TEST(TimelineText, ParsesTheDocumentedExample) {
-    const Timeline timeline = parsed(
-        "# a comment runs to the end of the line; blank lines are ignored\n"
-        "tempo 135                 # optional: sets beats per minute for positions written in beats\n"
-        "track fs                  # declares a track; a declared track with no keys compiles to count 0\n"
-        "scene 0 10 step           # TRACK POSITION VALUE INTERPOLATION: one key per line\n"
-        "fs 8s 1.0 linear          # position in seconds: row = seconds x 18, rounded to the nearest row\n"
-        "lerp 32b 0.5 smooth       # position in beats (needs a tempo): row = beats x 60 / tempo x 18\n"
-        "\n"
-        "track empty\n");
-    ASSERT_EQ(timeline.tracks.size(), 4u); // in the order of first mention
-    const auto firstKey = [&](size_t t) {
-        const SyncKey& key = timeline.tracks[t].keys.at(0);
-        return std::tuple{timeline.tracks[t].name, key.row, key.value, key.type};
-    };
-    EXPECT_EQ(firstKey(0), std::tuple("fs", 144, 1.0f, int32_t{SYNC_LINEAR}));
-    EXPECT_EQ(firstKey(1), std::tuple("scene", 0, 10.0f, int32_t{SYNC_STEP}));
-    EXPECT_EQ(firstKey(2), std::tuple("lerp", 256, 0.5f, int32_t{SYNC_SMOOTH})); // 8 rows a beat
-    EXPECT_EQ(timeline.tracks[0].firstLine, 3);
-    EXPECT_EQ(timeline.tracks[0].keys.size(), 1u);
-    EXPECT_EQ(timeline.tracks[3].name, "empty");
-    EXPECT_TRUE(timeline.tracks[3].keys.empty());
-}
 
 TEST(TimelineText, PositionsInRowsSecondsAndBeats) {
     EXPECT_EQ(rowOf("0"), 0);

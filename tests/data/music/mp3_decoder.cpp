@@ -27,12 +27,9 @@ bool decodeMp3File(const std::string& path, DecodedMp3& decoded, std::string& er
     mpg123_param(handle.get(), MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
     mpg123_format_none(handle.get());
     mpg123_format(handle.get(), 44100, MPG123_STEREO | MPG123_MONO, MPG123_ENC_SIGNED_16);
-    if (mpg123_open(handle.get(), path.c_str()) != MPG123_OK) {
-        error = path + ": " + mpg123_strerror(handle.get());
-        return false;
-    }
     int encoding = 0;
-    if (mpg123_getformat(handle.get(), &decoded.rate, &decoded.channels, &encoding) != MPG123_OK) {
+    if (mpg123_open(handle.get(), path.c_str()) != MPG123_OK ||
+        mpg123_getformat(handle.get(), &decoded.rate, &decoded.channels, &encoding) != MPG123_OK) {
         error = path + ": " + mpg123_strerror(handle.get());
         return false;
     }
