@@ -22,17 +22,6 @@ ProcessResult runPlay(const std::vector<std::string>& arguments) {
     return runProcess(argv, options);
 }
 
-// A progress line: "S.SS / 2.30 s [" then 40 of '#' or '-' and "]"; gives the position S.SS.
-bool parseProgress(const std::string& line, double& seconds) {
-    static const std::regex progress(R"(^(\d+\.\d\d) / 2\.30 s \[[#-]{40}\]$)");
-    std::smatch match;
-    if (!std::regex_match(line, match, progress)) {
-        return false;
-    }
-    seconds = std::stod(match[1]);
-    return true;
-}
-
 TEST(PlayTool, PlaysToTheEndPrintingThePositionEverySecond) {
     const std::string path =
         writeTempFile("tool.mp3", encodeMp3(makeChord(size_t(44100 * 2.3), 2, 44100), 2, 44100));
@@ -40,12 +29,14 @@ TEST(PlayTool, PlaysToTheEndPrintingThePositionEverySecond) {
     std::remove(path.c_str());
     ASSERT_EQ(run.exitCode, 0) << run.output;
 
+    // A progress line: "S.SS / 2.30 s [" then 40 of '#' or '-' and "]", at position S.SS.
+    const std::regex progress(R"(^(\d+\.\d\d) / 2\.30 s \[[#-]{40}\]$)");
     std::vector<double> positions;
     std::istringstream lines(run.output);
+    std::smatch match;
     for (std::string line; std::getline(lines, line);) {
-        double seconds = 0.0;
-        if (parseProgress(line, seconds)) {
-            positions.push_back(seconds);
+        if (std::regex_match(line, match, progress)) {
+            positions.push_back(std::stod(match[1]));
         }
     }
     // 0, about 1 and about 2 seconds, then the end.

@@ -25,22 +25,21 @@ float fromBits(std::uint32_t bits) {
     return value;
 }
 
-// Each value with its 5-, 6- and 8-bit results at the same place, worked by hand: the value times
-// 2^bits, truncated, held to 0 .. 2^bits - 1, NaNs by their sign. 0.99999994 + 1.0 rounds to 2.0,
-// whose fraction is 0: the limit keeps it, and 0.99999988, at full scale.
+// Each value with its 8-bit result at the same place, worked by hand: the value times 2^bits,
+// truncated, held to 0 .. 2^bits - 1, NaNs by their sign. 0.99999994 + 1.0 rounds to 2.0, whose
+// fraction is 0: the limit keeps it, and 0.99999988, at full scale. Truncating to 5 or 6 bits is
+// truncating to 8 and keeping the top bits.
 TEST(Quantize, TruncatesAndSaturatesAtTheLimitAndForNonFiniteValues) {
     const float inf = std::numeric_limits<float>::infinity(), nan = fromBits(0x7fc00000u);
     const float nearOne = fromBits(0x3f7ffffeu), nearestOne = fromBits(0x3f7fffffu);
     const float values[] = {1.0f,          2.0f,  inf,   nan,  nearOne,        nearestOne,
                             0.999f,        -3.0f, -0.0f, -inf, -nan,           0.0f,
                             1.0f / 512.0f, 0.5f,  0.25f, 0.3f, 127.9f / 256.0f};
-    const std::uint32_t five[] = {31, 31, 31, 31, 31, 31, 31, 0, 0, 0, 0, 0, 0, 16, 8, 9, 15};
-    const std::uint32_t six[] = {63, 63, 63, 63, 63, 63, 63, 0, 0, 0, 0, 0, 0, 32, 16, 19, 31};
     const std::uint32_t eight[] = {255, 255, 255, 255, 255, 255, 255, 0, 0, 0, 0, 0, 0, 128, 64, 76, 127};
-    static_assert(std::size(values) == std::size(five) && std::size(six) == std::size(eight));
+    static_assert(std::size(values) == std::size(eight));
     for (std::size_t i = 0; i < std::size(values); ++i) {
-        EXPECT_EQ(quantize(values[i], 5), five[i]) << values[i];
-        EXPECT_EQ(quantize(values[i], 6), six[i]) << values[i];
+        EXPECT_EQ(quantize(values[i], 5), eight[i] >> 3) << values[i];
+        EXPECT_EQ(quantize(values[i], 6), eight[i] >> 2) << values[i];
         EXPECT_EQ(quantize(values[i], 8), eight[i]) << values[i];
     }
 }
@@ -61,23 +60,30 @@ void expectOnePixel(Format source, Format destination, const void* pixel, std::u
     }
 }
 
-TEST(FloatConverters, PlaceTruncatedChannelsAsEachLayoutSays) {
-    // r8 64, g8 128, b8 255; r5 8, g6 32, g5 16, b5 31; and an alpha that no layout keeps.
-    const float pixel[4] = {0.25f, 0.5f, 1.0f, 0.3f};
-    const struct {
-        Format destination;
-        std::uint64_t expected;
-    } cases[] = {
-        {Format::XRGB8888, 0x004080ffu},
-        {Format::XBGR8888, 0x00ff8040u},
-        {Format::RGB888, 0xff8040u}, // bytes r, g, b
-        {Format::BGR888, 0x4080ffu},
-        {Format::RGB565, (8u << 11) | (32u << 5) | 31u},
-        {Format::BGR565, (31u << 11) | (32u << 5) | 8u},
-        {Format::XRGB1555, (8u << 10) | (16u << 5) | 31u},
-        {Format::XBGR1555, (31u << 10) | (16u << 5) | 8u},
+// The eight integer layouts of 8-bit channels r, g, b, little-endian: the top bits of each channel
+// where a layout keeps fewer, and x as the X byte of XRGB8888 (the only layout that keeps one).
+struct Layout {
+    Format destination;
+    std::uint64_t expected;
+};
+std::vector<Layout> layouts(std::uint32_t x, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+    return {
+        {Format::XRGB8888, x << 24 | r << 16 | g << 8 | b},
+        {Format::XBGR8888, b << 16 | g << 8 | r},
+        {Format::RGB888, b << 16 | g << 8 | r}, // bytes r, g, b
+        {Format::BGR888, r << 16 | g << 8 | b},
+        {Format::RGB565, (r >> 3) << 11 | (g >> 2) << 5 | b >> 3},
+        {Format::BGR565, (b >> 3) << 11 | (g >> 2) << 5 | r >> 3},
+        {Format::XRGB1555, (r >> 3) << 10 | (g >> 3) << 5 | b >> 3},
+        {Format::XBGR1555, (b >> 3) << 10 | (g >> 3) << 5 | r >> 3},
     };
-    for (const auto& c : cases) {
+}
+
+// Truncating a value to 8 bits and keeping the top 5 or 6 is truncating it to 5 or 6 bits, so a
+// float pixel's layouts are those of its truncated 8-bit channels.
+TEST(FloatConverters, PlaceTruncatedChannelsAsEachLayoutSays) {
+    const float pixel[4] = {0.25f, 0.5f, 1.0f, 0.3f}; // r8 64, g8 128, b8 255; an alpha no layout keeps
+    for (const Layout& c : layouts(0, 64, 128, 255)) {
         expectOnePixel(Format::XBGRFFFF, c.destination, pixel, c.expected);
     }
     const float copy[4] = {-1.5f, 2.0f, 0.125f, 7.0f};
@@ -88,21 +94,8 @@ TEST(FloatConverters, PlaceTruncatedChannelsAsEachLayoutSays) {
 
 TEST(TrueColorConverters, KeepTheTopBitsOfEachChannel) {
     for (std::uint32_t q : {0xff123456u, 0x00fedcbau, 0x80ffffffu, 0x00000000u, 0x00070307u}) {
-        const std::uint32_t r = q >> 16 & 0xff, g = q >> 8 & 0xff, b = q & 0xff;
-        const struct {
-            Format destination;
-            std::uint64_t expected;
-        } cases[] = {
-            {Format::XRGB8888, q}, // same format copies unchanged, X byte included
-            {Format::XBGR8888, b << 16 | g << 8 | r},
-            {Format::RGB888, b << 16 | g << 8 | r}, // bytes r, g, b
-            {Format::BGR888, r << 16 | g << 8 | b},
-            {Format::RGB565, (r >> 3) << 11 | (g >> 2) << 5 | b >> 3},
-            {Format::BGR565, (b >> 3) << 11 | (g >> 2) << 5 | r >> 3},
-            {Format::XRGB1555, (r >> 3) << 10 | (g >> 3) << 5 | b >> 3},
-            {Format::XBGR1555, (b >> 3) << 10 | (g >> 3) << 5 | r >> 3},
-        };
-        for (const auto& c : cases) {
+        // XRGB8888 to itself copies unchanged, X byte included.
+        for (const Layout& c : layouts(q >> 24, q >> 16 & 0xff, q >> 8 & 0xff, q & 0xff)) {
             expectOnePixel(Format::XRGB8888, c.destination, &q, c.expected);
         }
     }

@@ -2,7 +2,6 @@
 // dirty boxes, deferred requests and their order, and the listener contract.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -69,7 +68,6 @@ TEST(MemoryHost, TrueColorLockHandsOutPackedXrgbAndUnlockPresentsIt) {
 
     Scanout::LockedFramebuffer* fb = h.display->lock();
     ASSERT_NE(fb, nullptr);
-    EXPECT_EQ(fb->format, Format::XRGB8888);
     ASSERT_EQ(fb->stride, 2560);
     const auto mark = [](int x, int y) { return 0xff000000u | static_cast<std::uint32_t>(x << 10 | y); };
     const std::pair<int, int> marked[] = {{0, 0}, {639, 479}, {17, 300}};
@@ -201,14 +199,14 @@ TEST(MemoryHost, FloatUpdatesGoThroughTheConverterOfTheSurfaceFormat) {
 }
 
 // One row per event sequence: what the host queues (and how the listener answers), the callbacks
-// the listener must see in order once the first lock has drained the queue, and whether the
-// second lock finds the display closed.
+// the listener must see in order once the first lock has drained the queue, and how many of two
+// locks find the display open. Whatever closed it, it opens again.
 TEST(ListenerContract, QueuedEventsReachTheListenerInOrder) {
     const struct {
         const char* what;
         std::function<void(Harness&)> push;
         std::vector<std::string> expected;
-        bool closes = false;
+        int openLocks = 2;
     } cases[] = {
         {"key down once, then pressed per repeat, then up",
          [](Harness& h) {
@@ -233,11 +231,11 @@ TEST(ListenerContract, QueuedEventsReachTheListenerInOrder) {
         {"Escape reaches the listener and closes",
          [](Harness& h) { h.host->pushKeyDown(VK::ESCAPE); },
          {"down 27", "pressed 27"},
-         true},
+         1},
         {"the close button closes once the listener agrees",
          [](Harness& h) { h.host->pushCloseButton(); },
          {"close?"},
-         true},
+         1},
         {"the listener may veto the close button",
          [](Harness& h) {
              h.listener.allowClose = false;
@@ -255,14 +253,27 @@ TEST(ListenerContract, QueuedEventsReachTheListenerInOrder) {
          },
          {"activate", "move 000 10.00 20.00", "mousedown 001 11.00 21.00", "mousedown 011 11.00 21.00",
           "mouseup 010 12.00 22.00", "deactivate"}},
+        {"a listener closing inside a key's callback: the rest of the queue goes with the window",
+         [](Harness& h) {
+             h.listener.closeOnKeyDown = true; // as an application may
+             h.host->pushKeyDown('A');
+             h.host->pushKeyDown('B');
+         },
+         {"down 65", "pressed 65"},
+         0},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Harness h;
         ASSERT_TRUE(h.openListened());
         c.push(h);
-        ASSERT_NE(h.display->lock(), nullptr) << c.what;
-        EXPECT_EQ(h.display->lock() == nullptr, c.closes) << c.what;
-        EXPECT_EQ(h.listener.lines, c.expected) << c.what;
+        for (int lock = 0; lock < 2; ++lock) {
+            EXPECT_EQ(h.display->lock() != nullptr, lock < c.openLocks) << "lock " << lock;
+        }
+        EXPECT_EQ(h.listener.lines, c.expected);
+        EXPECT_EQ(h.display->isOpen(), c.openLocks == 2);
+        EXPECT_TRUE(h.open());
+        EXPECT_NE(h.display->lock(), nullptr);
     }
 }
 
@@ -274,8 +285,7 @@ TEST(Requests, CloseWinsOverToggleAndBothComeBeforeTheEventDrain) {
     h.host->pushKeyDown('A');
     ASSERT_NE(h.display->lock(), nullptr);
     EXPECT_EQ(h.display->output(), Output::Fullscreen);
-    ASSERT_EQ(h.listener.outputs.size(), 2u);
-    EXPECT_EQ(h.listener.outputs[0], Output::Fullscreen);
+    EXPECT_EQ(h.listener.outputs, (std::vector<Output>{Output::Fullscreen, Output::Fullscreen}));
     EXPECT_FALSE(h.host->toggleRequested());
 
     // A pending close ends the display before any queued event or toggle.
@@ -352,20 +362,6 @@ TEST(Shortcuts, ZoomAndCentreFollowTheMenuRulesAndNeverReachTheListener) {
     EXPECT_TRUE(h.listener.lines.empty());
     EXPECT_FALSE(h.host->currentMenu().offers(Scanout::MenuCommand::Center));
     EXPECT_EQ(h.host->clientRect().width(), 640);
-}
-
-TEST(ListenerContract, ClosingFromInsideACallbackIsSafe) {
-    Harness h;
-    h.listener.closeOnKeyDown = true; // as an application may
-    ASSERT_TRUE(h.openListened());
-    h.host->pushKeyDown('A');
-    h.host->pushKeyDown('B');
-    EXPECT_EQ(h.display->lock(), nullptr);
-    EXPECT_FALSE(h.display->isOpen());
-    const std::vector<std::string>& lines = h.listener.lines;
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "down 66"), 0) << "the rest went with the window";
-    EXPECT_TRUE(h.open()) << "the display can be opened again";
-    EXPECT_NE(h.display->lock(), nullptr);
 }
 
 TEST(MemoryHost, ClosedDisplaysStayQuietReopeningClosesFirstAndEscapeClosesWithoutAListener) {

@@ -121,7 +121,8 @@ void expectQuadrantsAt(int left, int top, int width, int height) {
     }
 }
 
-TEST_F(ScreenEnvironment, WindowShowsTheFrameCentredAndAltTwoZoomsAroundTheCentreUnheard) {
+// The same display opens in a window, then again in full screen.
+TEST_F(ScreenEnvironment, WindowIsCentredAndAltTwoZoomsUnheardFullScreenFillsTheScreenAndAltEnterToggles) {
     Scanout::Display display; // the platform's own display: SdlDisplay
     RecordingListener listener;
     display.setListener(&listener);
@@ -141,12 +142,7 @@ TEST_F(ScreenEnvironment, WindowShowsTheFrameCentredAndAltTwoZoomsAroundTheCentr
                                         "pressed 52", "up 18", "up 52"}));
     // The old window's centre (512, 384) stays put: the 640 x 480 client starts at (192, 144).
     expectQuadrantsAt(192, 144, 640, 480);
-}
 
-TEST_F(ScreenEnvironment, FullScreenFillsTheScreenAndAltEnterToggles) {
-    Scanout::Display display;
-    RecordingListener listener;
-    display.setListener(&listener);
     // The server offers only 1024 x 768, so a 640 x 480 framebuffer is stretched to fill it.
     ASSERT_TRUE(display.open("ScanoutFull", 640, 480, Output::Fullscreen, Scanout::Mode::TrueColor));
     EXPECT_EQ(display.output(), Output::Fullscreen);

@@ -14,14 +14,10 @@ Scanout::Key keyFor(int sdlKeycode) {
 }
 
 TEST(SdlKeys, LettersDigitsControlKeysAndPunctuationThroughTheTable) {
-    for (int i = 0; i < 26; ++i) {
-        EXPECT_EQ(keyFor(SDLK_a + i), 'A' + i);
-    }
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(keyFor(SDLK_0 + i), '0' + i);
-    }
-    // Each pair: an SDL key code and the Key the listener must receive (-1: none).
+    // Each pair: an SDL key code and the Key the listener must receive (-1: none); the ends of
+    // each run of codes that map in order (letters, digits, function keys, the keypad's digits).
     const int cases[][2] = {
+        {SDLK_a, 'A'},          {SDLK_z, 'Z'},        {SDLK_0, '0'},           {SDLK_9, '9'},
         {SDLK_ESCAPE, 27},      {SDLK_RETURN, 10},    {SDLK_KP_ENTER, 10},     {SDLK_SPACE, 32},
         {SDLK_F1, 112},         {SDLK_F12, 123},      {SDLK_LEFT, 37},         {SDLK_DOWN, 40},
         {SDLK_LALT, 18},        {SDLK_RSHIFT, 16},    {SDLK_KP_0, 96},         {SDLK_KP_9, 105},

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "display/window_geometry.h"
@@ -45,39 +46,35 @@ TEST(WindowMenu, OfferedItemsFollowTheScreenAndTheWindowState) {
     }
 }
 
-TEST(WindowGeometry, CentringNeverGoesOffTheTopLeft) {
-    const Scanout::Point p = Scanout::centredPosition(656, 519, 1920, 1080);
-    EXPECT_EQ(p.x, 632);
-    EXPECT_EQ(p.y, 280);
-    const Scanout::Point big = Scanout::centredPosition(2001, 1200, 1920, 1080);
-    EXPECT_EQ(big.x, 0);
-    EXPECT_EQ(big.y, 0);
+using Sides = std::array<int, 4>;
+Sides sides(Scanout::Rect r) {
+    return {r.left, r.top, r.right, r.bottom};
 }
 
-void expectRect(Scanout::Rect r, int left, int top, int right, int bottom) {
-    EXPECT_EQ(r.left, left);
-    EXPECT_EQ(r.top, top);
-    EXPECT_EQ(r.right, right);
-    EXPECT_EQ(r.bottom, bottom);
+TEST(WindowGeometry, CentringNeverGoesOffTheTopLeft) {
+    const Scanout::Point p = Scanout::centredPosition(656, 519, 1920, 1080);
+    const Scanout::Point big = Scanout::centredPosition(2001, 1200, 1920, 1080);
+    EXPECT_EQ((Sides{p.x, p.y, big.x, big.y}), (Sides{632, 280, 0, 0}));
 }
 
 TEST(WindowGeometry, ZoomKeepsTheCentreAndStaysOnScreen) {
     const Scanout::FrameInsets frame{8, 31, 8, 8};
     // Twice the size from near the corner would start off screen: pushed back to (0, 0).
-    expectRect(Scanout::zoomedWindowRect({100, 100, 756, 619}, 640, 480, 2.0f, frame), 0, 0, 1296, 999);
+    EXPECT_EQ(sides(Scanout::zoomedWindowRect({100, 100, 756, 619}, 640, 480, 2.0f, frame)),
+              (Sides{0, 0, 1296, 999}));
     // Back to original size around the big window's centre (1148, 799).
-    expectRect(Scanout::zoomedWindowRect({500, 300, 1796, 1299}, 640, 480, 1.0f, frame), 820, 540, 1476,
-               1059);
+    EXPECT_EQ(sides(Scanout::zoomedWindowRect({500, 300, 1796, 1299}, 640, 480, 1.0f, frame)),
+              (Sides{820, 540, 1476, 1059}));
     // Client products are truncated: 641 x 1.5 = 961.5 -> 961, 481 x 1.5 = 721.5 -> 721.
-    expectRect(Scanout::zoomedWindowRect({1000, 1000, 1010, 1011}, 641, 481, 1.5f, {0, 0, 0, 0}), 525, 645,
-               1486, 1366);
+    EXPECT_EQ(sides(Scanout::zoomedWindowRect({1000, 1000, 1010, 1011}, 641, 481, 1.5f, {0, 0, 0, 0})),
+              (Sides{525, 645, 1486, 1366}));
 }
 
 TEST(WindowGeometry, FitKeepsTheAspectAndCentres) {
-    expectRect(Scanout::fitRect(640, 480, 1280, 960), 0, 0, 1280, 960);
-    expectRect(Scanout::fitRect(640, 480, 1000, 480), 180, 0, 820, 480);
-    expectRect(Scanout::fitRect(640, 480, 640, 800), 0, 160, 640, 640);
-    expectRect(Scanout::fitRect(640, 480, 0, 480), 0, 0, 0, 480);
+    EXPECT_EQ(sides(Scanout::fitRect(640, 480, 1280, 960)), (Sides{0, 0, 1280, 960}));
+    EXPECT_EQ(sides(Scanout::fitRect(640, 480, 1000, 480)), (Sides{180, 0, 820, 480}));
+    EXPECT_EQ(sides(Scanout::fitRect(640, 480, 640, 800)), (Sides{0, 160, 640, 640}));
+    EXPECT_EQ(sides(Scanout::fitRect(640, 480, 0, 480)), (Sides{0, 0, 0, 480}));
 }
 
 // The plain scaling of a zoomed client is the headless host's shortcut test's.

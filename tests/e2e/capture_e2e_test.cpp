@@ -11,20 +11,7 @@ using namespace tessellune;
 using namespace tessellune::testing;
 namespace fs = std::filesystem;
 
-namespace {
-
-const std::string BUILD = TESSELLUNE_BINARY_DIR;
-const std::string CAPTURE = BUILD + "/tessellune-capture";
-
-std::vector<uint8_t> captureAt(const TemporaryFolder& folder, const std::string& seconds,
-                               const std::string& name) {
-    const std::string out = folder.path() + "/" + name;
-    const ProcessResult r = runProcess({CAPTURE, "--at", seconds, "--out", out});
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-    return readFile(out);
-}
-
-} // namespace
+const std::string CAPTURE = TESSELLUNE_BINARY_DIR "/tessellune-capture";
 
 TEST(CaptureEndToEnd, AFrameReachedThroughEveryFrameEqualsTheFrameCapturedAlone) {
     TemporaryFolder folder;
@@ -38,5 +25,7 @@ TEST(CaptureEndToEnd, AFrameReachedThroughEveryFrameEqualsTheFrameCapturedAlone)
         count += entry.path().extension() == ".png" ? 1 : 0;
     }
     EXPECT_EQ(count, 7); // frames 300 to 306
-    EXPECT_EQ(readFile(frames + "/frame_000303.png"), captureAt(folder, "10.1", "alone.png"));
+    const ProcessResult alone = runProcess({CAPTURE, "--at", "10.1", "--out", folder.file("alone.png")});
+    ASSERT_EQ(alone.exitCode, 0) << alone.output;
+    EXPECT_EQ(readFile(frames + "/frame_000303.png"), readFile(folder.file("alone.png")));
 }

@@ -2,6 +2,7 @@
 // another folder, with its start-up lines, frames on screen, Escape, and every start-up failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -30,22 +31,13 @@ std::string installWithout(const TemporaryFolder& folder, const std::vector<std:
     const fs::path root = folder.path();
     fs::create_directories(root / "data");
     for (const auto& entry : fs::directory_iterator(DATA)) {
-        const std::string name = entry.path().filename().string();
-        if (std::find(missing.begin(), missing.end(), name) != missing.end()) {
-            continue;
+        if (std::ranges::find(missing, entry.path().filename().string()) == missing.end()) {
+            fs::create_symlink(entry.path(), root / "data" / entry.path().filename());
         }
-        fs::create_symlink(entry.path(), root / "data" / name);
     }
     fs::copy_file(DEMO, root / "tessellune");
     fs::permissions(root / "tessellune", fs::perms::owner_all);
     return (root / "tessellune").string();
-}
-
-ProcessOptions onScreen(const VirtualScreen& screen, const std::string& cwd) {
-    ProcessOptions options;
-    options.environment = {"DISPLAY=" + screen.display(), "SDL_AUDIODRIVER=dummy", LEAK_SUPPRESSIONS};
-    options.workingDirectory = cwd;
-    return options;
 }
 
 // The processors a thread may use, as the kernel lists them in its status ("0", "0-3,6").
@@ -69,7 +61,10 @@ TEST(DemoEndToEnd, StartsFromAnotherFolderShowsFramesPinsOnlyTheMainThreadAndQui
     VirtualScreen screen;
     ASSERT_TRUE(screen.running());
     TemporaryFolder elsewhere;
-    RunningProcess demo({DEMO}, onScreen(screen, elsewhere.path()));
+    ProcessOptions options;
+    options.environment = {"DISPLAY=" + screen.display(), "SDL_AUDIODRIVER=dummy", LEAK_SUPPRESSIONS};
+    options.workingDirectory = elsewhere.path();
+    RunningProcess demo({DEMO}, options);
     ASSERT_TRUE(demo.started());
     ASSERT_TRUE(demo.waitForOutput("fps:", 120s)) << demo.output();
     expectStartupLinesInOrder(demo.output());

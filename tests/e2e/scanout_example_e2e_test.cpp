@@ -20,34 +20,6 @@ namespace {
 const std::string TITLE = "Scanout example";
 const std::string WINDOWS_BUILD = TESSELLUNE_WINDOWS_BUILD;
 
-struct Program {
-    std::vector<std::string> argv;
-    ProcessOptions options;
-    std::string skipReason;
-};
-
-Program programFor(const std::string& platform, const VirtualScreen& screen) {
-    Program program;
-    program.options.environment = {"DISPLAY=" + screen.display(),
-                                   // X and driver libraries keep allocations until exit.
-                                   "LSAN_OPTIONS=detect_leaks=0"};
-    program.options.timeout = 120s;
-    if (platform == "linux") {
-        program.argv = {TESSELLUNE_BINARY_DIR "/scanout-example"};
-        return program;
-    }
-    if (WINDOWS_BUILD.empty()) {
-        program.skipReason = "no Windows cross build given (-DTESSELLUNE_WINDOWS_BUILD)";
-        return program;
-    }
-    const std::string exe = WINDOWS_BUILD + "/scanout-example.exe";
-    const int machine = peMachine(exe);
-    const int bits = machine == 0x14c ? 32 : 64;
-    EXPECT_TRUE(machine == 0x14c || machine == 0x8664) << exe << " is missing or no Windows program";
-    program.argv = {TESSELLUNE_SOURCE_DIR "/cmake/wine-run", std::to_string(bits), exe};
-    return program;
-}
-
 // Checks that every line is one of the nine callback lines, and returns the keys, the pointer and
 // the close in order (activation comes and goes with the desktop).
 std::vector<std::string> checkedEvents(const std::string& output) {
@@ -66,44 +38,48 @@ std::vector<std::string> checkedEvents(const std::string& output) {
     return events;
 }
 
+// The Linux program, or the Windows one under Wine of the bits it was built for.
 class ScanoutExample : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         SKIP_WITHOUT_SCREEN_TOOLS();
         ASSERT_TRUE(screen_.running());
-        program_ = programFor(GetParam(), screen_);
-        if (!program_.skipReason.empty()) {
-            GTEST_SKIP() << program_.skipReason;
+        // For the program and xdotool; X and driver libraries keep allocations until exit.
+        options_.environment = {"DISPLAY=" + screen_.display(), "LSAN_OPTIONS=detect_leaks=0"};
+        options_.timeout = 120s;
+        if (GetParam() == "linux") {
+            argv_ = {TESSELLUNE_BINARY_DIR "/scanout-example"};
+            return;
         }
-        ASSERT_FALSE(program_.argv.empty());
-    }
-
-    ProcessOptions xdotoolOptions() const {
-        ProcessOptions options;
-        options.environment = {"DISPLAY=" + screen_.display()};
-        options.timeout = 20s;
-        return options;
+        if (WINDOWS_BUILD.empty()) {
+            GTEST_SKIP() << "no Windows cross build given (-DTESSELLUNE_WINDOWS_BUILD)";
+        }
+        const std::string exe = WINDOWS_BUILD + "/scanout-example.exe";
+        const int machine = peMachine(exe);
+        ASSERT_TRUE(machine == 0x14c || machine == 0x8664) << exe << " is missing or no Windows program";
+        argv_ = {TESSELLUNE_SOURCE_DIR "/cmake/wine-run", machine == 0x14c ? "32" : "64", exe};
     }
 
     VirtualScreen screen_{"640x480x24"};
-    Program program_;
+    std::vector<std::string> argv_;
+    ProcessOptions options_;
 };
 
 // Escape's own code and its close are the demo's end-to-end tests' (the same hosts).
 TEST_P(ScanoutExample, PrintsKeyCodesAndPointerEventsAndEndsOnTheWindowsCloseRequest) {
-    RunningProcess example(program_.argv, program_.options);
+    RunningProcess example(argv_, options_);
     ASSERT_TRUE(example.started());
     ASSERT_TRUE(example.waitForOutput("open", 90s)) << example.output();
     // Keys typed before the window has the focus would be lost: focus it and wait until it says so.
     runProcess({"xdotool", "search", "--sync", "--name", "^" + TITLE + "$", "windowfocus", "--sync"},
-               xdotoolOptions());
+               options_);
     ASSERT_TRUE(example.waitForOutput("activate 1", 20s)) << example.output();
 
-    runProcess({"xdotool", "key", "--delay", "50", "a", "equal", "minus", "Return"}, xdotoolOptions());
+    runProcess({"xdotool", "key", "--delay", "50", "a", "equal", "minus", "Return"}, options_);
     // The window shows the 320 x 240 framebuffer at its own size: window pixels are framebuffer pixels.
     runProcess({"xdotool", "search", "--sync", "--name", "^" + TITLE + "$", "mousemove", "--window", "%1",
                 "100", "50", "sleep", "0.3", "click", "1"},
-               xdotoolOptions());
+               options_);
     ASSERT_TRUE(example.waitForOutput("mouseup", 20s)) << example.output();
     ASSERT_TRUE(requestWindowClose(screen_.display(), TITLE));
     const ProcessResult result = example.wait(30s);

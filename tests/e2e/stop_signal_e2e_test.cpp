@@ -12,25 +12,19 @@
 using namespace tessellune::testing;
 using namespace std::chrono_literals;
 
-namespace {
-
 const std::string BUILD = TESSELLUNE_BINARY_DIR;
-
-struct StopCase {
-    const char* name;
-    std::vector<std::string> argv;
-    const char* ready;    // printed once the program runs its main loop
-    const char* farewell; // printed by the normal shutdown; empty when it prints nothing of its own
-    bool needsScreen;
-    int signal;
-};
-
-} // namespace
 
 TEST(StopSignalEndToEnd, EveryProgramShutsDownNormallyOnCtrlCAndOnSigterm) {
     const std::string music = BUILD + "/data/demotune.mp3";
     // The demo and the preview share the window's handler of both signals: one signal each.
-    const StopCase cases[] = {
+    const struct {
+        const char* name;
+        std::vector<std::string> argv;
+        const char* ready;    // printed once the program runs its main loop
+        const char* farewell; // printed by the normal shutdown; empty when it prints nothing of its own
+        bool needsScreen;
+        int signal;
+    } cases[] = {
         {"demo", {BUILD + "/tessellune"}, "ao calc took", "", true, SIGINT},
         {"preview", {BUILD + "/tessellune-preview", "--from", "20"}, "Space pauses", "", true, SIGTERM},
         {"player", {BUILD + "/tessellune-play", music}, "\n0.00 / ", "stopped at 0.", false, SIGINT},
@@ -39,7 +33,7 @@ TEST(StopSignalEndToEnd, EveryProgramShutsDownNormallyOnCtrlCAndOnSigterm) {
     SKIP_WITHOUT_SCREEN_TOOLS();
     VirtualScreen screen;
     ASSERT_TRUE(screen.running());
-    for (const StopCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " on " + strsignal(c.signal));
         ProcessOptions options;
         options.environment = {"SDL_AUDIODRIVER=dummy", "LSAN_OPTIONS=detect_leaks=0"};

@@ -64,15 +64,20 @@ pid_t spawn(const std::vector<std::string>& argv, const ProcessOptions& options,
     return pid;
 }
 
-void fillStatus(int status, ProcessResult& result) {
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result.signal = WTERMSIG(status);
-    }
-}
-
 } // namespace
+
+// The program has ended with that status: the rest of its output, and the result.
+void RunningProcess::finish(int status) {
+    if (WIFEXITED(status)) {
+        result_.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result_.signal = WTERMSIG(status);
+    }
+    while (readSome(std::chrono::milliseconds(50))) {
+    }
+    finished_ = true;
+    result_.output = output_;
+}
 
 RunningProcess::RunningProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
     pid_ = spawn(argv, options, &outputFd_);
@@ -129,11 +134,7 @@ bool RunningProcess::waitForExit(std::chrono::milliseconds timeout) {
         readSome(std::chrono::milliseconds(20));
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            fillStatus(status, result_);
-            while (readSome(std::chrono::milliseconds(50))) {
-            }
-            finished_ = true;
-            result_.output = output_;
+            finish(status);
         } else if (Clock::now() >= deadline) {
             return false;
         }
@@ -148,11 +149,7 @@ ProcessResult RunningProcess::wait(std::chrono::milliseconds timeout) {
         int status = 0;
         waitpid(pid_, &status, 0);
         result_.timedOut = true;
-        result_.signal = SIGKILL;
-        while (readSome(std::chrono::milliseconds(50))) {
-        }
-        finished_ = true;
-        result_.output = output_;
+        finish(status);
     }
     return result_;
 }

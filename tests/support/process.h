@@ -52,6 +52,7 @@ public:
 
 private:
     bool readSome(std::chrono::milliseconds timeout);
+    void finish(int status);
 
     pid_t pid_ = -1;
     int outputFd_ = -1;

@@ -38,23 +38,15 @@ std::vector<Item> displayItems(HWND window) {
     return items;
 }
 
-class SystemMenuTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        FakeSystem::screen = ScreenSize{1920, 1080};
-        record = createWindow(&display, &adapter, 640, 480, "system menu test", FakeSystem::queries());
-        ASSERT_NE(record->window, nullptr);
-    }
-    void TearDown() override { destroyWindow(record); }
-
-    StubDisplay display;
-    CountingAdapter adapter;
-    std::unique_ptr<WindowRecord> record;
-};
-
 // Which items are offered is the shared menu rule's (tested with it); here the real menu holds
 // them, with their texts, once however often it is rebuilt, and Center goes and comes back.
-TEST_F(SystemMenuTest, WindowedOffersTwoZoomsFullscreenAndCenterUntilCentredAndFullScreenOnlyWindowed) {
+TEST(SystemMenu, WindowedOffersTwoZoomsFullscreenAndCenterUntilCentredAndFullScreenOnlyWindowed) {
+    FakeSystem::screen = ScreenSize{1920, 1080};
+    StubDisplay display;
+    CountingAdapter adapter;
+    std::unique_ptr<WindowRecord> record =
+        createWindow(&display, &adapter, 640, 480, "system menu test", FakeSystem::queries());
+    ASSERT_NE(record->window, nullptr);
     const std::vector<Item> moved{{1, L""},       {2, L"Original Size"}, {3, L"2x Zoom"},
                                   {6, L""},       {8, L"Fullscreen"},    {9, L""},
                                   {10, L"Center"}};
@@ -82,6 +74,7 @@ TEST_F(SystemMenuTest, WindowedOffersTwoZoomsFullscreenAndCenterUntilCentredAndF
     EXPECT_EQ(record->windowed, 1);
     EXPECT_TRUE(record->centred);
     EXPECT_EQ(displayItems(record->window).back(), (Item{8, L"Fullscreen"}));
+    destroyWindow(record);
 }
 
 } // namespace

@@ -16,20 +16,9 @@ using Events = std::vector<std::string>;
 constexpr int WIDTH = 640;
 constexpr int HEIGHT = 480;
 
-std::uint32_t pixelAt(const LockedFramebuffer& locked, int x, int y) {
-    std::uint32_t value = 0;
-    std::memcpy(&value, static_cast<const unsigned char*>(locked.pixels) + y * locked.stride + x * 4, 4);
-    return value;
-}
-
-void fill(const LockedFramebuffer& locked, std::uint32_t value) {
-    for (int y = 0; y < HEIGHT; ++y) {
-        auto* row =
-            reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(locked.pixels) + y * locked.stride);
-        for (int x = 0; x < WIDTH; ++x) {
-            row[x] = value;
-        }
-    }
+std::uint32_t& pixelAt(const LockedFramebuffer& locked, int x, int y) {
+    return reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(locked.pixels) +
+                                            y * locked.stride)[x];
 }
 
 TEST(DeviceFormats, TheTwentyFourBitSurfaceIsBlueFirst) {
@@ -68,7 +57,8 @@ TEST_F(WindowsDisplayTest, RefusesImpossibleSizesThenWindowedTrueColorHandsOutTh
     ASSERT_NE(locked, nullptr);
     EXPECT_EQ(locked->format, Format::XRGB8888);
     EXPECT_GE(locked->stride, WIDTH * 4);
-    fill(*locked, 0x00336699u);
+    pixelAt(*locked, 0, 0) = 0x00112233u;
+    pixelAt(*locked, 639, 479) = 0x00336699u;
     EXPECT_TRUE(display.unlock());
     EXPECT_TRUE(IsWindowVisible(window()));
     RECT client{};
@@ -78,6 +68,7 @@ TEST_F(WindowsDisplayTest, RefusesImpossibleSizesThenWindowedTrueColorHandsOutTh
 
     locked = display.lock();
     ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(pixelAt(*locked, 0, 0) & 0xffffffu, 0x112233u);
     EXPECT_EQ(pixelAt(*locked, 639, 479) & 0xffffffu, 0x336699u);
     EXPECT_TRUE(display.unlock());
     display.setTitle("Second title");
@@ -165,12 +156,8 @@ TEST_F(WindowsDisplayTest, EscapeAndTheCloseButtonCloseAtTheNextLockOrUpdateAndA
 // framebuffer; one that leaves nothing still presents.
 TEST_F(WindowsDisplayTest, UpdateConvertsOnlyTheDirtyBoxCutToTheFramebuffer) {
     openOrFail(Output::Windowed);
-    LockedFramebuffer* locked = display.lock();
-    ASSERT_NE(locked, nullptr);
-    fill(*locked, 0);
-    display.unlock();
-
-    static TrueColorPixel pixels[WIDTH * HEIGHT];
+    static TrueColorPixel pixels[WIDTH * HEIGHT] = {};
+    EXPECT_TRUE(display.updateTrueColor(pixels, nullptr)); // all black first
     for (int i = 0; i < WIDTH * HEIGHT; ++i) {
         pixels[i] = static_cast<TrueColorPixel>(i) & 0xffffffu;
     }
@@ -178,7 +165,7 @@ TEST_F(WindowsDisplayTest, UpdateConvertsOnlyTheDirtyBoxCutToTheFramebuffer) {
                                 DirtyBox{0, WIDTH, 2, 2}, DirtyBox{30, 10, 0, 5}, DirtyBox{650, 700, 0, 5}}) {
         EXPECT_TRUE(display.updateTrueColor(pixels, &box));
     }
-    locked = display.lock();
+    const LockedFramebuffer* locked = display.lock();
     ASSERT_NE(locked, nullptr);
     for (const int y : {0, 2, 4, 5, 7, 8, 475, 476, 479}) {
         for (const int x : {0, 9, 10, 19, 20, 639}) {
