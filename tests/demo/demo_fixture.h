@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -11,29 +10,20 @@
 
 #include "demo/demo_setup.h"
 #include "tests/render/scene_helpers.h"
-#include "tests/support/temporary_folder.h"
+#include "tests/sync/scratch_files.h"
 
 namespace tessellune::testing {
 
-struct Key {
-    int32_t row;
-    float value;
-    int8_t type; // 0 step, 1 linear, 2 smooth, 3 ramp
-};
-
 // Writes folder/sync_NAME.track in the little-endian key format.
-inline void writeTrack(const std::string& folder, const std::string& name, const std::vector<Key>& keys) {
-    std::ofstream out(folder + "/sync_" + name + ".track", std::ios::binary);
-    const int32_t count = static_cast<int32_t>(keys.size());
-    out.write(reinterpret_cast<const char*>(&count), 4);
-    for (const Key& k : keys) {
-        out.write(reinterpret_cast<const char*>(&k.row), 4);
-        out.write(reinterpret_cast<const char*>(&k.value), 4);
-        out.write(reinterpret_cast<const char*>(&k.type), 1);
+inline void writeTrack(const std::string& folder, const std::string& name, const std::vector<SyncKey>& keys) {
+    std::string bytes = le32(static_cast<uint32_t>(keys.size()));
+    for (const SyncKey& k : keys) {
+        bytes += keyBytes(k.row, k.value, k.type);
     }
+    writeFile(folder + "/sync_" + name + ".track", bytes);
 }
 
-using TrackKeys = std::vector<std::pair<std::string, std::vector<Key>>>;
+using TrackKeys = std::vector<std::pair<std::string, std::vector<SyncKey>>>;
 
 // A demo state without loaded assets, its tracks written to the folder and opened; ok when all of
 // it could be made.

@@ -84,10 +84,9 @@ TEST(FrameLoop, FollowsTheSceneAndFadeTracksAndHandsKeysToTheDebugControls) {
     loop.app->controls.camera.position = {0, 0, -300, 0};
     ::testing::internal::CaptureStdout();
     loop.run(f.state, 4, {{1, 187 /* the '=' key */}, {2, 'A'}});
-    const std::string out = ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
     EXPECT_TRUE(loop.app->controls.camera.freeCamera);
     EXPECT_EQ(loop.app->controls.camera.position.x, 4.0f);
-    EXPECT_NE(out.find("campos = vec4(4.000000,0.000000,-300.000000)"), std::string::npos);
     EXPECT_GT(loop.presented.nonBlackFrames, 0); // the rectangle, seen by the free camera
     EXPECT_EQ(f.state.gtn, 2.5f);
 }

@@ -91,7 +91,6 @@ TEST(Scenes, SceneFourLowersTheRowSoTheSceneBeforeItStillDrawsForAMoment) {
 
     const FrameResult later = renderFrame(f.state, 101.0, 0.0, 0.0, cameraAt(-300));
     EXPECT_DOUBLE_EQ(later.row, 100.25);
-    EXPECT_EQ(later.fade, 1.0f);
 }
 
 TEST(Scenes, SkippedFramesLeaveTheStateAContinuousRunWouldHave) {

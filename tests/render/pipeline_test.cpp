@@ -3,22 +3,13 @@
 
 #include <string>
 
-#include "render/camera.h"
-#include "render/pipeline.h"
 #include "render/submit.h"
+#include "scene_helpers.h"
 
 namespace tessellune {
 namespace {
 
-struct PipelineTest : ::testing::Test {
-    RenderPipeline pipeline;
-    std::string report;
-    void SetUp() override {
-        ::testing::internal::CaptureStdout();
-        ASSERT_TRUE(createPipeline(pipeline, nullptr));
-        report = ::testing::internal::GetCapturedStdout();
-    }
-    void TearDown() override { destroyPipeline(pipeline); }
+struct PipelineTest : testing::PipelineFixture {
     std::string statistics() {
         ::testing::internal::CaptureStdout();
         printStatistics(pipeline);
@@ -46,14 +37,12 @@ TEST_F(PipelineTest, FreshPipelineReportsItsMemoryAndPeaksFollowTheHeaviestPass)
     EXPECT_EQ(reinterpret_cast<uintptr_t>(pipeline.faces) % 16, 0u);
 
     // Peaks follow the heaviest pass and never fall.
-    beginScene(pipeline);
     commitVertices(25000);
     recordPeaks(pipeline);
     const std::string heavy = statistics();
     EXPECT_NE(heavy.find(" vertices:    25000 /   100000,   25%\n"), std::string::npos) << heavy;
 
     beginScene(pipeline);
-    EXPECT_EQ(pipeline.vertexBase, 0);
     commitVertices(10);
     EXPECT_EQ(pipeline.vertexBase, 10); // indices start again at 0 after beginScene
     recordPeaks(pipeline);
@@ -61,13 +50,7 @@ TEST_F(PipelineTest, FreshPipelineReportsItsMemoryAndPeaksFollowTheHeaviestPass)
 }
 
 TEST_F(PipelineTest, OverflowingSubmissionsAndTheSeventeenthLightAreRefusedAndCounted) {
-    Camera camera;
-    createCamera(camera, 640, 480, 640.0f / 480.0f);
-    Material material;
-    Matrix4 placement;
-    placement.m[14] = -50.0f;
-    const Matrix4 view;
-    beginScene(pipeline);
+    const Matrix4 placement = translationMatrix(0, 0, -50), view;
     commitVertices(PIPELINE_CAPACITY - 12); // room for one cube's 8 vertices, not two
     ASSERT_TRUE(submitCube(pipeline, camera, placement, view, 1.0f, &material));
     const int32_t faces = pipeline.faceCount;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "render/camera.h"
 #include "render/clip.h"
 #include "render/light.h"
@@ -43,11 +45,12 @@ struct PipelineFixture : ::testing::Test {
     RenderPipeline pipeline;
     Camera camera;
     Material material;
+    std::string report; // what creating the pipeline printed
 
     void SetUp() override {
         ::testing::internal::CaptureStdout();
         ASSERT_TRUE(createPipeline(pipeline, nullptr));
-        ::testing::internal::GetCapturedStdout();
+        report = ::testing::internal::GetCapturedStdout();
         createCamera(camera, 640.0f, 480.0f, 640.0f / 480.0f);
         beginScene(pipeline);
     }

@@ -62,10 +62,6 @@ TEST_F(SubmitTest, MeshWithMaskZeroStoresEveryFrontFaceRebased) {
     EXPECT_EQ(pipeline.vertices[v0 + 1].position.z, -10.0f);
     EXPECT_EQ(pipeline.vertices[v0 + 1].occlusion, 0.5f);
     EXPECT_EQ(pipeline.texcoords[t0 + 1].u, 0.25f);
-
-    Material override;
-    ASSERT_TRUE(submitMesh(mesh, Matrix4{}, camera, pipeline, 63, &override));
-    EXPECT_EQ(pipeline.faces[pipeline.faceCount - 1].material, &override);
 }
 
 TEST_F(SubmitTest, CubeInsideTheViewGivesTwelveTriangles) {
@@ -167,16 +163,11 @@ TEST_F(SubmitTest, PreviewFramesTheMeshInTheMiddleOfTheView) {
     placeForPreview(mesh, 0.0f, 0.5f, setup);
     transformBoxCorners(mesh, setup.view);
     EXPECT_EQ(classifyBox(camera, mesh.transformedBoxCorners), 0) << "wholly inside the view";
-    for (int32_t k = 0; k < 8; ++k) {
-        pipeline.vertices[k].position = mesh.transformedBoxCorners[k];
-    }
-    pipeline.vertexBase = 8;
-    projectVertices(camera, pipeline);
     float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;
-    for (int32_t k = 0; k < 8; ++k) {
-        const Vec4& p = pipeline.vertices[k].screen;
-        left = std::min(left, p.x), right = std::max(right, p.x);
-        top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+    for (const Vec4& corner : mesh.transformedBoxCorners) {
+        const Vec4 p = transformPoint(camera.screen, corner); // on the screen at (x, y) / w
+        left = std::min(left, p.x / p.w), right = std::max(right, p.x / p.w);
+        top = std::min(top, p.y / p.w), bottom = std::max(bottom, p.y / p.w);
     }
     EXPECT_NEAR((left + right) * 0.5f, 320.0f, 1.0f);
     EXPECT_NEAR((top + bottom) * 0.5f, 240.0f, 1.0f);
@@ -217,7 +208,7 @@ TEST_F(SubmitTest, EdgeOnFacesAreKeptOrDroppedByTheSignOfTheUnitNormalFacing) {
         seed = seed * 1664525u + 1013904223u;
         return static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
     };
-    std::vector<bool> kept;
+    std::vector<int32_t> kept;
     Matrix4 modelView = translationMatrix(0.3f, -0.2f, -40.0f);
     rotateY(modelView, 0.4f);
     for (int f = 0; f < 3000; ++f) {
@@ -241,7 +232,9 @@ TEST_F(SubmitTest, EdgeOnFacesAreKeptOrDroppedByTheSignOfTheUnitNormalFacing) {
         face.carried = f;
         mesh.faces.push_back(face);
         const Vec4 unit = normalize(transformDirection(modelView, face.normal));
-        kept.push_back(dot(sub(seen, Vec4{0, 0, 0, 1}), unit) <= 0.0f);
+        if (dot(sub(seen, Vec4{0, 0, 0, 1}), unit) <= 0.0f) {
+            kept.push_back(f);
+        }
     }
     mesh.world = Matrix4{};
     mesh.normals.resize(1);
@@ -251,18 +244,13 @@ TEST_F(SubmitTest, EdgeOnFacesAreKeptOrDroppedByTheSignOfTheUnitNormalFacing) {
     EXPECT_EQ(pipeline.vertexBase, 3000);
     EXPECT_EQ(pipeline.normalBase, 1);
     EXPECT_EQ(pipeline.texcoordBase, 2);
-    int expected = 0;
-    int32_t stored = 0;
-    for (int f = 0; f < 3000; ++f) {
-        if (kept[f]) {
-            ++expected;
-            ASSERT_LT(stored, pipeline.faceCount);
-            EXPECT_EQ(pipeline.faces[stored++].carried, f);
-        }
+    std::vector<int32_t> stored;
+    for (int32_t i = 0; i < pipeline.faceCount; ++i) {
+        stored.push_back(pipeline.faces[i].carried);
     }
-    EXPECT_EQ(pipeline.faceCount, expected);
-    EXPECT_GT(expected, 500);
-    EXPECT_LT(expected, 2500);
+    EXPECT_EQ(stored, kept);
+    EXPECT_GT(kept.size(), 500u);
+    EXPECT_LT(kept.size(), 2500u);
 }
 
 } // namespace

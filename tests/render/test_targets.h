@@ -29,12 +29,6 @@ struct Targets {
     int32_t depthAt(int32_t x, int32_t y) const {
         return static_cast<int32_t>(depth.pixels[y * depth.width + x]);
     }
-    void clear() {
-        for (int32_t i = 0; i < colour.width * colour.height; ++i) {
-            colour.pixels[i] = Vec4{};
-            depth.pixels[i] = 0;
-        }
-    }
 };
 
 inline Vec4 screenPoint(float x, float y, float z = 0.0f) {

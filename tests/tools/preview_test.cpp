@@ -74,12 +74,10 @@ TEST(ShowPosition, KeysStepOnTheBeatGridJumpBetweenScenesAndLoop) {
     applyPreviewKey(s, VK::RIGHT);
     EXPECT_EQ(s.row, 2000.0) << "nothing steps past the music's end";
 
-    s.row = 100;
-    applyPreviewKey(s, KEY_LOOP);
-    s.row = 50;
-    applyPreviewKey(s, KEY_LOOP); // an end before the start is a new start
-    s.row = 180;
-    applyPreviewKey(s, KEY_LOOP);
+    for (const double row : {100.0, 50.0, 180.0}) { // an end before the start is a new start
+        s.row = row;
+        applyPreviewKey(s, KEY_LOOP);
+    }
     bool wrapped = false;
     EXPECT_EQ(applyLoop(s.loop, 179.9, wrapped), 179.9);
     EXPECT_FALSE(wrapped);

@@ -22,20 +22,14 @@
 namespace tessellune {
 namespace {
 
-struct Scene {
-    RenderPipeline pipeline;
-    Camera camera;
+struct BandInvariance : testing::PipelineFixture {
     Material materials[4];
     Light light = testing::makeLight({10, 20, -5, 1}, 100, 50);
     FloatImage checker;
     Texture texture{&checker, "checker"};
     TextureStore store;
 
-    Scene() {
-        ::testing::internal::CaptureStdout();
-        createPipeline(pipeline, &store);
-        ::testing::internal::GetCapturedStdout();
-        createCamera(camera, 640, 480, 640.0f / 480.0f);
+    BandInvariance() {
         createFloatImage(checker, 16, 16);
         for (int i = 0; i < 256; ++i) {
             const float on = ((i ^ (i >> 4)) & 1) ? 1.0f : 0.2f;
@@ -49,9 +43,10 @@ struct Scene {
         }
         materials[2].textureIndex = 1;
     }
-    ~Scene() {
-        releaseFloatImage(checker);
-        destroyPipeline(pipeline);
+    ~BandInvariance() override { releaseFloatImage(checker); }
+    void SetUp() override {
+        PipelineFixture::SetUp();
+        pipeline.textures = &store;
     }
 
     void build() {
@@ -74,18 +69,17 @@ struct Scene {
     }
 };
 
-TEST(BandInvariance, AnyWorkerCountGivesTheSamePixels) {
-    Scene scene;
-    scene.build();
-    ASSERT_GT(scene.pipeline.faceCount, 1000);
+TEST_F(BandInvariance, AnyWorkerCountGivesTheSamePixels) {
+    build();
+    ASSERT_GT(pipeline.faceCount, 1000);
     testing::Targets reference(640, 480), pass(640, 480);
     constexpr size_t PIXELS = 640 * 480;
-    LightCacheEntry* table = scene.pipeline.lightCache;
-    scene.pipeline.lightCache = nullptr; // every corner lit again, as the rule says
-    renderBand(scene.pipeline, 0, 480, reference.colour, reference.depth);
-    scene.pipeline.lightCache = table;
+    LightCacheEntry* table = pipeline.lightCache;
+    pipeline.lightCache = nullptr; // every corner lit again, as the rule says
+    renderBand(pipeline, 0, 480, reference.colour, reference.depth);
+    pipeline.lightCache = table;
     for (int32_t row = 0; row < 480; row += 8) {
-        renderBand(scene.pipeline, row, row + 8, pass.colour, pass.depth);
+        renderBand(pipeline, row, row + 8, pass.colour, pass.depth);
     }
     EXPECT_EQ(std::memcmp(pass.colour.pixels, reference.colour.pixels, sizeof(Vec4) * PIXELS), 0);
     EXPECT_EQ(std::memcmp(pass.depth.pixels, reference.depth.pixels, sizeof(uint32_t) * PIXELS), 0);
@@ -104,9 +98,9 @@ TEST(BandInvariance, AnyWorkerCountGivesTheSamePixels) {
                       Vec4{9, 9, 9, 9}); // bands clear what they own
             std::fill(pass.depth.pixels, pass.depth.pixels + PIXELS, 7u);
             const long before = testing::allocationCount().allocations;
-            scene.build();
-            renderPassOnPool(pool, scene.pipeline, scene.camera, pass.colour, pass.depth);
-            recordPeaks(scene.pipeline);
+            build();
+            renderPassOnPool(pool, pipeline, camera, pass.colour, pass.depth);
+            recordPeaks(pipeline);
             resolveFaded(target, 0.5f, pass.colour);
             EXPECT_EQ(testing::allocationCount().allocations - before, 0)
                 << workers << " workers, frame " << frame;
@@ -117,7 +111,7 @@ TEST(BandInvariance, AnyWorkerCountGivesTheSamePixels) {
         }
         destroyWorkerPool(pool);
     }
-    EXPECT_EQ(scene.pipeline.peakFaces, scene.pipeline.faceCount);
+    EXPECT_EQ(pipeline.peakFaces, pipeline.faceCount);
 }
 
 } // namespace
