@@ -219,7 +219,7 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
         const int32_t index = polygon.corners[i].vertex;
         const PipelineVertex& v = pipeline.vertices[index];
         const uint32_t inside =
-            index < pipeline.planesKnownEnd ? v.insidePlanes : insidePlanes(camera, v.position);
+            index < pipeline.planesKnownEnd ? v.planeBits : insidePlanes(camera, v.position);
         insideAll &= inside;
         insideAny |= inside;
     }

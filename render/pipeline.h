@@ -68,7 +68,7 @@ struct RenderPipeline {
     // Guarding the fixed capacities: the face count when the open submission started, whether it
     // ran out of room, and how many submissions and lights were refused since creation.
     int32_t submissionFaceStart = 0;
-    // Vertices of the open submission from vertexBase up to here carry their insidePlanes bits,
+    // Vertices of the open submission from vertexBase up to here carry their planeBits,
     // for the camera the submission clips against; openSubmission empties the range.
     int32_t planesKnownEnd = 0;
     bool submissionOverflowed = false;

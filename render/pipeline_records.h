@@ -21,7 +21,7 @@ struct alignas(16) PipelineVertex {
     // Element 12: the camera planes the position is inside (bit i for plane i), written by a
     // submission that will clip, while the position is at hand; valid for the vertices of the open
     // submission below RenderPipeline::planesKnownEnd only.
-    uint32_t insidePlanes = 0;
+    uint32_t planeBits = 0;
     float unused13 = 0.0f;
     float occlusion = 1.0f; // element 14: ambient-occlusion factor, 1 for procedural geometry
     float unused15 = 0.0f;

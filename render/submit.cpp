@@ -65,7 +65,7 @@ bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, Ren
         v.position = transformPoint(modelView, mesh.vertices[i].position);
         v.occlusion = mesh.vertices[i].occlusion;
         if (clips) {
-            v.insidePlanes = insidePlanes(camera, v.position);
+            v.planeBits = insidePlanes(camera, v.position);
         }
     }
     if (clips) {
