@@ -12,7 +12,6 @@ using testing_support::appendBigEndian32;
 using testing_support::appendChunk;
 using testing_support::makePng;
 using testing_support::pngHeader;
-using testing_support::zlibCompress;
 
 std::vector<uint8_t> decodeOk(const std::vector<uint8_t>& file) {
     std::vector<uint8_t> pixels;

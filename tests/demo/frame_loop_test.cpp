@@ -13,11 +13,6 @@ using namespace tessellune::testing;
 
 namespace {
 
-// The virtual clock is the frame number.
-int frameOf(void* clock) {
-    return *static_cast<int*>(clock);
-}
-
 struct LoopRun {
     Scanout::MemoryDisplay* memory = nullptr;
     std::unique_ptr<Application> app;
@@ -51,10 +46,11 @@ struct LoopRun {
                 memory->pushKeyDown(Scanout::VirtualKey::ESCAPE);
             }
         });
-        // One second of timer time and half a second of music per frame.
-        const FrameClock frameClock{&clock, [](void* c) { return frameOf(c) * 1.0; },
-                                    [](void*) { return 1.0; }, [](void* c) { return frameOf(c) * 0.5; },
-                                    [](void* c) { ++*static_cast<int*>(c); }};
+        // The virtual clock is the frame number: one second of timer time and half a second of music
+        // per frame.
+        const FrameClock frameClock{
+            &clock, [](void* c) { return *static_cast<int*>(c) * 1.0; }, [](void*) { return 1.0; },
+            [](void* c) { return *static_cast<int*>(c) * 0.5; }, [](void* c) { ++*static_cast<int*>(c); }};
         return runFrameLoop(state, *app, frameClock);
     }
 };

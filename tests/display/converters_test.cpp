@@ -2,7 +2,6 @@
 // at a time) against the one-pixel-at-a-time path (the scalar quantize).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <iterator>

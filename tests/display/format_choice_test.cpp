@@ -8,8 +8,6 @@
 
 namespace {
 
-using Scanout::DeviceKind;
-using Scanout::Format;
 using Scanout::ModeSize;
 
 std::vector<std::pair<int, int>> attempts(Scanout::Mode mode) {

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 #include "tests/e2e/screen_checks.h"
 #include "tests/e2e/window_close.h"

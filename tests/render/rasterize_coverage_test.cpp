@@ -38,10 +38,6 @@ bool oracleCovers(const Vec4 p[3], int32_t px, int32_t py) {
     return true;
 }
 
-bool zeroArea(const Vec4 p[3]) {
-    return (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y) == 0.0f;
-}
-
 void drawFlat(Targets& t, const Vec4 p[3], int32_t rowBegin, int32_t rowEnd) {
     const Vec4 white{1, 1, 1, 1};
     rasterizeColorNoDepth(t.colour, rowBegin, rowEnd, p[0], p[1], p[2], white, white, white);
@@ -101,7 +97,8 @@ TEST(RasterizeCoverage, AgreesWithOracleOnRandomTriangles) {
         }
         Targets t(W, H);
         drawFlat(t, p, 0, H);
-        const bool skipped = zeroArea(p);
+        const bool skipped =
+            (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y) == 0.0f;
         for (int32_t y = 0; y < H; ++y) {
             for (int32_t x = 0; x < W; ++x) {
                 const bool expected = !skipped && oracleCovers(p, x, y);

@@ -3,7 +3,6 @@
 
 #include <filesystem>
 
-#include <limits>
 #include <string>
 #include <tuple>
 

@@ -1,7 +1,6 @@
 // Evaluation of in-memory tracks: the key search, each interpolation, the edges and precision.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>

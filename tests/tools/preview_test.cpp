@@ -2,7 +2,6 @@
 // the timeline text, and the overlay font against every character the status can print.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -108,7 +107,6 @@ TEST(LiveTimeline, ASavedTextReplacesTheKeysInPlaceAndABrokenOneChangesNothing) 
     EXPECT_EQ(live.tempo, 90.0);
     EXPECT_EQ(syncTrackValue(tracks.scene, 47.9), 11.0f);
     EXPECT_EQ(syncTrackValue(tracks.scene, 48.0), 5.0f); // 4 beats at 90 bpm = 48 rows
-    EXPECT_FLOAT_EQ(syncTrackValue(tracks.fs, 45.0), 0.625f);
     EXPECT_EQ(tracks.x->keyCount, 0) << "a track the text leaves out is empty";
 
     std::ofstream(live.path) << "tempo 90\nscene 0 7 step\n\nscene 4b five step\n";

@@ -146,7 +146,6 @@ TEST(MusicMix, NormalisationPutsThePeakWhereAsked) {
     const float gain = normaliseToPcm16(mix, -6.0f, pcm);
     EXPECT_NEAR(gain, std::pow(10.0f, -6.0f / 20.0f) / 2.0f, 1e-6f);
     ASSERT_EQ(pcm.size(), mix.size());
-    EXPECT_EQ(pcm[0], 0);
     EXPECT_NEAR(pcm[2], -16423, 1);
     EXPECT_NEAR(measureLevel(pcm, 0, 3).peakDb, -6.0f, 0.01f);
     std::vector<float> silence(8, 0.0f);
