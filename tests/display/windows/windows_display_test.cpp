@@ -31,6 +31,8 @@ TEST(DeviceFormats, TheTwentyFourBitSurfaceIsBlueFirst) {
 
 class WindowsDisplayTest : public ::testing::Test {
 protected:
+    // Callers wrap it in ASSERT_NO_FATAL_FAILURE: a test without a device stops there rather than
+    // going on to read a window or surface that was never made.
     void openOrFail(Output output, Mode mode = Mode::TrueColor) {
         ASSERT_TRUE(display.direct3dAvailable());
         ASSERT_TRUE(display.open("Windows display test", WIDTH, HEIGHT, output, mode))
@@ -51,7 +53,7 @@ TEST_F(WindowsDisplayTest, RefusesImpossibleSizesThenWindowedTrueColorHandsOutTh
     EXPECT_EQ(display.lock(), nullptr);
     EXPECT_TRUE(display.unlock()); // nothing to present, and still no failure
 
-    openOrFail(Output::Default);
+    ASSERT_NO_FATAL_FAILURE(openOrFail(Output::Default));
     EXPECT_EQ(display.output(), Output::Windowed);
     LockedFramebuffer* locked = display.lock();
     ASSERT_NE(locked, nullptr);
@@ -82,7 +84,7 @@ TEST_F(WindowsDisplayTest, RefusesImpossibleSizesThenWindowedTrueColorHandsOutTh
 }
 
 TEST_F(WindowsDisplayTest, FullScreenTheToggleAndTheMenuShapeCommands) {
-    openOrFail(Output::Fullscreen);
+    ASSERT_NO_FATAL_FAILURE(openOrFail(Output::Fullscreen));
     ASSERT_NE(display.deviceRecord(), nullptr);
     EXPECT_FALSE(display.deviceRecord()->windowed);
     EXPECT_EQ(display.windowRecord()->windowed, 0);
@@ -119,7 +121,7 @@ TEST_F(WindowsDisplayTest, FullScreenTheToggleAndTheMenuShapeCommands) {
 }
 
 TEST_F(WindowsDisplayTest, EscapeAndTheCloseButtonCloseAtTheNextLockOrUpdateAndACallbackMayClose) {
-    openOrFail(Output::Windowed);
+    ASSERT_NO_FATAL_FAILURE(openOrFail(Output::Windowed));
     display.setListener(&listener);
     PostMessageW(window(), WM_KEYDOWN, VK_ESCAPE, 0);
     ASSERT_NE(display.lock(), nullptr); // the key arrives here; the close waits for the next call
@@ -130,7 +132,7 @@ TEST_F(WindowsDisplayTest, EscapeAndTheCloseButtonCloseAtTheNextLockOrUpdateAndA
     EXPECT_EQ(display.listener(), &listener); // the listener outlives the close
 
     // Through update, the close button's request: the call that delivers it still presents.
-    openOrFail(Output::Windowed);
+    ASSERT_NO_FATAL_FAILURE(openOrFail(Output::Windowed));
     PostMessageW(window(), WM_CLOSE, 0, 0);
     static const TrueColorPixel pixels[WIDTH * HEIGHT] = {};
     EXPECT_TRUE(display.updateTrueColor(pixels, nullptr));
@@ -141,21 +143,21 @@ TEST_F(WindowsDisplayTest, EscapeAndTheCloseButtonCloseAtTheNextLockOrUpdateAndA
     RecordingListener closing;
     closing.defaultKeys = false;
     closing.closeOnKeyDown = true;
-    openOrFail(Output::Windowed);
+    ASSERT_NO_FATAL_FAILURE(openOrFail(Output::Windowed));
     display.setListener(&closing);
     PostMessageW(window(), WM_KEYDOWN, 'C', 0);
     PostMessageW(window(), WM_KEYUP, 'C', 0);
     EXPECT_EQ(display.lock(), nullptr);
     EXPECT_FALSE(display.isOpen());
     EXPECT_EQ(display.windowRecord(), nullptr);
-    EXPECT_EQ(closing.keyLines(), (Events{"down 67"})); // nothing reaches the listener after the close
-    openOrFail(Output::Windowed);                       // and the display opens again afterwards
+    EXPECT_EQ(closing.keyLines(), (Events{"down 67"}));    // nothing reaches the listener after the close
+    ASSERT_NO_FATAL_FAILURE(openOrFail(Output::Windowed)); // and the display opens again afterwards
 }
 
 // The boxes walk the rows by the surface's pitch (wider than any box) and are cut to the
 // framebuffer; one that leaves nothing still presents.
 TEST_F(WindowsDisplayTest, UpdateConvertsOnlyTheDirtyBoxCutToTheFramebuffer) {
-    openOrFail(Output::Windowed);
+    ASSERT_NO_FATAL_FAILURE(openOrFail(Output::Windowed));
     static TrueColorPixel pixels[WIDTH * HEIGHT] = {};
     EXPECT_TRUE(display.updateTrueColor(pixels, nullptr)); // all black first
     for (int i = 0; i < WIDTH * HEIGHT; ++i) {
@@ -179,7 +181,7 @@ TEST_F(WindowsDisplayTest, UpdateConvertsOnlyTheDirtyBoxCutToTheFramebuffer) {
 }
 
 TEST_F(WindowsDisplayTest, FloatingPointModeFallsBackToAFormatLockCanReport) {
-    openOrFail(Output::Windowed, Mode::FloatingPoint);
+    ASSERT_NO_FATAL_FAILURE(openOrFail(Output::Windowed, Mode::FloatingPoint));
     const Format format = display.deviceRecord()->textureFormat;
     EXPECT_TRUE(format == Format::XBGRFFFF || format == Format::XRGB8888) << static_cast<int>(format);
     static FloatingPointPixel pixels[WIDTH * HEIGHT];
