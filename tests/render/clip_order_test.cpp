@@ -76,7 +76,9 @@ TEST_F(ClipTest, CornersWithoutANormalTakeTheFaceNormalAndBadFacesAreRefused) {
     EXPECT_EQ(clipFace(pipeline, camera, face, {0, 0, 1, 0}, -1.0f, 63, nullptr), 0);
     face.cornerCount = 3;
     face.vertex[1] = 3;
-    EXPECT_EQ(clipFace(pipeline, camera, face, {0, 0, 1, 0}, -1.0f, 0, nullptr), 0);
+    for (const int32_t mask : {0, 32}) { // the unclipped store and the clipper both refuse it
+        EXPECT_EQ(clipFace(pipeline, camera, face, {0, 0, 1, 0}, -1.0f, mask, nullptr), 0) << mask;
+    }
     face.vertex[1] = 1;
     EXPECT_EQ(clipFace(pipeline, camera, face, {0, 1, 0, 0}, -1.0f, 32, nullptr), 2);
     EXPECT_TRUE(commitSubmission(pipeline));
