@@ -113,33 +113,57 @@ PipelineFace* storeFace(RenderPipeline& pipeline, const PipelineFace& face, cons
     return stored;
 }
 
-// The unclipped store of a triangle, the face nearly every mesh inside the view brings: the same
-// checks and the same record as the general path below, with the corner count known, so that the
-// per-corner loops unroll.
-int32_t storeUnclippedTriangle(RenderPipeline& pipeline, const PipelineFace& face, const Vec4& normal,
-                               float facing, const Material* materialOverride) {
-    const int32_t added = pipeline.verticesAdded;
-    for (int32_t i = 0; i < 3; ++i) {
-        if (face.vertex[i] < 0 || face.vertex[i] >= added) {
-            return 0;
+// A corner naming a vertex outside its own submission would make every later stage read someone
+// else's geometry or beyond the buffer.
+inline bool namesOwnVertices(const RenderPipeline& pipeline, const PipelineFace& face, int32_t corners) {
+    for (int32_t i = 0; i < corners; ++i) {
+        if (face.vertex[i] < 0 || face.vertex[i] >= pipeline.verticesAdded) {
+            return false;
         }
+    }
+    return true;
+}
+
+// The face stored as it comes, rebased. A triangle, the face nearly every mesh inside the view
+// brings, is its own instance, so that its corner loops unroll.
+template <bool Triangle>
+int32_t storeUnclipped(RenderPipeline& pipeline, const PipelineFace& face, const Vec4& normal, float facing,
+                       const Material* materialOverride, int32_t cornerCount) {
+    const int32_t corners = Triangle ? 3 : cornerCount;
+    if (!namesOwnVertices(pipeline, face, corners)) {
+        return 0;
     }
     PipelineFace* stored = storeFace(pipeline, face, normal, facing, materialOverride);
     if (stored == nullptr) {
         return 0;
     }
-    stored->cornerCount = 3;
+    stored->cornerCount = corners;
+    // Slots past a short face's corners keep whatever the record held, as the record does; the
+    // bands never draw such a face.
     StoredCorners first;
-    for (int32_t i = 0; i < 3; ++i) {
-        const int32_t n = face.normalIndex[i];
-        first.vertex[i] = face.vertex[i] + pipeline.vertexBase;
-        first.texcoord[i] = face.texcoord[i] + pipeline.texcoordBase;
-        first.normal[i] = n >= 0 && n < pipeline.normalsAdded ? n + pipeline.normalBase : -1;
-        stored->vertex[i] = first.vertex[i];
-        stored->texcoord[i] = first.texcoord[i];
-        stored->normalIndex[i] = first.normal[i];
+    if constexpr (!Triangle) {
+        first = {}; // a triangle fills every slot
     }
-    noteFace(pipeline, *stored, first, normal, 3,
+    for (int32_t i = corners; i < 3; ++i) {
+        first.vertex[i] = stored->vertex[i];
+    }
+    for (int32_t i = 0; i < corners; ++i) {
+        const int32_t v = face.vertex[i] + pipeline.vertexBase;
+        const int32_t t = face.texcoord[i] + pipeline.texcoordBase;
+        // A corner naming no normal of this submission keeps -1, which the band renderer reads as
+        // the face normal; rebased it would name the previous submission's last.
+        const int32_t n = face.normalIndex[i];
+        const int32_t normalIndex = n >= 0 && n < pipeline.normalsAdded ? n + pipeline.normalBase : -1;
+        stored->vertex[i] = v;
+        stored->texcoord[i] = t;
+        stored->normalIndex[i] = normalIndex;
+        if (i < 3) {
+            first.vertex[i] = v;
+            first.texcoord[i] = t;
+            first.normal[i] = normalIndex;
+        }
+    }
+    noteFace(pipeline, *stored, first, normal, corners,
              materialOverride != nullptr ? materialOverride : face.material);
     return 1;
 }
@@ -153,49 +177,16 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
     }
     const int32_t corners = face.cornerCount;
     if (corners == 3 && mask == 0) {
-        return storeUnclippedTriangle(pipeline, face, normal, facing, materialOverride);
+        return storeUnclipped<true>(pipeline, face, normal, facing, materialOverride, 3);
     }
     if (corners < 0 || corners > MAX_FACE_CORNERS) {
         return 0;
     }
-    for (int32_t i = 0; i < corners; ++i) {
-        // A corner naming a vertex outside its own submission would make every later stage read
-        // someone else's geometry or beyond the buffer.
-        if (face.vertex[i] < 0 || face.vertex[i] >= pipeline.verticesAdded) {
-            return 0;
-        }
-    }
     if (mask == 0) {
-        PipelineFace* stored = storeFace(pipeline, face, normal, facing, materialOverride);
-        if (stored == nullptr) {
-            return 0;
-        }
-        stored->cornerCount = corners;
-        // Slots past a short face's corners keep whatever the record held, as the record does; the
-        // bands never draw such a face.
-        StoredCorners first{};
-        for (int32_t i = corners; i < 3; ++i) {
-            first.vertex[i] = stored->vertex[i];
-        }
-        for (int32_t i = 0; i < corners; ++i) {
-            const int32_t v = face.vertex[i] + pipeline.vertexBase;
-            const int32_t t = face.texcoord[i] + pipeline.texcoordBase;
-            // A corner naming no normal of this submission keeps -1, which the band renderer
-            // reads as the face normal; rebased it would name the previous submission's last.
-            const int32_t n = face.normalIndex[i];
-            const int32_t normalIndex = n >= 0 && n < pipeline.normalsAdded ? n + pipeline.normalBase : -1;
-            stored->vertex[i] = v;
-            stored->texcoord[i] = t;
-            stored->normalIndex[i] = normalIndex;
-            if (i < 3) {
-                first.vertex[i] = v;
-                first.texcoord[i] = t;
-                first.normal[i] = normalIndex;
-            }
-        }
-        noteFace(pipeline, *stored, first, normal, corners,
-                 materialOverride != nullptr ? materialOverride : face.material);
-        return 1;
+        return storeUnclipped<false>(pipeline, face, normal, facing, materialOverride, corners);
+    }
+    if (!namesOwnVertices(pipeline, face, corners)) {
+        return 0;
     }
     if (mask < 0 || corners < 3 || corners > MAX_CLIP_INPUT_CORNERS) {
         return 0;
