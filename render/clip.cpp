@@ -138,33 +138,24 @@ int32_t storeUnclipped(RenderPipeline& pipeline, const PipelineFace& face, const
         return 0;
     }
     stored->cornerCount = corners;
-    // Slots past a short face's corners keep whatever the record held, as the record does; the
-    // bands never draw such a face.
-    StoredCorners first;
-    if constexpr (!Triangle) {
-        first = {}; // a triangle fills every slot
-    }
+    BandFace& band = bandFaceOf(pipeline, *stored);
+    // Slots past a short face's corners keep whatever the record held, and the band record
+    // repeats them; the bands never draw such a face.
     for (int32_t i = corners; i < 3; ++i) {
-        first.vertex[i] = stored->vertex[i];
+        band.vertex[i] = stored->vertex[i];
+        band.texcoord[i] = stored->texcoord[i];
+        band.normalIndex[i] = stored->normalIndex[i];
     }
+    const auto normalsAdded = static_cast<uint32_t>(pipeline.normalsAdded);
     for (int32_t i = 0; i < corners; ++i) {
-        const int32_t v = face.vertex[i] + pipeline.vertexBase;
-        const int32_t t = face.texcoord[i] + pipeline.texcoordBase;
         // A corner naming no normal of this submission keeps -1, which the band renderer reads as
         // the face normal; rebased it would name the previous submission's last.
         const int32_t n = face.normalIndex[i];
-        const int32_t normalIndex = n >= 0 && n < pipeline.normalsAdded ? n + pipeline.normalBase : -1;
-        stored->vertex[i] = v;
-        stored->texcoord[i] = t;
-        stored->normalIndex[i] = normalIndex;
-        if (i < 3) {
-            first.vertex[i] = v;
-            first.texcoord[i] = t;
-            first.normal[i] = normalIndex;
-        }
+        storeCorner(*stored, band, i, face.vertex[i] + pipeline.vertexBase,
+                    face.texcoord[i] + pipeline.texcoordBase,
+                    static_cast<uint32_t>(n) < normalsAdded ? n + pipeline.normalBase : -1);
     }
-    noteFace(pipeline, *stored, first, normal, corners,
-             materialOverride != nullptr ? materialOverride : face.material);
+    noteFace(band, normal, corners, stored->material);
     return 1;
 }
 
@@ -240,18 +231,12 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
             return stored;
         }
         out->cornerCount = 3;
+        BandFace& band = bandFaceOf(pipeline, *out);
         const Corner* fan[3] = {&polygon.corners[0], &polygon.corners[k], &polygon.corners[k + 1]};
-        StoredCorners corners;
         for (int32_t i = 0; i < 3; ++i) {
-            corners.vertex[i] = fan[i]->vertex;
-            corners.texcoord[i] = fan[i]->texcoord;
-            corners.normal[i] = fan[i]->normal;
-            out->vertex[i] = fan[i]->vertex;
-            out->texcoord[i] = fan[i]->texcoord;
-            out->normalIndex[i] = fan[i]->normal;
+            storeCorner(*out, band, i, fan[i]->vertex, fan[i]->texcoord, fan[i]->normal);
         }
-        noteFace(pipeline, *out, corners, normal, 3,
-                 materialOverride != nullptr ? materialOverride : face.material);
+        noteFace(band, normal, 3, out->material);
         ++stored;
     }
     return stored;

@@ -49,7 +49,7 @@ struct RenderPipeline {
     int32_t* sortKeys = nullptr;
     int32_t* scratchKeys = nullptr;
     // bandFaces[i] repeats what the ordering and the bands read of face i: one line a face, where
-    // the record spans four; whoever stores a face calls noteFace once its record is complete.
+    // the record spans four; whoever stores a face writes both (storeCorner, noteFace).
     BandFace* bandFaces = nullptr;
     // Row spans of the faces: faceRows by face index, orderedRows in faceOrder's order. The bands
     // scan orderedRows, eight bytes a face, and touch a face's own record only when it reaches
@@ -101,27 +101,32 @@ int32_t reserveTexcoords(RenderPipeline& pipeline, int32_t count);
 PipelineFace* reserveFace(RenderPipeline& pipeline);
 bool commitSubmission(RenderPipeline& pipeline);
 
-// The corner indices of a stored face's first three corners, absolute, as its record holds them.
-struct StoredCorners {
-    int32_t vertex[3];
-    int32_t texcoord[3];
-    int32_t normal[3];
-};
+// Storing a face: its record and, for the bands, its band record. Each corner goes to both from
+// registers, one index at a time. Gathering the corners in a block of narrow stores and copying
+// the block on made the copy's wide loads wait for those stores to reach the cache (a store cannot
+// be forwarded to a load wider than itself): in a submission of small triangles that wait was most
+// of the clipper's time.
+inline BandFace& bandFaceOf(RenderPipeline& pipeline, const PipelineFace& stored) {
+    return pipeline.bandFaces[&stored - pipeline.faces];
+}
 
-// Values passed in rather than read back from the record just written: a wide load of narrow
-// stores still on their way to memory waits for them.
-inline void noteFace(RenderPipeline& pipeline, const PipelineFace& stored, const StoredCorners& corners,
-                     const Vec4& normal, int32_t cornerCount, const Material* material) {
-    const auto index = &stored - pipeline.faces;
-    BandFace& b = pipeline.bandFaces[index];
-    for (int32_t i = 0; i < 3; ++i) {
-        b.vertex[i] = corners.vertex[i];
-        b.texcoord[i] = corners.texcoord[i];
-        b.normalIndex[i] = corners.normal[i];
+inline void storeCorner(PipelineFace& stored, BandFace& band, int32_t i, int32_t vertex, int32_t texcoord,
+                        int32_t normal) {
+    stored.vertex[i] = vertex;
+    stored.texcoord[i] = texcoord;
+    stored.normalIndex[i] = normal;
+    if (i < 3) {
+        band.vertex[i] = vertex;
+        band.texcoord[i] = texcoord;
+        band.normalIndex[i] = normal;
     }
-    b.cornerCount = cornerCount;
-    b.normal = normal;
-    b.material = material;
+}
+
+// The rest of the band record, once the face's corners are stored.
+inline void noteFace(BandFace& band, const Vec4& normal, int32_t cornerCount, const Material* material) {
+    band.cornerCount = cornerCount;
+    band.normal = normal;
+    band.material = material;
 }
 
 } // namespace tessellune

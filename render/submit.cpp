@@ -127,16 +127,12 @@ void storeInsideTriangle(RenderPipeline& pipeline, const int32_t vertex[3], cons
     stored->material = material;
     stored->carried = 0;
     stored->cornerCount = 3;
-    StoredCorners corners;
+    BandFace& band = bandFaceOf(pipeline, *stored);
     for (int i = 0; i < 3; ++i) {
-        corners.vertex[i] = vertex[i] + pipeline.vertexBase;
-        corners.texcoord[i] = texcoord[i] + pipeline.texcoordBase;
-        corners.normal[i] = normalIndex + pipeline.normalBase;
-        stored->vertex[i] = corners.vertex[i];
-        stored->texcoord[i] = corners.texcoord[i];
-        stored->normalIndex[i] = corners.normal[i];
+        storeCorner(*stored, band, i, vertex[i] + pipeline.vertexBase, texcoord[i] + pipeline.texcoordBase,
+                    normalIndex + pipeline.normalBase);
     }
-    noteFace(pipeline, *stored, corners, {n.nx, n.ny, n.nz, n.nw}, 3, material);
+    noteFace(band, {n.nx, n.ny, n.nz, n.nw}, 3, material);
 }
 
 void emitFace(RenderPipeline& pipeline, const Camera& camera, const int32_t vertex[3],
