@@ -116,12 +116,12 @@ PipelineFace* storeFace(RenderPipeline& pipeline, const PipelineFace& face, cons
 // A corner naming a vertex outside its own submission would make every later stage read someone
 // else's geometry or beyond the buffer.
 inline bool namesOwnVertices(const RenderPipeline& pipeline, const PipelineFace& face, int32_t corners) {
+    const auto added = static_cast<uint32_t>(pipeline.verticesAdded); // a negative index reads as huge
+    bool inside = true;
     for (int32_t i = 0; i < corners; ++i) {
-        if (face.vertex[i] < 0 || face.vertex[i] >= pipeline.verticesAdded) {
-            return false;
-        }
+        inside &= static_cast<uint32_t>(face.vertex[i]) < added;
     }
-    return true;
+    return inside;
 }
 
 // The face stored as it comes, rebased. A triangle, the face nearly every mesh inside the view
@@ -146,14 +146,17 @@ int32_t storeUnclipped(RenderPipeline& pipeline, const PipelineFace& face, const
         band.texcoord[i] = stored->texcoord[i];
         band.normalIndex[i] = stored->normalIndex[i];
     }
+    // Held in locals: the index stores below could otherwise alias them and reload each one.
     const auto normalsAdded = static_cast<uint32_t>(pipeline.normalsAdded);
+    const int32_t vertexBase = pipeline.vertexBase;
+    const int32_t texcoordBase = pipeline.texcoordBase;
+    const int32_t normalBase = pipeline.normalBase;
     for (int32_t i = 0; i < corners; ++i) {
         // A corner naming no normal of this submission keeps -1, which the band renderer reads as
         // the face normal; rebased it would name the previous submission's last.
         const int32_t n = face.normalIndex[i];
-        storeCorner(*stored, band, i, face.vertex[i] + pipeline.vertexBase,
-                    face.texcoord[i] + pipeline.texcoordBase,
-                    static_cast<uint32_t>(n) < normalsAdded ? n + pipeline.normalBase : -1);
+        storeCorner(*stored, band, i, face.vertex[i] + vertexBase, face.texcoord[i] + texcoordBase,
+                    static_cast<uint32_t>(n) < normalsAdded ? n + normalBase : -1);
     }
     noteFace(band, normal, corners, stored->material);
     return 1;
@@ -161,15 +164,13 @@ int32_t storeUnclipped(RenderPipeline& pipeline, const PipelineFace& face, const
 
 } // namespace
 
-int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineFace& face, const Vec4& normal,
-                 float facing, int32_t mask, const Material* materialOverride) {
-    if (facing > 0.0f) {
-        return 0;
-    }
+// Every face that is not an unclipped triangle. Kept out of clipFace so that the triangles, nearly
+// every face of a mesh inside the view, do not pay for this path's registers and polygon buffers.
+__attribute__((noinline)) static int32_t clipOrStore(RenderPipeline& pipeline, const Camera& camera,
+                                                     const PipelineFace& face, const Vec4& normal,
+                                                     float facing, int32_t mask,
+                                                     const Material* materialOverride) {
     const int32_t corners = face.cornerCount;
-    if (corners == 3 && mask == 0) {
-        return storeUnclipped<true>(pipeline, face, normal, facing, materialOverride, 3);
-    }
     if (corners < 0 || corners > MAX_FACE_CORNERS) {
         return 0;
     }
@@ -240,6 +241,17 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
         ++stored;
     }
     return stored;
+}
+
+int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineFace& face, const Vec4& normal,
+                 float facing, int32_t mask, const Material* materialOverride) {
+    if (facing > 0.0f) {
+        return 0;
+    }
+    if (face.cornerCount == 3 && mask == 0) {
+        return storeUnclipped<true>(pipeline, face, normal, facing, materialOverride, 3);
+    }
+    return clipOrStore(pipeline, camera, face, normal, facing, mask, materialOverride);
 }
 
 } // namespace tessellune

@@ -191,14 +191,6 @@ int32_t reserveTexcoords(RenderPipeline& pipeline, int32_t count) {
                    count);
 }
 
-PipelineFace* reserveFace(RenderPipeline& pipeline) {
-    if (pipeline.submissionOverflowed || pipeline.faceCount >= pipeline.faceCapacity) {
-        pipeline.submissionOverflowed = true;
-        return nullptr;
-    }
-    return &pipeline.faces[pipeline.faceCount++];
-}
-
 bool commitSubmission(RenderPipeline& pipeline) {
     pipeline.planesKnownEnd = pipeline.vertexBase;
     if (pipeline.submissionOverflowed) {

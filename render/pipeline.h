@@ -98,8 +98,16 @@ void openSubmission(RenderPipeline& pipeline);
 int32_t reserveVertices(RenderPipeline& pipeline, int32_t count);
 int32_t reserveNormals(RenderPipeline& pipeline, int32_t count);
 int32_t reserveTexcoords(RenderPipeline& pipeline, int32_t count);
-PipelineFace* reserveFace(RenderPipeline& pipeline);
 bool commitSubmission(RenderPipeline& pipeline);
+
+// Inline: every stored face takes one, and the call cost as much as the rest of a triangle's store.
+inline PipelineFace* reserveFace(RenderPipeline& pipeline) {
+    if (pipeline.submissionOverflowed || pipeline.faceCount >= pipeline.faceCapacity) {
+        pipeline.submissionOverflowed = true;
+        return nullptr;
+    }
+    return &pipeline.faces[pipeline.faceCount++];
+}
 
 // Storing a face: its record and, for the bands, its band record. Each corner goes to both from
 // registers, one index at a time. Gathering the corners in a block of narrow stores and copying

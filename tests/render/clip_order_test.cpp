@@ -75,9 +75,12 @@ TEST_F(ClipTest, CornersWithoutANormalTakeTheFaceNormalAndBadFacesAreRefused) {
     face.cornerCount = 9;
     EXPECT_EQ(clipFace(pipeline, camera, face, {0, 0, 1, 0}, -1.0f, 63, nullptr), 0);
     face.cornerCount = 3;
-    face.vertex[1] = 3;
-    for (const int32_t mask : {0, 32}) { // the unclipped store and the clipper both refuse it
-        EXPECT_EQ(clipFace(pipeline, camera, face, {0, 0, 1, 0}, -1.0f, mask, nullptr), 0) << mask;
+    for (const int32_t outside : {3, -1}) { // past the submission's vertices, or before them
+        face.vertex[1] = outside;
+        for (const int32_t mask : {0, 32}) { // the unclipped store and the clipper both refuse it
+            EXPECT_EQ(clipFace(pipeline, camera, face, {0, 0, 1, 0}, -1.0f, mask, nullptr), 0)
+                << outside << " " << mask;
+        }
     }
     face.vertex[1] = 1;
     EXPECT_EQ(clipFace(pipeline, camera, face, {0, 1, 0, 0}, -1.0f, 32, nullptr), 2);
