@@ -20,18 +20,23 @@ constexpr int32_t RADIX_PASSES = 3;
 
 // The same minimum and maximum, computed the same way, as the band renderer's own test used, so
 // the bands make the same decisions from the span as from the corners.
-FaceRows rowsOf(const RenderPipeline& pipeline, const BandFace& face) {
-    if (face.cornerCount < 3) {
-        return {INFINITY, -INFINITY};
-    }
-    const float y0 = pipeline.vertices[face.vertex[0]].screen.y;
-    const float y1 = pipeline.vertices[face.vertex[1]].screen.y;
-    const float y2 = pipeline.vertices[face.vertex[2]].screen.y;
+FaceRows cornerRows(const PipelineVertex& v0, const PipelineVertex& v1, const PipelineVertex& v2) {
+    const float y0 = v0.screen.y;
+    const float y1 = v1.screen.y;
+    const float y2 = v2.screen.y;
     float minY = y0 < y1 ? y0 : y1;
     minY = y2 < minY ? y2 : minY;
     float maxY = y0 > y1 ? y0 : y1;
     maxY = y2 > maxY ? y2 : maxY;
     return {minY, maxY};
+}
+
+FaceRows rowsOf(const RenderPipeline& pipeline, const BandFace& face) {
+    if (face.cornerCount < 3) {
+        return {INFINITY, -INFINITY};
+    }
+    return cornerRows(pipeline.vertices[face.vertex[0]], pipeline.vertices[face.vertex[1]],
+                      pipeline.vertices[face.vertex[2]]);
 }
 
 // The largest view-space z of the face's corners: its nearest point.
@@ -59,8 +64,20 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
     int32_t buckets[RADIX_PASSES][RADIX_BUCKETS] = {};
     for (int32_t i = 0; i < count; ++i) {
         const BandFace& face = pipeline.bandFaces[i];
-        const float zmax = nearestZ(pipeline, i, face);
-        pipeline.faceRows[i] = rowsOf(pipeline, face);
+        float zmax;
+        if (face.cornerCount == 3) {
+            // Nearly every face: its three corners read once for both the key and the rows.
+            const PipelineVertex& v0 = pipeline.vertices[face.vertex[0]];
+            const PipelineVertex& v1 = pipeline.vertices[face.vertex[1]];
+            const PipelineVertex& v2 = pipeline.vertices[face.vertex[2]];
+            zmax = v0.position.z;
+            zmax = v1.position.z > zmax ? v1.position.z : zmax;
+            zmax = v2.position.z > zmax ? v2.position.z : zmax;
+            pipeline.faceRows[i] = cornerRows(v0, v1, v2);
+        } else {
+            zmax = nearestZ(pipeline, i, face);
+            pipeline.faceRows[i] = rowsOf(pipeline, face);
+        }
         // Clipped faces lie between the planes, so the key fits; unclipped faces from a box the
         // camera called inside do too. Anything else is clamped rather than left undefined.
         const float key = -zmax * DEPTH_KEY_SCALE;
