@@ -20,6 +20,7 @@
 
 #include "assets/file_reader.h"
 #include "assets/png_decoder.h"
+#include "render/packed_texel.h"
 
 namespace tessellune {
 namespace {
@@ -96,6 +97,19 @@ FloatImage* makeTextureImage(std::span<const uint8_t> rgba, int32_t width, int32
     return image;
 }
 
+uint32_t* makePackedTexels(std::span<const uint8_t> rgba, int32_t width, int32_t height) {
+    const size_t count = size_t(width) * size_t(height);
+    uint32_t* packed = new (std::nothrow) uint32_t[count]();
+    if (packed == nullptr) {
+        return nullptr;
+    }
+    for (size_t i = 0; i < count && 4 * i + 3 < rgba.size(); ++i) {
+        const uint8_t* p = rgba.data() + 4 * i;
+        packed[i] = packTexel(p[0], p[1], p[2], p[3]);
+    }
+    return packed;
+}
+
 Texture* tryLoadTexture(const std::string& fileName, const std::string& directory,
                         const std::string& textureName, int32_t& error) {
     // Running out of memory anywhere here (the file, the decoded bytes, the texels) is the decoder's
@@ -116,6 +130,9 @@ Texture* tryLoadTexture(const std::string& fileName, const std::string& director
             error = PNG_OUT_OF_MEMORY;
             return nullptr;
         }
+        // Without room for the compact copy the fills read the float texels: the same picture.
+        texture->packed =
+            makePackedTexels(rgba, static_cast<int32_t>(info.width), static_cast<int32_t>(info.height));
         return texture.release();
     } catch (const std::bad_alloc&) {
         error = PNG_OUT_OF_MEMORY;
@@ -151,6 +168,7 @@ void destroyTexture(Texture* texture) {
         releaseImage(*texture->image);
         delete texture->image;
     }
+    delete[] texture->packed;
     delete texture;
 }
 

@@ -18,6 +18,10 @@ namespace tessellune {
 // null when the texels do not fit in memory.
 FloatImage* makeTextureImage(std::span<const uint8_t> rgba, int32_t width, int32_t height);
 
+// The same pixels one word each, r in the lowest byte (render/packed_texel.h); null when they do not
+// fit in memory. Owned by the caller (delete[]).
+uint32_t* makePackedTexels(std::span<const uint8_t> rgba, int32_t width, int32_t height);
+
 // Reads directory + fileName and decodes it. On success returns a new texture named textureName
 // and sets error to 0; otherwise returns null with the decoder's error number (48 for a missing,
 // unreadable or empty file, 74 when the texels do not fit in memory).
@@ -33,7 +37,8 @@ Texture* loadTexture(const std::string& fileName, const std::string& directory,
 // Frees the pixels when the image owns them; in every case clears the pixel pointer.
 void releaseImage(FloatImage& image);
 
-// Frees a texture made by the loader: its image's pixels, its image and the record itself.
+// Frees a texture made by the loader: its image's pixels, its image, its packed texels and the
+// record itself.
 void destroyTexture(Texture* texture);
 
 } // namespace tessellune

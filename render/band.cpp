@@ -68,7 +68,8 @@ TexCoord cornerTexcoord(const RenderPipeline& pipeline, const BandFace& face, in
     return pipeline.texcoords[index];
 }
 
-const FloatImage* materialTexture(const RenderPipeline& pipeline, const Material& material) {
+// The material's texture, when it names one that has texels.
+const Texture* materialTexture(const RenderPipeline& pipeline, const Material& material) {
     if (material.textureIndex < 1 || pipeline.textures == nullptr) {
         return nullptr;
     }
@@ -76,7 +77,8 @@ const FloatImage* materialTexture(const RenderPipeline& pipeline, const Material
     if (index >= pipeline.textures->entries.size() || pipeline.textures->entries[index] == nullptr) {
         return nullptr;
     }
-    return pipeline.textures->entries[index]->image;
+    const Texture* texture = pipeline.textures->entries[index];
+    return texture->image != nullptr ? texture : nullptr;
 }
 
 // The band's lighting table: null for bands that start outside the screen's block rows.
@@ -166,10 +168,10 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
         const Vec4& color = material.ambient;
         switch (material.shaderType) {
         case Baked: {
-            if (const FloatImage* texture = materialTexture(pipeline, material)) {
+            if (const Texture* texture = materialTexture(pipeline, material)) {
                 rasterizeTextured(colour, depth, rowBegin, rowEnd, s0, s1, s2, v0, v1, v2,
                                   cornerTexcoord(pipeline, face, 0), cornerTexcoord(pipeline, face, 1),
-                                  cornerTexcoord(pipeline, face, 2), *texture);
+                                  cornerTexcoord(pipeline, face, 2), *texture->image, texture->packed);
             } else {
                 rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, scale(color, v0.occlusion),
                                scale(color, v1.occlusion), scale(color, v2.occlusion));

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "render/light.h"
+#include "render/packed_texel.h"
 #include "render/pipeline.h"
 #include "render/rasterize_walk.h"
 
@@ -256,12 +257,28 @@ struct LitShader {
     }
 };
 
-template <bool PowerOfTwo>
+// The texel at an index: read from the float texels, or unpacked from the compact copy.
+template <bool Packed>
+inline void writeTexel(Vec4& pixel, const FloatImage& texture, const uint32_t* packed, int32_t index) {
+    if constexpr (Packed) {
+#if TESSELLUNE_SSE
+        _mm_store_ps(&pixel.x, unpackTexelLanes(packed[index]));
+#else
+        pixel = unpackTexel(packed[index]);
+#endif
+    } else {
+        (void)packed;
+        pixel = texture.pixels[index];
+    }
+}
+
+template <bool PowerOfTwo, bool Packed>
 struct TexturedShader {
     Vec4* colour;
     AttributeState uvk; // u/z, v/z, 1/z
     DepthState depth;
     const FloatImage* texture;
+    const uint32_t* packed; // the same texels, one word each, when Packed
 
     void beginBlock(int32_t c, int32_t r) {
         uvk.beginBlock(c, r);
@@ -275,15 +292,16 @@ struct TexturedShader {
             raster::texelRow(start, uvk.plane.dx, texture->width, texture->height, mask, texels);
             for (; mask != 0; mask &= mask - 1) {
                 const int32_t i = lowestPixel(mask);
-                colour[index + i] = texture->pixels[texels[i]];
+                writeTexel<Packed>(colour[index + i], *texture, packed, texels[i]);
             }
         } else {
             for (; mask != 0; mask &= mask - 1) {
                 const int32_t i = lowestPixel(mask);
                 const Vec4 value = uvk.at(start, i);
                 const float w = 1.0f / value.z;
-                colour[index + i] = texture->pixels[raster::wrappedTexel<false>(
-                    value.x * w, value.y * w, texture->width, texture->height)];
+                writeTexel<Packed>(
+                    colour[index + i], *texture, packed,
+                    raster::wrappedTexel<false>(value.x * w, value.y * w, texture->width, texture->height));
             }
         }
     }
@@ -362,7 +380,8 @@ void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32
 void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd,
                        const Vec4& s0, const Vec4& s1, const Vec4& s2, const PipelineVertex& v0,
                        const PipelineVertex& v1, const PipelineVertex& v2, const TexCoord& t0,
-                       const TexCoord& t1, const TexCoord& t2, const FloatImage& texture) {
+                       const TexCoord& t1, const TexCoord& t2, const FloatImage& texture,
+                       const uint32_t* packed) {
     if (texture.pixels == nullptr || texture.width <= 0 || texture.height <= 0) {
         return;
     }
@@ -375,12 +394,15 @@ void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, 
     const DepthState depthState = makeDepth(s, depth, s0, s1, s2);
     const bool powerOfTwo =
         (texture.width & (texture.width - 1)) == 0 && (texture.height & (texture.height - 1)) == 0;
-    if (powerOfTwo) {
-        TexturedShader<true> shader{colour.pixels, uvk, depthState, &texture};
-        raster::walkBlocks(s, shader);
+    const auto walk = [&](auto shader) { raster::walkBlocks(s, shader); };
+    if (powerOfTwo && packed != nullptr) {
+        walk(TexturedShader<true, true>{colour.pixels, uvk, depthState, &texture, packed});
+    } else if (powerOfTwo) {
+        walk(TexturedShader<true, false>{colour.pixels, uvk, depthState, &texture, nullptr});
+    } else if (packed != nullptr) {
+        walk(TexturedShader<false, true>{colour.pixels, uvk, depthState, &texture, packed});
     } else {
-        TexturedShader<false> shader{colour.pixels, uvk, depthState, &texture};
-        raster::walkBlocks(s, shader);
+        walk(TexturedShader<false, false>{colour.pixels, uvk, depthState, &texture, nullptr});
     }
 }
 

@@ -33,10 +33,13 @@ void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32
                   const PipelineNormal& n2, const Vec4& materialColor, const RenderPipeline& pipeline);
 
 // Perspective-correct, nearest texel, repeat wrapping; v = 0 is the bottom row of the texture.
+// `packed`, when not null, holds the same texels one word each (render/packed_texel.h) and is what
+// the fill reads: the same colours from a quarter of the memory.
 void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd,
                        const Vec4& s0, const Vec4& s1, const Vec4& s2, const PipelineVertex& v0,
                        const PipelineVertex& v1, const PipelineVertex& v2, const TexCoord& t0,
-                       const TexCoord& t1, const TexCoord& t2, const FloatImage& texture);
+                       const TexCoord& t1, const TexCoord& t2, const FloatImage& texture,
+                       const uint32_t* packed);
 
 // Depth only over rows [0, rowEnd); the colour target supplies the width and is not touched.
 void rasterizeDepth(const FloatImage& colour, DepthImage& depth, int32_t rowEnd, const Vec4& s0,

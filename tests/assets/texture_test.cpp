@@ -10,6 +10,7 @@
 #include "assets/file_reader.h"
 #include "assets/texture_loader.h"
 #include "assets/texture_store.h"
+#include "render/packed_texel.h"
 #include "tests/support/misaligned_new.h"
 #include "tests/support/temporary_folder.h"
 
@@ -49,6 +50,36 @@ TEST(TextureLoader, ConvertsToPremultipliedFloatTexels) {
     EXPECT_EQ(view.pixels, nullptr);
 }
 
+// The compact texels the fills read give back, bit for bit, what the loader's own conversion made of
+// the same bytes: every channel value under every alpha, on both paths.
+TEST(TextureLoader, PackedTexelsUnpackToTheFloatTexels) {
+    std::vector<uint8_t> rgba;
+    for (int alpha = 0; alpha < 256; ++alpha) {
+        for (int value = 0; value < 256; ++value) {
+            rgba.insert(rgba.end(),
+                        {uint8_t(value), uint8_t(255 - value), uint8_t(value ^ alpha), uint8_t(alpha)});
+        }
+    }
+    FloatImage* image = makeTextureImage(rgba, 256, 256);
+    uint32_t* packed = makePackedTexels(rgba, 256, 256);
+    ASSERT_NE(image, nullptr);
+    ASSERT_NE(packed, nullptr);
+    int wrong = 0;
+    for (int i = 0; i < 256 * 256; ++i) {
+        const Lanes expected = lanes(image->pixels[i]);
+        if (lanes(unpackTexel(packed[i])) != expected || lanes(scalar::unpackTexel(packed[i])) != expected) {
+            ADD_FAILURE() << "texel " << i << " (value " << i % 256 << ", alpha " << i / 256 << ")";
+            if (++wrong == 5) {
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(packed[1 * 256 + 2], 0x0103fd02u) << "r in the lowest byte, a in the highest";
+    delete[] packed;
+    releaseImage(*image);
+    delete image;
+}
+
 TEST(TextureLoader, LoadsAFileKeepingRowOrderAndName) {
     ScratchFolder folder;
     // 1 x 2 grey: top row 255, bottom row 0.
@@ -62,6 +93,9 @@ TEST(TextureLoader, LoadsAFileKeepingRowOrderAndName) {
     EXPECT_EQ(texture->image->height, 2);
     EXPECT_EQ(lanes(texture->image->pixels[0]), (Lanes{1, 1, 1, 1}));
     EXPECT_EQ(lanes(texture->image->pixels[1]), (Lanes{0, 0, 0, 1}));
+    ASSERT_NE(texture->packed, nullptr);
+    EXPECT_EQ(texture->packed[0], 0xffffffffu);
+    EXPECT_EQ(texture->packed[1], 0xff000000u);
     destroyTexture(texture);
 
     EXPECT_EQ(tryLoadTexture("missing.png", folder.path, "x", error), nullptr);

@@ -4,7 +4,10 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <utility>
+#include <vector>
 
+#include "render/packed_texel.h"
 #include "render/rasterize.h"
 #include "render/rasterize_walk.h"
 #include "test_targets.h"
@@ -257,11 +260,48 @@ TEST(RasterizeTextured, InterpolatesInPerspectiveNotOnTheScreen) {
     c.position = {0, 0, -1, 1};
     const TexCoord ua{0.0f, 0.5f}, ub{1.0f, 0.5f}, uc{0.0f, 0.5f};
     rasterizeTextured(t.colour, t.depth, 0, 64, screenPoint(0, 0), screenPoint(0, 64), screenPoint(64, 0), a,
-                      c, b, ua, uc, ub, texture);
+                      c, b, ua, uc, ub, texture, nullptr);
     EXPECT_EQ(t.at(32, 1).x, 2.0f); // u = 0.25 -> texel 2; screen-affine would give texel 4
     EXPECT_EQ(t.at(0, 1).x, 0.0f);
     EXPECT_EQ(t.at(0, 1).w, 1.0f);
     releaseFloatImage(texture);
+}
+
+// The compact texels draw the same picture as the float texels they stand for: a receding floor,
+// repeated many times over, on a texture of each addressing kind.
+TEST(RasterizeTextured, PackedTexelsDrawTheFloatTexelsPicture) {
+    std::mt19937 random(21);
+    for (const auto& [width, height] : {std::pair{16, 8}, std::pair{12, 10}}) {
+        FloatImage texture;
+        ASSERT_TRUE(createFloatImage(texture, width, height));
+        std::vector<uint32_t> packed(size_t(width) * size_t(height));
+        for (size_t i = 0; i < packed.size(); ++i) {
+            packed[i] = static_cast<uint32_t>(random());
+            texture.pixels[i] = scalar::unpackTexel(packed[i]);
+        }
+        Targets floats(64, 64), words(64, 64);
+        PipelineVertex near, far;
+        near.position = {0, 0, -1, 1};
+        far.position = {0, 0, -9, 1};
+        const TexCoord a{0.0f, 0.0f}, b{7.0f, 0.0f}, c{0.0f, 9.0f}, d{7.0f, 9.0f};
+        for (Targets* t : {&floats, &words}) {
+            const uint32_t* source = t == &words ? packed.data() : nullptr;
+            rasterizeTextured(t->colour, t->depth, 0, 64, screenPoint(0, 64, 0.5f), screenPoint(64, 64, 0.5f),
+                              screenPoint(0, 3, 0.9f), near, near, far, a, b, c, texture, source);
+            rasterizeTextured(t->colour, t->depth, 0, 64, screenPoint(64, 64, 0.5f), screenPoint(64, 3, 0.9f),
+                              screenPoint(0, 3, 0.9f), near, far, far, b, d, c, texture, source);
+        }
+        int drawn = 0;
+        for (int32_t y = 0; y < 64; ++y) {
+            for (int32_t x = 0; x < 64; ++x) {
+                ASSERT_EQ(std::memcmp(&floats.at(x, y), &words.at(x, y), sizeof(Vec4)), 0)
+                    << width << " x " << height << " at " << x << ", " << y;
+                drawn += floats.at(x, y).w != 0.0f ? 1 : 0;
+            }
+        }
+        EXPECT_GT(drawn, 64 * 50) << "the floor covers most of the target";
+        releaseFloatImage(texture);
+    }
 }
 
 // Every covered pixel takes its face's depth plane, evaluated in double at the pixel, within the

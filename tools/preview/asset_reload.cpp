@@ -48,6 +48,7 @@ int reloadPicture(DemoState& state, const std::string& dataDir, const std::strin
             return 0;
         }
         std::swap(user->image, fresh->image);
+        std::swap(user->packed, fresh->packed);
         destroyTexture(fresh);
     }
     if (particles && state.particlePicture->image != nullptr) {
