@@ -2,6 +2,7 @@
 #include "demo/frame.h"
 
 #include "demo/scenes.h"
+#include "workers/resolve_dispatch.h"
 
 namespace tessellune {
 
@@ -43,12 +44,9 @@ void skipFrame(DemoState& state, double row, double delta) {
     }
 }
 
-void presentFrame(const FloatImage& colour, float fade, ResolveTarget& target) {
-    if (static_cast<double>(fade) > 0.999) {
-        resolve(target, colour);
-    } else {
-        resolveFaded(target, fade, colour);
-    }
+void presentFrame(WorkerPool& pool, const FloatImage& colour, float fade, ResolveTarget& target) {
+    const bool faded = !(static_cast<double>(fade) > 0.999);
+    resolveOnPool(pool, target, colour, faded, fade);
 }
 
 bool drawFrameOnDisplay(DemoState& state, Scanout::Display& display, double row, double now, double delta,
@@ -60,7 +58,7 @@ bool drawFrameOnDisplay(DemoState& state, Scanout::Display& display, double row,
     }
     const FrameResult result = renderFrame(state, row, now, delta, input);
     ResolveTarget target{static_cast<uint32_t*>(locked->pixels), FRAME_WIDTH, FRAME_HEIGHT};
-    presentFrame(state.colour, result.fade, target);
+    presentFrame(state.pool, state.colour, result.fade, target);
     display.unlock();
     return true;
 }

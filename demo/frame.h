@@ -33,8 +33,9 @@ FrameResult renderFrame(DemoState& state, double row, double now, double delta, 
 // row, without drawing: lets a capture start mid-demo and still match a continuous run.
 void skipFrame(DemoState& state, double row, double delta);
 
-// Converts the main colour buffer into display pixels: plain above 0.999, else faded.
-void presentFrame(const FloatImage& colour, float fade, ResolveTarget& target);
+// Converts the main colour buffer into display pixels: plain above 0.999, else faded. The workers
+// share the rows; the conversion is a tenth of a busy frame, too much to leave serial.
+void presentFrame(WorkerPool& pool, const FloatImage& colour, float fade, ResolveTarget& target);
 
 // One whole frame shown outside the real-time loop (the capture tool, the web page's fixed frame):
 // beginFrame, lock, renderFrame, presentFrame, unlock. False, with nothing drawn, when the display

@@ -51,7 +51,7 @@ LoopEnd runOneFrame(DemoState& state, Application& application, const FrameClock
         std::printf("fps: %f\n\n", 1.0 / loop.smoothedFrameTime);
     }
 
-    presentFrame(state.colour, result.fade, target);
+    presentFrame(state.pool, state.colour, result.fade, target);
     display.unlock();
     if (clock.afterPresent != nullptr) {
         clock.afterPresent(clock.context);

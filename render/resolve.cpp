@@ -29,6 +29,18 @@ int32_t convertLane(float v) {
     return static_cast<int32_t>(std::nearbyint(v));
 }
 
+// The pixels of rows [firstRow, endRow) of the target that the colour buffer holds.
+struct PixelRange {
+    int32_t begin, end;
+};
+PixelRange rowPixels(const ResolveTarget& target, const FloatImage& colour, int32_t firstRow,
+                     int32_t endRow) {
+    const int64_t count = pixelCount(target, colour);
+    const int64_t first = std::clamp<int64_t>(int64_t(firstRow) * target.width, 0, count);
+    const int64_t end = std::clamp<int64_t>(int64_t(endRow) * target.width, first, count);
+    return {static_cast<int32_t>(first), static_cast<int32_t>(end)};
+}
+
 uint32_t clampChannel(int32_t v) {
     return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
@@ -50,11 +62,15 @@ uint32_t packPixel(const Vec4& c, float factor) {
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
-void resolveFaded(ResolveTarget& target, float factor, const FloatImage& colour) {
-    const int32_t count = pixelCount(target, colour);
-    for (int32_t i = 0; i < count; ++i) {
+void resolvePixels(ResolveTarget& target, float factor, const FloatImage& colour, int32_t begin,
+                   int32_t end) {
+    for (int32_t i = begin; i < end; ++i) {
         target.pixels[i] = packPixel(colour.pixels[i], factor);
     }
+}
+
+void resolveFaded(ResolveTarget& target, float factor, const FloatImage& colour) {
+    resolvePixels(target, factor, colour, 0, pixelCount(target, colour));
 }
 
 } // namespace scalar
@@ -76,11 +92,10 @@ inline __m128i convertPixel(const Vec4& c, __m128 factor) {
 }
 
 template <bool Faded>
-void resolvePixels(ResolveTarget& target, float fade, const FloatImage& colour) {
-    const int32_t count = pixelCount(target, colour);
+void resolvePixels(ResolveTarget& target, float fade, const FloatImage& colour, int32_t begin, int32_t end) {
     const __m128 factor = _mm_set1_ps(fade);
-    int32_t i = 0;
-    for (; i + 4 <= count; i += 4) {
+    int32_t i = begin;
+    for (; i + 4 <= end; i += 4) {
         const __m128i p0 = convertPixel<Faded>(colour.pixels[i], factor);
         const __m128i p1 = convertPixel<Faded>(colour.pixels[i + 1], factor);
         const __m128i p2 = convertPixel<Faded>(colour.pixels[i + 2], factor);
@@ -89,7 +104,7 @@ void resolvePixels(ResolveTarget& target, float fade, const FloatImage& colour) 
         const __m128i words = _mm_packus_epi16(_mm_packs_epi32(p0, p1), _mm_packs_epi32(p2, p3));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(target.pixels + i), words);
     }
-    for (; i < count; ++i) {
+    for (; i < end; ++i) {
         const __m128i p = convertPixel<Faded>(colour.pixels[i], factor);
         const __m128i words = _mm_packus_epi16(_mm_packs_epi32(p, p), _mm_packs_epi32(p, p));
         target.pixels[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(words));
@@ -98,23 +113,36 @@ void resolvePixels(ResolveTarget& target, float fade, const FloatImage& colour) 
 
 } // namespace
 
-void resolve(ResolveTarget& target, const FloatImage& colour) {
-    resolvePixels<false>(target, 1.0f, colour);
+void resolveRows(ResolveTarget& target, const FloatImage& colour, int32_t firstRow, int32_t endRow) {
+    const PixelRange range = rowPixels(target, colour, firstRow, endRow);
+    resolvePixels<false>(target, 1.0f, colour, range.begin, range.end);
 }
-void resolveFaded(ResolveTarget& target, float factor, const FloatImage& colour) {
-    resolvePixels<true>(target, factor, colour);
+void resolveFadedRows(ResolveTarget& target, float factor, const FloatImage& colour, int32_t firstRow,
+                      int32_t endRow) {
+    const PixelRange range = rowPixels(target, colour, firstRow, endRow);
+    resolvePixels<true>(target, factor, colour, range.begin, range.end);
 }
 
 #else
 
-void resolve(ResolveTarget& target, const FloatImage& colour) {
-    scalar::resolveFaded(target, 1.0f, colour);
+void resolveRows(ResolveTarget& target, const FloatImage& colour, int32_t firstRow, int32_t endRow) {
+    const PixelRange range = rowPixels(target, colour, firstRow, endRow);
+    scalar::resolvePixels(target, 1.0f, colour, range.begin, range.end);
 }
-void resolveFaded(ResolveTarget& target, float factor, const FloatImage& colour) {
-    scalar::resolveFaded(target, factor, colour);
+void resolveFadedRows(ResolveTarget& target, float factor, const FloatImage& colour, int32_t firstRow,
+                      int32_t endRow) {
+    const PixelRange range = rowPixels(target, colour, firstRow, endRow);
+    scalar::resolvePixels(target, factor, colour, range.begin, range.end);
 }
 
 #endif
+
+void resolve(ResolveTarget& target, const FloatImage& colour) {
+    resolveRows(target, colour, 0, target.height);
+}
+void resolveFaded(ResolveTarget& target, float factor, const FloatImage& colour) {
+    resolveFadedRows(target, factor, colour, 0, target.height);
+}
 
 void overlayImage(const FloatImage& image, FloatImage& target, int32_t x, int32_t y) {
     if (image.pixels == nullptr || target.pixels == nullptr) {

@@ -24,6 +24,12 @@ void resolve(ResolveTarget& target, const FloatImage& colour);
 // As resolve, with the capped value multiplied by factor before rounding.
 void resolveFaded(ResolveTarget& target, float factor, const FloatImage& colour);
 
+// As resolve and resolveFaded, for the target's rows [firstRow, endRow) only: the same pixels, so
+// that bands of rows can be converted at once on different threads.
+void resolveRows(ResolveTarget& target, const FloatImage& colour, int32_t firstRow, int32_t endRow);
+void resolveFadedRows(ResolveTarget& target, float factor, const FloatImage& colour, int32_t firstRow,
+                      int32_t endRow);
+
 // Composites the image with its top-left pixel at (x, y); parts outside the target are skipped.
 void overlayImage(const FloatImage& image, FloatImage& target, int32_t x, int32_t y);
 

@@ -119,12 +119,17 @@ bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows) {
     return true;
 }
 
-void dispatch(WorkerPool& pool, BandJob job, void* data) {
+namespace {
+
+// Starts worker i on `job` with blocksOf(i) blocks after those of the workers before it, and
+// waits for all of them.
+template <typename Blocks>
+void runOnWorkers(WorkerPool& pool, BandJob job, void* data, Blocks blocksOf) {
     int32_t sum = 0;
     for (uint32_t i = 0; i < pool.workerCount; ++i) {
         WorkerSlot& slot = pool.workers[i];
         slot.firstRow = sum;
-        sum += slot.blockCount * ROWS_PER_BLOCK;
+        sum += blocksOf(i) * ROWS_PER_BLOCK;
         slot.endRow = sum;
         slot.job = job;
         slot.jobData = data;
@@ -135,14 +140,30 @@ void dispatch(WorkerPool& pool, BandJob job, void* data) {
         }
     }
     if (pool.onCallingThread) {
-        rebalanceBlocks(pool.workers.get(), pool.workerCount);
         return;
     }
     waitAll(pool.doneEvents.data(), pool.doneEvents.size());
     for (uint32_t i = 0; i < pool.workerCount; ++i) {
         resetEvent(pool.workers[i].done);
     }
+}
+
+} // namespace
+
+void dispatch(WorkerPool& pool, BandJob job, void* data) {
+    runOnWorkers(pool, job, data, [&pool](uint32_t i) { return pool.workers[i].blockCount; });
     rebalanceBlocks(pool.workers.get(), pool.workerCount);
+}
+
+void dispatchEvenly(WorkerPool& pool, BandJob job, void* data) {
+    if (pool.workerCount == 0) {
+        return;
+    }
+    const auto count = static_cast<int32_t>(pool.workerCount);
+    const int32_t each = pool.totalBlocks / count;
+    runOnWorkers(pool, job, data, [&](uint32_t i) {
+        return static_cast<int32_t>(i) + 1 < count ? each : pool.totalBlocks - each * (count - 1);
+    });
 }
 
 void destroyWorkerPool(WorkerPool& pool) {

@@ -51,6 +51,11 @@ bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows);
 // done, after moving one block from the slowest worker to the fastest.
 void dispatch(WorkerPool& pool, BandJob job, void* data);
 
+// Starts every worker on `job` over an even split of the rows (the remainder to the last) and
+// returns once all are done: for work that costs the same on every row, such as the resolve. The
+// block counts are neither used nor changed.
+void dispatchEvenly(WorkerPool& pool, BandJob job, void* data);
+
 // Stops, wakes and joins every worker.
 void destroyWorkerPool(WorkerPool& pool);
 

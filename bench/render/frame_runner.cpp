@@ -7,6 +7,7 @@
 #include "render/clip.h"
 #include "render/targets.h"
 #include "workers/band_dispatch.h"
+#include "workers/resolve_dispatch.h"
 
 namespace tessellune::bench {
 
@@ -59,7 +60,7 @@ void renderFrame(FrameContext& context, SubmitFrame submit, void* scene, int32_t
     stages.sortProjectMs += since(mark);
     renderPassOnPool(context.pool, context.pipeline, context.camera, context.colour, context.depth);
     stages.bandsMs += since(mark);
-    resolve(context.target, context.colour);
+    resolveOnPool(context.pool, context.target, context.colour, false, 1.0f);
     stages.resolveMs += since(mark);
 }
 

@@ -145,7 +145,8 @@ TEST(SceneRules, TheFadeTrackSwitchesToThePlainResolveAboveThreeNines) {
     for (const Case& c : cases) {
         uint32_t pixel = 0;
         ResolveTarget target{&pixel, 1, 1};
-        presentFrame(colour, c.fade, target);
+        WorkerPool noWorkers;
+        presentFrame(noWorkers, colour, c.fade, target);
         EXPECT_EQ((pixel >> 16) & 0xff, c.red) << "fade " << c.fade;
     }
 }

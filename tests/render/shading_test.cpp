@@ -130,6 +130,44 @@ TEST(Resolve, RoundsCapsAndPacksAsARGB) {
     releaseFloatImage(colour);
 }
 
+// A range of rows converts exactly the pixels of those rows that the colour buffer holds, as the
+// whole resolve would, and touches nothing else: ranges inside, across the edges, past the buffer's
+// last pixel, empty and reversed.
+TEST(Resolve, RowsConvertTheirOwnPixelsOnly) {
+    FloatImage colour;
+    ASSERT_TRUE(createFloatImage(colour, 5, 5)); // the target is 5 x 6: its last row has no source
+    std::mt19937 random(4);
+    std::uniform_real_distribution<float> u(-0.5f, 1.5f);
+    for (int i = 0; i < 25; ++i) {
+        colour.pixels[i] = {u(random), u(random), u(random), u(random)};
+    }
+    const struct {
+        int32_t first, end;
+    } ranges[] = {{0, 6}, {2, 4}, {-3, 1}, {4, 99}, {5, 6}, {3, 3}, {4, 2}};
+    constexpr uint32_t UNTOUCHED = 0xdeadbeefu;
+    for (const auto& range : ranges) {
+        for (const bool faded : {false, true}) {
+            uint32_t pixels[30];
+            std::fill(std::begin(pixels), std::end(pixels), UNTOUCHED);
+            ResolveTarget target{pixels, 5, 6};
+            if (faded) {
+                resolveFadedRows(target, 0.37f, colour, range.first, range.end);
+            } else {
+                resolveRows(target, colour, range.first, range.end);
+            }
+            for (int32_t i = 0; i < 30; ++i) {
+                const int32_t row = i / 5;
+                const bool converted = row >= range.first && row < range.end && i < 25;
+                const uint32_t expected =
+                    converted ? scalar::packPixel(colour.pixels[i], faded ? 0.37f : 1.0f) : UNTOUCHED;
+                EXPECT_EQ(pixels[i], expected) << "rows " << range.first << " to " << range.end
+                                               << (faded ? " faded" : "") << ", pixel " << i;
+            }
+        }
+    }
+    releaseFloatImage(colour);
+}
+
 // Premultiplied "over" that keeps the buffer's alpha, pixel by pixel for a 2 x 2 image (clear,
 // opaque red, half-covering, opaque green) at every placement from wholly outside the 4 x 4 target
 // through partly outside on each side; guard rows above and below show nothing else is touched.

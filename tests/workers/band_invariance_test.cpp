@@ -18,6 +18,7 @@
 #include "tests/render/test_targets.h"
 #include "tests/support/misaligned_new.h"
 #include "workers/band_dispatch.h"
+#include "workers/resolve_dispatch.h"
 
 namespace tessellune {
 namespace {
@@ -83,8 +84,11 @@ TEST_F(BandInvariance, AnyWorkerCountGivesTheSamePixels) {
     }
     EXPECT_EQ(std::memcmp(pass.colour.pixels, reference.colour.pixels, sizeof(Vec4) * PIXELS), 0);
     EXPECT_EQ(std::memcmp(pass.depth.pixels, reference.depth.pixels, sizeof(uint32_t) * PIXELS), 0);
-    std::vector<uint32_t> resolved(PIXELS);
+    // The reference picture, resolved on this thread; the pools below share its rows.
+    std::vector<uint32_t> expected(PIXELS), resolved(PIXELS);
+    ResolveTarget expectedTarget{expected.data(), 640, 480};
     ResolveTarget target{resolved.data(), 640, 480};
+    resolveFaded(expectedTarget, 0.5f, reference.colour);
     EXPECT_GT(std::count_if(reference.depth.pixels, reference.depth.pixels + PIXELS,
                             [](uint32_t d) { return d != 0; }),
               static_cast<long>(PIXELS / 3));
@@ -101,13 +105,15 @@ TEST_F(BandInvariance, AnyWorkerCountGivesTheSamePixels) {
             build();
             renderPassOnPool(pool, pipeline, camera, pass.colour, pass.depth);
             recordPeaks(pipeline);
-            resolveFaded(target, 0.5f, pass.colour);
+            std::fill(resolved.begin(), resolved.end(), 0x12345678u);
+            resolveOnPool(pool, target, pass.colour, true, 0.5f);
             EXPECT_EQ(testing::allocationCount().allocations - before, 0)
                 << workers << " workers, frame " << frame;
             EXPECT_EQ(std::memcmp(pass.colour.pixels, reference.colour.pixels, sizeof(Vec4) * PIXELS), 0)
                 << workers << " workers, frame " << frame;
             EXPECT_EQ(std::memcmp(pass.depth.pixels, reference.depth.pixels, sizeof(uint32_t) * PIXELS), 0)
                 << workers << " workers, frame " << frame;
+            EXPECT_EQ(resolved, expected) << workers << " workers, frame " << frame;
         }
         destroyWorkerPool(pool);
     }

@@ -85,5 +85,39 @@ TEST(WorkerPoolDispatch, EveryRowIsRenderedExactlyOncePerDispatchAndRowsMustBeWh
     }
 }
 
+// The even dispatch (the resolve's) covers every row once with the even split, whatever the bands
+// have drifted to, and leaves their block counts as it found them.
+TEST(WorkerPoolDispatch, AnEvenDispatchCoversEveryRowOnceAndLeavesTheBandsAlone) {
+    for (uint32_t workers : {1u, 2u, 3u, 7u}) {
+        WorkerPool pool;
+        ASSERT_TRUE(createWorkerPool(pool, workers, 480));
+        pool.workers[0].blockCount += static_cast<int32_t>(workers) - 1; // as rebalancing would leave it
+        for (uint32_t i = 1; i < workers; ++i) {
+            pool.workers[i].blockCount -= 1;
+        }
+        std::vector<int32_t> counts;
+        for (uint32_t i = 0; i < workers; ++i) {
+            counts.push_back(pool.workers[i].blockCount);
+        }
+        for (int dispatchIndex = 0; dispatchIndex < 5; ++dispatchIndex) {
+            RowRecord record;
+            dispatchEvenly(pool, countRows, &record);
+            int32_t wrongRows = 0;
+            for (int32_t r = 0; r < 480; ++r) {
+                wrongRows += record.rows[r].load() != 1;
+            }
+            EXPECT_EQ(wrongRows, 0) << workers << " workers, dispatch " << dispatchIndex;
+            EXPECT_EQ(record.calls.load(), static_cast<int32_t>(workers));
+        }
+        EXPECT_EQ(pool.workers[0].firstRow, 0);
+        EXPECT_EQ(pool.workers[0].endRow, 480 / 8 / static_cast<int32_t>(workers) * 8) << "the even share";
+        EXPECT_EQ(pool.workers[workers - 1].endRow, 480);
+        for (uint32_t i = 0; i < workers; ++i) {
+            EXPECT_EQ(pool.workers[i].blockCount, counts[i]) << workers << " workers, worker " << i;
+        }
+        destroyWorkerPool(pool);
+    }
+}
+
 } // namespace
 } // namespace tessellune

@@ -295,7 +295,7 @@ int runPreview(const Options& options) {
         const FrameResult result =
             renderFrame(state, session.row, session.row / ROWS_PER_SECOND, delta, listener.controls.camera);
         ResolveTarget target{static_cast<uint32_t*>(frame->pixels), FRAME_WIDTH, FRAME_HEIGHT};
-        presentFrame(state.colour, result.fade, target);
+        presentFrame(state.pool, state.colour, result.fade, target);
         formatStatus(status, session, state.tracks);
         if (session.overlay) {
             drawOverlay(status, *frame);
