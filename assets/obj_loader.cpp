@@ -11,6 +11,7 @@
 #include "assets/mesh_geometry.h"
 #include "assets/mtl_loader.h"
 #include "assets/text_lines.h"
+#include "render/submit.h"
 
 namespace tessellune {
 namespace {
@@ -274,6 +275,7 @@ std::unique_ptr<Mesh> parseObjOrThrow(std::string_view text, const MaterialLibra
     computeFaceNormals(*mesh);
     computeVertexNormals(*mesh);
     computeBoundingBox(*mesh);
+    indexMeshTriangles(*mesh);
     return mesh;
 }
 

@@ -101,7 +101,9 @@ bool clipAgainstPlane(RenderPipeline& pipeline, const ClipPlane& plane, const Ve
     return true;
 }
 
-PipelineFace* storeFace(RenderPipeline& pipeline, const PipelineFace& face, const Vec4& normal, float facing,
+// Face is a PipelineFace or, for a mesh's triangles, a MeshTriangle: the fields read have the same names.
+template <typename Face>
+PipelineFace* storeFace(RenderPipeline& pipeline, const Face& face, const Vec4& normal, float facing,
                         const Material* materialOverride) {
     PipelineFace* stored = reserveFace(pipeline);
     if (stored != nullptr) {
@@ -115,7 +117,8 @@ PipelineFace* storeFace(RenderPipeline& pipeline, const PipelineFace& face, cons
 
 // A corner naming a vertex outside its own submission would make every later stage read someone
 // else's geometry or beyond the buffer.
-inline bool namesOwnVertices(const RenderPipeline& pipeline, const PipelineFace& face, int32_t corners) {
+template <typename Face>
+inline bool namesOwnVertices(const RenderPipeline& pipeline, const Face& face, int32_t corners) {
     const auto added = static_cast<uint32_t>(pipeline.verticesAdded); // a negative index reads as huge
     bool inside = true;
     for (int32_t i = 0; i < corners; ++i) {
@@ -126,8 +129,8 @@ inline bool namesOwnVertices(const RenderPipeline& pipeline, const PipelineFace&
 
 // The face stored as it comes, rebased. A triangle, the face nearly every mesh inside the view
 // brings, is its own instance, so that its corner loops unroll.
-template <bool Triangle>
-int32_t storeUnclipped(RenderPipeline& pipeline, const PipelineFace& face, const Vec4& normal, float facing,
+template <bool Triangle, typename Face>
+int32_t storeUnclipped(RenderPipeline& pipeline, const Face& face, const Vec4& normal, float facing,
                        const Material* materialOverride, int32_t cornerCount) {
     const int32_t corners = Triangle ? 3 : cornerCount;
     if (!namesOwnVertices(pipeline, face, corners)) {
@@ -250,6 +253,18 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
     }
     if (face.cornerCount == 3 && mask == 0) {
         return storeUnclipped<true>(pipeline, face, normal, facing, materialOverride, 3);
+    }
+    return clipOrStore(pipeline, camera, face, normal, facing, mask, materialOverride);
+}
+
+int32_t clipMeshTriangle(RenderPipeline& pipeline, const Camera& camera, const MeshTriangle& triangle,
+                         const PipelineFace& face, const Vec4& normal, float facing, int32_t mask,
+                         const Material* materialOverride) {
+    if (facing > 0.0f) {
+        return 0;
+    }
+    if (mask == 0) {
+        return storeUnclipped<true>(pipeline, triangle, normal, facing, materialOverride, 3);
     }
     return clipOrStore(pipeline, camera, face, normal, facing, mask, materialOverride);
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "render/camera.h"
+#include "render/mesh.h"
 #include "render/pipeline.h"
 
 namespace tessellune {
@@ -18,6 +19,12 @@ namespace tessellune {
 // refused. Returns the number of faces stored.
 int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineFace& face, const Vec4& normal,
                  float facing, int32_t mask, const Material* materialOverride);
+
+// clipFace for a mesh triangle given both ways: `triangle` is the compact copy of `face`, which is
+// read instead of the face's own record whenever the triangle is stored as it comes.
+int32_t clipMeshTriangle(RenderPipeline& pipeline, const Camera& camera, const MeshTriangle& triangle,
+                         const PipelineFace& face, const Vec4& normal, float facing, int32_t mask,
+                         const Material* materialOverride);
 
 // Orders the pass's faces by the depth of their nearest corner, nearest first, into faceOrder, and
 // lays out their row spans in that order for the bands. Runs after projectVertices.

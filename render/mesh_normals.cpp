@@ -1,6 +1,8 @@
 // Corner normals from vertex normals for meshes whose file has none.
 #include "render/mesh_normals.h"
 
+#include "render/submit.h"
+
 namespace tessellune {
 
 bool useVertexNormalsAsCornerNormals(Mesh& mesh) {
@@ -17,6 +19,9 @@ bool useVertexNormalsAsCornerNormals(Mesh& mesh) {
             const int32_t v = face.vertex[k];
             face.normalIndex[k] = v >= 0 && v < count ? v : -1;
         }
+    }
+    if (!mesh.triangles.empty()) {
+        indexMeshTriangles(mesh); // the compact copies name the new normals too
     }
     return true;
 }

@@ -2,6 +2,7 @@
 #include "render/submit.h"
 
 #include <cmath>
+#include <type_traits>
 
 #include "render/clip.h"
 #include "render/prefetch.h"
@@ -25,6 +26,44 @@ bool clearlyTurnedAway(const Vec4& toCorner, const Vec4& normal) {
     const Vec4 a{std::fabs(toCorner.x), std::fabs(toCorner.y), std::fabs(toCorner.z), std::fabs(toCorner.w)};
     const Vec4 b{std::fabs(normal.x), std::fabs(normal.y), std::fabs(normal.z), std::fabs(normal.w)};
     return facing > CULL_MARGIN * dot(a, b);
+}
+
+// The facing test and the store of every face of a mesh, read from its face records or (Face =
+// MeshTriangle) from their compact copies.
+template <typename Face>
+void submitFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Face* faces,
+                 const Matrix4& modelView, int32_t firstVertex, int32_t mask,
+                 const Material* materialOverride) {
+    const int32_t vertexCount = static_cast<int32_t>(mesh.vertices.size());
+    const int32_t faceCount = static_cast<int32_t>(mesh.faces.size());
+    for (int32_t f = 0; f < faceCount; ++f) {
+        const Face& face = faces[f];
+        // A model's faces name its vertices in no useful order: fetch a later face's first
+        // corner, just transformed but long gone from the nearest cache, while this one is set up.
+        if (f + MESH_PREFETCH_DISTANCE < faceCount) {
+            const int32_t ahead = faces[f + MESH_PREFETCH_DISTANCE].vertex[0];
+            prefetch(&pipeline.vertices[firstVertex + (ahead >= 0 && ahead < vertexCount ? ahead : 0)]);
+        }
+        if (face.vertex[0] < 0 || face.vertex[0] >= vertexCount) {
+            continue; // a face that names no vertex of this mesh is never stored
+        }
+        const Vec4 toCorner =
+            sub(pipeline.vertices[firstVertex + face.vertex[0]].position, Vec4{0.0f, 0.0f, 0.0f, 1.0f});
+        const Vec4 turned = transformDirection(modelView, face.normal);
+        if (clearlyTurnedAway(toCorner, turned)) {
+            continue; // the unit normal would give a positive facing too: the face is dropped
+        }
+        const Vec4 n = normalize(turned);
+        const float facing = dot(toCorner, n);
+        if constexpr (std::is_same_v<Face, MeshTriangle>) {
+            clipMeshTriangle(pipeline, camera, face, mesh.faces[f], n, facing, mask, materialOverride);
+        } else {
+            clipFace(pipeline, camera, face, n, facing, mask, materialOverride);
+        }
+        if (pipeline.submissionOverflowed) {
+            break;
+        }
+    }
 }
 
 } // namespace
@@ -78,32 +117,33 @@ bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, Ren
     for (int32_t i = 0; i < texcoordCount; ++i) {
         pipeline.texcoords[firstTexcoord + i] = mesh.texcoords[i];
     }
-    const int32_t faceCount = static_cast<int32_t>(mesh.faces.size());
-    for (int32_t f = 0; f < faceCount; ++f) {
-        const PipelineFace& face = mesh.faces[f];
-        // A model's faces name its vertices in no useful order: fetch a later face's first
-        // corner, just transformed but long gone from the nearest cache, while this one is set up.
-        if (f + MESH_PREFETCH_DISTANCE < faceCount) {
-            const int32_t ahead = mesh.faces[f + MESH_PREFETCH_DISTANCE].vertex[0];
-            prefetch(&pipeline.vertices[firstVertex + (ahead >= 0 && ahead < vertexCount ? ahead : 0)]);
-        }
-        if (face.vertex[0] < 0 || face.vertex[0] >= vertexCount) {
-            continue; // a face that names no vertex of this mesh is never stored
-        }
-        const Vec4 toCorner =
-            sub(pipeline.vertices[firstVertex + face.vertex[0]].position, Vec4{0.0f, 0.0f, 0.0f, 1.0f});
-        const Vec4 turned = transformDirection(modelView, face.normal);
-        if (clearlyTurnedAway(toCorner, turned)) {
-            continue; // the unit normal would give a positive facing too: the face is dropped
-        }
-        const Vec4 n = normalize(turned);
-        const float facing = dot(toCorner, n);
-        clipFace(pipeline, camera, face, n, facing, mask, materialOverride);
-        if (pipeline.submissionOverflowed) {
-            break;
-        }
+    if (mesh.triangles.size() == mesh.faces.size()) {
+        submitFaces(pipeline, camera, mesh, mesh.triangles.data(), modelView, firstVertex, mask,
+                    materialOverride);
+    } else {
+        submitFaces(pipeline, camera, mesh, mesh.faces.data(), modelView, firstVertex, mask,
+                    materialOverride);
     }
     return commitSubmission(pipeline);
+}
+
+void indexMeshTriangles(Mesh& mesh) {
+    mesh.triangles.clear();
+    for (const PipelineFace& face : mesh.faces) {
+        if (face.cornerCount != 3) {
+            mesh.triangles.clear(); // the records are read then
+            return;
+        }
+        MeshTriangle& t = mesh.triangles.emplace_back();
+        t.normal = face.normal;
+        for (int32_t i = 0; i < 3; ++i) {
+            t.vertex[i] = face.vertex[i];
+            t.texcoord[i] = face.texcoord[i];
+            t.normalIndex[i] = face.normalIndex[i];
+        }
+        t.carried = face.carried;
+        t.material = face.material;
+    }
 }
 
 namespace {

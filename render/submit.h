@@ -24,6 +24,10 @@ void transformBoxCorners(Mesh& mesh, const Matrix4& view);
 bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline,
                 int32_t mask, const Material* materialOverride);
 
+// Makes mesh.triangles from mesh.faces, once they are final; left empty when a face is not a
+// triangle. A mesh changed after this needs it again.
+void indexMeshTriangles(Mesh& mesh);
+
 // A width x height rectangle in the placement's xy plane; height (y extent) comes before width.
 bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
                 float height, float width, const Material* material);

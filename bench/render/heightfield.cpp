@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "render/submit.h"
+
 namespace tessellune::bench {
 
 void computeBox(Mesh& mesh) {
@@ -65,6 +67,7 @@ void buildHeightField(Mesh& mesh, int32_t cells, uint32_t seed) {
         mesh.normals.push_back(v.normal);
     }
     computeBox(mesh);
+    indexMeshTriangles(mesh);
 }
 
 } // namespace tessellune::bench

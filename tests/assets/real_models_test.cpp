@@ -9,6 +9,10 @@
 #include "asset_test_support.h"
 #include "assets/obj_loader.h"
 #include "assets/texture_store.h"
+#include "render/camera.h"
+#include "render/mesh_normals.h"
+#include "render/pipeline.h"
+#include "render/submit.h"
 
 namespace tessellune {
 namespace {
@@ -126,6 +130,77 @@ TEST(RealModels, AvocadoResolvesItsTextureThroughTheStore) {
     EXPECT_EQ(mesh->materials.at(0).textureIndex, 1);
     for (const PipelineFace& face : mesh->faces) {
         ASSERT_EQ(face.material, &mesh->materials[0]);
+    }
+}
+
+// A loaded model submitted through its compact triangles stores, byte for byte, what its face records
+// store: placed wholly inside the view, cut by the camera planes, and with a material override. The
+// bunny lights with its vertex normals given afterwards; the avocado brings texture coordinates and
+// normals of its own.
+TEST(RealModels, CompactTrianglesStoreWhatTheFaceRecordsStore) {
+    const struct {
+        const char* path;
+        float scale;
+        bool vertexNormals;
+    } models[] = {{"stanford-bunny/stanford-bunny.obj", 30.0f, true}, {"avocado/avocado.obj", 70.0f, false}};
+    Camera camera;
+    createCamera(camera, 640.0f, 480.0f, 640.0f / 480.0f);
+    Material override;
+    for (const auto& model : models) {
+        OwnedStore owned;
+        std::string console;
+        const auto mesh = load(model.path, owned.store, console);
+        if (model.vertexNormals) {
+            ASSERT_TRUE(useVertexNormalsAsCornerNormals(*mesh));
+        }
+        ASSERT_EQ(mesh->triangles.size(), mesh->faces.size()) << model.path;
+        Mesh records = *mesh;
+        records.triangles.clear();
+        const struct {
+            float x, z;
+            int32_t mask;
+            const Material* material;
+        } placements[] = {{0.0f, -8.0f, 0, nullptr},
+                          {2.5f, -4.0f, CLIP_ALL_PLANES, nullptr},
+                          {0.0f, -2.5f, CLIP_ALL_PLANES, &override}};
+        for (const auto& placement : placements) {
+            const std::string where = std::string(model.path) + " at z " + std::to_string(placement.z);
+            RenderPipeline fromTriangles, fromRecords;
+            testing::internal::CaptureStdout();
+            ASSERT_TRUE(createPipeline(fromTriangles, nullptr));
+            ASSERT_TRUE(createPipeline(fromRecords, nullptr));
+            testing::internal::GetCapturedStdout();
+            for (Mesh* m : {mesh.get(), &records}) {
+                m->scale = model.scale;
+                m->rotation = Matrix4{};
+                rotateY(m->rotation, 0.7f);
+                m->translation = translationMatrix(placement.x, -2.0f, placement.z);
+                updateWorldMatrix(*m);
+                RenderPipeline& pipeline = m == mesh.get() ? fromTriangles : fromRecords;
+                beginScene(pipeline);
+                ASSERT_TRUE(submitMesh(*m, Matrix4{}, camera, pipeline, placement.mask, placement.material));
+            }
+            const int32_t count = fromRecords.faceCount;
+            EXPECT_GT(count, 100) << where;
+            if (placement.mask != 0) {
+                EXPECT_GT(fromRecords.vertexBase, static_cast<int32_t>(mesh->vertices.size()))
+                    << where << " is cut: the clipper made corners";
+            }
+            ASSERT_EQ(fromTriangles.faceCount, count) << where;
+            EXPECT_EQ(
+                std::memcmp(fromTriangles.faces, fromRecords.faces, sizeof(PipelineFace) * size_t(count)), 0)
+                << where;
+            EXPECT_EQ(
+                std::memcmp(fromTriangles.bandFaces, fromRecords.bandFaces, sizeof(BandFace) * size_t(count)),
+                0)
+                << where;
+            EXPECT_EQ(std::memcmp(fromTriangles.vertices, fromRecords.vertices,
+                                  sizeof(PipelineVertex) * size_t(fromRecords.vertexBase)),
+                      0)
+                << where;
+            destroyPipeline(fromTriangles);
+            destroyPipeline(fromRecords);
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "render/mesh_normals.h"
 #include "render/preview.h"
@@ -239,18 +240,57 @@ TEST_F(SubmitTest, EdgeOnFacesAreKeptOrDroppedByTheSignOfTheUnitNormalFacing) {
     mesh.world = Matrix4{};
     mesh.normals.resize(1);
     mesh.texcoords.resize(2);
-    ASSERT_TRUE(submitMesh(mesh, modelView, camera, pipeline, 0, nullptr));
-    // The geometry of dropped faces is appended all the same.
-    EXPECT_EQ(pipeline.vertexBase, 3000);
-    EXPECT_EQ(pipeline.normalBase, 1);
-    EXPECT_EQ(pipeline.texcoordBase, 2);
-    std::vector<int32_t> stored;
-    for (int32_t i = 0; i < pipeline.faceCount; ++i) {
-        stored.push_back(pipeline.faces[i].carried);
+    // From the face records, then from their compact copies.
+    for (const bool compact : {false, true}) {
+        if (compact) {
+            indexMeshTriangles(mesh);
+            ASSERT_EQ(mesh.triangles.size(), mesh.faces.size());
+        }
+        beginScene(pipeline);
+        ASSERT_TRUE(submitMesh(mesh, modelView, camera, pipeline, 0, nullptr));
+        // The geometry of dropped faces is appended all the same.
+        EXPECT_EQ(pipeline.vertexBase, 3000);
+        EXPECT_EQ(pipeline.normalBase, 1);
+        EXPECT_EQ(pipeline.texcoordBase, 2);
+        std::vector<int32_t> stored;
+        for (int32_t i = 0; i < pipeline.faceCount; ++i) {
+            stored.push_back(pipeline.faces[i].carried);
+        }
+        EXPECT_EQ(stored, kept) << (compact ? "compact triangles" : "face records");
     }
-    EXPECT_EQ(stored, kept);
     EXPECT_GT(kept.size(), 500u);
     EXPECT_LT(kept.size(), 2500u);
+}
+
+// The compact copies repeat their faces field by field, exist only while every face is a triangle,
+// and follow the corner normals when those are given afterwards.
+TEST(MeshTriangles, CopyEveryFieldOfTriangleMeshesOnly) {
+    Mesh mesh = makeSquareMesh();
+    mesh.faces[1].carried = 77;
+    indexMeshTriangles(mesh);
+    ASSERT_EQ(mesh.triangles.size(), 2u);
+    for (size_t f = 0; f < 2; ++f) {
+        const PipelineFace& face = mesh.faces[f];
+        const MeshTriangle& t = mesh.triangles[f];
+        EXPECT_EQ(std::memcmp(&t.normal, &face.normal, sizeof(Vec4)), 0);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(t.vertex[k], face.vertex[k]);
+            EXPECT_EQ(t.texcoord[k], face.texcoord[k]);
+            EXPECT_EQ(t.normalIndex[k], face.normalIndex[k]);
+        }
+        EXPECT_EQ(t.carried, face.carried);
+        EXPECT_EQ(t.material, face.material);
+    }
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(mesh.triangles.data()) % 64, 0u) << "one line each";
+
+    mesh.normals.clear();
+    ASSERT_TRUE(useVertexNormalsAsCornerNormals(mesh));
+    EXPECT_EQ(mesh.triangles[1].normalIndex[2], mesh.faces[1].normalIndex[2]);
+    EXPECT_NE(mesh.triangles[1].normalIndex[2], -1);
+
+    mesh.faces[0].cornerCount = 4;
+    indexMeshTriangles(mesh);
+    EXPECT_TRUE(mesh.triangles.empty()) << "a face that is not a triangle: the records are read";
 }
 
 } // namespace
