@@ -111,31 +111,38 @@ void resolvePixels(ResolveTarget& target, float fade, const FloatImage& colour, 
     }
 }
 
-} // namespace
+// The pixels of a range, plain (factor 1, not multiplied) or faded.
+void convertRange(ResolveTarget& target, bool faded, float factor, const FloatImage& colour,
+                  PixelRange range) {
+    if (faded) {
+        resolvePixels<true>(target, factor, colour, range.begin, range.end);
+    } else {
+        resolvePixels<false>(target, 1.0f, colour, range.begin, range.end);
+    }
+}
 
-void resolveRows(ResolveTarget& target, const FloatImage& colour, int32_t firstRow, int32_t endRow) {
-    const PixelRange range = rowPixels(target, colour, firstRow, endRow);
-    resolvePixels<false>(target, 1.0f, colour, range.begin, range.end);
-}
-void resolveFadedRows(ResolveTarget& target, float factor, const FloatImage& colour, int32_t firstRow,
-                      int32_t endRow) {
-    const PixelRange range = rowPixels(target, colour, firstRow, endRow);
-    resolvePixels<true>(target, factor, colour, range.begin, range.end);
-}
+} // namespace
 
 #else
 
+namespace {
+
+void convertRange(ResolveTarget& target, bool faded, float factor, const FloatImage& colour,
+                  PixelRange range) {
+    scalar::resolvePixels(target, faded ? factor : 1.0f, colour, range.begin, range.end);
+}
+
+} // namespace
+
+#endif
+
 void resolveRows(ResolveTarget& target, const FloatImage& colour, int32_t firstRow, int32_t endRow) {
-    const PixelRange range = rowPixels(target, colour, firstRow, endRow);
-    scalar::resolvePixels(target, 1.0f, colour, range.begin, range.end);
+    convertRange(target, false, 1.0f, colour, rowPixels(target, colour, firstRow, endRow));
 }
 void resolveFadedRows(ResolveTarget& target, float factor, const FloatImage& colour, int32_t firstRow,
                       int32_t endRow) {
-    const PixelRange range = rowPixels(target, colour, firstRow, endRow);
-    scalar::resolvePixels(target, factor, colour, range.begin, range.end);
+    convertRange(target, true, factor, colour, rowPixels(target, colour, firstRow, endRow));
 }
-
-#endif
 
 void resolve(ResolveTarget& target, const FloatImage& colour) {
     resolveRows(target, colour, 0, target.height);

@@ -48,18 +48,19 @@ void workerProcedure(WorkerSlot* slot) {
     }
 }
 
+// Worker i's blocks in the even split: totalBlocks / count each, the remainder to the last.
+int32_t evenShare(uint32_t i, uint32_t count, int32_t totalBlocks) {
+    const int32_t each = totalBlocks / static_cast<int32_t>(count);
+    return i + 1 < count ? each : totalBlocks - each * static_cast<int32_t>(count - 1);
+}
+
 } // namespace
 
 void assignInitialBlocks(WorkerSlot* workers, uint32_t count, int32_t totalBlocks) {
-    if (count == 0) {
-        return;
-    }
-    const int32_t each = totalBlocks / static_cast<int32_t>(count);
     for (uint32_t i = 0; i < count; ++i) {
         workers[i].index = static_cast<int32_t>(i);
-        workers[i].blockCount = each;
+        workers[i].blockCount = evenShare(i, count, totalBlocks);
     }
-    workers[count - 1].blockCount += totalBlocks - each * static_cast<int32_t>(count);
 }
 
 void rebalanceBlocks(WorkerSlot* workers, uint32_t count) {
@@ -159,11 +160,8 @@ void dispatchEvenly(WorkerPool& pool, BandJob job, void* data) {
     if (pool.workerCount == 0) {
         return;
     }
-    const auto count = static_cast<int32_t>(pool.workerCount);
-    const int32_t each = pool.totalBlocks / count;
-    runOnWorkers(pool, job, data, [&](uint32_t i) {
-        return static_cast<int32_t>(i) + 1 < count ? each : pool.totalBlocks - each * (count - 1);
-    });
+    runOnWorkers(pool, job, data,
+                 [&pool](uint32_t i) { return evenShare(i, pool.workerCount, pool.totalBlocks); });
 }
 
 void destroyWorkerPool(WorkerPool& pool) {
