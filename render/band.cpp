@@ -127,6 +127,22 @@ Vec4 vertexLit(const RenderPipeline& pipeline, LightCacheEntry* cache, const Ban
     return add(add(mul(t.diffuse, color), t.specular), scale(color, AMBIENT_SHARE));
 }
 
+// What the corner colours of a vertex-lit face are made from, when the face turns out to cover a
+// pixel of the band.
+struct VertexLitCorners {
+    const RenderPipeline* pipeline;
+    LightCacheEntry* cache;
+    const BandFace* face;
+    Vec4 color;
+};
+
+void makeVertexLitCorners(const void* context, Vec4 colours[3]) {
+    const auto& corners = *static_cast<const VertexLitCorners*>(context);
+    for (int32_t corner = 0; corner < 3; ++corner) {
+        colours[corner] = vertexLit(*corners.pipeline, corners.cache, *corners.face, corner, corners.color);
+    }
+}
+
 } // namespace
 
 bool bandIsDrawable(int32_t rowBegin, int32_t rowEnd, const FloatImage& colour, const DepthImage& depth) {
@@ -190,13 +206,12 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
         }
         case VertexLit:
         case VertexLitNoDepth: {
-            const Vec4 c0 = vertexLit(pipeline, lightCache, face, 0, color);
-            const Vec4 c1 = vertexLit(pipeline, lightCache, face, 1, color);
-            const Vec4 c2 = vertexLit(pipeline, lightCache, face, 2, color);
+            const VertexLitCorners corners{&pipeline, lightCache, &face, color};
+            const CornerColours colours{makeVertexLitCorners, &corners};
             if (material.shaderType == VertexLit) {
-                rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, c0, c1, c2);
+                rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, colours);
             } else {
-                rasterizeColorNoDepth(colour, rowBegin, rowEnd, s0, s1, s2, c0, c1, c2);
+                rasterizeColorNoDepth(colour, rowBegin, rowEnd, s0, s1, s2, colours);
             }
             break;
         }

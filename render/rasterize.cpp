@@ -2,6 +2,7 @@
 #include "render/rasterize.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "render/light.h"
 #include "render/packed_texel.h"
@@ -324,6 +325,50 @@ AttributeState makeAttribute(const Setup& s, const Vec4& f1, const Vec4& f2, con
     return {raster::makePlane(s, f1, f2, f3), s.minX, s.anchorRow, Vec4{}};
 }
 
+// Makes its shader when the walk begins the first block with a covered pixel. About a third of the
+// faces a band sets up in a dense model cover none of its pixels: their planes, and for vertex-lit
+// faces their corner colours, are then never made. The shader is the same whenever it is made.
+template <typename Make>
+struct MadeOnFirstBlock {
+    using Shader = decltype(std::declval<Make&>()());
+    Make make;
+    std::optional<Shader> shader;
+
+    void beginBlock(int32_t c, int32_t r) {
+        if (!shader) {
+            shader.emplace(make());
+        }
+        shader->beginBlock(c, r);
+    }
+    void row(int32_t index, int32_t j, uint32_t mask) { (*shader).row(index, j, mask); }
+};
+
+template <typename Make>
+void walkWithShaderMade(const Setup& s, Make make) {
+    MadeOnFirstBlock<Make> lazy{make, std::nullopt};
+    raster::walkBlocks(s, lazy);
+}
+
+// Both colour rasterizers; `colours` fills the three corner colours when the face covers a pixel.
+template <bool TestDepth, typename Colours>
+void drawColor(FloatImage& colour, DepthImage* depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+               const Vec4& s1, const Vec4& s2, const Colours& colours) {
+    Setup s;
+    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
+        return;
+    }
+    walkWithShaderMade(s, [&] {
+        Vec4 c[3];
+        colours(c);
+        if constexpr (TestDepth) {
+            return ColorShader<true>{colour.pixels, makeAttribute(s, c[0], c[1], c[2]),
+                                     makeDepth(s, *depth, s0, s1, s2)};
+        } else {
+            return ColorShader<false>{colour.pixels, makeAttribute(s, c[0], c[1], c[2]), DepthState{}};
+        }
+    });
+}
+
 Vec4 toVec4(const PipelineNormal& n) {
     return {n.nx, n.ny, n.nz, n.nw};
 }
@@ -341,22 +386,32 @@ int32_t texelIndex(float u, float v, int32_t width, int32_t height) {
 
 void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                     const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
-    Setup s;
-    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
-        return;
-    }
-    ColorShader<true> shader{colour.pixels, makeAttribute(s, c0, c1, c2), makeDepth(s, depth, s0, s1, s2)};
-    raster::walkBlocks(s, shader);
+    drawColor<true>(colour, &depth, rowBegin, rowEnd, s0, s1, s2, [&](Vec4 c[3]) {
+        c[0] = c0;
+        c[1] = c1;
+        c[2] = c2;
+    });
+}
+
+void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+                    const Vec4& s1, const Vec4& s2, const CornerColours& colours) {
+    drawColor<true>(colour, &depth, rowBegin, rowEnd, s0, s1, s2,
+                    [&](Vec4 c[3]) { colours.make(colours.context, c); });
 }
 
 void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                            const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
-    Setup s;
-    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
-        return;
-    }
-    ColorShader<false> shader{colour.pixels, makeAttribute(s, c0, c1, c2), DepthState{}};
-    raster::walkBlocks(s, shader);
+    drawColor<false>(colour, nullptr, rowBegin, rowEnd, s0, s1, s2, [&](Vec4 c[3]) {
+        c[0] = c0;
+        c[1] = c1;
+        c[2] = c2;
+    });
+}
+
+void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+                           const Vec4& s1, const Vec4& s2, const CornerColours& colours) {
+    drawColor<false>(colour, nullptr, rowBegin, rowEnd, s0, s1, s2,
+                     [&](Vec4 c[3]) { colours.make(colours.context, c); });
 }
 
 void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
@@ -367,14 +422,15 @@ void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32
     if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
         return;
     }
-    LitShader shader{colour.pixels,
-                     makeAttribute(s, v0.position, v1.position, v2.position),
-                     makeAttribute(s, toVec4(n0), toVec4(n1), toVec4(n2)),
-                     makeDepth(s, depth, s0, s1, s2),
-                     materialColor,
-                     scale(materialColor, 0.25f),
-                     &pipeline};
-    raster::walkBlocks(s, shader);
+    walkWithShaderMade(s, [&] {
+        return LitShader{colour.pixels,
+                         makeAttribute(s, v0.position, v1.position, v2.position),
+                         makeAttribute(s, toVec4(n0), toVec4(n1), toVec4(n2)),
+                         makeDepth(s, depth, s0, s1, s2),
+                         materialColor,
+                         scale(materialColor, 0.25f),
+                         &pipeline};
+    });
 }
 
 void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd,
@@ -389,20 +445,25 @@ void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, 
     if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
         return;
     }
-    const AttributeState uvk =
-        makeAttribute(s, perspectiveCorner(v0, t0), perspectiveCorner(v1, t1), perspectiveCorner(v2, t2));
-    const DepthState depthState = makeDepth(s, depth, s0, s1, s2);
     const bool powerOfTwo =
         (texture.width & (texture.width - 1)) == 0 && (texture.height & (texture.height - 1)) == 0;
-    const auto walk = [&](auto shader) { raster::walkBlocks(s, shader); };
+    const auto walk = [&](auto kind) {
+        walkWithShaderMade(s, [&] {
+            using Shader = decltype(kind);
+            return Shader{colour.pixels,
+                          makeAttribute(s, perspectiveCorner(v0, t0), perspectiveCorner(v1, t1),
+                                        perspectiveCorner(v2, t2)),
+                          makeDepth(s, depth, s0, s1, s2), &texture, packed};
+        });
+    };
     if (powerOfTwo && packed != nullptr) {
-        walk(TexturedShader<true, true>{colour.pixels, uvk, depthState, &texture, packed});
+        walk(TexturedShader<true, true>{});
     } else if (powerOfTwo) {
-        walk(TexturedShader<true, false>{colour.pixels, uvk, depthState, &texture, nullptr});
+        walk(TexturedShader<true, false>{});
     } else if (packed != nullptr) {
-        walk(TexturedShader<false, true>{colour.pixels, uvk, depthState, &texture, packed});
+        walk(TexturedShader<false, true>{});
     } else {
-        walk(TexturedShader<false, false>{colour.pixels, uvk, depthState, &texture, nullptr});
+        walk(TexturedShader<false, false>{});
     }
 }
 
@@ -412,8 +473,7 @@ void rasterizeDepth(const FloatImage& colour, DepthImage& depth, int32_t rowEnd,
     if (!raster::setupTriangle(s0, s1, s2, colour.width, 0, rowEnd, s)) {
         return;
     }
-    DepthShader shader{makeDepth(s, depth, s0, s1, s2)};
-    raster::walkBlocks(s, shader);
+    walkWithShaderMade(s, [&] { return DepthShader{makeDepth(s, depth, s0, s1, s2)}; });
 }
 
 } // namespace tessellune

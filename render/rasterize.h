@@ -26,6 +26,20 @@ void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int
 void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                            const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2);
 
+// Corner colours made on demand: `make` fills colours[0..2] for the corners s0, s1, s2, and is
+// called at most once, and only for a face that covers a pixel of the rows. Lighting a corner
+// costs more than setting up the face, and many small faces cover no pixel of a band.
+struct CornerColours {
+    void (*make)(const void* context, Vec4 colours[3]);
+    const void* context;
+};
+
+void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+                    const Vec4& s1, const Vec4& s2, const CornerColours& colours);
+
+void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
+                           const Vec4& s1, const Vec4& s2, const CornerColours& colours);
+
 // Lit per pixel from the interpolated view-space position and (not renormalised) normal.
 void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                   const Vec4& s1, const Vec4& s2, const PipelineVertex& v0, const PipelineVertex& v1,

@@ -358,8 +358,9 @@ using scalar::texelRow;
 
 #endif
 
-// Walks the blocks of the triangle and calls shader.row(rowIndex, blockColumns, blockRows, j, mask)
-// for every pixel row of every block that has covered pixels; see rasterize.cpp for the shaders.
+// Walks the blocks of the triangle and calls shader.row(rowIndex, j, mask) for every pixel row of
+// every block that has covered pixels, after shader.beginBlock(column, row) for that block; a block
+// the walk reaches but whose pixels are all outside gets neither. See rasterize.cpp for the shaders.
 template <typename Shader>
 void walkBlocks(const Setup& s, Shader& shader) {
     const EdgeLanes lanes = edgeLanes(s.stepX, s.stepY);
@@ -401,22 +402,29 @@ void walkBlocks(const Setup& s, Shader& shader) {
                 const int32_t b = e1 + across * s.stepX[1];
                 const int32_t e = e2 + across * s.stepX[2];
                 const bool full = a >= s.acceptBound[0] && b >= s.acceptBound[1] && e >= s.acceptBound[2];
-                shader.beginBlock(c, r);
                 // Rows above the triangle's top or from its bottom on cover nothing: the block's
                 // first and last block rows skip them rather than test their edges.
                 const int32_t jBegin = r < s.startRow ? s.startRow - r : 0;
                 const int32_t jEnd = r + BLOCK_SIZE > s.endRow ? s.endRow - r : BLOCK_SIZE;
                 int32_t index = (r + jBegin) * s.width + c;
                 if (full) {
+                    shader.beginBlock(c, r);
                     for (int32_t j = jBegin; j < jEnd; ++j, index += s.width) {
                         shader.row(index, j, 0xffu);
                     }
                 } else {
+                    // Small faces often reach a block without covering any of its pixels: the
+                    // block is begun at its first covered row, or never.
+                    bool begun = false;
                     EdgeRows rows = edgeRows(lanes, a + jBegin * s.stepY[0], b + jBegin * s.stepY[1],
                                              e + jBegin * s.stepY[2]);
                     for (int32_t j = jBegin; j < jEnd; ++j, index += s.width) {
                         const uint32_t mask = insideMask(rows, lanes);
                         if (mask != 0) {
+                            if (!begun) {
+                                shader.beginBlock(c, r);
+                                begun = true;
+                            }
                             shader.row(index, j, mask);
                         }
                         nextRow(rows, lanes);

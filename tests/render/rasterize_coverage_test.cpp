@@ -118,6 +118,74 @@ TEST(RasterizeCoverage, AgreesWithOracleOnRandomTriangles) {
     EXPECT_GT(drawnPixels, 100000); // the sample really draws
 }
 
+// Corner colours asked for on demand are asked for once when the face covers a pixel of the rows
+// (by the oracle) and never otherwise, and draw what the same colours given up front draw.
+TEST(RasterizeCoverage, OnDemandCornerColoursAreMadeOnlyForFacesThatCoverAPixel) {
+    constexpr int32_t W = 64;
+    constexpr int32_t H = 64;
+    constexpr int32_t BAND = 32;
+    std::mt19937 random(20261208u);
+    auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(random); };
+    struct Source {
+        Vec4 colours[3];
+        int calls = 0;
+    };
+    const auto make = [](const void* context, Vec4 out[3]) {
+        auto& source = *static_cast<Source*>(const_cast<void*>(context));
+        ++source.calls;
+        for (int k = 0; k < 3; ++k) {
+            out[k] = source.colours[k];
+        }
+    };
+    int covering = 0;
+    int missing = 0;
+    for (int n = 0; n < 2000; ++n) {
+        // Mostly faces of a pixel or two, as in a dense model, where many cover no pixel centre.
+        const float size = n % 3 == 0 ? uniform(2, 20) : uniform(0.2f, 1.5f);
+        const float cx = uniform(-4, W + 4);
+        const float cy = uniform(-4, H + 4);
+        Vec4 p[3];
+        for (auto& corner : p) {
+            corner = screenPoint(cx + uniform(-size, size), cy + uniform(-size, size), uniform(-0.9f, 0.9f));
+        }
+        const bool flat =
+            (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y) == 0.0f;
+        Source source{{{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}}};
+        const CornerColours colours{make, &source};
+        for (int32_t rowBegin = 0; rowBegin < H; rowBegin += BAND) {
+            bool covers = false;
+            for (int32_t y = rowBegin; y < rowBegin + BAND && !flat; ++y) {
+                for (int32_t x = 0; x < W && !covers; ++x) {
+                    covers = oracleCovers(p, x, y);
+                }
+            }
+            for (const bool depthTest : {true, false}) {
+                Targets lazy(W, H);
+                Targets eager(W, H);
+                source.calls = 0;
+                if (depthTest) {
+                    rasterizeColor(lazy.colour, lazy.depth, rowBegin, rowBegin + BAND, p[0], p[1], p[2],
+                                   colours);
+                    rasterizeColor(eager.colour, eager.depth, rowBegin, rowBegin + BAND, p[0], p[1], p[2],
+                                   source.colours[0], source.colours[1], source.colours[2]);
+                } else {
+                    rasterizeColorNoDepth(lazy.colour, rowBegin, rowBegin + BAND, p[0], p[1], p[2], colours);
+                    rasterizeColorNoDepth(eager.colour, rowBegin, rowBegin + BAND, p[0], p[1], p[2],
+                                          source.colours[0], source.colours[1], source.colours[2]);
+                }
+                ASSERT_EQ(source.calls, covers ? 1 : 0) << "triangle " << n << " band " << rowBegin;
+                ASSERT_EQ(std::memcmp(lazy.colour.pixels, eager.colour.pixels, sizeof(Vec4) * W * H), 0) << n;
+                ASSERT_EQ(std::memcmp(lazy.depth.pixels, eager.depth.pixels, sizeof(uint32_t) * W * H), 0)
+                    << n;
+            }
+            (covers ? covering : missing)++;
+        }
+    }
+    // Both kinds are well represented, so both halves of the rule were exercised.
+    EXPECT_GT(covering, 300);
+    EXPECT_GT(missing, 300);
+}
+
 TEST(RasterizeCoverage, RowMaskFourLanesAgreesWithScalar) {
     std::mt19937 random(31);
     std::uniform_int_distribution<int32_t> value(-300000, 300000);
