@@ -3,6 +3,8 @@
 
 #include <GL/osmesa.h>
 
+#include <malloc.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -40,9 +42,28 @@ void appendCorner(PeerContext& peer, const RenderPipeline& pipeline, const Pipel
     ++peer.corners;
 }
 
+// llvmpipe copies the client arrays into a new buffer for every draw. Above glibc's sliding mmap
+// threshold each copy is a fresh mapping, faulted in page by page, and whether a pass's copy lies
+// above it depends on what the process happened to free before: the first case of a run took 3 to
+// 5 times as long as the same pass after another case. A fixed threshold above any pass (a full
+// pass is 12 MB of corners), and no trimming, keep every copy on the heap whatever the case order.
+constexpr int PEER_MMAP_THRESHOLD = 32 * 1024 * 1024; // the largest glibc accepts on 64-bit
+constexpr int PEER_TRIM_THRESHOLD = 256 * 1024 * 1024;
+
+void keepPeerCopiesOnTheHeap() {
+#if defined(__GLIBC__)
+    if (mallopt(M_MMAP_THRESHOLD, PEER_MMAP_THRESHOLD) == 0 ||
+        mallopt(M_TRIM_THRESHOLD, PEER_TRIM_THRESHOLD) == 0) {
+        std::printf(
+            "llvmpipe peer: the allocator kept its own thresholds; its times may depend on the case order\n");
+    }
+#endif
+}
+
 } // namespace
 
 bool createPeer(PeerContext& peer, int32_t threads) {
+    keepPeerCopiesOnTheHeap();
     // llvmpipe reads its thread count when the first context is made.
     const std::string count = std::to_string(threads);
     setenv("LP_NUM_THREADS", count.c_str(), 1);
