@@ -2,6 +2,7 @@
 // determinism check of the show).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "assets/file_reader.h"
@@ -28,4 +29,30 @@ TEST(CaptureEndToEnd, AFrameReachedThroughEveryFrameEqualsTheFrameCapturedAlone)
     const ProcessResult alone = runProcess({CAPTURE, "--at", "10.1", "--out", folder.file("alone.png")});
     ASSERT_EQ(alone.exitCode, 0) << alone.output;
     EXPECT_EQ(readFile(frames + "/frame_000303.png"), readFile(folder.file("alone.png")));
+}
+
+// The report names when the worst frame of a scene came, inside the range rendered, and a 99 %
+// bound that no frame can exceed beyond the worst.
+TEST(CaptureEndToEnd, TheReportSaysWhenTheWorstFrameCameAndBoundsTheRest) {
+    const ProcessResult run =
+        runProcess({CAPTURE, "--fps", "30", "--from", "10", "--to", "10.2", "--report"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const size_t line = run.output.find("\nscene ", run.output.find("per-scene frame times"));
+    ASSERT_NE(line, std::string::npos) << run.output;
+    int scene = 0;
+    long long frames = 0;
+    double average = 0.0, fps = 0.0, worst = 0.0, at = 0.0, within = 0.0;
+    ASSERT_EQ(
+        std::sscanf(run.output.c_str() + line + 1,
+                    "scene %d: %lld frames, %lf ms/frame average (%lf fps), worst %lf ms at %lf s, 99 %% "
+                    "within %lf ms",
+                    &scene, &frames, &average, &fps, &worst, &at, &within),
+        7)
+        << run.output.substr(line);
+    EXPECT_EQ(frames, 7); // frames 300 to 306, one scene at 10 s
+    EXPECT_GE(at, 10.0);
+    EXPECT_LE(at, 10.2 + 1e-9);
+    EXPECT_GT(worst, 0.0);
+    EXPECT_LE(within, worst);
+    EXPECT_LE(average, worst);
 }
