@@ -334,9 +334,15 @@ struct MadeOnFirstBlock {
     Make make;
     std::optional<Shader> shader;
 
+    // Converts to the shader where the optional makes it, so the shader is built in place.
+    struct InPlace {
+        Make& make;
+        operator Shader() const { return make(); }
+    };
+
     void beginBlock(int32_t c, int32_t r) {
         if (!shader) {
-            shader.emplace(make());
+            shader.emplace(InPlace{make});
         }
         shader->beginBlock(c, r);
     }
