@@ -1,6 +1,7 @@
 // renderBand and renderDepthOnly: per face, the shader type chooses the shading and the rasterizer.
 #include "render/band.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -32,6 +33,17 @@ inline bool reaches(const FaceRows& rows, float top, float bottom) {
     return !(rows.minY > bottom || rows.maxY < top);
 }
 
+// The corner vertices, normals and material of a face whose record should have arrived by now.
+inline void prefetchCorners(const RenderPipeline& pipeline, const BandFace& record) {
+    for (int32_t corner = 0; corner < 3; ++corner) {
+        const int32_t v = record.vertex[corner];
+        prefetch(&pipeline.vertices[v < 0 ? 0 : v]);
+        const int32_t n = record.normalIndex[corner];
+        prefetch(&pipeline.normals[n < 0 ? 0 : n]);
+    }
+    prefetch(record.material);
+}
+
 inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k, float top, float bottom) {
     const int32_t face = k + FACE_PREFETCH_DISTANCE;
     if (face < pipeline.faceCount && reaches(pipeline.orderedRows[face], top, bottom)) {
@@ -39,14 +51,21 @@ inline void prefetchAhead(const RenderPipeline& pipeline, int32_t k, float top, 
     }
     const int32_t corners = k + VERTEX_PREFETCH_DISTANCE;
     if (corners < pipeline.faceCount && reaches(pipeline.orderedRows[corners], top, bottom)) {
-        const BandFace& record = pipeline.bandFaces[pipeline.faceOrder[corners]];
-        for (int32_t corner = 0; corner < 3; ++corner) {
-            const int32_t v = record.vertex[corner];
-            prefetch(&pipeline.vertices[v < 0 ? 0 : v]);
-            const int32_t n = record.normalIndex[corner];
-            prefetch(&pipeline.normals[n < 0 ? 0 : n]);
-        }
-        prefetch(record.material);
+        prefetchCorners(pipeline, pipeline.bandFaces[pipeline.faceOrder[corners]]);
+    }
+}
+
+// Faces are gathered in runs of this many positions of the order: 2 KB of indices on the stack.
+constexpr int32_t BAND_RUN = 512;
+
+// As prefetchAhead, over a run of faces that all reach the band. The run's first records are
+// fetched when it is gathered.
+inline void prefetchRunAhead(const RenderPipeline& pipeline, const int32_t* run, int32_t count, int32_t i) {
+    if (i + FACE_PREFETCH_DISTANCE < count) {
+        prefetch(&pipeline.bandFaces[run[i + FACE_PREFETCH_DISTANCE]]);
+    }
+    if (i + VERTEX_PREFETCH_DISTANCE < count) {
+        prefetchCorners(pipeline, pipeline.bandFaces[run[i + VERTEX_PREFETCH_DISTANCE]]);
     }
 }
 
@@ -143,6 +162,59 @@ void makeVertexLitCorners(const void* context, Vec4 colours[3]) {
     }
 }
 
+// One face of the band, shaded and rasterized as its material's shader type says.
+void drawFace(const RenderPipeline& pipeline, const BandFace& face, LightCacheEntry* lightCache,
+              int32_t rowBegin, int32_t rowEnd, FloatImage& colour, DepthImage& depth) {
+    if (face.cornerCount < 3 || face.material == nullptr) {
+        return;
+    }
+    const PipelineVertex& v0 = pipeline.vertices[face.vertex[0]];
+    const PipelineVertex& v1 = pipeline.vertices[face.vertex[1]];
+    const PipelineVertex& v2 = pipeline.vertices[face.vertex[2]];
+    const Vec4& s0 = v0.screen;
+    const Vec4& s1 = v1.screen;
+    const Vec4& s2 = v2.screen;
+    const Material& material = *face.material;
+    const Vec4& color = material.ambient;
+    switch (material.shaderType) {
+    case Baked: {
+        if (const Texture* texture = materialTexture(pipeline, material)) {
+            rasterizeTextured(colour, depth, rowBegin, rowEnd, s0, s1, s2, v0, v1, v2,
+                              cornerTexcoord(pipeline, face, 0), cornerTexcoord(pipeline, face, 1),
+                              cornerTexcoord(pipeline, face, 2), *texture->image, texture->packed);
+        } else {
+            rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, scale(color, v0.occlusion),
+                           scale(color, v1.occlusion), scale(color, v2.occlusion));
+        }
+        break;
+    }
+    case Hidden:
+        break;
+    case PixelLit: {
+        const Vec4 n0 = cornerNormal(pipeline, face, 0);
+        const Vec4 n1 = cornerNormal(pipeline, face, 1);
+        const Vec4 n2 = cornerNormal(pipeline, face, 2);
+        rasterizeLit(colour, depth, rowBegin, rowEnd, s0, s1, s2, v0, v1, v2, {n0.x, n0.y, n0.z, n0.w},
+                     {n1.x, n1.y, n1.z, n1.w}, {n2.x, n2.y, n2.z, n2.w}, color, pipeline);
+        break;
+    }
+    case VertexLit:
+    case VertexLitNoDepth: {
+        const VertexLitCorners corners{&pipeline, lightCache, &face, color};
+        const CornerColours colours{makeVertexLitCorners, &corners};
+        if (material.shaderType == VertexLit) {
+            rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, colours);
+        } else {
+            rasterizeColorNoDepth(colour, rowBegin, rowEnd, s0, s1, s2, colours);
+        }
+        break;
+    }
+    default:
+        std::printf("unknown shader type %d\n", material.shaderType);
+        break;
+    }
+}
+
 } // namespace
 
 bool bandIsDrawable(int32_t rowBegin, int32_t rowEnd, const FloatImage& colour, const DepthImage& depth) {
@@ -165,59 +237,23 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
     LightCacheEntry* const lightCache = bandLightCache(pipeline, rowBegin);
     const float top = static_cast<float>(rowBegin);
     const float bottom = static_cast<float>(rowEnd);
-    for (int32_t k = 0; k < pipeline.faceCount; ++k) {
-        prefetchAhead(pipeline, k, top, bottom);
-        if (!reaches(pipeline.orderedRows[k], top, bottom)) {
-            continue;
+    // The faces that reach the band are gathered a run at a time without a branch per face: in
+    // depth order, which band a face reaches follows no pattern, and testing each in the drawing
+    // loop (and twice more for its prefetches) was a mispredicted branch for about every other face.
+    int32_t run[BAND_RUN];
+    for (int32_t begin = 0; begin < pipeline.faceCount; begin += BAND_RUN) {
+        const int32_t end = std::min(pipeline.faceCount, begin + BAND_RUN);
+        int32_t reaching = 0;
+        for (int32_t k = begin; k < end; ++k) {
+            run[reaching] = pipeline.faceOrder[k];
+            reaching += reaches(pipeline.orderedRows[k], top, bottom) ? 1 : 0;
         }
-        const BandFace& face = pipeline.bandFaces[pipeline.faceOrder[k]];
-        if (face.cornerCount < 3 || face.material == nullptr) {
-            continue;
+        for (int32_t i = 0; i < reaching && i < FACE_PREFETCH_DISTANCE; ++i) {
+            prefetch(&pipeline.bandFaces[run[i]]);
         }
-        const PipelineVertex& v0 = pipeline.vertices[face.vertex[0]];
-        const PipelineVertex& v1 = pipeline.vertices[face.vertex[1]];
-        const PipelineVertex& v2 = pipeline.vertices[face.vertex[2]];
-        const Vec4& s0 = v0.screen;
-        const Vec4& s1 = v1.screen;
-        const Vec4& s2 = v2.screen;
-        const Material& material = *face.material;
-        const Vec4& color = material.ambient;
-        switch (material.shaderType) {
-        case Baked: {
-            if (const Texture* texture = materialTexture(pipeline, material)) {
-                rasterizeTextured(colour, depth, rowBegin, rowEnd, s0, s1, s2, v0, v1, v2,
-                                  cornerTexcoord(pipeline, face, 0), cornerTexcoord(pipeline, face, 1),
-                                  cornerTexcoord(pipeline, face, 2), *texture->image, texture->packed);
-            } else {
-                rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, scale(color, v0.occlusion),
-                               scale(color, v1.occlusion), scale(color, v2.occlusion));
-            }
-            break;
-        }
-        case Hidden:
-            break;
-        case PixelLit: {
-            const Vec4 n0 = cornerNormal(pipeline, face, 0);
-            const Vec4 n1 = cornerNormal(pipeline, face, 1);
-            const Vec4 n2 = cornerNormal(pipeline, face, 2);
-            rasterizeLit(colour, depth, rowBegin, rowEnd, s0, s1, s2, v0, v1, v2, {n0.x, n0.y, n0.z, n0.w},
-                         {n1.x, n1.y, n1.z, n1.w}, {n2.x, n2.y, n2.z, n2.w}, color, pipeline);
-            break;
-        }
-        case VertexLit:
-        case VertexLitNoDepth: {
-            const VertexLitCorners corners{&pipeline, lightCache, &face, color};
-            const CornerColours colours{makeVertexLitCorners, &corners};
-            if (material.shaderType == VertexLit) {
-                rasterizeColor(colour, depth, rowBegin, rowEnd, s0, s1, s2, colours);
-            } else {
-                rasterizeColorNoDepth(colour, rowBegin, rowEnd, s0, s1, s2, colours);
-            }
-            break;
-        }
-        default:
-            std::printf("unknown shader type %d\n", material.shaderType);
-            break;
+        for (int32_t i = 0; i < reaching; ++i) {
+            prefetchRunAhead(pipeline, run, reaching, i);
+            drawFace(pipeline, pipeline.bandFaces[run[i]], lightCache, rowBegin, rowEnd, colour, depth);
         }
     }
 }
