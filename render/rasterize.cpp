@@ -75,9 +75,8 @@ bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width
         int64_t e = int64_t(dx) * (int64_t(s.firstRow) * SUBPIXEL_SCALE - fy[i]) -
                     int64_t(dy) * (int64_t(s.minX) * SUBPIXEL_SCALE - fx[i]);
         // Top-left rule: pixels exactly on a left edge or a horizontal top edge belong to this face.
-        if (dy < 0 || (dy == 0 && dx > 0)) {
-            e += 1;
-        }
+        // Added as a 0 or 1 rather than branched on: the edge's direction follows no pattern.
+        e += static_cast<int64_t>((dy < 0) | ((dy == 0) & (dx > 0)));
         s.edge[k] = static_cast<int32_t>((e - 1) >> SUBPIXEL_BITS);
         s.stepX[k] = -dy;
         s.stepY[k] = dx;
