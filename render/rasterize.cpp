@@ -15,22 +15,20 @@ namespace raster {
 
 bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width, int32_t rowBegin,
                    int32_t rowEnd, Setup& s) {
-    const Vec4* p[3] = {&p0, &p1, &p2};
-    int32_t fx[3];
-    int32_t fy[3];
-    for (int k = 0; k < 3; ++k) {
-        const float x = p[k]->x;
-        const float y = p[k]->y;
-        // Written so that NaN fails too.
-        if (!(x > -MAX_SCREEN_COORDINATE && x < MAX_SCREEN_COORDINATE && y > -MAX_SCREEN_COORDINATE &&
-              y < MAX_SCREEN_COORDINATE)) {
-            return false;
-        }
-        s.x[k] = x;
-        s.y[k] = y;
-        fx[k] = roundToInt(x * static_cast<float>(SUBPIXEL_SCALE));
-        fy[k] = roundToInt(y * static_cast<float>(SUBPIXEL_SCALE));
+    // Written so that NaN fails too. The three corners are tested together, one branch for all.
+    const auto inRange = [](float v) { return v > -MAX_SCREEN_COORDINATE && v < MAX_SCREEN_COORDINATE; };
+    if (!(inRange(p0.x) & inRange(p0.y) & inRange(p1.x) & inRange(p1.y) & inRange(p2.x) & inRange(p2.y))) {
+        return false;
     }
+    s.x[0] = p0.x;
+    s.x[1] = p1.x;
+    s.x[2] = p2.x;
+    s.y[0] = p0.y;
+    s.y[1] = p1.y;
+    s.y[2] = p2.y;
+    constexpr auto SCALE = static_cast<float>(SUBPIXEL_SCALE);
+    const int32_t fx[3] = {roundToInt(p0.x * SCALE), roundToInt(p1.x * SCALE), roundToInt(p2.x * SCALE)};
+    const int32_t fy[3] = {roundToInt(p0.y * SCALE), roundToInt(p1.y * SCALE), roundToInt(p2.y * SCALE)};
     s.area = (s.x[1] - s.x[0]) * (s.y[2] - s.y[0]) - (s.x[2] - s.x[0]) * (s.y[1] - s.y[0]);
     if (s.area == 0.0f) {
         return false; // no area, and no defined gradients
@@ -43,10 +41,10 @@ bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width
         return false;
     }
 
-    const int32_t minXf = std::min({fx[0], fx[1], fx[2]});
-    const int32_t maxXf = std::max({fx[0], fx[1], fx[2]});
-    const int32_t minYf = std::min({fy[0], fy[1], fy[2]});
-    const int32_t maxYf = std::max({fy[0], fy[1], fy[2]});
+    const int32_t minXf = std::min(std::min(fx[0], fx[1]), fx[2]);
+    const int32_t maxXf = std::max(std::max(fx[0], fx[1]), fx[2]);
+    const int32_t minYf = std::min(std::min(fy[0], fy[1]), fy[2]);
+    const int32_t maxYf = std::max(std::max(fy[0], fy[1]), fy[2]);
     constexpr int32_t ROUND_UP = SUBPIXEL_SCALE - 1;
     const int32_t minX = std::max(0, (minXf + ROUND_UP) >> SUBPIXEL_BITS);
     const int32_t maxX = std::min(width, (maxXf + ROUND_UP) >> SUBPIXEL_BITS);
@@ -66,23 +64,26 @@ bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width
     s.endRow = endRow;
     s.anchorRow = std::max(0, minY) & GRID;
 
-    static constexpr int FROM[3] = {0, 1, 2};
-    static constexpr int TO[3] = {1, 2, 0};
-    for (int k = 0; k < 3; ++k) {
-        const int i = FROM[k];
-        const int32_t dx = fx[i] - fx[TO[k]];
-        const int32_t dy = fy[i] - fy[TO[k]];
-        int64_t e = int64_t(dx) * (int64_t(s.firstRow) * SUBPIXEL_SCALE - fy[i]) -
-                    int64_t(dy) * (int64_t(s.minX) * SUBPIXEL_SCALE - fx[i]);
-        // Top-left rule: pixels exactly on a left edge or a horizontal top edge belong to this face.
-        // Added as a 0 or 1 rather than branched on: the edge's direction follows no pattern.
+    // Edge k runs from corner k to corner k + 1 (mod 3); written out for each, so that nothing in
+    // it is a loop.
+    const int64_t originX = int64_t(s.minX) * SUBPIXEL_SCALE;
+    const int64_t originY = int64_t(s.firstRow) * SUBPIXEL_SCALE;
+    const auto edge = [&](int k, int from, int to) {
+        const int32_t dx = fx[from] - fx[to];
+        const int32_t dy = fy[from] - fy[to];
+        int64_t e = int64_t(dx) * (originY - fy[from]) - int64_t(dy) * (originX - fx[from]);
+        // Top-left rule: pixels exactly on a left edge or a horizontal top edge belong to this
+        // face. Added as a 0 or 1 rather than branched on: the edge's direction follows no pattern.
         e += static_cast<int64_t>((dy < 0) | ((dy == 0) & (dx > 0)));
         s.edge[k] = static_cast<int32_t>((e - 1) >> SUBPIXEL_BITS);
         s.stepX[k] = -dy;
         s.stepY[k] = dx;
         s.rejectBound[k] = -BLOCK_SIZE * std::max(dx, 0) - BLOCK_SIZE * std::max(-dy, 0);
         s.acceptBound[k] = -BLOCK_SIZE * std::min(dx, 0) - BLOCK_SIZE * std::min(-dy, 0);
-    }
+    };
+    edge(0, 0, 1);
+    edge(1, 1, 2);
+    edge(2, 2, 0);
     return true;
 }
 
