@@ -346,9 +346,10 @@ struct MadeOnFirstBlock {
         }
         shader->beginBlock(c, r);
     }
-    void row(int32_t index, int32_t j, uint32_t mask) { (*shader).row(index, j, mask); }
+    void row(int32_t index, int32_t j, uint32_t mask) { shader->row(index, j, mask); }
 };
 
+// Walks the face with the shader `make` returns, made once the walk finds a covered pixel.
 template <typename Make>
 void walkWithShaderMade(const Setup& s, Make make) {
     MadeOnFirstBlock<Make> lazy{make, std::nullopt};
