@@ -376,6 +376,15 @@ void drawColor(FloatImage& colour, DepthImage* depth, int32_t rowBegin, int32_t 
     });
 }
 
+// Corner colours known before the walk, for drawColor.
+auto givenColours(const Vec4& c0, const Vec4& c1, const Vec4& c2) {
+    return [&c0, &c1, &c2](Vec4 c[3]) {
+        c[0] = c0;
+        c[1] = c1;
+        c[2] = c2;
+    };
+}
+
 Vec4 toVec4(const PipelineNormal& n) {
     return {n.nx, n.ny, n.nz, n.nw};
 }
@@ -393,11 +402,7 @@ int32_t texelIndex(float u, float v, int32_t width, int32_t height) {
 
 void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                     const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
-    drawColor<true>(colour, &depth, rowBegin, rowEnd, s0, s1, s2, [&](Vec4 c[3]) {
-        c[0] = c0;
-        c[1] = c1;
-        c[2] = c2;
-    });
+    drawColor<true>(colour, &depth, rowBegin, rowEnd, s0, s1, s2, givenColours(c0, c1, c2));
 }
 
 void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
@@ -408,11 +413,7 @@ void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int
 
 void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                            const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
-    drawColor<false>(colour, nullptr, rowBegin, rowEnd, s0, s1, s2, [&](Vec4 c[3]) {
-        c[0] = c0;
-        c[1] = c1;
-        c[2] = c2;
-    });
+    drawColor<false>(colour, nullptr, rowBegin, rowEnd, s0, s1, s2, givenColours(c0, c1, c2));
 }
 
 void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
