@@ -11,12 +11,12 @@
 
 namespace tessellune::bench {
 
-bool createFrameContext(FrameContext& context, const TextureStore* textures) {
+bool createFrameContext(FrameContext& context, const TextureStore* textures, uint32_t workers) {
     if (!createPipeline(context.pipeline, textures)) {
         return false;
     }
     createCamera(context.camera, SCREEN_WIDTH, SCREEN_HEIGHT, 1.3333334f);
-    if (!createWorkerPool(context.pool, 0, SCREEN_HEIGHT) ||
+    if (!createWorkerPool(context.pool, workers, SCREEN_HEIGHT) ||
         !createFloatImage(context.colour, SCREEN_WIDTH, SCREEN_HEIGHT) ||
         !createDepthImage(context.depth, SCREEN_WIDTH, SCREEN_HEIGHT)) {
         return false;

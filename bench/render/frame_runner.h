@@ -22,7 +22,8 @@ struct FrameContext {
     ResolveTarget target;
 };
 
-bool createFrameContext(FrameContext& context, const TextureStore* textures);
+// `workers` band workers (0: one per processor).
+bool createFrameContext(FrameContext& context, const TextureStore* textures, uint32_t workers = 0);
 void destroyFrameContext(FrameContext& context);
 
 // Submits one frame's geometry (between beginScene and the ordering); `frame` animates it.

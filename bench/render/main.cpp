@@ -1,7 +1,10 @@
 // tessellune-bench: renders whole 640 x 480 frames of several scenes and prints the frame rates.
 //
-// Usage: tessellune-bench [-v] [--peer [--peer-images DIR]] [SECONDS_PER_CASE] [CASE...]
+// Usage: tessellune-bench [-v] [--peer [--peer-images DIR]] [--workers N] [--hashes | --golden-images DIR]
+//                         [SECONDS_PER_CASE] [CASE...]
 //          -v: time per stage; --peer: the scene cases again with llvmpipe, timed in turns
+//          --hashes: no timing; each case's golden frame hashed ("bench CASE HASH");
+//          --golden-images DIR: the same, with each of those frames written as DIR/CASE.png
 //          cases: cubes dunefield bunny fill-textured fill-lit
 #include <algorithm>
 #include <cstdio>
@@ -13,12 +16,13 @@
 #include "bench_scenes.h"
 #include "render/mesh_normals.h"
 #include "render/targets.h"
+#include "tools/common/frame_hash.h"
+#include "tools/common/png_writer.h"
 
 #if TESSELLUNE_HAVE_OSMESA
 #include <chrono>
 
 #include "llvmpipe_peer.h"
-#include "tools/common/png_writer.h"
 #endif
 
 #if TESSELLUNE_HAVE_ASSETS
@@ -35,6 +39,30 @@ namespace {
 
 bool verbose = false;
 bool peerWanted = false;
+bool hashesOnly = false;
+std::string goldenImages; // where --hashes also writes each case's frame, when given
+
+// The frame of each case the golden-frame manifest holds: late enough that the pool has moved
+// blocks between its workers a few times, which must not change a pixel.
+constexpr int32_t GOLDEN_FRAME = 6;
+
+// Renders the case's frames up to the golden one and prints its hash.
+void printGoldenHash(const char* name, FrameContext& context, SubmitFrame submit, void* scene) {
+    for (int32_t frame = 0; frame <= GOLDEN_FRAME; ++frame) {
+        renderOneFrame(context, submit, scene, frame);
+    }
+    std::printf("bench %s %s\n", name,
+                tools::hashText(tools::hashFrame(context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT)).c_str());
+    if (!goldenImages.empty()) {
+        const std::vector<uint8_t> rgba =
+            tools::rgbaFromXrgb(context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_WIDTH * 4);
+        std::string error;
+        if (!tools::writePngRgba(goldenImages + "/" + name + ".png", SCREEN_WIDTH, SCREEN_HEIGHT, rgba, error)) {
+            std::printf("  %s\n", error.c_str());
+        }
+    }
+    std::fflush(stdout);
+}
 std::string peerImages;
 
 // Targets printed beside the figures, never asserted.
@@ -146,6 +174,21 @@ void comparePeer(const char* name, FrameContext&, SubmitFrame, void*, double) {
 
 #endif
 
+// The cubes case: its time, its target and, when the rings outgrow the budget, how many faces fit.
+void timeCubes(FrameContext& context, CubeRings& rings, double seconds) {
+    const int32_t refusedBefore = context.pipeline.refusedSubmissions;
+    const FrameTiming t = timeFrames(context, submitCubeRings, &rings, seconds, 10);
+    printLine("cubes", t);
+    std::printf("  target >= %.0f fps\n", TARGET_CUBES_FPS);
+    if (context.pipeline.refusedSubmissions > refusedBefore) {
+        std::printf("  (faces per pass: %d; cubes beyond the %d-face budget were refused)\n", t.faces,
+                    PIPELINE_CAPACITY);
+    }
+    if (peerWanted) {
+        comparePeer("cubes", context, submitCubeRings, &rings, seconds);
+    }
+}
+
 bool wanted(const std::vector<std::string>& cases, const char* name) {
     if (cases.empty()) {
         return true;
@@ -174,6 +217,7 @@ void buildTexture(FloatImage& image) {
 
 int main(int argc, char** argv) {
     double seconds = 3.0;
+    uint32_t workers = 0;
     std::vector<std::string> cases;
     for (int i = 1; i < argc; ++i) {
         char* end = nullptr;
@@ -182,6 +226,18 @@ int main(int argc, char** argv) {
             verbose = true;
         } else if (std::strcmp(argv[i], "--peer") == 0) {
             peerWanted = true;
+        } else if (std::strcmp(argv[i], "--hashes") == 0) {
+            hashesOnly = true;
+        } else if (std::strcmp(argv[i], "--golden-images") == 0 && i + 1 < argc) {
+            hashesOnly = true;
+            goldenImages = argv[++i];
+        } else if (std::strcmp(argv[i], "--workers") == 0 && i + 1 < argc) {
+            const int count = std::atoi(argv[++i]);
+            if (count < 1 || count > SCREEN_HEIGHT / 8) {
+                std::printf("tessellune-bench: --workers takes 1 to %d\n", SCREEN_HEIGHT / 8);
+                return 2;
+            }
+            workers = static_cast<uint32_t>(count);
         } else if (std::strcmp(argv[i], "--peer-images") == 0 && i + 1 < argc) {
             peerWanted = true;
             peerImages = argv[++i];
@@ -200,7 +256,7 @@ int main(int argc, char** argv) {
 
     FrameContext context;
     std::printf("tessellune-bench: ");
-    if (!createFrameContext(context, &store)) {
+    if (!createFrameContext(context, &store, workers)) {
         std::printf("cannot allocate the frame buffers\n");
         return 1;
     }
@@ -219,25 +275,23 @@ int main(int argc, char** argv) {
     if (wanted(cases, "cubes")) {
         CubeRings rings;
         buildCubeRings(rings);
-        const int32_t refusedBefore = context.pipeline.refusedSubmissions;
-        const FrameTiming t = timeFrames(context, submitCubeRings, &rings, seconds, 10);
-        printLine("cubes", t);
-        std::printf("  target >= %.0f fps\n", TARGET_CUBES_FPS);
-        if (context.pipeline.refusedSubmissions > refusedBefore) {
-            std::printf("  (faces per pass: %d; cubes beyond the %d-face budget were refused)\n", t.faces,
-                        PIPELINE_CAPACITY);
-        }
-        if (peerWanted) {
-            comparePeer("cubes", context, submitCubeRings, &rings, seconds);
+        if (hashesOnly) {
+            printGoldenHash("cubes", context, submitCubeRings, &rings);
+        } else {
+            timeCubes(context, rings, seconds);
         }
     }
     if (wanted(cases, "dunefield")) {
         DuneField field;
         buildDuneField(field);
-        printLine("dunefield", timeFrames(context, submitDuneField, &field, seconds, 10));
-        std::printf("  target >= %.0f fps\n", TARGET_DUNEFIELD_FPS);
-        if (peerWanted) {
-            comparePeer("dunefield", context, submitDuneField, &field, seconds);
+        if (hashesOnly) {
+            printGoldenHash("dunefield", context, submitDuneField, &field);
+        } else {
+            printLine("dunefield", timeFrames(context, submitDuneField, &field, seconds, 10));
+            std::printf("  target >= %.0f fps\n", TARGET_DUNEFIELD_FPS);
+            if (peerWanted) {
+                comparePeer("dunefield", context, submitDuneField, &field, seconds);
+            }
         }
     }
     if (wanted(cases, "bunny")) {
@@ -254,8 +308,12 @@ int main(int argc, char** argv) {
         ModelScene model;
         model.mesh = bunny.get();
         model.material = &clay;
-        printLine("bunny", timeFrames(context, submitModel, &model, seconds, 10));
-        if (peerWanted) {
+        if (hashesOnly) {
+            printGoldenHash("bunny", context, submitModel, &model);
+        } else {
+            printLine("bunny", timeFrames(context, submitModel, &model, seconds, 10));
+        }
+        if (peerWanted && !hashesOnly) {
             comparePeer("bunny", context, submitModel, &model, seconds);
         }
         destroyTextureStore(modelTextures);
@@ -267,7 +325,11 @@ int main(int argc, char** argv) {
         FillScene fill;
         fill.material.shaderType = Baked;
         fill.material.textureIndex = 1;
-        printFill("fill-textured", timeFrames(context, submitFill, &fill, seconds, 10));
+        if (hashesOnly) {
+            printGoldenHash("fill-textured", context, submitFill, &fill);
+        } else {
+            printFill("fill-textured", timeFrames(context, submitFill, &fill, seconds, 10));
+        }
     }
     if (wanted(cases, "fill-lit")) {
         FillScene fill;
@@ -278,7 +340,11 @@ int main(int argc, char** argv) {
         fill.light.diffuseIntensity = {5, 0, 0, 0};
         fill.light.specularColor = {1, 1, 1, 0};
         fill.light.specularIntensity = {5, 0, 0, 0};
-        printFill("fill-lit", timeFrames(context, submitFill, &fill, seconds, 10));
+        if (hashesOnly) {
+            printGoldenHash("fill-lit", context, submitFill, &fill);
+        } else {
+            printFill("fill-lit", timeFrames(context, submitFill, &fill, seconds, 10));
+        }
     }
 #if TESSELLUNE_HAVE_OSMESA
     destroyPeer(peer);

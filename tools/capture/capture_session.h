@@ -28,8 +28,10 @@ struct CaptureSession {
 };
 
 // Loads everything the demo loads (printing the same lines) and starts the offline music clock.
-// False with a message when the music or the display cannot be set up.
-bool openCapture(CaptureSession& session, const std::string& dataDir, int fps, std::string& error);
+// False with a message when the music or the display cannot be set up. `workers` band workers
+// render (0: one per processor); the frames are the same for every count.
+bool openCapture(CaptureSession& session, const std::string& dataDir, int fps, std::string& error,
+                 uint32_t workers = 0);
 
 // The music's length in seconds (0 when unknown).
 double captureLength(const CaptureSession& session);

@@ -11,6 +11,7 @@
 
 #include "demo/data_path.h"
 #include "tools/capture/capture_session.h"
+#include "tools/common/frame_hash.h"
 #include "tools/common/png_writer.h"
 
 using namespace tessellune;
@@ -19,9 +20,13 @@ namespace {
 
 const char* const USAGE =
     "usage: tessellune-capture [--fps N] [--from SECONDS] [--to SECONDS]\n"
-    "                          [--frames DIR | --at SECONDS --out FILE.png | --out FILE.mp4 | --report]\n"
+    "                          [--workers N]\n"
+    "                          [--frames DIR | --at SECONDS --out FILE.png | --out FILE.mp4 | --report |\n"
+    "                           --hashes]\n"
     "  with no output option the whole demo is written to tessellune.mp4 at 30 fps\n"
-    "  --report renders every frame without writing or encoding it and prints the per-scene times\n";
+    "  --report renders every frame without writing or encoding it and prints the per-scene times\n"
+    "  --hashes prints each frame's hash (\"show FRAME HASH\"), the lines of the golden-frame manifest\n"
+    "  --workers N renders with N band workers (default: one per processor)\n";
 
 struct Options {
     int fps = 30;
@@ -31,7 +36,12 @@ struct Options {
     std::string framesDir;
     std::string out;
     bool report = false; // render only: no encoder or PNG writer shares the cores
+    bool hashes = false; // render only, and print each frame's hash
+    uint32_t workers = 0; // 0: one per processor
 };
+
+// More workers than this only wait for one another; the pool takes any count the rows allow.
+constexpr double MAX_CAPTURE_WORKERS = 64;
 
 bool parseNumber(const char* text, double& value) {
     char* end = nullptr;
@@ -56,14 +66,19 @@ bool parse(int argc, char** argv, Options& o) {
             o.framesDir = argv[++i];
         } else if (arg == "--report") {
             o.report = true;
+        } else if (arg == "--hashes") {
+            o.hashes = true;
+        } else if (arg == "--workers" && hasValue && parseNumber(argv[++i], number) && number >= 1 &&
+                   number <= MAX_CAPTURE_WORKERS && number == std::floor(number)) {
+            o.workers = static_cast<uint32_t>(number);
         } else if (arg == "--out" && hasValue) {
             o.out = argv[++i];
         } else {
             return false;
         }
     }
-    if (o.report) {
-        return o.at < 0 && o.out.empty() && o.framesDir.empty();
+    if (o.report || o.hashes) {
+        return !(o.report && o.hashes) && o.at < 0 && o.out.empty() && o.framesDir.empty();
     }
     if (o.at >= 0) {
         return !o.out.empty() && o.framesDir.empty();
@@ -154,7 +169,7 @@ int main(int argc, char** argv) {
     const std::string dataDir = dataDirectory();
     CaptureSession session;
     std::string error;
-    if (!openCapture(session, dataDir, o.fps, error)) {
+    if (!openCapture(session, dataDir, o.fps, error, o.workers)) {
         std::fprintf(stderr, "tessellune-capture: %s\n", error.c_str());
         closeCapture(session);
         return 1;
@@ -184,8 +199,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     FILE* video = nullptr;
-    if (o.report) {
-        // Nothing to open: frames are rendered, timed and dropped.
+    if (o.report || o.hashes) {
+        // Nothing to open: frames are rendered, timed and dropped (or only hashed).
     } else if (o.framesDir.empty()) {
         if (!endsWith(o.out, ".mp4")) {
             std::fprintf(stderr, "tessellune-capture: --out needs a .mp4 name, or --at for one .png\n");
@@ -217,6 +232,9 @@ int main(int argc, char** argv) {
         t.times.push_back(info.milliseconds);
         if (o.report) {
             // timed only
+        } else if (o.hashes) {
+            std::printf("show %lld %s\n", static_cast<long long>(frame),
+                        tools::hashText(tools::hashFrame(session.pixels.data(), FRAME_WIDTH, FRAME_HEIGHT)).c_str());
         } else if (video != nullptr) {
             ok = std::fwrite(session.pixels.data(), 4, session.pixels.size(), video) == session.pixels.size();
         } else {
@@ -226,7 +244,9 @@ int main(int argc, char** argv) {
                 tools::rgbaFromXrgb(session.pixels.data(), FRAME_WIDTH, FRAME_HEIGHT, FRAME_WIDTH * 4);
             ok = tools::writePngRgba(o.framesDir + name, FRAME_WIDTH, FRAME_HEIGHT, rgba, error);
         }
-        progress(frame - first + 1, total, info.scene);
+        if (!o.hashes) {
+            progress(frame - first + 1, total, info.scene);
+        }
     }
     if (video != nullptr && pclose(video) != 0) {
         ok = false;
@@ -236,6 +256,9 @@ int main(int argc, char** argv) {
     if (!ok) {
         std::fprintf(stderr, "tessellune-capture: %s\n", error.empty() ? "writing failed" : error.c_str());
         return 1;
+    }
+    if (o.hashes) {
+        return 0;
     }
     printSceneTimes(times);
     if (o.report) {
