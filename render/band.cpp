@@ -233,6 +233,9 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
     const size_t count = static_cast<size_t>(rowEnd - rowBegin) * static_cast<size_t>(colour.width);
     std::memset(static_cast<void*>(colour.pixels + first), 0, count * sizeof(Vec4));
     std::memset(depth.pixels + first, 0, count * sizeof(uint32_t));
+    if (!passIsReady(pipeline)) {
+        return; // the order or the row spans would be another pass's: the band stays clear
+    }
 
     LightCacheEntry* const lightCache = bandLightCache(pipeline, rowBegin);
     const float top = static_cast<float>(rowBegin);
@@ -259,7 +262,7 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
 }
 
 void renderDepthOnly(RenderPipeline& pipeline, int32_t rows, const FloatImage& colour, DepthImage& depth) {
-    if (depth.pixels != nullptr && colour.width > 0 && colour.width == depth.width &&
+    if (checkPassReady(pipeline) && depth.pixels != nullptr && colour.width > 0 && colour.width == depth.width &&
         multipleOfBlock(colour.width) && rows > 0 && multipleOfBlock(rows) && rows <= depth.height) {
         const float bottom = static_cast<float>(rows);
         for (int32_t k = 0; k < pipeline.faceCount; ++k) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "render/face_order.h"
 #include "render/pipeline.h"
 
 namespace tessellune {
@@ -156,6 +157,7 @@ void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
         const float r = 1.0f / w;
         v.screen = {sx * r, sy * r, sz * r, w};
     }
+    noteVerticesProjected(pipeline);
 }
 
 } // namespace scalar
@@ -183,6 +185,7 @@ void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
         projected = _mm_shuffle_ps(projected, zw, _MM_SHUFFLE(2, 0, 1, 0));
         _mm_store_ps(&v.screen.x, projected);
     }
+    noteVerticesProjected(pipeline);
 }
 
 #else

@@ -60,7 +60,8 @@ uint32_t insidePlanes(const Camera& camera, const Vec4& point);
 int32_t classifyBox(const Camera& camera, const Vec4 corners[8]);
 
 // Screen position (X, Y, Z, W) of every vertex committed in the pass. Vertices behind the eye get
-// meaningless values without trapping; no face refers to them.
+// meaningless values without trapping; no face refers to them. Before or after the ordering: when
+// the faces are already ordered, their row spans are laid out here.
 void projectVertices(const Camera& camera, RenderPipeline& pipeline);
 
 namespace scalar {

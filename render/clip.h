@@ -1,14 +1,15 @@
-// Back-face rejection, frustum clipping of one face, and the depth ordering of a pass's faces.
+// Back-face rejection and frustum clipping of one face (and, through render/face_order.h, the
+// depth ordering of a pass's faces).
 //
 // Conventions: input face indices are relative to the open submission and are rebased when stored;
 // the clip mask names planes by bit (1 << plane index), bits above 5 are ignored, a negative mask
 // stores nothing and 0 stores the face unclipped. Clipped faces are stored as a triangle fan.
-// The order lists faces nearest first; equal depths keep submission order.
 #pragma once
 
 #include <cstdint>
 
 #include "render/camera.h"
+#include "render/face_order.h"
 #include "render/mesh.h"
 #include "render/pipeline.h"
 
@@ -25,9 +26,5 @@ int32_t clipFace(RenderPipeline& pipeline, const Camera& camera, const PipelineF
 int32_t clipMeshTriangle(RenderPipeline& pipeline, const Camera& camera, const MeshTriangle& triangle,
                          const PipelineFace& face, const Vec4& normal, float facing, int32_t mask,
                          const Material* materialOverride);
-
-// Orders the pass's faces by the depth of their nearest corner, nearest first, into faceOrder, and
-// lays out their row spans in that order for the bands. Runs after projectVertices.
-void sortFacesByDepth(RenderPipeline& pipeline);
 
 } // namespace tessellune

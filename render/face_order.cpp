@@ -1,5 +1,5 @@
 // Ordering the pass's faces nearest first with a three-pass radix sort on integer depth keys.
-#include "render/clip.h"
+#include "render/face_order.h"
 
 #include <cmath>
 #include <cstring>
@@ -56,10 +56,32 @@ float nearestZ(const RenderPipeline& pipeline, int32_t index, const BandFace& fa
     return zmax;
 }
 
+// Every face's row span, by face index and in the order.
+void layOutFaceRows(RenderPipeline& pipeline) {
+    const int32_t count = pipeline.faceCount;
+    for (int32_t i = 0; i < count; ++i) {
+        pipeline.faceRows[i] = rowsOf(pipeline, pipeline.bandFaces[i]);
+    }
+    for (int32_t k = 0; k < count; ++k) {
+        pipeline.orderedRows[k] = pipeline.faceRows[pipeline.faceOrder[k]];
+    }
+}
+
 } // namespace
+
+void noteVerticesProjected(RenderPipeline& pipeline) {
+    pipeline.verticesProjected = true;
+    if (pipeline.facesOrdered) {
+        layOutFaceRows(pipeline);
+    }
+}
 
 void sortFacesByDepth(RenderPipeline& pipeline) {
     const int32_t count = pipeline.faceCount;
+    // The keys need only view-space depth, known since submission. Once the vertices are
+    // projected the row spans are made in the same sweep, each corner read once for both;
+    // before that the projection lays them out when it runs.
+    const bool projected = pipeline.verticesProjected;
     // The three digits' bucket counts are taken while the keys are made, in one sweep.
     int32_t buckets[RADIX_PASSES][RADIX_BUCKETS] = {};
     for (int32_t i = 0; i < count; ++i) {
@@ -73,10 +95,14 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
             zmax = v0.position.z;
             zmax = v1.position.z > zmax ? v1.position.z : zmax;
             zmax = v2.position.z > zmax ? v2.position.z : zmax;
-            pipeline.faceRows[i] = cornerRows(v0, v1, v2);
+            if (projected) {
+                pipeline.faceRows[i] = cornerRows(v0, v1, v2);
+            }
         } else {
             zmax = nearestZ(pipeline, i, face);
-            pipeline.faceRows[i] = rowsOf(pipeline, face);
+            if (projected) {
+                pipeline.faceRows[i] = rowsOf(pipeline, face);
+            }
         }
         // Clipped faces lie between the planes, so the key fits; unclipped faces from a box the
         // camera called inside do too. Anything else is clamped rather than left undefined.
@@ -130,8 +156,11 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
     } else if (sourceFaces != pipeline.faceOrder) {
         std::memcpy(pipeline.faceOrder, sourceFaces, sizeof(int32_t) * static_cast<size_t>(count));
     }
-    for (int32_t k = 0; k < count; ++k) {
-        pipeline.orderedRows[k] = pipeline.faceRows[pipeline.faceOrder[k]];
+    pipeline.facesOrdered = true;
+    if (projected) {
+        for (int32_t k = 0; k < count; ++k) {
+            pipeline.orderedRows[k] = pipeline.faceRows[pipeline.faceOrder[k]];
+        }
     }
 }
 

@@ -115,6 +115,20 @@ void beginScene(RenderPipeline& pipeline) {
     pipeline.faceCount = 0;
     pipeline.normalBase = 0;
     pipeline.lightCount = 0;
+    pipeline.facesOrdered = false;
+    pipeline.verticesProjected = false;
+}
+
+bool checkPassReady(RenderPipeline& pipeline) {
+    if (passIsReady(pipeline)) {
+        return true;
+    }
+    if (pipeline.refusedPasses++ == 0) {
+        std::fprintf(stderr, "renderer: a pass reached the bands before its faces were ordered and its vertices "
+                             "projected (%s missing); it draws nothing\n",
+                     pipeline.facesOrdered ? "sortFacesByDepth ran, projectVertices" : "sortFacesByDepth");
+    }
+    return false;
 }
 
 bool addLight(RenderPipeline& pipeline, const Light* light) {
@@ -193,6 +207,8 @@ int32_t reserveTexcoords(RenderPipeline& pipeline, int32_t count) {
 
 bool commitSubmission(RenderPipeline& pipeline) {
     pipeline.planesKnownEnd = pipeline.vertexBase;
+    pipeline.facesOrdered = false;
+    pipeline.verticesProjected = false;
     if (pipeline.submissionOverflowed) {
         pipeline.faceCount = pipeline.submissionFaceStart;
         pipeline.verticesAdded = 0;

@@ -1,8 +1,8 @@
 // The render pipeline: the four per-pass buffers, the append protocol, lights and statistics.
 //
-// Conventions: one scene pass runs beginScene, addLight, submissions, projectVertices,
-// sortFacesByDepth, then renderBand on every band (the ordering reads the projected rows, so the
-// projection comes first; the two are otherwise independent). Indices stored in faces are
+// Conventions: one scene pass runs beginScene, addLight, submissions, sortFacesByDepth and
+// projectVertices (in either order: whichever runs second lays out what the bands scan), then
+// renderBand on every band. A pass missing either step draws nothing, and the dispatcher says so. Indices stored in faces are
 // absolute buffer indices. A submission appends at base + added and commits by advancing the bases; a
 // submission that would overflow any buffer is refused whole: nothing of it becomes part of the pass, and the
 // refusal is counted so the statistics show it.
@@ -72,6 +72,11 @@ struct RenderPipeline {
     // for the camera the submission clips against; openSubmission empties the range.
     int32_t planesKnownEnd = 0;
     bool submissionOverflowed = false;
+    // Whether the faces are ordered and the vertices projected since the last submission (beginScene
+    // and every commit clear both); the bands draw only when both are.
+    bool facesOrdered = false;
+    bool verticesProjected = false;
+    int32_t refusedPasses = 0; // passes sent to the bands without one of the two
     int32_t refusedSubmissions = 0;
     int32_t refusedLights = 0;
 };
@@ -88,6 +93,15 @@ void beginScene(RenderPipeline& pipeline);
 bool addLight(RenderPipeline& pipeline, const Light* light);
 
 void recordPeaks(RenderPipeline& pipeline);
+
+// True when the pass's faces are ordered and its vertices projected: what the bands draw from.
+inline bool passIsReady(const RenderPipeline& pipeline) {
+    return pipeline.facesOrdered && pipeline.verticesProjected;
+}
+
+// For whoever sends a pass to the bands: false, with one line on stderr the first time and the
+// refusal counted, when the pass is not ready.
+bool checkPassReady(RenderPipeline& pipeline);
 void printStatistics(const RenderPipeline& pipeline);
 
 // The append protocol. openSubmission zeroes the added counters; reserveVertices and friends

@@ -23,6 +23,7 @@ void bandJob(int32_t firstRow, int32_t lastRow, void* data) {
 
 void renderPassOnPool(WorkerPool& pool, RenderPipeline& pipeline, const Camera& camera, FloatImage& colour,
                       DepthImage& depth) {
+    checkPassReady(pipeline); // the bands still clear their rows, so say why nothing is drawn
     BandJobData data{&pipeline, &camera, &colour, &depth};
     dispatch(pool, bandJob, &data);
     recordPeaks(pipeline);

@@ -9,7 +9,8 @@ namespace tessellune {
 
 struct Camera;
 
-// The pass must be ordered and projected. Records the pipeline peaks once, after all bands.
+// The pass must be ordered and projected: one that is not draws nothing (each band still clears its
+// rows) and the first such pass says so on stderr. Records the pipeline peaks once, after all bands.
 void renderPassOnPool(WorkerPool& pool, RenderPipeline& pipeline, const Camera& camera, FloatImage& colour,
                       DepthImage& depth);
 
