@@ -42,6 +42,8 @@ bool createWorkersAndBuffers(DemoState& state, uint32_t workers) {
     if (!createWorkerPool(state.pool, workers, FRAME_HEIGHT)) {
         return false;
     }
+    // Without staging (one worker, or no memory for it) the submissions run as they are made.
+    createFrontEnd(state.frontEnd, state.pool);
     return createFloatImage(state.colour, FRAME_WIDTH, FRAME_HEIGHT) &&
            createFloatImage(state.secondColour, FRAME_WIDTH, FRAME_HEIGHT) &&
            createDepthImage(state.depth, FRAME_WIDTH, FRAME_HEIGHT);
@@ -52,7 +54,11 @@ bool createRenderer(DemoState& state) {
     std::printf("now we are going to load some obj.\n");
     createCamera(state.mainCamera, static_cast<float>(FRAME_WIDTH), static_cast<float>(FRAME_HEIGHT),
                  4.0f / 3.0f);
-    return createPipeline(state.pipeline, &state.store);
+    if (!createPipeline(state.pipeline, &state.store)) {
+        return false;
+    }
+    state.pipeline.recording = !state.frontEnd.staging.empty();
+    return true;
 }
 
 void loadPictures(DemoState& state, const std::string& dataDir) {
@@ -119,6 +125,7 @@ void releaseDemo(DemoState& state) {
     state.object.reset();
     destroyPipeline(state.pipeline);
     destroyTextureStore(state.store);
+    destroyFrontEnd(state.frontEnd);
     destroyWorkerPool(state.pool);
 }
 

@@ -16,6 +16,7 @@
 #include "render/mesh.h"
 #include "render/pipeline.h"
 #include "render/texture.h"
+#include "workers/front_end.h"
 #include "workers/worker_pool.h"
 
 namespace tessellune {
@@ -51,6 +52,7 @@ struct DemoState {
     double spinPhase = 0.0;  // scene 10's ring rotation, integrated from "speed"
 
     WorkerPool pool;
+    FrontEnd frontEnd; // the passes' submissions run on the pool (none with one worker)
     FloatImage colour;       // the main colour buffer, resolved every frame
     FloatImage secondColour; // scene 4 renders here, then adds into the main buffer
     DepthImage depth;

@@ -74,6 +74,7 @@ void bakeOcclusion(DemoState& state) {
         std::memset(depth.pixels, 0, pixelCount * sizeof(uint32_t));
         beginScene(state.pipeline);
         submitProbeScene(state, view);
+        runFrontEnd(state.frontEnd, state.pool, state.pipeline);
         projectVertices(state.occlusionCamera, state.pipeline);
         sortFacesByDepth(state.pipeline);
         renderDepthOnly(state.pipeline, depth.height, state.occlusionColour, depth);

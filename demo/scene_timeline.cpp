@@ -6,6 +6,7 @@
 namespace tessellune {
 
 void finishPass(DemoState& state, FloatImage& colour) {
+    runFrontEnd(state.frontEnd, state.pool, state.pipeline);
     projectVertices(state.mainCamera, state.pipeline);
     sortFacesByDepth(state.pipeline);
     renderPassOnPool(state.pool, state.pipeline, state.mainCamera, colour, state.depth);

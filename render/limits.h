@@ -22,6 +22,17 @@ inline constexpr int32_t MAX_CLIP_INPUT_CORNERS = MAX_FACE_CORNERS - 6;
 inline constexpr int32_t MAX_CLIP_NEW_CORNERS = 2 * 6;
 inline constexpr int32_t MAX_CLIP_OUTPUT_FACES = MAX_FACE_CORNERS - 2;
 
+// The front end on the pool: a mesh of at least this many faces is shared by ranges of its
+// vertices and faces rather than run by one worker (a dune tile has 512, the bench model 69,451);
+// runs of smaller submissions adding fewer faces than the second figure (title cards, the floor)
+// run on the calling thread, where waking the workers would cost more than the work.
+inline constexpr int32_t FRONT_END_LARGE_MESH = 4096;
+inline constexpr int32_t FRONT_END_MIN_SHARED_FACES = 256;
+// The front end's chunk, in faces: a worker lays its chunk down while the staged copy is still in
+// its cache (1024 faces stage about 300 KB), and a pass of 100,000 faces makes about a hundred
+// chunks, enough to keep every worker busy to the end.
+inline constexpr int32_t FRONT_END_CHUNK_FACES = 1024;
+
 // Point lights per pass; the scenes use one.
 inline constexpr int32_t MAX_LIGHTS = 16;
 

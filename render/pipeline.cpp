@@ -36,12 +36,14 @@ void printBufferLine(const char* format, int32_t peak, int32_t capacity) {
 
 } // namespace
 
-bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
+namespace {
+
+bool allocatePipeline(RenderPipeline& pipeline, const TextureStore* textures, int32_t capacity) {
     pipeline = RenderPipeline{};
-    pipeline.vertexCapacity = PIPELINE_CAPACITY;
-    pipeline.texcoordCapacity = PIPELINE_CAPACITY;
-    pipeline.faceCapacity = PIPELINE_CAPACITY;
-    pipeline.normalCapacity = PIPELINE_CAPACITY;
+    pipeline.vertexCapacity = capacity;
+    pipeline.texcoordCapacity = capacity;
+    pipeline.faceCapacity = capacity;
+    pipeline.normalCapacity = capacity;
     pipeline.textures = textures;
 
     pipeline.vertices = allocateAligned<PipelineVertex>(pipeline.vertexCapacity);
@@ -82,6 +84,19 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
     for (int32_t i = 0; i < LIGHT_CACHE_BANDS * LIGHT_CACHE_ENTRIES; ++i) {
         new (&pipeline.lightCache[i]) LightCacheEntry{};
     }
+    return true;
+}
+
+} // namespace
+
+bool createStagingPipeline(RenderPipeline& pipeline, int32_t capacity) {
+    return capacity > 0 && allocatePipeline(pipeline, nullptr, capacity);
+}
+
+bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
+    if (!allocatePipeline(pipeline, textures, PIPELINE_CAPACITY)) {
+        return false;
+    }
 
     // Counted the way the report has always been: 16-byte units, 32-bit unsigned arithmetic.
     const uint32_t bytes = 16u * (4u * static_cast<uint32_t>(pipeline.vertexCapacity) +
@@ -117,6 +132,7 @@ void beginScene(RenderPipeline& pipeline) {
     pipeline.lightCount = 0;
     pipeline.facesOrdered = false;
     pipeline.verticesProjected = false;
+    pipeline.records.clear();
 }
 
 bool checkPassReady(RenderPipeline& pipeline) {
@@ -124,9 +140,12 @@ bool checkPassReady(RenderPipeline& pipeline) {
         return true;
     }
     if (pipeline.refusedPasses++ == 0) {
-        std::fprintf(stderr, "renderer: a pass reached the bands before its faces were ordered and its vertices "
-                             "projected (%s missing); it draws nothing\n",
-                     pipeline.facesOrdered ? "sortFacesByDepth ran, projectVertices" : "sortFacesByDepth");
+        std::fprintf(stderr,
+                     "renderer: a pass reached the bands before its faces were ordered and its vertices "
+                     "projected (%s); it draws nothing\n",
+                     !pipeline.records.empty() ? "its recorded submissions never ran"
+                     : pipeline.facesOrdered   ? "projectVertices missing"
+                                               : "sortFacesByDepth missing");
     }
     return false;
 }

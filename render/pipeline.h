@@ -9,10 +9,12 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "render/light.h"
 #include "render/limits.h"
 #include "render/pipeline_records.h"
+#include "render/submission_record.h"
 #include "render/texture.h"
 
 namespace tessellune {
@@ -77,6 +79,11 @@ struct RenderPipeline {
     bool facesOrdered = false;
     bool verticesProjected = false;
     int32_t refusedPasses = 0; // passes sent to the bands without one of the two
+
+    // While set, submissions are recorded here instead of stored (render/submission_record.h);
+    // beginScene empties the list, whoever runs the records empties it too.
+    bool recording = false;
+    std::vector<SubmissionRecord> records;
     int32_t refusedSubmissions = 0;
     int32_t refusedLights = 0;
 };
@@ -84,6 +91,10 @@ struct RenderPipeline {
 // Allocates every buffer once (16-byte aligned) and prints "new pipeline uses: %11.2f MB\n".
 // Returns false, with everything released, when memory cannot be had.
 bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures);
+
+// The same buffers with room for `capacity` entries each, without the report: where a front end
+// stores what one thread's share of a pass's submissions adds before it is laid down.
+bool createStagingPipeline(RenderPipeline& pipeline, int32_t capacity);
 void destroyPipeline(RenderPipeline& pipeline);
 
 // Starts a scene pass: counts and lights back to 0; old buffer contents stay but are unreachable.
@@ -96,7 +107,7 @@ void recordPeaks(RenderPipeline& pipeline);
 
 // True when the pass's faces are ordered and its vertices projected: what the bands draw from.
 inline bool passIsReady(const RenderPipeline& pipeline) {
-    return pipeline.facesOrdered && pipeline.verticesProjected;
+    return pipeline.facesOrdered && pipeline.verticesProjected && pipeline.records.empty();
 }
 
 // For whoever sends a pass to the bands: false, with one line on stderr the first time and the

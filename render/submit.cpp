@@ -32,11 +32,11 @@ bool clearlyTurnedAway(const Vec4& toCorner, const Vec4& normal) {
 // MeshTriangle) from their compact copies.
 template <typename Face>
 void submitFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Face* faces,
-                 const Matrix4& modelView, int32_t firstVertex, int32_t mask,
-                 const Material* materialOverride) {
+                 const Matrix4& modelView, int32_t firstVertex, int32_t mask, const Material* materialOverride,
+                 int32_t faceBegin, int32_t faceEnd) {
     const int32_t vertexCount = static_cast<int32_t>(mesh.vertices.size());
-    const int32_t faceCount = static_cast<int32_t>(mesh.faces.size());
-    for (int32_t f = 0; f < faceCount; ++f) {
+    const int32_t faceCount = faceEnd;
+    for (int32_t f = faceBegin; f < faceCount; ++f) {
         const Face& face = faces[f];
         // A model's faces name its vertices in no useful order: fetch a later face's first
         // corner, just transformed but long gone from the nearest cache, while this one is set up.
@@ -83,48 +83,113 @@ void transformBoxCorners(Mesh& mesh, const Matrix4& view) {
     }
 }
 
-bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline,
-                int32_t mask, const Material* materialOverride) {
-    const Matrix4 modelView = multiply(mesh.world, view);
+MeshSlots openMeshSubmission(RenderPipeline& pipeline, const Mesh& mesh) {
     openSubmission(pipeline);
-    const int32_t vertexCount = static_cast<int32_t>(mesh.vertices.size());
-    const int32_t normalCount = static_cast<int32_t>(mesh.normals.size());
-    const int32_t texcoordCount = static_cast<int32_t>(mesh.texcoords.size());
-    const int32_t firstVertex = reserveVertices(pipeline, vertexCount);
-    const int32_t firstNormal = reserveNormals(pipeline, normalCount);
-    const int32_t firstTexcoord = reserveTexcoords(pipeline, texcoordCount);
-    if (firstVertex < 0 || firstNormal < 0 || firstTexcoord < 0) {
-        return commitSubmission(pipeline);
-    }
+    MeshSlots slots;
+    slots.firstVertex = reserveVertices(pipeline, static_cast<int32_t>(mesh.vertices.size()));
+    slots.firstNormal = reserveNormals(pipeline, static_cast<int32_t>(mesh.normals.size()));
+    slots.firstTexcoord = reserveTexcoords(pipeline, static_cast<int32_t>(mesh.texcoords.size()));
+    slots.reserved = slots.firstVertex >= 0 && slots.firstNormal >= 0 && slots.firstTexcoord >= 0;
+    return slots;
+}
+
+bool meshSubmissionClips(int32_t mask) {
+    return mask > 0 && (mask & CLIP_ALL_PLANES) != 0;
+}
+
+void transformMeshVertices(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh,
+                           const Matrix4& modelView, const MeshSlots& slots, int32_t mask, int32_t begin,
+                           int32_t end) {
     // A vertex is shared by about six faces: when the faces will be clipped, its planes are found
     // once here rather than once for every face that names it.
-    const bool clips = mask > 0 && (mask & CLIP_ALL_PLANES) != 0;
-    for (int32_t i = 0; i < vertexCount; ++i) {
-        PipelineVertex& v = pipeline.vertices[firstVertex + i];
+    const bool clips = meshSubmissionClips(mask);
+    for (int32_t i = begin; i < end; ++i) {
+        PipelineVertex& v = pipeline.vertices[slots.firstVertex + i];
         v.position = transformPoint(modelView, mesh.vertices[i].position);
         v.occlusion = mesh.vertices[i].occlusion;
         if (clips) {
             v.planeBits = insidePlanes(camera, v.position);
         }
     }
-    if (clips) {
-        pipeline.planesKnownEnd = firstVertex + vertexCount;
-    }
-    for (int32_t i = 0; i < normalCount; ++i) {
+}
+
+void transformMeshNormals(RenderPipeline& pipeline, const Mesh& mesh, const Matrix4& modelView,
+                          const MeshSlots& slots, int32_t begin, int32_t end) {
+    for (int32_t i = begin; i < end; ++i) {
         const Vec4 n = normalize(transformDirection(modelView, mesh.normals[i]));
-        pipeline.normals[firstNormal + i] = {n.x, n.y, n.z, 0.0f};
+        pipeline.normals[slots.firstNormal + i] = {n.x, n.y, n.z, 0.0f};
     }
-    for (int32_t i = 0; i < texcoordCount; ++i) {
-        pipeline.texcoords[firstTexcoord + i] = mesh.texcoords[i];
+}
+
+void copyMeshTexcoords(RenderPipeline& pipeline, const Mesh& mesh, const MeshSlots& slots, int32_t begin,
+                       int32_t end) {
+    for (int32_t i = begin; i < end; ++i) {
+        pipeline.texcoords[slots.firstTexcoord + i] = mesh.texcoords[i];
     }
+}
+
+void notePlanesKnown(RenderPipeline& pipeline, const Mesh& mesh, const MeshSlots& slots, int32_t mask) {
+    if (meshSubmissionClips(mask)) {
+        pipeline.planesKnownEnd = slots.firstVertex + static_cast<int32_t>(mesh.vertices.size());
+    }
+}
+
+void submitMeshFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Matrix4& modelView,
+                     const MeshSlots& slots, int32_t mask, const Material* materialOverride, int32_t begin,
+                     int32_t end) {
     if (mesh.triangles.size() == mesh.faces.size()) {
-        submitFaces(pipeline, camera, mesh, mesh.triangles.data(), modelView, firstVertex, mask,
-                    materialOverride);
+        submitFaces(pipeline, camera, mesh, mesh.triangles.data(), modelView, slots.firstVertex, mask,
+                    materialOverride, begin, end);
     } else {
-        submitFaces(pipeline, camera, mesh, mesh.faces.data(), modelView, firstVertex, mask,
-                    materialOverride);
+        submitFaces(pipeline, camera, mesh, mesh.faces.data(), modelView, slots.firstVertex, mask,
+                    materialOverride, begin, end);
     }
+}
+
+namespace {
+
+bool runMesh(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Matrix4& modelView,
+             int32_t mask, const Material* materialOverride) {
+    const MeshSlots slots = openMeshSubmission(pipeline, mesh);
+    if (!slots.reserved) {
+        return commitSubmission(pipeline);
+    }
+    transformMeshVertices(pipeline, camera, mesh, modelView, slots, mask, 0,
+                          static_cast<int32_t>(mesh.vertices.size()));
+    notePlanesKnown(pipeline, mesh, slots, mask);
+    transformMeshNormals(pipeline, mesh, modelView, slots, 0, static_cast<int32_t>(mesh.normals.size()));
+    copyMeshTexcoords(pipeline, mesh, slots, 0, static_cast<int32_t>(mesh.texcoords.size()));
+    submitMeshFaces(pipeline, camera, mesh, modelView, slots, mask, materialOverride, 0,
+                    static_cast<int32_t>(mesh.faces.size()));
     return commitSubmission(pipeline);
+}
+
+// The record every recorded submission appends; it undoes the pass's ordering and projection as
+// a stored submission's commit does.
+SubmissionRecord& record(RenderPipeline& pipeline, SubmissionKind kind, const Matrix4& modelView,
+                         const Camera& camera, const Material* material) {
+    pipeline.facesOrdered = false;
+    pipeline.verticesProjected = false;
+    SubmissionRecord& r = pipeline.records.emplace_back();
+    r.kind = kind;
+    r.modelView = modelView;
+    r.camera = &camera;
+    r.material = material;
+    return r;
+}
+
+} // namespace
+
+bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline,
+                int32_t mask, const Material* materialOverride) {
+    const Matrix4 modelView = multiply(mesh.world, view);
+    if (pipeline.recording) {
+        SubmissionRecord& r = record(pipeline, SubmissionKind::Mesh, modelView, camera, materialOverride);
+        r.mesh = &mesh;
+        r.mask = mask;
+        return true;
+    }
+    return runMesh(pipeline, camera, mesh, modelView, mask, materialOverride);
 }
 
 void indexMeshTriangles(Mesh& mesh) {
@@ -276,30 +341,32 @@ bool submitSquare(RenderPipeline& pipeline, const Camera& camera, const Matrix4&
 
 } // namespace
 
-bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
-                float height, float width, const Material* material) {
+namespace {
+
+bool runQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView, float height, float width,
+             const Material* material) {
     const Vec4 positions[4] = {makePoint(0.0f, 0.0f, 0.0f), makePoint(width, 0.0f, 0.0f),
                                makePoint(width, height, 0.0f), makePoint(0.0f, height, 0.0f)};
     const TexCoord texcoords[1] = {};
     const int32_t cornerTexcoords[4] = {0, 0, 0, 0};
-    return submitSquare(pipeline, camera, multiply(placement, view), positions, {0.0f, 0.0f, 1.0f}, texcoords,
-                        1, cornerTexcoords, material);
+    return submitSquare(pipeline, camera, modelView, positions, {0.0f, 0.0f, 1.0f}, texcoords, 1, cornerTexcoords,
+                        material);
 }
 
-bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement,
-                  const Matrix4& view, const TexCoord corners[4], const Material* material) {
+bool runGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView, const TexCoord corners[4],
+               const Material* material) {
     constexpr float HALF = 250.0f; // the square is 500 x 500 units
     const Vec4 positions[4] = {makePoint(HALF, 0.0f, -HALF), makePoint(-HALF, 0.0f, -HALF),
                                makePoint(-HALF, 0.0f, HALF), makePoint(HALF, 0.0f, HALF)};
     // Entry 0 is (0, 0); the caller's records follow, texture coordinate k + 1 for vertex k.
     const TexCoord texcoords[5] = {TexCoord{}, corners[0], corners[1], corners[2], corners[3]};
     const int32_t cornerTexcoords[4] = {1, 2, 3, 4};
-    return submitSquare(pipeline, camera, multiply(placement, view), positions, {0.0f, 1.0f, 0.0f}, texcoords,
-                        5, cornerTexcoords, material);
+    return submitSquare(pipeline, camera, modelView, positions, {0.0f, 1.0f, 0.0f}, texcoords, 5, cornerTexcoords,
+                        material);
 }
 
-bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
-                float size, const Material* material) {
+bool runCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView, float size,
+             const Material* material) {
     const float h = size * 0.5f;
     const Vec4 positions[8] = {makePoint(h, h, -h),  makePoint(-h, h, -h), makePoint(-h, h, h),
                                makePoint(h, h, h),   makePoint(h, -h, -h), makePoint(-h, -h, -h),
@@ -311,8 +378,7 @@ bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& p
     static constexpr int32_t TRIANGLES[12][4] = {{0, 1, 2, 0}, {0, 2, 3, 0}, {2, 1, 5, 2}, {2, 5, 6, 2},
                                                  {3, 2, 6, 5}, {3, 6, 7, 5}, {0, 3, 7, 3}, {0, 7, 4, 3},
                                                  {1, 0, 4, 4}, {1, 4, 5, 4}, {7, 6, 5, 1}, {7, 5, 4, 1}};
-    const int32_t mask =
-        appendShape(pipeline, camera, multiply(placement, view), positions, 8, normals, 6, texcoords, 1);
+    const int32_t mask = appendShape(pipeline, camera, modelView, positions, 8, normals, 6, texcoords, 1);
     if (mask != SHAPE_REFUSED) {
         const int32_t zero[3] = {0, 0, 0};
         for (const auto& t : TRIANGLES) {
@@ -320,6 +386,64 @@ bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& p
         }
     }
     return commitSubmission(pipeline);
+}
+
+} // namespace
+
+bool submitQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
+                float height, float width, const Material* material) {
+    const Matrix4 modelView = multiply(placement, view);
+    if (pipeline.recording) {
+        SubmissionRecord& r = record(pipeline, SubmissionKind::Quad, modelView, camera, material);
+        r.height = height;
+        r.width = width;
+        return true;
+    }
+    return runQuad(pipeline, camera, modelView, height, width, material);
+}
+
+bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement,
+                  const Matrix4& view, const TexCoord corners[4], const Material* material) {
+    const Matrix4 modelView = multiply(placement, view);
+    if (pipeline.recording) {
+        SubmissionRecord& r = record(pipeline, SubmissionKind::Ground, modelView, camera, material);
+        for (int i = 0; i < 4; ++i) {
+            r.texcoords[i] = corners[i];
+        }
+        return true;
+    }
+    return runGround(pipeline, camera, modelView, corners, material);
+}
+
+bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
+                float size, const Material* material) {
+    const Matrix4 modelView = multiply(placement, view);
+    if (pipeline.recording) {
+        record(pipeline, SubmissionKind::Cube, modelView, camera, material).width = size;
+        return true;
+    }
+    return runCube(pipeline, camera, modelView, size, material);
+}
+
+bool runSubmissionRecord(RenderPipeline& pipeline, const SubmissionRecord& r) {
+    switch (r.kind) {
+    case SubmissionKind::Mesh:
+        return runMesh(pipeline, *r.camera, *r.mesh, r.modelView, r.mask, r.material);
+    case SubmissionKind::Quad:
+        return runQuad(pipeline, *r.camera, r.modelView, r.height, r.width, r.material);
+    case SubmissionKind::Ground:
+        return runGround(pipeline, *r.camera, r.modelView, r.texcoords, r.material);
+    case SubmissionKind::Cube:
+        return runCube(pipeline, *r.camera, r.modelView, r.width, r.material);
+    }
+    return false;
+}
+
+void runRecordedSubmissions(RenderPipeline& pipeline) {
+    for (const SubmissionRecord& r : pipeline.records) {
+        runSubmissionRecord(pipeline, r);
+    }
+    pipeline.records.clear();
 }
 
 } // namespace tessellune

@@ -5,6 +5,8 @@
 // normals into view space with one model-view matrix and hands each face to clipFace. Procedural
 // triangles are counter-clockwise seen from the side their normal points to, and are never
 // back-face culled. A submission that does not fit the pipeline is refused whole (returns false).
+// While the pipeline records (render/submission_record.h), the submissions append a record and
+// return true; the records run later, in order, with the same results.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +42,36 @@ bool submitGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4&
 // An axis-aligned cube of edge `size` centred on the placement's origin.
 bool submitCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& placement, const Matrix4& view,
                 float size, const Material* material);
+
+// Runs one record as the submission it records would have run (returns what it would have).
+bool runSubmissionRecord(RenderPipeline& pipeline, const SubmissionRecord& record);
+
+// Runs the pipeline's records in order on this thread and empties the list.
+void runRecordedSubmissions(RenderPipeline& pipeline);
+
+// The steps of a mesh submission, in the order runSubmissionRecord takes them, for a front end that
+// shares one large mesh among threads: open and reserve; the vertices, normals and texture
+// coordinates in any ranges; notePlanesKnown; the faces, whose ranges must run in order into one
+// pipeline or, each into its own, be laid down in order; commitSubmission. Indices are the mesh's.
+struct MeshSlots {
+    int32_t firstVertex = -1;
+    int32_t firstNormal = -1;
+    int32_t firstTexcoord = -1;
+    bool reserved = false; // false: the submission is refused, commit it at once
+};
+MeshSlots openMeshSubmission(RenderPipeline& pipeline, const Mesh& mesh);
+bool meshSubmissionClips(int32_t mask);
+void transformMeshVertices(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh,
+                           const Matrix4& modelView, const MeshSlots& slots, int32_t mask, int32_t begin,
+                           int32_t end);
+void transformMeshNormals(RenderPipeline& pipeline, const Mesh& mesh, const Matrix4& modelView,
+                          const MeshSlots& slots, int32_t begin, int32_t end);
+void copyMeshTexcoords(RenderPipeline& pipeline, const Mesh& mesh, const MeshSlots& slots, int32_t begin,
+                       int32_t end);
+void notePlanesKnown(RenderPipeline& pipeline, const Mesh& mesh, const MeshSlots& slots, int32_t mask);
+void submitMeshFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Matrix4& modelView,
+                     const MeshSlots& slots, int32_t mask, const Material* materialOverride, int32_t begin,
+                     int32_t end);
 
 // One procedural triangle of the open submission (indices relative to it), all texcoords 0.
 void emitTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v0, int32_t v1, int32_t v2,

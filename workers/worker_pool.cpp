@@ -164,6 +164,28 @@ void dispatchEvenly(WorkerPool& pool, BandJob job, void* data) {
                  [&pool](uint32_t i) { return evenShare(i, pool.workerCount, pool.totalBlocks); });
 }
 
+void dispatchEach(WorkerPool& pool, BandJob job, void* data) {
+    for (uint32_t i = 0; i < pool.workerCount; ++i) {
+        WorkerSlot& slot = pool.workers[i];
+        slot.firstRow = static_cast<int32_t>(i);
+        slot.endRow = static_cast<int32_t>(i) + 1;
+        slot.job = job;
+        slot.jobData = data;
+        if (pool.onCallingThread) {
+            runSlotJob(slot);
+        } else {
+            setEvent(slot.start);
+        }
+    }
+    if (pool.onCallingThread) {
+        return;
+    }
+    waitAll(pool.doneEvents.data(), pool.doneEvents.size());
+    for (uint32_t i = 0; i < pool.workerCount; ++i) {
+        resetEvent(pool.workers[i].done);
+    }
+}
+
 void destroyWorkerPool(WorkerPool& pool) {
     for (uint32_t i = 0; i < pool.workerCount && !pool.onCallingThread; ++i) {
         WorkerSlot& slot = pool.workers[i];

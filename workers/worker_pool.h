@@ -56,6 +56,11 @@ void dispatch(WorkerPool& pool, BandJob job, void* data);
 // block counts are neither used nor changed.
 void dispatchEvenly(WorkerPool& pool, BandJob job, void* data);
 
+// Starts worker i on job(i, i, data) for every worker and returns once all are done: work that
+// is shared by index rather than by rows, such as the front end's parts of a pass. The block
+// counts are neither used nor changed.
+void dispatchEach(WorkerPool& pool, BandJob job, void* data);
+
 // Stops, wakes and joins every worker.
 void destroyWorkerPool(WorkerPool& pool);
 

@@ -21,12 +21,15 @@ bool createFrameContext(FrameContext& context, const TextureStore* textures, uin
         !createDepthImage(context.depth, SCREEN_WIDTH, SCREEN_HEIGHT)) {
         return false;
     }
+    createFrontEnd(context.frontEnd, context.pool);
+    context.pipeline.recording = !context.frontEnd.staging.empty();
     context.display.assign(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT, 0u);
     context.target = {context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT};
     return true;
 }
 
 void destroyFrameContext(FrameContext& context) {
+    destroyFrontEnd(context.frontEnd);
     destroyWorkerPool(context.pool);
     releaseFloatImage(context.colour);
     releaseDepthImage(context.depth);
@@ -54,6 +57,7 @@ void renderFrame(FrameContext& context, SubmitFrame submit, void* scene, int32_t
     Clock::time_point mark = Clock::now();
     beginScene(context.pipeline);
     submit(context, frame, scene);
+    runFrontEnd(context.frontEnd, context.pool, context.pipeline);
     stages.submitMs += since(mark);
     projectVertices(context.camera, context.pipeline);
     sortFacesByDepth(context.pipeline);

@@ -8,6 +8,7 @@
 #include "render/image.h"
 #include "render/pipeline.h"
 #include "render/resolve.h"
+#include "workers/front_end.h"
 #include "workers/worker_pool.h"
 
 namespace tessellune::bench {
@@ -16,6 +17,7 @@ struct FrameContext {
     RenderPipeline pipeline;
     Camera camera;
     WorkerPool pool;
+    FrontEnd frontEnd;
     FloatImage colour;
     DepthImage depth;
     std::vector<uint32_t> display;
