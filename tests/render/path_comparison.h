@@ -29,6 +29,7 @@ class ByteReader {
 public:
     ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
+    bool exhausted() const { return at_ >= size_; }
     uint32_t word() {
         uint32_t w = 0;
         for (int k = 0; k < 4; ++k) {
