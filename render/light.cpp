@@ -4,15 +4,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/limits.h"
 #include "render/pipeline.h"
 
 namespace tessellune {
 
 namespace {
-
-// The upper word of 1.0 minus a small bias that makes the linear exponent trick fit s^10 better.
-constexpr int32_t POW_BIAS = 1072632447;
-constexpr double POW_EXPONENT = 10.0;
 
 struct SimdOps {
     static Vec4 add(const Vec4& a, const Vec4& b) { return tessellune::add(a, b); }
@@ -74,9 +71,10 @@ float fastPow10(float s) {
     uint64_t bits;
     std::memcpy(&bits, &wide, sizeof bits);
     const int32_t high = static_cast<int32_t>(static_cast<uint32_t>(bits >> 32));
-    const double scaled = static_cast<double>(high - POW_BIAS) * POW_EXPONENT + static_cast<double>(POW_BIAS);
+    const double scaled =
+        static_cast<double>(high - FAST_POW_BIAS) * FAST_POW_EXPONENT + static_cast<double>(FAST_POW_BIAS);
     // Below about 1e-31 (and at 0) the exponent goes negative: the true power is 0 for all purposes.
-    if (!(scaled >= 0.0) || scaled >= 2147483648.0) {
+    if (!(scaled >= 0.0) || scaled >= FAST_POW_LIMIT) {
         return 0.0f;
     }
     const uint64_t resultBits = static_cast<uint64_t>(static_cast<uint32_t>(static_cast<int32_t>(scaled)))
@@ -105,5 +103,17 @@ LightTerms lightSum(const RenderPipeline& pipeline, const Vec4& position, const 
     }
     return sum;
 }
+
+namespace scalar {
+LightTerms lightSum(const RenderPipeline& pipeline, const Vec4& position, const Vec4& normal) {
+    LightTerms sum{};
+    for (int32_t i = 0; i < pipeline.lightCount; ++i) {
+        const LightTerms t = scalar::lightTerm(*pipeline.lights[i], position, normal);
+        sum.diffuse = scalar::add(sum.diffuse, t.diffuse);
+        sum.specular = scalar::add(sum.specular, t.specular);
+    }
+    return sum;
+}
+} // namespace scalar
 
 } // namespace tessellune

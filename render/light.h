@@ -45,6 +45,7 @@ LightTerms lightSum(const RenderPipeline& pipeline, const Vec4& position, const 
 
 namespace scalar {
 LightTerms lightTerm(const Light& light, const Vec4& position, const Vec4& normal);
-}
+LightTerms lightSum(const RenderPipeline& pipeline, const Vec4& position, const Vec4& normal);
+} // namespace scalar
 
 } // namespace tessellune

@@ -36,6 +36,13 @@ inline constexpr int32_t FRONT_END_CHUNK_FACES = 1024;
 // Point lights per pass; the scenes use one.
 inline constexpr int32_t MAX_LIGHTS = 16;
 
+// fastPow10 works on the upper word of a double: the upper word of 1.0 minus a small bias that
+// makes the linear exponent trick fit s^10 better, the exponent it multiplies by, and the first
+// scaled word that no longer fits a signed 32-bit word (no s in [0, 1] reaches it).
+inline constexpr int32_t FAST_POW_BIAS = 1072632447;
+inline constexpr double FAST_POW_EXPONENT = 10.0;
+inline constexpr double FAST_POW_LIMIT = 2147483648.0;
+
 // The rasterizer visits 8 x 8 pixel blocks: render targets are a multiple of 8 wide and bands
 // start and end on multiples of 8 rows, so a block never straddles a band or the right edge.
 inline constexpr int32_t BLOCK_SIZE = 8;

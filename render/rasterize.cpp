@@ -1,12 +1,16 @@
-// Triangle setup and the five rasterizers: what each interpolates and writes for a covered pixel.
+// Triangle setup, the scalar and SSE2 paths' rasterizers, and the public entry points that call the active
+// path.
 #include "render/rasterize.h"
 
 #include <algorithm>
-#include <optional>
+#include <new>
+#include <type_traits>
+#include <utility>
 
 #include "render/light.h"
 #include "render/packed_texel.h"
 #include "render/pipeline.h"
+#include "render/rasterize_paths.h"
 #include "render/rasterize_walk.h"
 
 namespace tessellune {
@@ -145,256 +149,27 @@ DepthPlane makeDepthPlane(const Setup& s, float z1, float z2, float z3) {
 
 } // namespace raster
 
-namespace {
+namespace raster {
 
-using raster::DepthPlane;
-using raster::Plane;
-using raster::Setup;
+namespace scalar_path {
+namespace lanes = raster::scalar;
+constexpr KernelPath PATH = KernelPath::Scalar;
+#include "render/rasterize_path.inc"
+} // namespace scalar_path
 
-// Covered pixels of a row are visited lowest bit first.
-inline int32_t lowestPixel(uint32_t mask) {
-    return __builtin_ctz(mask);
-}
+const PathKernels SCALAR_KERNELS = scalar_path::KERNELS;
 
-// Depth per pixel of the current block row; test-and-write for one pixel.
-struct DepthState {
-    DepthPlane plane;
-    int32_t* target;
-    int32_t minX, anchorRow;
-    raster::LaneSteps across; // the plane's step to the right, per pixel of a row
-    int64_t block = 0;
-
-    void beginBlock(int32_t c, int32_t r) { block = raster::depthAt(plane, c - minX, r - anchorRow); }
-    int64_t rowStart(int32_t j) const { return block + int64_t(j) * plane.dy; }
-    int64_t at(int64_t rowStartValue, int32_t i) const { return rowStartValue + int64_t(i) * plane.dx; }
-    // The covered pixels of a row (from index) that are strictly nearer than what is stored, which
-    // are stored then. A wrapping plane tests the whole row at once, without a branch per pixel
-    // (whose outcome, with overdraw, the processor cannot predict); a clamped one pixel by pixel.
-    uint32_t testRow(int32_t index, int64_t rowStartValue, uint32_t mask) {
-        if (plane.wraps) {
-            return raster::depthRow(target + index,
-                                    static_cast<int32_t>(static_cast<uint32_t>(rowStartValue)), across, mask);
-        }
-        uint32_t written = 0;
-        for (; mask != 0; mask &= mask - 1) {
-            const int32_t i = lowestPixel(mask);
-            if (test(index + i, at(rowStartValue, i))) {
-                written |= 1u << i;
-            }
-        }
-        return written;
-    }
-    // True when the pixel is strictly nearer than what is stored; stores it then.
-    bool test(int32_t index, int64_t z) {
-        const int32_t depth = raster::depthValue(plane, z);
-        if (depth < target[index]) {
-            target[index] = depth;
-            return true;
-        }
-        return false;
-    }
-};
-
-struct AttributeState {
-    Plane plane;
-    int32_t minX, anchorRow;
-    Vec4 block;
-
-    void beginBlock(int32_t c, int32_t r) { block = raster::planeAt(plane, c - minX, r - anchorRow); }
-    Vec4 rowStart(int32_t j) const { return add(block, scale(plane.dy, static_cast<float>(j))); }
-    // The value i pixels right of a row start: computed, not accumulated, so only the pixel's
-    // own position decides it.
-    Vec4 at(const Vec4& rowStartValue, int32_t i) const {
-        return add(rowStartValue, scale(plane.dx, static_cast<float>(i)));
-    }
-};
-
-template <bool TestDepth>
-struct ColorShader {
-    Vec4* colour;
-    AttributeState colourPlane;
-    DepthState depth;
-
-    void beginBlock(int32_t c, int32_t r) {
-        colourPlane.beginBlock(c, r);
-        if constexpr (TestDepth) {
-            depth.beginBlock(c, r);
-        }
-    }
-    void row(int32_t index, int32_t j, uint32_t mask) {
-        const Vec4 start = colourPlane.rowStart(j);
-        if constexpr (TestDepth) {
-            mask = depth.testRow(index, depth.rowStart(j), mask);
-        }
-        for (; mask != 0; mask &= mask - 1) {
-            const int32_t i = lowestPixel(mask);
-            colour[index + i] = colourPlane.at(start, i);
-        }
-    }
-};
-
-struct LitShader {
-    Vec4* colour;
-    AttributeState position;
-    AttributeState normal;
-    DepthState depth;
-    Vec4 material;
-    Vec4 ambient;
-    const RenderPipeline* pipeline;
-
-    void beginBlock(int32_t c, int32_t r) {
-        position.beginBlock(c, r);
-        normal.beginBlock(c, r);
-        depth.beginBlock(c, r);
-    }
-    void row(int32_t index, int32_t j, uint32_t mask) {
-        const Vec4 p = position.rowStart(j);
-        const Vec4 n = normal.rowStart(j);
-        for (mask = depth.testRow(index, depth.rowStart(j), mask); mask != 0; mask &= mask - 1) {
-            const int32_t i = lowestPixel(mask);
-            const LightTerms light = lightSum(*pipeline, position.at(p, i), normal.at(n, i));
-            colour[index + i] = add(add(mul(light.diffuse, material), light.specular), ambient);
-        }
-    }
-};
-
-// The texel at an index: read from the float texels, or unpacked from the compact copy.
-template <bool Packed>
-inline void writeTexel(Vec4& pixel, const FloatImage& texture, const uint32_t* packed, int32_t index) {
-    if constexpr (Packed) {
 #if TESSELLUNE_SSE
-        _mm_store_ps(&pixel.x, unpackTexelLanes(packed[index]));
-#else
-        pixel = unpackTexel(packed[index]);
+namespace sse2_path {
+namespace lanes = raster::sse2;
+constexpr KernelPath PATH = KernelPath::Sse2;
+#include "render/rasterize_path.inc"
+} // namespace sse2_path
+
+const PathKernels SSE2_KERNELS = sse2_path::KERNELS;
 #endif
-    } else {
-        (void)packed;
-        pixel = texture.pixels[index];
-    }
-}
 
-template <bool PowerOfTwo, bool Packed>
-struct TexturedShader {
-    Vec4* colour;
-    AttributeState uvk; // u/z, v/z, 1/z
-    DepthState depth;
-    const FloatImage* texture;
-    const uint32_t* packed; // the same texels, one word each, when Packed
-
-    void beginBlock(int32_t c, int32_t r) {
-        uvk.beginBlock(c, r);
-        depth.beginBlock(c, r);
-    }
-    void row(int32_t index, int32_t j, uint32_t mask) {
-        const Vec4 start = uvk.rowStart(j);
-        mask = depth.testRow(index, depth.rowStart(j), mask);
-        if constexpr (PowerOfTwo) {
-            int32_t texels[BLOCK_SIZE];
-            raster::texelRow(start, uvk.plane.dx, texture->width, texture->height, mask, texels);
-            for (; mask != 0; mask &= mask - 1) {
-                const int32_t i = lowestPixel(mask);
-                writeTexel<Packed>(colour[index + i], *texture, packed, texels[i]);
-            }
-        } else {
-            for (; mask != 0; mask &= mask - 1) {
-                const int32_t i = lowestPixel(mask);
-                const Vec4 value = uvk.at(start, i);
-                const float w = 1.0f / value.z;
-                writeTexel<Packed>(
-                    colour[index + i], *texture, packed,
-                    raster::wrappedTexel<false>(value.x * w, value.y * w, texture->width, texture->height));
-            }
-        }
-    }
-};
-
-struct DepthShader {
-    DepthState depth;
-
-    void beginBlock(int32_t c, int32_t r) { depth.beginBlock(c, r); }
-    void row(int32_t index, int32_t j, uint32_t mask) { depth.testRow(index, depth.rowStart(j), mask); }
-};
-
-DepthState makeDepth(const Setup& s, DepthImage& target, const Vec4& s0, const Vec4& s1, const Vec4& s2) {
-    const DepthPlane plane = raster::makeDepthPlane(s, s0.z, s1.z, s2.z);
-    return {plane, reinterpret_cast<int32_t*>(target.pixels), s.minX, s.anchorRow,
-            raster::laneSteps(plane.dx)};
-}
-
-AttributeState makeAttribute(const Setup& s, const Vec4& f1, const Vec4& f2, const Vec4& f3) {
-    return {raster::makePlane(s, f1, f2, f3), s.minX, s.anchorRow, Vec4{}};
-}
-
-// Makes its shader when the walk begins the first block with a covered pixel. About a third of the
-// faces a band sets up in a dense model cover none of its pixels: their planes, and for vertex-lit
-// faces their corner colours, are then never made. The shader is the same whenever it is made.
-template <typename Make>
-struct MadeOnFirstBlock {
-    using Shader = decltype(std::declval<Make&>()());
-    Make make;
-    std::optional<Shader> shader;
-
-    // Converts to the shader where the optional makes it, so the shader is built in place.
-    struct InPlace {
-        Make& make;
-        operator Shader() const { return make(); }
-    };
-
-    void beginBlock(int32_t c, int32_t r) {
-        if (!shader) {
-            shader.emplace(InPlace{make});
-        }
-        shader->beginBlock(c, r);
-    }
-    void row(int32_t index, int32_t j, uint32_t mask) { shader->row(index, j, mask); }
-};
-
-// Walks the face with the shader `make` returns, made once the walk finds a covered pixel.
-template <typename Make>
-void walkWithShaderMade(const Setup& s, Make make) {
-    MadeOnFirstBlock<Make> lazy{make, std::nullopt};
-    raster::walkBlocks(s, lazy);
-}
-
-// Both colour rasterizers; `colours` fills the three corner colours when the face covers a pixel.
-template <bool TestDepth, typename Colours>
-void drawColor(FloatImage& colour, DepthImage* depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
-               const Vec4& s1, const Vec4& s2, const Colours& colours) {
-    Setup s;
-    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
-        return;
-    }
-    walkWithShaderMade(s, [&] {
-        Vec4 c[3];
-        colours(c);
-        if constexpr (TestDepth) {
-            return ColorShader<true>{colour.pixels, makeAttribute(s, c[0], c[1], c[2]),
-                                     makeDepth(s, *depth, s0, s1, s2)};
-        } else {
-            return ColorShader<false>{colour.pixels, makeAttribute(s, c[0], c[1], c[2]), DepthState{}};
-        }
-    });
-}
-
-// Corner colours known before the walk, for drawColor.
-auto givenColours(const Vec4& c0, const Vec4& c1, const Vec4& c2) {
-    return [&c0, &c1, &c2](Vec4 c[3]) {
-        c[0] = c0;
-        c[1] = c1;
-        c[2] = c2;
-    };
-}
-
-Vec4 toVec4(const PipelineNormal& n) {
-    return {n.nx, n.ny, n.nz, n.nw};
-}
-
-Vec4 perspectiveCorner(const PipelineVertex& v, const TexCoord& t) {
-    const float k = 1.0f / v.position.z;
-    return {t.u * k, t.v * k, k, 0.0f};
-}
-
-} // namespace
+} // namespace raster
 
 int32_t texelIndex(float u, float v, int32_t width, int32_t height) {
     return raster::wrappedTexel<false>(u, v, width, height);
@@ -402,43 +177,32 @@ int32_t texelIndex(float u, float v, int32_t width, int32_t height) {
 
 void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                     const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
-    drawColor<true>(colour, &depth, rowBegin, rowEnd, s0, s1, s2, givenColours(c0, c1, c2));
+    const Vec4 given[3] = {c0, c1, c2};
+    raster::activeKernels().color(colour, &depth, rowBegin, rowEnd, s0, s1, s2, given, nullptr);
 }
 
 void rasterizeColor(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                     const Vec4& s1, const Vec4& s2, const CornerColours& colours) {
-    drawColor<true>(colour, &depth, rowBegin, rowEnd, s0, s1, s2,
-                    [&](Vec4 c[3]) { colours.make(colours.context, c); });
+    raster::activeKernels().color(colour, &depth, rowBegin, rowEnd, s0, s1, s2, nullptr, &colours);
 }
 
 void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                            const Vec4& s1, const Vec4& s2, const Vec4& c0, const Vec4& c1, const Vec4& c2) {
-    drawColor<false>(colour, nullptr, rowBegin, rowEnd, s0, s1, s2, givenColours(c0, c1, c2));
+    const Vec4 given[3] = {c0, c1, c2};
+    raster::activeKernels().color(colour, nullptr, rowBegin, rowEnd, s0, s1, s2, given, nullptr);
 }
 
 void rasterizeColorNoDepth(FloatImage& colour, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                            const Vec4& s1, const Vec4& s2, const CornerColours& colours) {
-    drawColor<false>(colour, nullptr, rowBegin, rowEnd, s0, s1, s2,
-                     [&](Vec4 c[3]) { colours.make(colours.context, c); });
+    raster::activeKernels().color(colour, nullptr, rowBegin, rowEnd, s0, s1, s2, nullptr, &colours);
 }
 
 void rasterizeLit(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd, const Vec4& s0,
                   const Vec4& s1, const Vec4& s2, const PipelineVertex& v0, const PipelineVertex& v1,
                   const PipelineVertex& v2, const PipelineNormal& n0, const PipelineNormal& n1,
                   const PipelineNormal& n2, const Vec4& materialColor, const RenderPipeline& pipeline) {
-    Setup s;
-    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
-        return;
-    }
-    walkWithShaderMade(s, [&] {
-        return LitShader{colour.pixels,
-                         makeAttribute(s, v0.position, v1.position, v2.position),
-                         makeAttribute(s, toVec4(n0), toVec4(n1), toVec4(n2)),
-                         makeDepth(s, depth, s0, s1, s2),
-                         materialColor,
-                         scale(materialColor, 0.25f),
-                         &pipeline};
-    });
+    raster::activeKernels().lit(colour, depth, rowBegin, rowEnd, s0, s1, s2, v0, v1, v2, n0, n1, n2,
+                                materialColor, pipeline);
 }
 
 void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, int32_t rowEnd,
@@ -446,42 +210,13 @@ void rasterizeTextured(FloatImage& colour, DepthImage& depth, int32_t rowBegin, 
                        const PipelineVertex& v1, const PipelineVertex& v2, const TexCoord& t0,
                        const TexCoord& t1, const TexCoord& t2, const FloatImage& texture,
                        const uint32_t* packed) {
-    if (texture.pixels == nullptr || texture.width <= 0 || texture.height <= 0) {
-        return;
-    }
-    Setup s;
-    if (!raster::setupTriangle(s0, s1, s2, colour.width, rowBegin, rowEnd, s)) {
-        return;
-    }
-    const bool powerOfTwo =
-        (texture.width & (texture.width - 1)) == 0 && (texture.height & (texture.height - 1)) == 0;
-    const auto walk = [&](auto kind) {
-        walkWithShaderMade(s, [&] {
-            using Shader = decltype(kind);
-            return Shader{colour.pixels,
-                          makeAttribute(s, perspectiveCorner(v0, t0), perspectiveCorner(v1, t1),
-                                        perspectiveCorner(v2, t2)),
-                          makeDepth(s, depth, s0, s1, s2), &texture, packed};
-        });
-    };
-    if (powerOfTwo && packed != nullptr) {
-        walk(TexturedShader<true, true>{});
-    } else if (powerOfTwo) {
-        walk(TexturedShader<true, false>{});
-    } else if (packed != nullptr) {
-        walk(TexturedShader<false, true>{});
-    } else {
-        walk(TexturedShader<false, false>{});
-    }
+    raster::activeKernels().textured(colour, depth, rowBegin, rowEnd, s0, s1, s2, v0, v1, v2, t0, t1, t2,
+                                     texture, packed);
 }
 
 void rasterizeDepth(const FloatImage& colour, DepthImage& depth, int32_t rowEnd, const Vec4& s0,
                     const Vec4& s1, const Vec4& s2) {
-    Setup s;
-    if (!raster::setupTriangle(s0, s1, s2, colour.width, 0, rowEnd, s)) {
-        return;
-    }
-    walkWithShaderMade(s, [&] { return DepthShader{makeDepth(s, depth, s0, s1, s2)}; });
+    raster::activeKernels().depth(colour, depth, rowEnd, s0, s1, s2);
 }
 
 } // namespace tessellune

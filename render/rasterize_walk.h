@@ -1,14 +1,18 @@
-// Internal to the rasterizers: triangle setup, the serpentine block walk and the per-block pixel loop.
+// Internal to the rasterizers: triangle setup, planes, and the per-row kernels of the scalar and SSE2 paths.
 //
 // Conventions as in render/rasterize.h. Edge working values e are (E - 1) >> 4 of the 28.4 edge
 // functions with the fill rule folded in, so a pixel is inside exactly when all three are >= 0.
+// Each kernel path is a namespace holding the same names (render/rasterize_path.inc lists what it
+// uses); every path's kernels give every lane the scalar twin's bits.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 
 #include "math/vec4.h"
+#include "render/light.h"
 #include "render/limits.h"
+#include "render/packed_texel.h"
 
 namespace tessellune::raster {
 
@@ -111,7 +115,33 @@ inline int32_t depthValue(const DepthPlane& p, int64_t v) {
     return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
 }
 
+// The texel of (u, v) in a width x height texture, wrapping both ways: row * width + column, with
+// v = 0 the bottom row. For power-of-two sizes the unsigned remainder is a mask (the same value,
+// without two integer divisions a pixel).
+template <bool PowerOfTwo>
+inline int32_t wrappedTexel(float u, float v, int32_t width, int32_t height) {
+    const uint32_t tx = static_cast<uint32_t>(roundSaturated(u * static_cast<float>(width)));
+    const uint32_t ty = static_cast<uint32_t>(roundSaturated(v * static_cast<float>(height)));
+    const uint32_t w = static_cast<uint32_t>(width);
+    const uint32_t h = static_cast<uint32_t>(height);
+    const uint32_t column = PowerOfTwo ? tx & (w - 1u) : tx % w;
+    const uint32_t row = h - 1u - (PowerOfTwo ? ty & (h - 1u) : ty % h);
+    return static_cast<int32_t>(row) * width + static_cast<int32_t>(column);
+}
+
+// The plain C++ twins: one pixel at a time, every operation written out in scalar form.
 namespace scalar {
+
+// The Vec4 operations' scalar forms, named with this alias in the code below (the SSE forms share
+// their names and would be found too through the arguments' namespace).
+namespace op = ::tessellune::scalar;
+
+// What a path's walk and shaders reach through the path's namespace.
+using ::tessellune::scalar::add;
+using ::tessellune::scalar::lightSum;
+using ::tessellune::scalar::mul;
+using ::tessellune::scalar::scale;
+using ::tessellune::scalar::unpackTexel;
 
 // Depth test of the covered pixels of one 8-pixel row of a wrapping plane: pixel i has depth
 // z + i * dz (32-bit wrapping) and is written where strictly nearer than target[i]. Returns the
@@ -176,39 +206,71 @@ inline uint32_t insideMask(const EdgeRows& rows, const EdgeLanes& lanes) {
                    lanes.across[2]);
 }
 
-} // namespace scalar
-
-// The texel of (u, v) in a width x height texture, wrapping both ways: row * width + column, with
-// v = 0 the bottom row. For power-of-two sizes the unsigned remainder is a mask (the same value,
-// without two integer divisions a pixel).
-template <bool PowerOfTwo>
-inline int32_t wrappedTexel(float u, float v, int32_t width, int32_t height) {
-    const uint32_t tx = static_cast<uint32_t>(roundSaturated(u * static_cast<float>(width)));
-    const uint32_t ty = static_cast<uint32_t>(roundSaturated(v * static_cast<float>(height)));
-    const uint32_t w = static_cast<uint32_t>(width);
-    const uint32_t h = static_cast<uint32_t>(height);
-    const uint32_t column = PowerOfTwo ? tx & (w - 1u) : tx % w;
-    const uint32_t row = h - 1u - (PowerOfTwo ? ty & (h - 1u) : ty % h);
-    return static_cast<int32_t>(row) * width + static_cast<int32_t>(column);
-}
-
-namespace scalar {
-
 // The texels of one 8-pixel row of a power-of-two texture: pixel i interpolates (u/z, v/z, 1/z) as
 // start + i * dx and divides by its own 1/z. Only the pixels in `mask` are computed.
 inline void texelRow(const Vec4& start, const Vec4& dx, int32_t width, int32_t height, uint32_t mask,
                      int32_t out[BLOCK_SIZE]) {
     for (; mask != 0; mask &= mask - 1) {
         const int32_t i = __builtin_ctz(mask);
-        const Vec4 value = add(start, scale(dx, static_cast<float>(i)));
+        const Vec4 value = op::add(start, op::scale(dx, static_cast<float>(i)));
         const float w = 1.0f / value.z;
         out[i] = wrappedTexel<true>(value.x * w, value.y * w, width, height);
+    }
+}
+
+// An interpolated colour into the covered pixels of a row: pixel i gets start + i * dx.
+inline void fillRow(Vec4* row, const Vec4& start, const Vec4& dx, uint32_t mask) {
+    for (; mask != 0; mask &= mask - 1) {
+        const int32_t i = __builtin_ctz(mask);
+        row[i] = op::add(start, op::scale(dx, static_cast<float>(i)));
+    }
+}
+
+// Per-pixel lighting of the covered pixels of a row, from the interpolated position and normal:
+// diffuse x material + specular + ambient.
+inline void litRow(Vec4* row, const Vec4& position, const Vec4& positionDx, const Vec4& normal,
+                   const Vec4& normalDx, const Vec4& material, const Vec4& ambient,
+                   const RenderPipeline& pipeline, uint32_t mask) {
+    for (; mask != 0; mask &= mask - 1) {
+        const int32_t i = __builtin_ctz(mask);
+        const auto offset = static_cast<float>(i);
+        const LightTerms light = op::lightSum(pipeline, op::add(position, op::scale(positionDx, offset)),
+                                              op::add(normal, op::scale(normalDx, offset)));
+        row[i] = op::add(op::add(op::mul(light.diffuse, material), light.specular), ambient);
+    }
+}
+
+// One texel into a pixel: copied from the float texels, or unpacked from its word.
+template <bool Packed>
+inline void writeTexel(Vec4& pixel, const Vec4* texels, const uint32_t* packed, int32_t index) {
+    if constexpr (Packed) {
+        pixel = unpackTexel(packed[index]);
+    } else {
+        pixel = texels[index];
+    }
+}
+
+// The texels `index` names into the covered pixels of a row.
+template <bool Packed>
+inline void writeTexels(Vec4* row, const Vec4* texels, const uint32_t* packed,
+                        const int32_t index[BLOCK_SIZE], uint32_t mask) {
+    for (; mask != 0; mask &= mask - 1) {
+        const int32_t i = __builtin_ctz(mask);
+        writeTexel<Packed>(row[i], texels, packed, index[i]);
     }
 }
 
 } // namespace scalar
 
 #if TESSELLUNE_SSE
+
+// Four lanes at a time; the attribute arithmetic on whole Vec4s in SSE registers.
+namespace sse2 {
+
+using ::tessellune::add;
+using ::tessellune::lightSum;
+using ::tessellune::mul;
+using ::tessellune::scale;
 
 // Lanes 0..3 and 4..7 of i * step: the offsets of a row's pixels from its first one, made once per
 // triangle (wrapping, as the scalar sums modulo 2^32).
@@ -342,98 +404,45 @@ inline void texelRow(const Vec4& start, const Vec4& dx, int32_t width, int32_t h
     }
 }
 
-#else
-
-using scalar::depthRow;
-using scalar::EdgeLanes;
-using scalar::edgeLanes;
-using scalar::EdgeRows;
-using scalar::edgeRows;
-using scalar::insideMask;
-using scalar::LaneSteps;
-using scalar::laneSteps;
-using scalar::nextRow;
-using scalar::rowMask;
-using scalar::texelRow;
-
-#endif
-
-// Walks the blocks of the triangle and calls shader.row(rowIndex, j, mask) for every pixel row of
-// every block that has covered pixels, after shader.beginBlock(column, row) for that block; a block
-// the walk reaches but whose pixels are all outside gets neither. See rasterize.cpp for the shaders.
-template <typename Shader>
-void walkBlocks(const Setup& s, Shader& shader) {
-    const EdgeLanes lanes = edgeLanes(s.stepX, s.stepY);
-    int32_t c = s.minX;
-    int32_t d = -BLOCK_SIZE;
-    for (int32_t r = s.firstRow; r < s.endRow; r += BLOCK_SIZE) {
-        const int32_t down = r - s.firstRow;
-        const int32_t e0 = s.edge[0] + down * s.stepY[0];
-        const int32_t e1 = s.edge[1] + down * s.stepY[1];
-        const int32_t e2 = s.edge[2] + down * s.stepY[2];
-        auto rejectedBy = [&](int32_t column) -> int {
-            const int32_t across = column - s.minX;
-            if (e0 + across * s.stepX[0] < s.rejectBound[0]) {
-                return 0;
-            }
-            if (e1 + across * s.stepX[1] < s.rejectBound[1]) {
-                return 1;
-            }
-            if (e2 + across * s.stepX[2] < s.rejectBound[2]) {
-                return 2;
-            }
-            return -1;
-        };
-        // Run on in the previous direction over the blocks the triangle reaches in this row.
-        while (c >= s.minX && c < s.maxX && rejectedBy(c) < 0) {
-            c += d;
-        }
-        d = -d;
-        c += d;
-        while (c >= s.minX && c < s.maxX) {
-            const int failing = rejectedBy(c);
-            if (failing >= 0) {
-                if (d * s.stepX[failing] < 0) {
-                    break; // this edge only gets worse in this direction: the row is done
-                }
-            } else {
-                const int32_t across = c - s.minX;
-                const int32_t a = e0 + across * s.stepX[0];
-                const int32_t b = e1 + across * s.stepX[1];
-                const int32_t e = e2 + across * s.stepX[2];
-                const bool full = a >= s.acceptBound[0] && b >= s.acceptBound[1] && e >= s.acceptBound[2];
-                // Rows above the triangle's top or from its bottom on cover nothing: the block's
-                // first and last block rows skip them rather than test their edges.
-                const int32_t jBegin = r < s.startRow ? s.startRow - r : 0;
-                const int32_t jEnd = r + BLOCK_SIZE > s.endRow ? s.endRow - r : BLOCK_SIZE;
-                int32_t index = (r + jBegin) * s.width + c;
-                if (full) {
-                    shader.beginBlock(c, r);
-                    for (int32_t j = jBegin; j < jEnd; ++j, index += s.width) {
-                        shader.row(index, j, 0xffu);
-                    }
-                } else {
-                    // Small faces often reach a block without covering any of its pixels: the
-                    // block is begun at its first covered row, or never.
-                    bool begun = false;
-                    EdgeRows rows = edgeRows(lanes, a + jBegin * s.stepY[0], b + jBegin * s.stepY[1],
-                                             e + jBegin * s.stepY[2]);
-                    for (int32_t j = jBegin; j < jEnd; ++j, index += s.width) {
-                        const uint32_t mask = insideMask(rows, lanes);
-                        if (mask != 0) {
-                            if (!begun) {
-                                shader.beginBlock(c, r);
-                                begun = true;
-                            }
-                            shader.row(index, j, mask);
-                        }
-                        nextRow(rows, lanes);
-                    }
-                }
-            }
-            c += d;
-        }
+inline void fillRow(Vec4* row, const Vec4& start, const Vec4& dx, uint32_t mask) {
+    for (; mask != 0; mask &= mask - 1) {
+        const int32_t i = __builtin_ctz(mask);
+        row[i] = add(start, scale(dx, static_cast<float>(i)));
     }
 }
+
+inline void litRow(Vec4* row, const Vec4& position, const Vec4& positionDx, const Vec4& normal,
+                   const Vec4& normalDx, const Vec4& material, const Vec4& ambient,
+                   const RenderPipeline& pipeline, uint32_t mask) {
+    for (; mask != 0; mask &= mask - 1) {
+        const int32_t i = __builtin_ctz(mask);
+        const auto offset = static_cast<float>(i);
+        const LightTerms light = lightSum(pipeline, add(position, scale(positionDx, offset)),
+                                          add(normal, scale(normalDx, offset)));
+        row[i] = add(add(mul(light.diffuse, material), light.specular), ambient);
+    }
+}
+
+template <bool Packed>
+inline void writeTexel(Vec4& pixel, const Vec4* texels, const uint32_t* packed, int32_t index) {
+    if constexpr (Packed) {
+        _mm_store_ps(&pixel.x, unpackTexelLanes(packed[index]));
+    } else {
+        pixel = texels[index];
+    }
+}
+
+template <bool Packed>
+inline void writeTexels(Vec4* row, const Vec4* texels, const uint32_t* packed,
+                        const int32_t index[BLOCK_SIZE], uint32_t mask) {
+    for (; mask != 0; mask &= mask - 1) {
+        const int32_t i = __builtin_ctz(mask);
+        writeTexel<Packed>(row[i], texels, packed, index[i]);
+    }
+}
+
+} // namespace sse2
+
+#endif
 
 } // namespace tessellune::raster

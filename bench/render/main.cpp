@@ -1,8 +1,10 @@
 // tessellune-bench: renders whole 640 x 480 frames of several scenes and prints the frame rates.
 //
-// Usage: tessellune-bench [-v] [--peer [--peer-images DIR]] [--workers N] [--hashes | --golden-images DIR]
-//                         [SECONDS_PER_CASE] [CASE...]
+// Usage: tessellune-bench [-v] [--kernels scalar|sse2|avx2] [--peer [--peer-images DIR]] [--workers N]
+//                         [--hashes | --golden-images DIR] [SECONDS_PER_CASE] [CASE...]
 //          -v: time per stage; --peer: the scene cases again with llvmpipe, timed in turns
+//          --kernels: the rasterizers' kernel path (default: the widest this processor runs, or
+//          TESSELLUNE_KERNELS)
 //          --hashes: no timing; each case's golden frame hashed ("bench CASE HASH");
 //          --golden-images DIR: the same, with each of those frames written as DIR/CASE.png
 //          cases: cubes dunefield bunny fill-textured fill-lit
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "bench_scenes.h"
+#include "render/kernel_path.h"
 #include "render/mesh_normals.h"
 #include "render/targets.h"
 #include "tools/common/frame_hash.h"
@@ -51,13 +54,15 @@ void printGoldenHash(const char* name, FrameContext& context, SubmitFrame submit
     for (int32_t frame = 0; frame <= GOLDEN_FRAME; ++frame) {
         renderOneFrame(context, submit, scene, frame);
     }
-    std::printf("bench %s %s\n", name,
-                tools::hashText(tools::hashFrame(context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT)).c_str());
+    std::printf(
+        "bench %s %s\n", name,
+        tools::hashText(tools::hashFrame(context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT)).c_str());
     if (!goldenImages.empty()) {
         const std::vector<uint8_t> rgba =
             tools::rgbaFromXrgb(context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_WIDTH * 4);
         std::string error;
-        if (!tools::writePngRgba(goldenImages + "/" + name + ".png", SCREEN_WIDTH, SCREEN_HEIGHT, rgba, error)) {
+        if (!tools::writePngRgba(goldenImages + "/" + name + ".png", SCREEN_WIDTH, SCREEN_HEIGHT, rgba,
+                                 error)) {
             std::printf("  %s\n", error.c_str());
         }
     }
@@ -224,6 +229,12 @@ int main(int argc, char** argv) {
         const double value = std::strtod(argv[i], &end);
         if (std::strcmp(argv[i], "-v") == 0) {
             verbose = true;
+        } else if (std::strcmp(argv[i], "--kernels") == 0 && i + 1 < argc) {
+            KernelPath path;
+            if (!parseKernelPath(argv[++i], path) || !setKernelPath(path)) {
+                std::printf("tessellune-bench: kernel path %s is not available here\n", argv[i]);
+                return 1;
+            }
         } else if (std::strcmp(argv[i], "--peer") == 0) {
             peerWanted = true;
         } else if (std::strcmp(argv[i], "--hashes") == 0) {
@@ -260,8 +271,8 @@ int main(int argc, char** argv) {
         std::printf("cannot allocate the frame buffers\n");
         return 1;
     }
-    std::printf("%u workers, %d x %d, %.1f s per case\n", context.pool.workerCount, SCREEN_WIDTH,
-                SCREEN_HEIGHT, seconds);
+    std::printf("%u workers, %d x %d, %.1f s per case, %s kernels\n", context.pool.workerCount, SCREEN_WIDTH,
+                SCREEN_HEIGHT, seconds, kernelPathName(activeKernelPath()));
     std::fflush(stdout);
 #if TESSELLUNE_HAVE_OSMESA
     if (peerWanted) {

@@ -7,39 +7,21 @@
 #include <utility>
 #include <vector>
 
+#include "coverage_oracle.h"
+#include "kernel_path_helpers.h"
+#include "render/kernel_path.h"
 #include "render/packed_texel.h"
 #include "render/rasterize.h"
+#include "render/rasterize_paths.h"
 #include "render/rasterize_walk.h"
 #include "test_targets.h"
 
 namespace tessellune {
 namespace {
 
+using testing::oracleCovers;
 using testing::screenPoint;
 using testing::Targets;
-
-// The oracle: every pixel of the target tested on its own, in 64-bit integers.
-bool oracleCovers(const Vec4 p[3], int32_t px, int32_t py) {
-    int64_t X[3], Y[3];
-    for (int k = 0; k < 3; ++k) {
-        X[k] = static_cast<int64_t>(std::nearbyint(p[k].x * 16.0f));
-        Y[k] = static_cast<int64_t>(std::nearbyint(p[k].y * 16.0f));
-    }
-    for (int k = 0; k < 3; ++k) {
-        const int i = k;
-        const int j = (k + 1) % 3;
-        const int64_t dx = X[i] - X[j];
-        const int64_t dy = Y[i] - Y[j];
-        int64_t e = dx * (16 * py - Y[i]) - dy * (16 * px - X[i]);
-        if (dy < 0 || (dy == 0 && dx > 0)) {
-            e += 1;
-        }
-        if (e <= 0) {
-            return false;
-        }
-    }
-    return true;
-}
 
 void drawFlat(Targets& t, const Vec4 p[3], int32_t rowBegin, int32_t rowEnd) {
     const Vec4 white{1, 1, 1, 1};
@@ -71,8 +53,10 @@ TEST(RasterizeCoverage, SmallTrianglesCoverTheDocumentedPixels) {
     }
 }
 
-// Random triangles of every size and position, both windings, against the oracle.
+// Random triangles of every size and position, both windings, against the oracle, on every path.
 TEST(RasterizeCoverage, AgreesWithOracleOnRandomTriangles) {
+    const testing::KernelPathScope restore;
+    const std::vector<KernelPath> paths = testing::availableKernelPaths();
     constexpr int32_t W = 96;
     constexpr int32_t H = 64;
     std::mt19937 random(20261206u);
@@ -98,24 +82,27 @@ TEST(RasterizeCoverage, AgreesWithOracleOnRandomTriangles) {
                 corner = screenPoint(cx + uniform(-size, size), cy + uniform(-size, size));
             }
         }
-        Targets t(W, H);
-        drawFlat(t, p, 0, H);
         const bool skipped =
             (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y) == 0.0f;
-        for (int32_t y = 0; y < H; ++y) {
-            for (int32_t x = 0; x < W; ++x) {
-                const bool expected = !skipped && oracleCovers(p, x, y);
-                const bool drawn = t.at(x, y).w != 0.0f;
-                drawnPixels += drawn;
-                if (expected != drawn && mismatches++ < 5) {
-                    ADD_FAILURE() << "triangle " << n << " pixel " << x << "," << y << " expected "
-                                  << expected;
+        for (const KernelPath path : paths) {
+            setKernelPath(path);
+            Targets t(W, H);
+            drawFlat(t, p, 0, H);
+            for (int32_t y = 0; y < H; ++y) {
+                for (int32_t x = 0; x < W; ++x) {
+                    const bool expected = !skipped && oracleCovers(p, x, y);
+                    const bool drawn = t.at(x, y).w != 0.0f;
+                    drawnPixels += drawn;
+                    if (expected != drawn && mismatches++ < 5) {
+                        ADD_FAILURE() << kernelPathName(path) << " triangle " << n << " pixel " << x << ","
+                                      << y << " expected " << expected;
+                    }
                 }
             }
         }
     }
     EXPECT_EQ(mismatches, 0);
-    EXPECT_GT(drawnPixels, 100000); // the sample really draws
+    EXPECT_GT(drawnPixels, 100000 * static_cast<int>(paths.size())); // the sample really draws
 }
 
 // Corner colours asked for on demand are asked for once when the face covers a pixel of the rows
@@ -186,88 +173,152 @@ TEST(RasterizeCoverage, OnDemandCornerColoursAreMadeOnlyForFacesThatCoverAPixel)
     EXPECT_GT(missing, 300);
 }
 
-TEST(RasterizeCoverage, RowMaskFourLanesAgreesWithScalar) {
-    std::mt19937 random(31);
-    std::uniform_int_distribution<int32_t> value(-300000, 300000);
-    std::uniform_int_distribution<int32_t> step(-70000, 70000);
-    int covered = 0;
-    for (int i = 0; i < 20000; ++i) {
-        const int32_t a = value(random), b = value(random), c = value(random);
-        const int32_t sa = step(random) / (1 + i % 50), sb = step(random) / (1 + i % 7), sc = step(random);
-        const uint32_t expected = raster::scalar::rowMask(a, b, c, sa, sb, sc);
-        ASSERT_EQ(raster::rowMask(a, b, c, sa, sb, sc), expected) << i;
-        covered += expected != 0 && expected != 0xffu;
+// The row kernels of every wider path against the scalar twins.
+std::vector<const raster::PathKernels*> widerPaths() {
+    std::vector<const raster::PathKernels*> paths;
+    for (const KernelPath path : testing::availableKernelPaths()) {
+        if (path != KernelPath::Scalar) {
+            paths.push_back(raster::pathKernels(path));
+        }
     }
-    EXPECT_GT(covered, 100); // partial rows really occur in the sample
+    return paths;
+}
+
+TEST(RasterizeCoverage, RowMaskOfEveryPathAgreesWithScalar) {
+    for (const raster::PathKernels* path : widerPaths()) {
+        SCOPED_TRACE(kernelPathName(path->path));
+        std::mt19937 random(31);
+        std::uniform_int_distribution<int32_t> value(-300000, 300000);
+        std::uniform_int_distribution<int32_t> step(-70000, 70000);
+        int covered = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const int32_t a = value(random), b = value(random), c = value(random);
+            const int32_t sa = step(random) / (1 + i % 50), sb = step(random) / (1 + i % 7),
+                          sc = step(random);
+            const uint32_t expected = raster::scalar::rowMask(a, b, c, sa, sb, sc);
+            ASSERT_EQ(path->rowMask(a, b, c, sa, sb, sc), expected) << i;
+            covered += expected != 0 && expected != 0xffu;
+        }
+        EXPECT_GT(covered, 100); // partial rows really occur in the sample
+    }
     // Edge values of exactly 0 are inside, which random values almost never give all three at once.
-    for (const auto rowMaskOf : {raster::rowMask, raster::scalar::rowMask}) {
-        EXPECT_EQ(rowMaskOf(0, 0, 0, -1, 0, 0), 1u);
-        EXPECT_EQ(rowMaskOf(-1, 5, 5, 1, 0, 0), 0xfeu);
+    for (const KernelPath kind : testing::availableKernelPaths()) {
+        const raster::PathKernels* path = raster::pathKernels(kind);
+        EXPECT_EQ(path->rowMask(0, 0, 0, -1, 0, 0), 1u) << kernelPathName(kind);
+        EXPECT_EQ(path->rowMask(-1, 5, 5, 1, 0, 0), 0xfeu) << kernelPathName(kind);
     }
 }
 
 // The eight-lane depth test against the pixel-by-pixel one, on stored depths near the plane (so
 // both outcomes and ties occur) and on steps that wrap past 32 bits.
-TEST(RasterizeDepth, RowTestFourLanesAgreesWithScalar) {
-    std::mt19937 random(47);
-    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
-    std::uniform_int_distribution<int32_t> near(-3, 3);
-    int written = 0, kept = 0;
-    for (int i = 0; i < 20000; ++i) {
-        const int32_t z = any(random);
-        const int32_t dz = i % 3 == 0 ? any(random) : near(random) * (1 + i % 1000);
-        const auto mask = static_cast<uint32_t>(i % 4 == 0 ? 0xffu : any(random) & 0xff);
-        int32_t fast[9], slow[9];
-        for (int32_t k = 0; k < 8; ++k) {
-            const uint32_t depth =
-                static_cast<uint32_t>(z) + static_cast<uint32_t>(k) * static_cast<uint32_t>(dz);
-            fast[k] = slow[k] =
-                i % 5 == 0 ? any(random) : static_cast<int32_t>(depth + static_cast<uint32_t>(near(random)));
+TEST(RasterizeDepth, RowTestOfEveryPathAgreesWithScalar) {
+    for (const raster::PathKernels* path : widerPaths()) {
+        SCOPED_TRACE(kernelPathName(path->path));
+        std::mt19937 random(47);
+        std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+        std::uniform_int_distribution<int32_t> near(-3, 3);
+        int written = 0, kept = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const int32_t z = any(random);
+            const int32_t dz = i % 3 == 0 ? any(random) : near(random) * (1 + i % 1000);
+            const auto mask = static_cast<uint32_t>(i % 4 == 0 ? 0xffu : any(random) & 0xff);
+            int32_t fast[9], slow[9];
+            for (int32_t k = 0; k < 8; ++k) {
+                const uint32_t depth =
+                    static_cast<uint32_t>(z) + static_cast<uint32_t>(k) * static_cast<uint32_t>(dz);
+                fast[k] = slow[k] = i % 5 == 0
+                                        ? any(random)
+                                        : static_cast<int32_t>(depth + static_cast<uint32_t>(near(random)));
+            }
+            fast[8] = slow[8] = 12345; // the pixel after the row is never touched
+            const uint32_t expected = raster::scalar::depthRow(slow, z, dz, mask);
+            ASSERT_EQ(path->depthRow(fast, z, dz, mask), expected) << i;
+            ASSERT_EQ(std::memcmp(fast, slow, sizeof fast), 0) << i;
+            ASSERT_EQ(fast[8], 12345);
+            ASSERT_EQ(expected & ~mask, 0u) << i;
+            written += __builtin_popcount(expected);
+            kept += __builtin_popcount(mask & ~expected);
         }
-        fast[8] = slow[8] = 12345; // the pixel after the row is never touched
-        const uint32_t expected = raster::scalar::depthRow(slow, z, dz, mask);
-        ASSERT_EQ(raster::depthRow(fast, z, dz, mask), expected) << i;
-        ASSERT_EQ(std::memcmp(fast, slow, sizeof fast), 0) << i;
-        ASSERT_EQ(fast[8], 12345);
-        ASSERT_EQ(expected & ~mask, 0u) << i;
-        written += __builtin_popcount(expected);
-        kept += __builtin_popcount(mask & ~expected);
+        EXPECT_GT(written, 10000); // both outcomes really occur in the sample
+        EXPECT_GT(kept, 10000);
     }
-    EXPECT_GT(written, 10000); // both outcomes really occur in the sample
-    EXPECT_GT(kept, 10000);
 }
 
-// Texels of a row four lanes at a time against the per-pixel rule, on rows whose 1/z and texture
-// coordinates range from ordinary through huge (where the conversion saturates) to infinite and NaN.
-TEST(RasterizeTextured, TexelRowFourLanesAgreesWithScalar) {
-    std::mt19937 random(53);
-    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
-    const int32_t sizes[4][2] = {{256, 256}, {512, 4}, {1, 1}, {64, 2048}};
-    int saturated = 0;
-    for (int i = 0; i < 20000; ++i) {
-        const float reach = std::ldexp(1.0f, i % 40 - 6); // coordinates up to 2^33 texels
-        const float k = i % 7 == 0 ? std::ldexp(unit(random), -30) : 0.5f + unit(random) * 0.4f;
-        Vec4 start{unit(random) * reach * k, unit(random) * reach * k, k, 0.0f};
-        Vec4 dx{unit(random) * reach * k * 0.1f, unit(random) * reach * k * 0.1f, unit(random) * k * 0.1f, 0};
-        if (i % 997 == 0) {
-            start.x = i % 2 ? INFINITY : NAN;
+// Texels of a row several lanes at a time against the per-pixel rule, on rows whose 1/z and
+// texture coordinates range from ordinary through huge (where the conversion saturates) to
+// infinite and NaN.
+TEST(RasterizeTextured, TexelRowOfEveryPathAgreesWithScalar) {
+    for (const raster::PathKernels* path : widerPaths()) {
+        SCOPED_TRACE(kernelPathName(path->path));
+        std::mt19937 random(53);
+        std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+        std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+        const int32_t sizes[4][2] = {{256, 256}, {512, 4}, {1, 1}, {64, 2048}};
+        int saturated = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const float reach = std::ldexp(1.0f, i % 40 - 6); // coordinates up to 2^33 texels
+            const float k = i % 7 == 0 ? std::ldexp(unit(random), -30) : 0.5f + unit(random) * 0.4f;
+            Vec4 start{unit(random) * reach * k, unit(random) * reach * k, k, 0.0f};
+            Vec4 dx{unit(random) * reach * k * 0.1f, unit(random) * reach * k * 0.1f, unit(random) * k * 0.1f,
+                    0};
+            if (i % 997 == 0) {
+                start.x = i % 2 ? INFINITY : NAN;
+            }
+            const auto mask = static_cast<uint32_t>(i % 3 == 0 ? 0xffu : any(random) & 0xff);
+            const int32_t width = sizes[i % 4][0], height = sizes[i % 4][1];
+            int32_t fast[8] = {}, slow[8] = {};
+            path->texelRow(start, dx, width, height, mask, fast);
+            raster::scalar::texelRow(start, dx, width, height, mask, slow);
+            for (int32_t p = 0; p < 8; ++p) {
+                if (mask & (1u << p)) {
+                    ASSERT_EQ(fast[p], slow[p]) << i << " pixel " << p;
+                    ASSERT_GE(slow[p], 0);
+                    ASSERT_LT(slow[p], width * height);
+                    saturated += std::fabs(start.x / k) * width > 2.2e9f;
+                }
+            }
         }
-        const auto mask = static_cast<uint32_t>(i % 3 == 0 ? 0xffu : any(random) & 0xff);
-        const int32_t width = sizes[i % 4][0], height = sizes[i % 4][1];
-        int32_t fast[8] = {}, slow[8] = {};
-        raster::texelRow(start, dx, width, height, mask, fast);
-        raster::scalar::texelRow(start, dx, width, height, mask, slow);
-        for (int32_t p = 0; p < 8; ++p) {
-            if (mask & (1u << p)) {
-                ASSERT_EQ(fast[p], slow[p]) << i << " pixel " << p;
-                ASSERT_GE(slow[p], 0);
-                ASSERT_LT(slow[p], width * height);
-                saturated += std::fabs(start.x / k) * width > 2.2e9f;
+        EXPECT_GT(saturated, 1000) << "the saturating range is really reached";
+    }
+}
+
+// Colour rows and packed texels several pixels at a time: every covered pixel gets the scalar
+// twin's bits, and every other pixel of the row keeps its own (NaN payloads included).
+TEST(RasterizeCoverage, FillAndTexelRowsOfEveryPathWriteTheScalarBitsOnlyWhereCovered) {
+    for (const raster::PathKernels* path : widerPaths()) {
+        SCOPED_TRACE(kernelPathName(path->path));
+        std::mt19937 random(59);
+        std::uniform_real_distribution<float> value(-1e6f, 1e6f);
+        std::vector<uint32_t> packed(64);
+        for (uint32_t& word : packed) {
+            word = static_cast<uint32_t>(random());
+        }
+        for (int i = 0; i < 4000; ++i) {
+            const Vec4 start{value(random), value(random), value(random), value(random)};
+            const Vec4 dx{value(random), value(random), value(random), value(random) * 1e-6f};
+            const auto mask = static_cast<uint32_t>(random() & 0xff);
+            int32_t index[8];
+            for (int32_t& k : index) {
+                k = static_cast<int32_t>(random() % packed.size());
+            }
+            for (const bool texels : {false, true}) {
+                Vec4 fast[9], slow[9];
+                for (int32_t k = 0; k < 9; ++k) {
+                    const uint32_t bits[4] = {0x7fc01234u + uint32_t(k), 0xffc00000u, uint32_t(random()), 0};
+                    std::memcpy(&slow[k], bits, sizeof bits);
+                    fast[k] = slow[k];
+                }
+                if (texels) {
+                    path->packedTexelRow(fast, packed.data(), index, mask);
+                    raster::scalar::writeTexels<true>(slow, nullptr, packed.data(), index, mask);
+                } else {
+                    path->fillRow(fast, start, dx, mask);
+                    raster::scalar::fillRow(slow, start, dx, mask);
+                }
+                ASSERT_EQ(std::memcmp(fast, slow, sizeof fast), 0) << i << (texels ? " texels" : " fill");
             }
         }
     }
-    EXPECT_GT(saturated, 1000) << "the saturating range is really reached";
 }
 
 TEST(RasterizeDepth, NearerWinsAndEqualDepthKeepsTheStoredPixel) {
