@@ -122,10 +122,26 @@ bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows) {
 
 namespace {
 
+// Adds the wall time of one dispatch to the pool's total when it goes out of scope.
+class DispatchClock {
+public:
+    explicit DispatchClock(WorkerPool& pool) : pool_(pool), begin_(std::chrono::steady_clock::now()) {}
+    ~DispatchClock() {
+        pool_.dispatchSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - begin_).count();
+    }
+    DispatchClock(const DispatchClock&) = delete;
+    DispatchClock& operator=(const DispatchClock&) = delete;
+
+private:
+    WorkerPool& pool_;
+    std::chrono::steady_clock::time_point begin_;
+};
+
 // Starts worker i on `job` with blocksOf(i) blocks after those of the workers before it, and
 // waits for all of them.
 template <typename Blocks>
 void runOnWorkers(WorkerPool& pool, BandJob job, void* data, Blocks blocksOf) {
+    const DispatchClock clock(pool);
     int32_t sum = 0;
     for (uint32_t i = 0; i < pool.workerCount; ++i) {
         WorkerSlot& slot = pool.workers[i];
@@ -165,6 +181,7 @@ void dispatchEvenly(WorkerPool& pool, BandJob job, void* data) {
 }
 
 void dispatchEach(WorkerPool& pool, BandJob job, void* data) {
+    const DispatchClock clock(pool);
     for (uint32_t i = 0; i < pool.workerCount; ++i) {
         WorkerSlot& slot = pool.workers[i];
         slot.firstRow = static_cast<int32_t>(i);

@@ -40,6 +40,9 @@ struct WorkerPool {
     int32_t totalBlocks = 0;
     std::unique_ptr<WorkerSlot[]> workers;
     std::vector<ManualResetEvent*> doneEvents; // in worker order, for the wait-all
+    // Wall time spent in dispatches since creation, for the benchmark's serial share: outside
+    // them only the dispatching thread works.
+    double dispatchSeconds = 0.0;
 };
 
 // Starts `workerCount` workers (0: one per processor) sharing rows [0, rows); rows must be a

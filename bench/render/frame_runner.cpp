@@ -85,6 +85,7 @@ FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, d
     const Clock::time_point begin = Clock::now();
     const std::clock_t cpuBegin = std::clock();
     const double mainBegin = threadCpuSeconds();
+    const double dispatchBegin = context.pool.dispatchSeconds;
     int32_t frames = 0;
     double elapsed = 0.0;
     while (frames < minFrames || elapsed < seconds) {
@@ -103,6 +104,9 @@ FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, d
     timing.bandsMs *= 1000.0 / frames;
     timing.resolveMs *= 1000.0 / frames;
     timing.msPerFrame = elapsed * 1000.0 / frames;
+    timing.dispatchMs = (context.pool.dispatchSeconds - dispatchBegin) * 1000.0 / frames;
+    timing.serialMs = timing.msPerFrame > timing.dispatchMs ? timing.msPerFrame - timing.dispatchMs : 0.0;
+    timing.workers = context.pool.workerCount;
     timing.fps = frames / elapsed;
     timing.faces = context.pipeline.faceCount;
     return timing;

@@ -44,6 +44,11 @@ struct FrameTiming {
     double cpuMs = 0.0; // processor time of all threads per frame: steadier than wall time on a busy machine
     double mainCpuMs = 0.0;  // of which the main thread's
     double unloadedMs = 0.0; // main thread + worker time / workers: the frame time on an idle machine
+    // The part of the frame outside the pool's dispatches, where only the main thread works, and
+    // the part inside them, where every worker does.
+    double serialMs = 0.0;
+    double dispatchMs = 0.0;
+    uint32_t workers = 0;
 };
 
 // Renders one whole frame (animation step `frame`); the pipeline keeps the pass afterwards.
