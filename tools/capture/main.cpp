@@ -124,21 +124,23 @@ double percentile99(std::vector<double> times) {
     return times[rank];
 }
 
-// The show's per-scene targets, printed beside the figures (never asserted).
-constexpr double TARGET_SCENE_FPS = 200.0;
-constexpr double TARGET_WORST_MS = 10.0;
+// The show's per-scene targets, printed beside the figures (never asserted): the average, and the
+// time 99 % of the frames stay within (the worst alone is one frame the scheduler took).
+constexpr double TARGET_SCENE_FPS = 240.0;
+constexpr double TARGET_P99_MS = 8.0;
 
 void printSceneTimes(const std::map<int, SceneTimes>& times) {
     std::printf("per-scene frame times (render and resolve, this machine; target >= %.0f fps average, "
-                "worst <= %.0f ms):\n",
-                TARGET_SCENE_FPS, TARGET_WORST_MS);
+                "99 %% within %.0f ms):\n",
+                TARGET_SCENE_FPS, TARGET_P99_MS);
     for (const auto& [scene, t] : times) {
         const double average = t.total / static_cast<double>(t.times.size());
-        const bool met = 1000.0 / average >= TARGET_SCENE_FPS && t.worst <= TARGET_WORST_MS;
+        const double p99 = percentile99(t.times);
+        const bool met = 1000.0 / average >= TARGET_SCENE_FPS && p99 <= TARGET_P99_MS;
         std::printf("scene %3d: %6lld frames, %7.2f ms/frame average (%6.1f fps), worst %7.2f ms at %6.2f s, "
                     "99 %% within %6.2f ms%s\n",
                     scene, static_cast<long long>(t.times.size()), average, 1000.0 / average, t.worst,
-                    t.worstAt, percentile99(t.times), met ? "" : "  (below target)");
+                    t.worstAt, p99, met ? "" : "  (below target)");
     }
 }
 
