@@ -125,6 +125,28 @@ void layDown(RenderPipeline& p, const RenderPipeline& s, const StagedSubmission&
     for (int32_t k = 0; k < st.faceCount; ++k) {
         const PipelineFace& from = s.faces[st.face + k];
         PipelineFace& to = p.faces[at.face + k];
+        if (from.cornerCount == 3) {
+            // Nearly every face: the band record holds all of its corners, moved in place and
+            // stored in one piece; the face record takes the same values and its own two extras.
+            BandFace band = s.bandFaces[st.face + k];
+            for (int32_t c = 0; c < 3; ++c) {
+                band.vertex[c] += dv;
+                band.texcoord[c] += dt;
+                band.normalIndex[c] = band.normalIndex[c] == -1 ? -1 : band.normalIndex[c] + dn;
+            }
+            p.bandFaces[at.face + k] = band;
+            to.normal = band.normal;
+            for (int32_t c = 0; c < 3; ++c) {
+                to.vertex[c] = band.vertex[c];
+                to.texcoord[c] = band.texcoord[c];
+                to.normalIndex[c] = band.normalIndex[c];
+            }
+            to.cornerCount = 3;
+            to.facing = from.facing;
+            to.material = band.material;
+            to.carried = from.carried;
+            continue;
+        }
         const int32_t corners = std::clamp(from.cornerCount, 0, MAX_FACE_CORNERS);
         // The fields a stored face has, written once each, as the one that stored it wrote them;
         // the band record made whole in registers and stored in one piece.
