@@ -28,12 +28,12 @@ bool clearlyTurnedAway(const Vec4& toCorner, const Vec4& normal) {
     return facing > CULL_MARGIN * dot(a, b);
 }
 
-// The facing test and the store of every face of a mesh, read from its face records or (Face =
-// MeshTriangle) from their compact copies.
-template <typename Face>
-void submitFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Face* faces,
-                 const Matrix4& modelView, int32_t firstVertex, int32_t mask, const Material* materialOverride,
-                 int32_t faceBegin, int32_t faceEnd) {
+// The facing test of faces [faceBegin, faceEnd) of a mesh, read from its face records or (Face =
+// MeshTriangle) from their compact copies: `keep(f, face, n, facing)` gets every face not dropped
+// on the way, with its unit view-space normal and facing, and returns false to stop.
+template <typename Face, typename Keep>
+void visitFacingFaces(const RenderPipeline& pipeline, const Mesh& mesh, const Face* faces, const Matrix4& modelView,
+                      int32_t firstVertex, int32_t faceBegin, int32_t faceEnd, Keep&& keep) {
     const int32_t vertexCount = static_cast<int32_t>(mesh.vertices.size());
     const int32_t faceCount = faceEnd;
     for (int32_t f = faceBegin; f < faceCount; ++f) {
@@ -55,15 +55,27 @@ void submitFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mes
         }
         const Vec4 n = normalize(turned);
         const float facing = dot(toCorner, n);
-        if constexpr (std::is_same_v<Face, MeshTriangle>) {
-            clipMeshTriangle(pipeline, camera, face, mesh.faces[f], n, facing, mask, materialOverride);
-        } else {
-            clipFace(pipeline, camera, face, n, facing, mask, materialOverride);
-        }
-        if (pipeline.submissionOverflowed) {
+        if (!keep(f, face, n, facing)) {
             break;
         }
     }
+}
+
+// The facing test and the store of faces [faceBegin, faceEnd) of a mesh.
+template <typename Face>
+void submitFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Face* faces,
+                 const Matrix4& modelView, int32_t firstVertex, int32_t mask, const Material* materialOverride,
+                 int32_t faceBegin, int32_t faceEnd) {
+    visitFacingFaces(pipeline, mesh, faces, modelView, firstVertex, faceBegin, faceEnd,
+                     [&](int32_t f, const Face& face, const Vec4& n, float facing) {
+                         if constexpr (std::is_same_v<Face, MeshTriangle>) {
+                             clipMeshTriangle(pipeline, camera, face, mesh.faces[f], n, facing, mask,
+                                              materialOverride);
+                         } else {
+                             clipFace(pipeline, camera, face, n, facing, mask, materialOverride);
+                         }
+                         return !pipeline.submissionOverflowed;
+                     });
 }
 
 } // namespace
@@ -143,6 +155,37 @@ void submitMeshFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh&
     } else {
         submitFaces(pipeline, camera, mesh, mesh.faces.data(), modelView, slots.firstVertex, mask,
                     materialOverride, begin, end);
+    }
+}
+
+bool facesStoreOnePerKept(const Mesh& mesh, int32_t mask) {
+    return mask == 0 && mesh.triangles.size() == mesh.faces.size();
+}
+
+int32_t collectKeptFaces(const RenderPipeline& pipeline, const Mesh& mesh, const Matrix4& modelView,
+                         const MeshSlots& slots, int32_t begin, int32_t end, KeptFace* kept) {
+    int32_t count = 0;
+    const auto added = static_cast<uint32_t>(pipeline.verticesAdded);
+    visitFacingFaces(pipeline, mesh, mesh.triangles.data(), modelView, slots.firstVertex, begin, end,
+                     [&](int32_t f, const MeshTriangle& face, const Vec4& n, float facing) {
+                         // What the store refuses: a face turned away, or one naming a vertex
+                         // outside its submission (a negative index reads as huge).
+                         const bool stored = !(facing > 0.0f) && static_cast<uint32_t>(face.vertex[0]) < added &&
+                                             static_cast<uint32_t>(face.vertex[1]) < added &&
+                                             static_cast<uint32_t>(face.vertex[2]) < added;
+                         kept[count] = {n, f, facing};
+                         count += stored ? 1 : 0;
+                         return true;
+                     });
+    return count;
+}
+
+void storeKeptFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const KeptFace* kept,
+                    int32_t count, const Material* materialOverride) {
+    for (int32_t i = 0; i < count; ++i) {
+        const KeptFace& k = kept[i];
+        clipMeshTriangle(pipeline, camera, mesh.triangles[static_cast<size_t>(k.face)],
+                         mesh.faces[static_cast<size_t>(k.face)], k.normal, k.facing, 0, materialOverride);
     }
 }
 

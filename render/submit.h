@@ -73,6 +73,22 @@ void submitMeshFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh&
                      const MeshSlots& slots, int32_t mask, const Material* materialOverride, int32_t begin,
                      int32_t end);
 
+// For a mesh inside the view (mask 0) read from its triangle lines, where each face the facing test
+// keeps is stored as one face: the faces of [begin, end) that the store would keep, in order, with
+// what storing them needs; and their store. Collecting ranges on several threads, then storing them
+// in order, stores what submitMeshFaces would.
+bool facesStoreOnePerKept(const Mesh& mesh, int32_t mask);
+struct KeptFace {
+    Vec4 normal; // unit, view space
+    int32_t face = 0;
+    float facing = 0.0f;
+};
+// `kept` has room for end - begin entries; returns how many it holds.
+int32_t collectKeptFaces(const RenderPipeline& pipeline, const Mesh& mesh, const Matrix4& modelView,
+                         const MeshSlots& slots, int32_t begin, int32_t end, KeptFace* kept);
+void storeKeptFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const KeptFace* kept,
+                    int32_t count, const Material* materialOverride);
+
 // One procedural triangle of the open submission (indices relative to it), all texcoords 0.
 void emitTriangle(RenderPipeline& pipeline, const Camera& camera, int32_t v0, int32_t v1, int32_t v2,
                   int32_t normalIndex, const Material* material);

@@ -46,6 +46,8 @@ void useOwnBuffers(FrontEnd& fe, uint32_t w) {
     s.vertices = own.vertices;
     s.texcoords = own.texcoords;
     s.normals = own.normals;
+    s.faces = own.faces;
+    s.bandFaces = own.bandFaces;
     s.vertexCapacity = s.texcoordCapacity = s.normalCapacity = s.faceCapacity = own.capacity;
     beginScene(s);
     s.vertexBase = s.normalBase = s.texcoordBase = STAGING_BASE;
@@ -300,6 +302,56 @@ void transformRange(int32_t w, int32_t, void* data) {
     copyMeshTexcoords(*chain.pipeline, mesh, chain.slots, begin, end);
 }
 
+// The worker's staging pipeline made a window on the open submission of the pass: its vertices,
+// normals and texture coordinates, as the submission placed them, are the pass's own.
+RenderPipeline& openWindow(FrontEnd& fe, uint32_t worker, const RenderPipeline& p) {
+    useOwnBuffers(fe, worker);
+    RenderPipeline& s = fe.staging[worker];
+    s.vertices = p.vertices;
+    s.normals = p.normals;
+    s.texcoords = p.texcoords;
+    s.vertexCapacity = p.vertexCapacity;
+    s.normalCapacity = p.normalCapacity;
+    s.texcoordCapacity = p.texcoordCapacity;
+    s.vertexBase = p.vertexBase;
+    s.normalBase = p.normalBase;
+    s.texcoordBase = p.texcoordBase;
+    s.verticesAdded = p.verticesAdded;
+    s.normalsAdded = p.normalsAdded;
+    s.texcoordsAdded = p.texcoordsAdded;
+    s.planesKnownEnd = p.planesKnownEnd;
+    return s;
+}
+
+// A large mesh whose every kept face is stored as one: each chunk's faces are tested, placed as
+// soon as the chunk before is, and stored straight into the pass, with nothing to copy.
+void keepAndStoreFaceChunks(Chain& chain, uint32_t worker) {
+    FrontEnd& fe = *chain.fe;
+    RenderPipeline& p = *chain.pipeline;
+    const SubmissionRecord& r = *chain.mesh;
+    KeptFace* kept = fe.own[worker].kept.data();
+    for (int32_t c = chain.next.fetch_add(1); c < chain.chunks; c = chain.next.fetch_add(1)) {
+        const int32_t begin = c * FRONT_END_CHUNK_FACES;
+        const int32_t end = std::min<int32_t>(begin + FRONT_END_CHUNK_FACES, static_cast<int32_t>(r.mesh->faces.size()));
+        const int32_t count = collectKeptFaces(p, *r.mesh, r.modelView, chain.slots, begin, end, kept);
+        ChunkEnd at = waitForChunkBefore(chain, c);
+        if (at.broken || count > p.faceCapacity - at.face) {
+            at.broken = at.outOfFaces = true;
+            publish(chain, c, at);
+            continue;
+        }
+        const int32_t first = at.face;
+        at.face += count;
+        publish(chain, c, at);
+        RenderPipeline& s = openWindow(fe, worker, p);
+        s.faces = p.faces;
+        s.bandFaces = p.bandFaces;
+        s.faceCapacity = at.face;
+        s.faceCount = first;
+        storeKeptFaces(s, *r.camera, *r.mesh, kept, count, r.material);
+    }
+}
+
 // A large mesh's faces: each chunk of them into the worker's staging faces, reading the pass's own
 // vertices, normals and texture coordinates as the open submission placed them, then laid down.
 void runFaceChunks(int32_t w, int32_t, void* data) {
@@ -308,22 +360,12 @@ void runFaceChunks(int32_t w, int32_t, void* data) {
     RenderPipeline& p = *chain.pipeline;
     const SubmissionRecord& r = *chain.mesh;
     const auto worker = static_cast<uint32_t>(w);
+    if (facesStoreOnePerKept(*r.mesh, r.mask)) {
+        keepAndStoreFaceChunks(chain, worker);
+        return;
+    }
     for (int32_t c = chain.next.fetch_add(1); c < chain.chunks; c = chain.next.fetch_add(1)) {
-        useOwnBuffers(fe, worker);
-        RenderPipeline& s = fe.staging[worker];
-        s.vertices = p.vertices;
-        s.normals = p.normals;
-        s.texcoords = p.texcoords;
-        s.vertexCapacity = p.vertexCapacity;
-        s.normalCapacity = p.normalCapacity;
-        s.texcoordCapacity = p.texcoordCapacity;
-        s.vertexBase = p.vertexBase;
-        s.normalBase = p.normalBase;
-        s.texcoordBase = p.texcoordBase;
-        s.verticesAdded = p.verticesAdded;
-        s.normalsAdded = p.normalsAdded;
-        s.texcoordsAdded = p.texcoordsAdded;
-        s.planesKnownEnd = p.planesKnownEnd;
+        RenderPipeline& s = openWindow(fe, worker, p);
         const int32_t begin = c * FRONT_END_CHUNK_FACES;
         const int32_t end = std::min<int32_t>(begin + FRONT_END_CHUNK_FACES, static_cast<int32_t>(r.mesh->faces.size()));
         submitMeshFaces(s, *r.camera, *r.mesh, r.modelView, chain.slots, r.mask, r.material, begin, end);
@@ -396,7 +438,14 @@ bool createFrontEnd(FrontEnd& fe, const WorkerPool& pool) {
             destroyFrontEnd(fe);
             return false;
         }
-        fe.own[w] = {fe.staging[w].vertices, fe.staging[w].texcoords, fe.staging[w].normals, capacity};
+        StagingBuffers& own = fe.own[w];
+        own.vertices = fe.staging[w].vertices;
+        own.texcoords = fe.staging[w].texcoords;
+        own.normals = fe.staging[w].normals;
+        own.faces = fe.staging[w].faces;
+        own.bandFaces = fe.staging[w].bandFaces;
+        own.capacity = capacity;
+        own.kept.resize(FRONT_END_CHUNK_FACES);
     }
     return true;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "render/pipeline.h"
+#include "render/submit.h"
 #include "workers/worker_pool.h"
 
 namespace tessellune {
@@ -47,7 +48,10 @@ struct StagingBuffers {
     PipelineVertex* vertices = nullptr;
     TexCoord* texcoords = nullptr;
     PipelineNormal* normals = nullptr;
+    PipelineFace* faces = nullptr;
+    BandFace* bandFaces = nullptr;
     int32_t capacity = 0;
+    std::vector<KeptFace> kept; // a chunk of a large mesh's faces kept by the facing test
 };
 
 struct FrontEnd {

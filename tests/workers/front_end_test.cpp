@@ -67,7 +67,7 @@ Mesh makeSheet(int32_t n, const Material* material) {
 struct Scene {
     Camera camera;
     Material materials[3];
-    Mesh small, large;
+    Mesh small, large, largeRecords;
     std::vector<Light> lights = std::vector<Light>(20);
 
     Scene() {
@@ -79,6 +79,8 @@ struct Scene {
         }
         small = makeSheet(10, &materials[0]);   // 200 faces: runs in a chunk
         large = makeSheet(50, &materials[1]);   // 5000 faces: shared by ranges
+        largeRecords = large;                   // the same, read from its face records
+        largeRecords.triangles.clear();
         for (size_t i = 0; i < lights.size(); ++i) {
             lights[i] = testing::makeLight({3.0f * i, 4, -10, 1}, 5, 2);
         }
@@ -145,6 +147,12 @@ std::vector<Case> cases() {
              const float at[3] = {0, 0, -40}, angles[3] = {0.3f, 0.4f, 0.1f};
              s.place(p, s.large, at, 20.0f, angles, nullptr);
              scatter(p, s, 13, 200);
+         }},
+        {"a large mesh read from its face records",
+         [](RenderPipeline& p, Scene& s) {
+             const float at[3] = {2, -1, -35}, angles[3] = {0.5f, 0.2f, 0.3f};
+             s.place(p, s.largeRecords, at, 18.0f, angles, nullptr);
+             scatter(p, s, 15, 50);
          }},
         {"a large mesh cut by the near plane",
          [](RenderPipeline& p, Scene& s) {
@@ -293,18 +301,19 @@ TEST_F(FrontEndOnPool, TheCasesReachEveryPath) {
 
     const auto largeMask = [&](const Case& c) {
         for (const SubmissionRecord& r : recorded(c)) {
-            if (r.mesh == &scene.large) {
+            if (r.mesh == &scene.large || r.mesh == &scene.largeRecords) {
                 return r.mask;
             }
         }
         return OUTSIDE;
     };
     EXPECT_EQ(largeMask(all[1]), 0);
-    EXPECT_GT(largeMask(all[2]), 0);
+    EXPECT_EQ(largeMask(all[2]), 0);
+    EXPECT_GT(largeMask(all[3]), 0);
     EXPECT_GE(static_cast<int32_t>(scene.large.faces.size()), FRONT_END_LARGE_MESH);
 
     begin(reference);
-    all[3].submit(reference, scene);
+    all[4].submit(reference, scene);
     EXPECT_GT(reference.refusedSubmissions, 0);
     EXPECT_GT(std::max(reference.vertexBase, reference.faceCount), PIPELINE_CAPACITY * 9 / 10);
 }
