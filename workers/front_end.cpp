@@ -111,6 +111,37 @@ void publish(Chain& chain, int32_t c, const ChunkEnd& end) {
     chain.fe->placed[static_cast<size_t>(c)].store(1, std::memory_order_release);
 }
 
+// A staged triangle into the pass, its indices moved. Its band record holds all of its corners;
+// each moved index goes from a register to both records, as a store writes them (moving them in a
+// copy of the record and copying that on made the copy's wide loads wait for the narrow stores).
+inline void layDownTriangle(const PipelineFace& from, const BandFace& staged, PipelineFace& to, BandFace& band,
+                            int32_t dv, int32_t dt, int32_t dn) {
+    int32_t vertex[3], texcoord[3], normal[3];
+    for (int32_t c = 0; c < 3; ++c) {
+        vertex[c] = staged.vertex[c] + dv;
+        texcoord[c] = staged.texcoord[c] + dt;
+        normal[c] = staged.normalIndex[c] == -1 ? -1 : staged.normalIndex[c] + dn;
+    }
+    band.normal = staged.normal;
+    for (int32_t c = 0; c < 3; ++c) {
+        band.vertex[c] = vertex[c];
+        band.texcoord[c] = texcoord[c];
+        band.normalIndex[c] = normal[c];
+    }
+    band.cornerCount = 3;
+    band.material = staged.material;
+    to.normal = staged.normal;
+    for (int32_t c = 0; c < 3; ++c) {
+        to.vertex[c] = vertex[c];
+        to.texcoord[c] = texcoord[c];
+        to.normalIndex[c] = normal[c];
+    }
+    to.cornerCount = 3;
+    to.facing = from.facing;
+    to.material = staged.material;
+    to.carried = from.carried;
+}
+
 // One submission's staged output into the pass at `at`, each stored index moved by as much as
 // its buffer's entries moved.
 void layDown(RenderPipeline& p, const RenderPipeline& s, const StagedSubmission& st) {
@@ -128,25 +159,7 @@ void layDown(RenderPipeline& p, const RenderPipeline& s, const StagedSubmission&
         const PipelineFace& from = s.faces[st.face + k];
         PipelineFace& to = p.faces[at.face + k];
         if (from.cornerCount == 3) {
-            // Nearly every face: the band record holds all of its corners, moved in place and
-            // stored in one piece; the face record takes the same values and its own two extras.
-            BandFace band = s.bandFaces[st.face + k];
-            for (int32_t c = 0; c < 3; ++c) {
-                band.vertex[c] += dv;
-                band.texcoord[c] += dt;
-                band.normalIndex[c] = band.normalIndex[c] == -1 ? -1 : band.normalIndex[c] + dn;
-            }
-            p.bandFaces[at.face + k] = band;
-            to.normal = band.normal;
-            for (int32_t c = 0; c < 3; ++c) {
-                to.vertex[c] = band.vertex[c];
-                to.texcoord[c] = band.texcoord[c];
-                to.normalIndex[c] = band.normalIndex[c];
-            }
-            to.cornerCount = 3;
-            to.facing = from.facing;
-            to.material = band.material;
-            to.carried = from.carried;
+            layDownTriangle(from, s.bandFaces[st.face + k], to, p.bandFaces[at.face + k], dv, dt, dn);
             continue;
         }
         const int32_t corners = std::clamp(from.cornerCount, 0, MAX_FACE_CORNERS);
