@@ -10,13 +10,7 @@ namespace {
 
 // Keys are the nearest corner's distance in 16.16 fixed point: 65536 on the near plane.
 constexpr float DEPTH_KEY_SCALE = 65536.0f;
-// Keys are below 2^31: three 11-bit digits cover them, and keys within 2^22 (faces nearer than 64
-// units) differ in the low two only, so the third pass is skipped. The counts (24 KB) stay in the
-// first-level cache.
-constexpr uint32_t RADIX_BITS = 11;
-constexpr int32_t RADIX_BUCKETS = 1 << RADIX_BITS;
 constexpr uint32_t RADIX_MASK = RADIX_BUCKETS - 1;
-constexpr int32_t RADIX_PASSES = 3;
 
 // The same minimum and maximum, computed the same way, as the band renderer's own test used, so
 // the bands make the same decisions from the span as from the corners.
@@ -54,6 +48,17 @@ float nearestZ(const RenderPipeline& pipeline, int32_t index, const BandFace& fa
         }
     }
     return zmax;
+}
+
+// Clipped faces lie between the planes, so the key fits; unclipped faces from a box the camera
+// called inside do too. Anything else is clamped rather than left undefined.
+int32_t depthKeyOf(float zmax) {
+    const float key = -zmax * DEPTH_KEY_SCALE;
+    return key >= 2147483520.0f ? 2147483647 : key > 0.0f ? static_cast<int32_t>(key) : 0;
+}
+
+uint32_t digitOf(int32_t key, int32_t pass) {
+    return (static_cast<uint32_t>(key) >> (RADIX_BITS * static_cast<uint32_t>(pass))) & RADIX_MASK;
 }
 
 // Every face's row span, by face index and in the order.
@@ -104,12 +109,7 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
                 pipeline.faceRows[i] = rowsOf(pipeline, face);
             }
         }
-        // Clipped faces lie between the planes, so the key fits; unclipped faces from a box the
-        // camera called inside do too. Anything else is clamped rather than left undefined.
-        const float key = -zmax * DEPTH_KEY_SCALE;
-        const int32_t depthKey = key >= 2147483520.0f ? 2147483647
-                                 : key > 0.0f         ? static_cast<int32_t>(key)
-                                                      : 0;
+        const int32_t depthKey = depthKeyOf(zmax);
         pipeline.depthKeys[i] = depthKey;
         const auto bits = static_cast<uint32_t>(depthKey);
         ++buckets[0][bits & RADIX_MASK];
@@ -161,6 +161,68 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
         for (int32_t k = 0; k < count; ++k) {
             pipeline.orderedRows[k] = pipeline.faceRows[pipeline.faceOrder[k]];
         }
+    }
+}
+
+void keyFaceRange(RenderPipeline& pipeline, int32_t begin, int32_t end, RadixCounts& counts) {
+    std::memset(counts.bucket, 0, sizeof(counts.bucket));
+    for (int32_t i = begin; i < end; ++i) {
+        const int32_t depthKey = depthKeyOf(nearestZ(pipeline, i, pipeline.bandFaces[i]));
+        pipeline.depthKeys[i] = depthKey;
+        const auto bits = static_cast<uint32_t>(depthKey);
+        ++counts.bucket[0][bits & RADIX_MASK];
+        ++counts.bucket[1][(bits >> RADIX_BITS) & RADIX_MASK];
+        ++counts.bucket[2][bits >> (2 * RADIX_BITS)];
+    }
+}
+
+void countDigitRange(const int32_t* keys, int32_t begin, int32_t end, int32_t pass, int32_t* counts) {
+    std::memset(counts, 0, sizeof(int32_t) * RADIX_BUCKETS);
+    for (int32_t i = begin; i < end; ++i) {
+        ++counts[digitOf(keys[i], pass)];
+    }
+}
+
+void scatterRange(RenderPipeline& pipeline, const RadixScatter& scatter, int32_t begin, int32_t end,
+                  int32_t* offsets) {
+    const int32_t pass = scatter.pass;
+    if (scatter.sourceFaces == nullptr) {
+        // Face i at position i: the first pass, which also makes the faces' row spans.
+        for (int32_t i = begin; i < end; ++i) {
+            const FaceRows rows = rowsOf(pipeline, pipeline.bandFaces[i]);
+            pipeline.faceRows[i] = rows;
+            const int32_t key = scatter.sourceKeys[i];
+            const int32_t at = offsets[digitOf(key, pass)]++;
+            if (scatter.destinationKeys != nullptr) {
+                scatter.destinationKeys[at] = key;
+            }
+            scatter.destinationFaces[at] = i;
+            if (scatter.orderedRows != nullptr) {
+                scatter.orderedRows[at] = rows;
+            }
+        }
+        return;
+    }
+    for (int32_t i = begin; i < end; ++i) {
+        const int32_t key = scatter.sourceKeys[i];
+        const int32_t face = scatter.sourceFaces[i];
+        const int32_t at = offsets[digitOf(key, pass)]++;
+        if (scatter.destinationKeys != nullptr) {
+            scatter.destinationKeys[at] = key;
+        }
+        scatter.destinationFaces[at] = face;
+        if (scatter.orderedRows != nullptr) {
+            scatter.orderedRows[at] = pipeline.faceRows[face];
+        }
+    }
+}
+
+void keepFaceRange(RenderPipeline& pipeline, int32_t begin, int32_t end) {
+    for (int32_t i = begin; i < end; ++i) {
+        const FaceRows rows = rowsOf(pipeline, pipeline.bandFaces[i]);
+        pipeline.faceRows[i] = rows;
+        pipeline.orderedRows[i] = rows;
+        pipeline.faceOrder[i] = i;
     }
 }
 

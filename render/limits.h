@@ -33,6 +33,19 @@ inline constexpr int32_t FRONT_END_MIN_SHARED_FACES = 256;
 // chunks, enough to keep every worker busy to the end.
 inline constexpr int32_t FRONT_END_CHUNK_FACES = 1024;
 
+// The face ordering's radix sort. Depth keys are below 2^31: three 11-bit digits cover them, and
+// keys within 2^22 (faces nearer than 64 units) differ in the low two only, so the third pass is
+// skipped. The three digits' counts (24 KB) stay in the first-level cache.
+inline constexpr uint32_t RADIX_BITS = 11;
+inline constexpr int32_t RADIX_BUCKETS = 1 << RADIX_BITS;
+inline constexpr int32_t RADIX_PASSES = 3;
+
+// Projecting and ordering a pass on the pool: each radix pass costs a wake of every worker and a
+// wait for the slowest (tens of microseconds on a busy machine), about what one thread spends
+// ordering and projecting a couple of thousand faces. Passes smaller than this (title cards, the
+// occlusion probe's view, sparse particle frames) run on the calling thread.
+inline constexpr int32_t PASS_ORDER_MIN_SHARED_FACES = 4096;
+
 // Point lights per pass; the scenes use one.
 inline constexpr int32_t MAX_LIGHTS = 16;
 
