@@ -61,6 +61,33 @@ uint32_t digitOf(int32_t key, int32_t pass) {
     return (static_cast<uint32_t>(key) >> (RADIX_BITS * static_cast<uint32_t>(pass))) & RADIX_MASK;
 }
 
+// Face i's depth key into depthKeys and, once the vertices are projected, its row span into
+// faceRows; returns the key.
+inline int32_t keyFace(RenderPipeline& pipeline, int32_t i, bool projected) {
+    const BandFace& face = pipeline.bandFaces[i];
+    float zmax;
+    if (face.cornerCount == 3) {
+        // Nearly every face: its three corners read once for both the key and the rows.
+        const PipelineVertex& v0 = pipeline.vertices[face.vertex[0]];
+        const PipelineVertex& v1 = pipeline.vertices[face.vertex[1]];
+        const PipelineVertex& v2 = pipeline.vertices[face.vertex[2]];
+        zmax = v0.position.z;
+        zmax = v1.position.z > zmax ? v1.position.z : zmax;
+        zmax = v2.position.z > zmax ? v2.position.z : zmax;
+        if (projected) {
+            pipeline.faceRows[i] = cornerRows(v0, v1, v2);
+        }
+    } else {
+        zmax = nearestZ(pipeline, i, face);
+        if (projected) {
+            pipeline.faceRows[i] = rowsOf(pipeline, face);
+        }
+    }
+    const int32_t depthKey = depthKeyOf(zmax);
+    pipeline.depthKeys[i] = depthKey;
+    return depthKey;
+}
+
 // Every face's row span, by face index and in the order.
 void layOutFaceRows(RenderPipeline& pipeline) {
     const int32_t count = pipeline.faceCount;
@@ -90,27 +117,7 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
     // The three digits' bucket counts are taken while the keys are made, in one sweep.
     int32_t buckets[RADIX_PASSES][RADIX_BUCKETS] = {};
     for (int32_t i = 0; i < count; ++i) {
-        const BandFace& face = pipeline.bandFaces[i];
-        float zmax;
-        if (face.cornerCount == 3) {
-            // Nearly every face: its three corners read once for both the key and the rows.
-            const PipelineVertex& v0 = pipeline.vertices[face.vertex[0]];
-            const PipelineVertex& v1 = pipeline.vertices[face.vertex[1]];
-            const PipelineVertex& v2 = pipeline.vertices[face.vertex[2]];
-            zmax = v0.position.z;
-            zmax = v1.position.z > zmax ? v1.position.z : zmax;
-            zmax = v2.position.z > zmax ? v2.position.z : zmax;
-            if (projected) {
-                pipeline.faceRows[i] = cornerRows(v0, v1, v2);
-            }
-        } else {
-            zmax = nearestZ(pipeline, i, face);
-            if (projected) {
-                pipeline.faceRows[i] = rowsOf(pipeline, face);
-            }
-        }
-        const int32_t depthKey = depthKeyOf(zmax);
-        pipeline.depthKeys[i] = depthKey;
+        const int32_t depthKey = keyFace(pipeline, i, projected);
         const auto bits = static_cast<uint32_t>(depthKey);
         ++buckets[0][bits & RADIX_MASK];
         ++buckets[1][(bits >> RADIX_BITS) & RADIX_MASK];
@@ -167,9 +174,7 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
 void keyFaceRange(RenderPipeline& pipeline, int32_t begin, int32_t end, RadixCounts& counts) {
     std::memset(counts.bucket, 0, sizeof(counts.bucket));
     for (int32_t i = begin; i < end; ++i) {
-        const int32_t depthKey = depthKeyOf(nearestZ(pipeline, i, pipeline.bandFaces[i]));
-        pipeline.depthKeys[i] = depthKey;
-        const auto bits = static_cast<uint32_t>(depthKey);
+        const auto bits = static_cast<uint32_t>(keyFace(pipeline, i, true));
         ++counts.bucket[0][bits & RADIX_MASK];
         ++counts.bucket[1][(bits >> RADIX_BITS) & RADIX_MASK];
         ++counts.bucket[2][bits >> (2 * RADIX_BITS)];
@@ -186,26 +191,9 @@ void countDigitRange(const int32_t* keys, int32_t begin, int32_t end, int32_t pa
 void scatterRange(RenderPipeline& pipeline, const RadixScatter& scatter, int32_t begin, int32_t end,
                   int32_t* offsets) {
     const int32_t pass = scatter.pass;
-    if (scatter.sourceFaces == nullptr) {
-        // Face i at position i: the first pass, which also makes the faces' row spans.
-        for (int32_t i = begin; i < end; ++i) {
-            const FaceRows rows = rowsOf(pipeline, pipeline.bandFaces[i]);
-            pipeline.faceRows[i] = rows;
-            const int32_t key = scatter.sourceKeys[i];
-            const int32_t at = offsets[digitOf(key, pass)]++;
-            if (scatter.destinationKeys != nullptr) {
-                scatter.destinationKeys[at] = key;
-            }
-            scatter.destinationFaces[at] = i;
-            if (scatter.orderedRows != nullptr) {
-                scatter.orderedRows[at] = rows;
-            }
-        }
-        return;
-    }
     for (int32_t i = begin; i < end; ++i) {
         const int32_t key = scatter.sourceKeys[i];
-        const int32_t face = scatter.sourceFaces[i];
+        const int32_t face = scatter.sourceFaces != nullptr ? scatter.sourceFaces[i] : i;
         const int32_t at = offsets[digitOf(key, pass)]++;
         if (scatter.destinationKeys != nullptr) {
             scatter.destinationKeys[at] = key;
@@ -219,10 +207,8 @@ void scatterRange(RenderPipeline& pipeline, const RadixScatter& scatter, int32_t
 
 void keepFaceRange(RenderPipeline& pipeline, int32_t begin, int32_t end) {
     for (int32_t i = begin; i < end; ++i) {
-        const FaceRows rows = rowsOf(pipeline, pipeline.bandFaces[i]);
-        pipeline.faceRows[i] = rows;
-        pipeline.orderedRows[i] = rows;
         pipeline.faceOrder[i] = i;
+        pipeline.orderedRows[i] = pipeline.faceRows[i];
     }
 }
 

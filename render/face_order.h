@@ -24,7 +24,8 @@ void noteVerticesProjected(RenderPipeline& pipeline);
 // that put, bucket by bucket, every range's entries after those of the ranges before it. A pass is
 // skipped when one bucket holds every key. None of the pieces sets the pass's flags.
 
-// Depth keys of faces [begin, end) into depthKeys; `counts` := their digits' counts.
+// Depth keys of faces [begin, end) into depthKeys and their row spans into faceRows (the vertices
+// must be projected); `counts` := their digits' counts.
 void keyFaceRange(RenderPipeline& pipeline, int32_t begin, int32_t end, RadixCounts& counts);
 
 // counts[value] := how many of keys[begin, end) have that value of digit `pass`.
@@ -34,13 +35,10 @@ void countDigitRange(const int32_t* keys, int32_t begin, int32_t end, int32_t pa
 struct RadixScatter {
     int32_t pass = 0;
     const int32_t* sourceKeys = nullptr;
-    // Null: the first pass, from face i at position i, which also writes faceRows of its faces
-    // (the vertices must be projected).
-    const int32_t* sourceFaces = nullptr;
-    int32_t* destinationKeys = nullptr; // null: the last pass, after which the keys are not read
+    const int32_t* sourceFaces = nullptr; // null: the first pass, face i at position i
+    int32_t* destinationKeys = nullptr;   // null: the last pass, after which the keys are not read
     int32_t* destinationFaces = nullptr;
-    // The last pass: each face's row span is written beside its place (faceRows must be complete,
-    // or be made by this same first pass).
+    // The last pass: each face's row span (faceRows complete) is written beside its place.
     FaceRows* orderedRows = nullptr;
 };
 
@@ -48,7 +46,7 @@ struct RadixScatter {
 void scatterRange(RenderPipeline& pipeline, const RadixScatter& scatter, int32_t begin, int32_t end,
                   int32_t* offsets);
 
-// When no pass sorts anything: faces [begin, end) keep their places, with their row spans.
+// When no pass sorts anything (faceRows complete): faces [begin, end) keep their places.
 void keepFaceRange(RenderPipeline& pipeline, int32_t begin, int32_t end);
 
 } // namespace tessellune

@@ -60,8 +60,8 @@ struct RenderPipeline {
     // bandFaces[i] repeats what the ordering and the bands read of face i: one line a face, where
     // the record spans four; whoever stores a face writes both (storeCorner, noteFace).
     BandFace* bandFaces = nullptr;
-    // The ordering shared by face ranges among threads (workers/pass_order.h): one table of
-    // counts per range, grown once to the largest pool that has ordered a pass.
+    // The ordering shared by ranges among threads (workers/pass_order.h): one table of counts a
+    // thread, grown once to the largest pool that has ordered a pass.
     std::vector<RadixCounts> rangeCounts;
     // Row spans of the faces: faceRows by face index, orderedRows in faceOrder's order. The bands
     // scan orderedRows, eight bytes a face, and touch a face's own record only when it reaches

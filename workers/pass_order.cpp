@@ -2,7 +2,6 @@
 #include "workers/pass_order.h"
 
 #include <atomic>
-#include <thread>
 
 #include "math/simd.h"
 #include "render/face_order.h"
@@ -11,13 +10,14 @@ namespace tessellune {
 
 namespace {
 
-// Spins before a worker waiting at a barrier gives its processor away: the others are usually a
-// few microseconds behind, but with more workers than processors one of them may need this one.
-constexpr int32_t SPINS_BEFORE_YIELD = 1024;
+// Spins before a worker waiting at a barrier sleeps: the others are usually a few microseconds
+// behind; when one is not (its processor taken by another program), a spinning waiter would only
+// keep it off a processor longer.
+constexpr int32_t SPINS_BEFORE_SLEEP = 512;
 
-// Every worker waits here until all have arrived. The steps between barriers are short (tens of
-// microseconds), so waking the workers once for the whole ordering and meeting here between its
-// steps costs far less than a dispatch per step.
+// Every worker waits here until all have arrived. The steps between barriers are short, so waking
+// the workers once for the whole pass and meeting here between steps costs far less than a
+// dispatch per step.
 struct Barrier {
     std::atomic<int32_t> arrived{0};
     std::atomic<int32_t> generation{0};
@@ -30,16 +30,19 @@ void arriveAndWait(Barrier& barrier) {
         // Reset before release: nobody arrives at the next barrier before seeing the new generation.
         barrier.arrived.store(0, std::memory_order_relaxed);
         barrier.generation.store(generation + 1, std::memory_order_release);
+        barrier.generation.notify_all();
         return;
     }
-    for (int32_t spins = 0; barrier.generation.load(std::memory_order_acquire) == generation; ++spins) {
-        if (spins < SPINS_BEFORE_YIELD) {
-#if TESSELLUNE_SSE
-            _mm_pause();
-#endif
-        } else {
-            std::this_thread::yield();
+    for (int32_t spins = 0; spins < SPINS_BEFORE_SLEEP; ++spins) {
+        if (barrier.generation.load(std::memory_order_acquire) != generation) {
+            return;
         }
+#if TESSELLUNE_SSE
+        _mm_pause();
+#endif
+    }
+    while (barrier.generation.load(std::memory_order_acquire) == generation) {
+        barrier.generation.wait(generation, std::memory_order_acquire);
     }
 }
 
@@ -91,12 +94,12 @@ void orderRanges(int32_t w, int32_t, void* data) {
     RenderPipeline& p = *o.pipeline;
     const auto worker = static_cast<uint32_t>(w);
     RadixCounts& counts = p.rangeCounts[worker];
-    int32_t first, last;
-    shareOf(p.vertexBase, o.parts, worker, first, last);
-    projectVertexRange(*o.camera, p, first, last);
     int32_t begin, end;
+    shareOf(p.vertexBase, o.parts, worker, begin, end);
+    projectVertexRange(*o.camera, p, begin, end);
+    arriveAndWait(o.barrier);
+    // The keys and row spans, each corner read once for both, as on one thread.
     shareOf(p.faceCount, o.parts, worker, begin, end);
-    // Keys read only view-space depth, so they need no other range's projection.
     keyFaceRange(p, begin, end, counts);
     arriveAndWait(o.barrier);
 
@@ -114,8 +117,7 @@ void orderRanges(int32_t w, int32_t, void* data) {
     }
     // The passes alternate between the two key and order pairs; the first takes whichever pair
     // makes the last land in faceOrder. The last writes no keys (nothing reads them) but each
-    // face's row span beside it: the first pass made them all, unless it is the last, which makes
-    // those of its own faces.
+    // face's row span beside it.
     int32_t* keys[2] = {p.sortKeys, p.scratchKeys};
     int32_t* faces[2] = {p.faceOrder, p.scratchOrder};
     int32_t next = passes % 2 == 1 ? 0 : 1;
@@ -129,7 +131,7 @@ void orderRanges(int32_t w, int32_t, void* data) {
         scatter.destinationFaces = faces[next];
         scatter.orderedRows = lastPass ? p.orderedRows : nullptr;
         if (k > 0) {
-            // Later passes read the previous one's output, in the same even ranges; the first
+            // Later passes read the previous one's output in the same even ranges; the first
             // reads the faces as they were keyed, whose counts it has.
             countDigitRange(scatter.sourceKeys, begin, end, scatter.pass, counts.bucket[scatter.pass]);
             arriveAndWait(o.barrier);
