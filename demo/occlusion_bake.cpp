@@ -7,6 +7,7 @@
 #include "render/band.h"
 #include "render/clip.h"
 #include "render/submit.h"
+#include "workers/pass_order.h"
 
 namespace tessellune {
 
@@ -75,8 +76,7 @@ void bakeOcclusion(DemoState& state) {
         beginScene(state.pipeline);
         submitProbeScene(state, view);
         runFrontEnd(state.frontEnd, state.pool, state.pipeline);
-        projectVertices(state.occlusionCamera, state.pipeline);
-        sortFacesByDepth(state.pipeline);
+        projectAndOrderOnPool(state.pool, state.pipeline, state.occlusionCamera);
         renderDepthOnly(state.pipeline, depth.height, state.occlusionColour, depth);
 
         int32_t empty = 0;

@@ -2,13 +2,13 @@
 #include "demo/scenes.h"
 #include "render/clip.h"
 #include "workers/band_dispatch.h"
+#include "workers/pass_order.h"
 
 namespace tessellune {
 
 void finishPass(DemoState& state, FloatImage& colour) {
     runFrontEnd(state.frontEnd, state.pool, state.pipeline);
-    projectVertices(state.mainCamera, state.pipeline);
-    sortFacesByDepth(state.pipeline);
+    projectAndOrderOnPool(state.pool, state.pipeline, state.mainCamera);
     renderPassOnPool(state.pool, state.pipeline, state.mainCamera, colour, state.depth);
 }
 

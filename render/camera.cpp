@@ -142,9 +142,9 @@ int32_t classifyBox(const Camera& camera, const Vec4 corners[8]) {
 
 namespace scalar {
 
-void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
+void projectVertexRange(const Camera& camera, RenderPipeline& pipeline, int32_t begin, int32_t end) {
     const Matrix4& c = camera.screen;
-    for (int32_t i = 0; i < pipeline.vertexBase; ++i) {
+    for (int32_t i = begin; i < end; ++i) {
         PipelineVertex& v = pipeline.vertices[i];
         const float x = v.position.x;
         const float y = v.position.y;
@@ -157,6 +157,10 @@ void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
         const float r = 1.0f / w;
         v.screen = {sx * r, sy * r, sz * r, w};
     }
+}
+
+void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
+    scalar::projectVertexRange(camera, pipeline, 0, pipeline.vertexBase);
     noteVerticesProjected(pipeline);
 }
 
@@ -164,13 +168,13 @@ void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
 
 #if TESSELLUNE_SSE
 
-void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
+void projectVertexRange(const Camera& camera, RenderPipeline& pipeline, int32_t begin, int32_t end) {
     const Matrix4& c = camera.screen;
     const __m128 row0 = _mm_load_ps(&c.m[0]);
     const __m128 row1 = _mm_load_ps(&c.m[4]);
     const __m128 row2 = _mm_load_ps(&c.m[8]);
     const __m128 row3 = _mm_load_ps(&c.m[12]);
-    for (int32_t i = 0; i < pipeline.vertexBase; ++i) {
+    for (int32_t i = begin; i < end; ++i) {
         PipelineVertex& v = pipeline.vertices[i];
         // Lane by lane the same sums as the scalar form, left to right.
         __m128 s = _mm_mul_ps(_mm_set1_ps(v.position.x), row0);
@@ -185,15 +189,19 @@ void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
         projected = _mm_shuffle_ps(projected, zw, _MM_SHUFFLE(2, 0, 1, 0));
         _mm_store_ps(&v.screen.x, projected);
     }
-    noteVerticesProjected(pipeline);
 }
 
 #else
 
-void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
-    scalar::projectVertices(camera, pipeline);
+void projectVertexRange(const Camera& camera, RenderPipeline& pipeline, int32_t begin, int32_t end) {
+    scalar::projectVertexRange(camera, pipeline, begin, end);
 }
 
 #endif
+
+void projectVertices(const Camera& camera, RenderPipeline& pipeline) {
+    projectVertexRange(camera, pipeline, 0, pipeline.vertexBase);
+    noteVerticesProjected(pipeline);
+}
 
 } // namespace tessellune

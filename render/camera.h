@@ -64,8 +64,14 @@ int32_t classifyBox(const Camera& camera, const Vec4 corners[8]);
 // the faces are already ordered, their row spans are laid out here.
 void projectVertices(const Camera& camera, RenderPipeline& pipeline);
 
+// What projectVertices does to each vertex, for vertices [begin, end) only, so that threads can
+// share a pass's vertices by ranges. The pass's flags are left alone: once every range is done,
+// noteVerticesProjected (render/face_order.h) finishes the step.
+void projectVertexRange(const Camera& camera, RenderPipeline& pipeline, int32_t begin, int32_t end);
+
 namespace scalar {
 void projectVertices(const Camera& camera, RenderPipeline& pipeline);
+void projectVertexRange(const Camera& camera, RenderPipeline& pipeline, int32_t begin, int32_t end);
 uint32_t insidePlanes(const Camera& camera, const Vec4& point);
 } // namespace scalar
 

@@ -10,13 +10,7 @@ namespace {
 
 // Keys are the nearest corner's distance in 16.16 fixed point: 65536 on the near plane.
 constexpr float DEPTH_KEY_SCALE = 65536.0f;
-// Keys are below 2^31: three 11-bit digits cover them, and keys within 2^22 (faces nearer than 64
-// units) differ in the low two only, so the third pass is skipped. The counts (24 KB) stay in the
-// first-level cache.
-constexpr uint32_t RADIX_BITS = 11;
-constexpr int32_t RADIX_BUCKETS = 1 << RADIX_BITS;
 constexpr uint32_t RADIX_MASK = RADIX_BUCKETS - 1;
-constexpr int32_t RADIX_PASSES = 3;
 
 // The same minimum and maximum, computed the same way, as the band renderer's own test used, so
 // the bands make the same decisions from the span as from the corners.
@@ -56,6 +50,44 @@ float nearestZ(const RenderPipeline& pipeline, int32_t index, const BandFace& fa
     return zmax;
 }
 
+// Clipped faces lie between the planes, so the key fits; unclipped faces from a box the camera
+// called inside do too. Anything else is clamped rather than left undefined.
+int32_t depthKeyOf(float zmax) {
+    const float key = -zmax * DEPTH_KEY_SCALE;
+    return key >= 2147483520.0f ? 2147483647 : key > 0.0f ? static_cast<int32_t>(key) : 0;
+}
+
+uint32_t digitOf(int32_t key, int32_t pass) {
+    return (static_cast<uint32_t>(key) >> (RADIX_BITS * static_cast<uint32_t>(pass))) & RADIX_MASK;
+}
+
+// Face i's depth key into depthKeys and, once the vertices are projected, its row span into
+// faceRows; returns the key.
+inline int32_t keyFace(RenderPipeline& pipeline, int32_t i, bool projected) {
+    const BandFace& face = pipeline.bandFaces[i];
+    float zmax;
+    if (face.cornerCount == 3) {
+        // Nearly every face: its three corners read once for both the key and the rows.
+        const PipelineVertex& v0 = pipeline.vertices[face.vertex[0]];
+        const PipelineVertex& v1 = pipeline.vertices[face.vertex[1]];
+        const PipelineVertex& v2 = pipeline.vertices[face.vertex[2]];
+        zmax = v0.position.z;
+        zmax = v1.position.z > zmax ? v1.position.z : zmax;
+        zmax = v2.position.z > zmax ? v2.position.z : zmax;
+        if (projected) {
+            pipeline.faceRows[i] = cornerRows(v0, v1, v2);
+        }
+    } else {
+        zmax = nearestZ(pipeline, i, face);
+        if (projected) {
+            pipeline.faceRows[i] = rowsOf(pipeline, face);
+        }
+    }
+    const int32_t depthKey = depthKeyOf(zmax);
+    pipeline.depthKeys[i] = depthKey;
+    return depthKey;
+}
+
 // Every face's row span, by face index and in the order.
 void layOutFaceRows(RenderPipeline& pipeline) {
     const int32_t count = pipeline.faceCount;
@@ -85,32 +117,7 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
     // The three digits' bucket counts are taken while the keys are made, in one sweep.
     int32_t buckets[RADIX_PASSES][RADIX_BUCKETS] = {};
     for (int32_t i = 0; i < count; ++i) {
-        const BandFace& face = pipeline.bandFaces[i];
-        float zmax;
-        if (face.cornerCount == 3) {
-            // Nearly every face: its three corners read once for both the key and the rows.
-            const PipelineVertex& v0 = pipeline.vertices[face.vertex[0]];
-            const PipelineVertex& v1 = pipeline.vertices[face.vertex[1]];
-            const PipelineVertex& v2 = pipeline.vertices[face.vertex[2]];
-            zmax = v0.position.z;
-            zmax = v1.position.z > zmax ? v1.position.z : zmax;
-            zmax = v2.position.z > zmax ? v2.position.z : zmax;
-            if (projected) {
-                pipeline.faceRows[i] = cornerRows(v0, v1, v2);
-            }
-        } else {
-            zmax = nearestZ(pipeline, i, face);
-            if (projected) {
-                pipeline.faceRows[i] = rowsOf(pipeline, face);
-            }
-        }
-        // Clipped faces lie between the planes, so the key fits; unclipped faces from a box the
-        // camera called inside do too. Anything else is clamped rather than left undefined.
-        const float key = -zmax * DEPTH_KEY_SCALE;
-        const int32_t depthKey = key >= 2147483520.0f ? 2147483647
-                                 : key > 0.0f         ? static_cast<int32_t>(key)
-                                                      : 0;
-        pipeline.depthKeys[i] = depthKey;
+        const int32_t depthKey = keyFace(pipeline, i, projected);
         const auto bits = static_cast<uint32_t>(depthKey);
         ++buckets[0][bits & RADIX_MASK];
         ++buckets[1][(bits >> RADIX_BITS) & RADIX_MASK];
@@ -161,6 +168,47 @@ void sortFacesByDepth(RenderPipeline& pipeline) {
         for (int32_t k = 0; k < count; ++k) {
             pipeline.orderedRows[k] = pipeline.faceRows[pipeline.faceOrder[k]];
         }
+    }
+}
+
+void keyFaceRange(RenderPipeline& pipeline, int32_t begin, int32_t end, RadixCounts& counts) {
+    std::memset(counts.bucket, 0, sizeof(counts.bucket));
+    for (int32_t i = begin; i < end; ++i) {
+        const auto bits = static_cast<uint32_t>(keyFace(pipeline, i, true));
+        ++counts.bucket[0][bits & RADIX_MASK];
+        ++counts.bucket[1][(bits >> RADIX_BITS) & RADIX_MASK];
+        ++counts.bucket[2][bits >> (2 * RADIX_BITS)];
+    }
+}
+
+void countDigitRange(const int32_t* keys, int32_t begin, int32_t end, int32_t pass, int32_t* counts) {
+    std::memset(counts, 0, sizeof(int32_t) * RADIX_BUCKETS);
+    for (int32_t i = begin; i < end; ++i) {
+        ++counts[digitOf(keys[i], pass)];
+    }
+}
+
+void scatterRange(RenderPipeline& pipeline, const RadixScatter& scatter, int32_t begin, int32_t end,
+                  int32_t* offsets) {
+    const int32_t pass = scatter.pass;
+    for (int32_t i = begin; i < end; ++i) {
+        const int32_t key = scatter.sourceKeys[i];
+        const int32_t face = scatter.sourceFaces != nullptr ? scatter.sourceFaces[i] : i;
+        const int32_t at = offsets[digitOf(key, pass)]++;
+        if (scatter.destinationKeys != nullptr) {
+            scatter.destinationKeys[at] = key;
+        }
+        scatter.destinationFaces[at] = face;
+        if (scatter.orderedRows != nullptr) {
+            scatter.orderedRows[at] = pipeline.faceRows[face];
+        }
+    }
+}
+
+void keepFaceRange(RenderPipeline& pipeline, int32_t begin, int32_t end) {
+    for (int32_t i = begin; i < end; ++i) {
+        pipeline.faceOrder[i] = i;
+        pipeline.orderedRows[i] = pipeline.faceRows[i];
     }
 }
 

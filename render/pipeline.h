@@ -1,11 +1,12 @@
 // The render pipeline: the four per-pass buffers, the append protocol, lights and statistics.
 //
 // Conventions: one scene pass runs beginScene, addLight, submissions, sortFacesByDepth and
-// projectVertices (in either order: whichever runs second lays out what the bands scan), then
-// renderBand on every band. A pass missing either step draws nothing, and the dispatcher says so. Indices stored in faces are
-// absolute buffer indices. A submission appends at base + added and commits by advancing the bases; a
-// submission that would overflow any buffer is refused whole: nothing of it becomes part of the pass, and the
-// refusal is counted so the statistics show it.
+// projectVertices (in either order: whichever runs second lays out what the bands scan; or both at
+// once on the worker pool, workers/pass_order.h), then renderBand on every band. A pass missing
+// either step draws nothing, and the dispatcher says so. Indices stored in faces are absolute
+// buffer indices. A submission appends at base + added and commits by advancing the bases; a
+// submission that would overflow any buffer is refused whole: nothing of it becomes part of the
+// pass, and the refusal is counted so the statistics show it.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,12 @@
 #include "render/texture.h"
 
 namespace tessellune {
+
+// One range's counts of each value of each digit of the ordering's depth keys (digit p is bits
+// 11p to 11p + 10 of the key).
+struct RadixCounts {
+    int32_t bucket[RADIX_PASSES][RADIX_BUCKETS];
+};
 
 struct RenderPipeline {
     PipelineVertex* vertices = nullptr;
@@ -53,6 +60,9 @@ struct RenderPipeline {
     // bandFaces[i] repeats what the ordering and the bands read of face i: one line a face, where
     // the record spans four; whoever stores a face writes both (storeCorner, noteFace).
     BandFace* bandFaces = nullptr;
+    // The ordering shared by ranges among threads (workers/pass_order.h): one table of counts a
+    // thread, grown once to the largest pool that has ordered a pass.
+    std::vector<RadixCounts> rangeCounts;
     // Row spans of the faces: faceRows by face index, orderedRows in faceOrder's order. The bands
     // scan orderedRows, eight bytes a face, and touch a face's own record only when it reaches
     // their rows: the records are large and, in depth order, scattered over the buffer.

@@ -7,6 +7,7 @@
 #include "render/clip.h"
 #include "render/targets.h"
 #include "workers/band_dispatch.h"
+#include "workers/pass_order.h"
 #include "workers/resolve_dispatch.h"
 
 namespace tessellune::bench {
@@ -59,8 +60,7 @@ void renderFrame(FrameContext& context, SubmitFrame submit, void* scene, int32_t
     submit(context, frame, scene);
     runFrontEnd(context.frontEnd, context.pool, context.pipeline);
     stages.submitMs += since(mark);
-    projectVertices(context.camera, context.pipeline);
-    sortFacesByDepth(context.pipeline);
+    projectAndOrderOnPool(context.pool, context.pipeline, context.camera);
     stages.sortProjectMs += since(mark);
     renderPassOnPool(context.pool, context.pipeline, context.camera, context.colour, context.depth);
     stages.bandsMs += since(mark);
