@@ -122,20 +122,11 @@ inline void layDownTriangle(const PipelineFace& from, const BandFace& staged, Pi
         texcoord[c] = staged.texcoord[c] + dt;
         normal[c] = staged.normalIndex[c] == -1 ? -1 : staged.normalIndex[c] + dn;
     }
-    band.normal = staged.normal;
     for (int32_t c = 0; c < 3; ++c) {
-        band.vertex[c] = vertex[c];
-        band.texcoord[c] = texcoord[c];
-        band.normalIndex[c] = normal[c];
+        storeCorner(to, band, c, vertex[c], texcoord[c], normal[c]);
     }
-    band.cornerCount = 3;
-    band.material = staged.material;
+    noteFace(band, staged.normal, 3, staged.material);
     to.normal = staged.normal;
-    for (int32_t c = 0; c < 3; ++c) {
-        to.vertex[c] = vertex[c];
-        to.texcoord[c] = texcoord[c];
-        to.normalIndex[c] = normal[c];
-    }
     to.cornerCount = 3;
     to.facing = from.facing;
     to.material = staged.material;
