@@ -65,7 +65,8 @@ struct FrontEnd {
 };
 
 // Staging pipelines for each of the pool's workers; false (with nothing held) when there is one
-// worker, which runs the records itself, or when memory cannot be had.
+// worker, which runs the records itself, in the browser (whose page thread spins while the
+// workers run), or when memory cannot be had.
 bool createFrontEnd(FrontEnd& frontEnd, const WorkerPool& pool);
 void destroyFrontEnd(FrontEnd& frontEnd);
 

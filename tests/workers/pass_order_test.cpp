@@ -201,7 +201,7 @@ Result resultOf(const RenderPipeline& p) {
 
 template <typename T>
 bool sameBits(const std::vector<T>& a, const std::vector<T>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }
 
 // Where two results first differ, for the failure message.
