@@ -52,7 +52,7 @@ struct DemoState {
     double spinPhase = 0.0;  // scene 10's ring rotation, integrated from "speed"
 
     WorkerPool pool;
-    FrontEnd frontEnd; // the passes' submissions run on the pool (none with one worker)
+    FrontEnd frontEnd;       // the passes' submissions run on the pool (none with one worker)
     FloatImage colour;       // the main colour buffer, resolved every frame
     FloatImage secondColour; // scene 4 renders here, then adds into the main buffer
     DepthImage depth;

@@ -262,8 +262,9 @@ void renderBand(const RenderPipeline& pipeline, int32_t rowBegin, int32_t rowEnd
 }
 
 void renderDepthOnly(RenderPipeline& pipeline, int32_t rows, const FloatImage& colour, DepthImage& depth) {
-    if (checkPassReady(pipeline) && depth.pixels != nullptr && colour.width > 0 && colour.width == depth.width &&
-        multipleOfBlock(colour.width) && rows > 0 && multipleOfBlock(rows) && rows <= depth.height) {
+    if (checkPassReady(pipeline) && depth.pixels != nullptr && colour.width > 0 &&
+        colour.width == depth.width && multipleOfBlock(colour.width) && rows > 0 && multipleOfBlock(rows) &&
+        rows <= depth.height) {
         const float bottom = static_cast<float>(rows);
         for (int32_t k = 0; k < pipeline.faceCount; ++k) {
             prefetchAhead(pipeline, k, 0.0f, bottom);

@@ -24,12 +24,12 @@ enum class SubmissionKind : int32_t { Mesh, Quad, Ground, Cube };
 struct SubmissionRecord {
     Matrix4 modelView;
     SubmissionKind kind = SubmissionKind::Mesh;
-    int32_t mask = 0;                        // a mesh's clip mask
-    const Mesh* mesh = nullptr;              // SubmissionKind::Mesh
+    int32_t mask = 0;           // a mesh's clip mask
+    const Mesh* mesh = nullptr; // SubmissionKind::Mesh
     const Camera* camera = nullptr;
-    const Material* material = nullptr;      // a mesh's override, or the shape's material
-    float height = 0.0f, width = 0.0f;       // a quad's extents; a cube's edge is `width`
-    TexCoord texcoords[4];                   // the ground's corner texture coordinates
+    const Material* material = nullptr; // a mesh's override, or the shape's material
+    float height = 0.0f, width = 0.0f;  // a quad's extents; a cube's edge is `width`
+    TexCoord texcoords[4];              // the ground's corner texture coordinates
 };
 
 } // namespace tessellune

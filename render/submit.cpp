@@ -32,8 +32,9 @@ bool clearlyTurnedAway(const Vec4& toCorner, const Vec4& normal) {
 // MeshTriangle) from their compact copies: `keep(f, face, n, facing)` gets every face not dropped
 // on the way, with its unit view-space normal and facing, and returns false to stop.
 template <typename Face, typename Keep>
-void visitFacingFaces(const RenderPipeline& pipeline, const Mesh& mesh, const Face* faces, const Matrix4& modelView,
-                      int32_t firstVertex, int32_t faceBegin, int32_t faceEnd, Keep&& keep) {
+void visitFacingFaces(const RenderPipeline& pipeline, const Mesh& mesh, const Face* faces,
+                      const Matrix4& modelView, int32_t firstVertex, int32_t faceBegin, int32_t faceEnd,
+                      Keep&& keep) {
     const int32_t vertexCount = static_cast<int32_t>(mesh.vertices.size());
     const int32_t faceCount = faceEnd;
     for (int32_t f = faceBegin; f < faceCount; ++f) {
@@ -64,8 +65,8 @@ void visitFacingFaces(const RenderPipeline& pipeline, const Mesh& mesh, const Fa
 // The facing test and the store of faces [faceBegin, faceEnd) of a mesh.
 template <typename Face>
 void submitFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Face* faces,
-                 const Matrix4& modelView, int32_t firstVertex, int32_t mask, const Material* materialOverride,
-                 int32_t faceBegin, int32_t faceEnd) {
+                 const Matrix4& modelView, int32_t firstVertex, int32_t mask,
+                 const Material* materialOverride, int32_t faceBegin, int32_t faceEnd) {
     visitFacingFaces(pipeline, mesh, faces, modelView, firstVertex, faceBegin, faceEnd,
                      [&](int32_t f, const Face& face, const Vec4& n, float facing) {
                          if constexpr (std::is_same_v<Face, MeshTriangle>) {
@@ -146,9 +147,9 @@ void notePlanesKnown(RenderPipeline& pipeline, const Mesh& mesh, const MeshSlots
     }
 }
 
-void submitMeshFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Matrix4& modelView,
-                     const MeshSlots& slots, int32_t mask, const Material* materialOverride, int32_t begin,
-                     int32_t end) {
+void submitMeshFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh,
+                     const Matrix4& modelView, const MeshSlots& slots, int32_t mask,
+                     const Material* materialOverride, int32_t begin, int32_t end) {
     if (mesh.triangles.size() == mesh.faces.size()) {
         submitFaces(pipeline, camera, mesh, mesh.triangles.data(), modelView, slots.firstVertex, mask,
                     materialOverride, begin, end);
@@ -170,7 +171,8 @@ int32_t collectKeptFaces(const RenderPipeline& pipeline, const Mesh& mesh, const
                      [&](int32_t f, const MeshTriangle& face, const Vec4& n, float facing) {
                          // What the store refuses: a face turned away, or one naming a vertex
                          // outside its submission (a negative index reads as huge).
-                         const bool stored = !(facing > 0.0f) && static_cast<uint32_t>(face.vertex[0]) < added &&
+                         const bool stored = !(facing > 0.0f) &&
+                                             static_cast<uint32_t>(face.vertex[0]) < added &&
                                              static_cast<uint32_t>(face.vertex[1]) < added &&
                                              static_cast<uint32_t>(face.vertex[2]) < added;
                          kept[count] = {n, f, facing};
@@ -386,26 +388,26 @@ bool submitSquare(RenderPipeline& pipeline, const Camera& camera, const Matrix4&
 
 namespace {
 
-bool runQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView, float height, float width,
-             const Material* material) {
+bool runQuad(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView, float height,
+             float width, const Material* material) {
     const Vec4 positions[4] = {makePoint(0.0f, 0.0f, 0.0f), makePoint(width, 0.0f, 0.0f),
                                makePoint(width, height, 0.0f), makePoint(0.0f, height, 0.0f)};
     const TexCoord texcoords[1] = {};
     const int32_t cornerTexcoords[4] = {0, 0, 0, 0};
-    return submitSquare(pipeline, camera, modelView, positions, {0.0f, 0.0f, 1.0f}, texcoords, 1, cornerTexcoords,
-                        material);
+    return submitSquare(pipeline, camera, modelView, positions, {0.0f, 0.0f, 1.0f}, texcoords, 1,
+                        cornerTexcoords, material);
 }
 
-bool runGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView, const TexCoord corners[4],
-               const Material* material) {
+bool runGround(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView,
+               const TexCoord corners[4], const Material* material) {
     constexpr float HALF = 250.0f; // the square is 500 x 500 units
     const Vec4 positions[4] = {makePoint(HALF, 0.0f, -HALF), makePoint(-HALF, 0.0f, -HALF),
                                makePoint(-HALF, 0.0f, HALF), makePoint(HALF, 0.0f, HALF)};
     // Entry 0 is (0, 0); the caller's records follow, texture coordinate k + 1 for vertex k.
     const TexCoord texcoords[5] = {TexCoord{}, corners[0], corners[1], corners[2], corners[3]};
     const int32_t cornerTexcoords[4] = {1, 2, 3, 4};
-    return submitSquare(pipeline, camera, modelView, positions, {0.0f, 1.0f, 0.0f}, texcoords, 5, cornerTexcoords,
-                        material);
+    return submitSquare(pipeline, camera, modelView, positions, {0.0f, 1.0f, 0.0f}, texcoords, 5,
+                        cornerTexcoords, material);
 }
 
 bool runCube(RenderPipeline& pipeline, const Camera& camera, const Matrix4& modelView, float size,

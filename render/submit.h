@@ -69,9 +69,9 @@ void transformMeshNormals(RenderPipeline& pipeline, const Mesh& mesh, const Matr
 void copyMeshTexcoords(RenderPipeline& pipeline, const Mesh& mesh, const MeshSlots& slots, int32_t begin,
                        int32_t end);
 void notePlanesKnown(RenderPipeline& pipeline, const Mesh& mesh, const MeshSlots& slots, int32_t mask);
-void submitMeshFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh, const Matrix4& modelView,
-                     const MeshSlots& slots, int32_t mask, const Material* materialOverride, int32_t begin,
-                     int32_t end);
+void submitMeshFaces(RenderPipeline& pipeline, const Camera& camera, const Mesh& mesh,
+                     const Matrix4& modelView, const MeshSlots& slots, int32_t mask,
+                     const Material* materialOverride, int32_t begin, int32_t end);
 
 // For a mesh inside the view (mask 0) read from its triangle lines, where each face the facing test
 // keeps is stored as one face: the faces of [begin, end) that the store would keep, in order, with

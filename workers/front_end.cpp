@@ -29,7 +29,8 @@ int64_t estimatedFaces(const SubmissionRecord& r) {
 
 // A mesh large enough to be shared by ranges rather than run by one worker.
 bool large(const SubmissionRecord& r) {
-    return r.kind == SubmissionKind::Mesh && static_cast<int64_t>(r.mesh->faces.size()) >= FRONT_END_LARGE_MESH;
+    return r.kind == SubmissionKind::Mesh &&
+           static_cast<int64_t>(r.mesh->faces.size()) >= FRONT_END_LARGE_MESH;
 }
 
 // Staging indices start here, so that no index moved into place is -1, the "no normal" mark a
@@ -54,13 +55,6 @@ void useOwnBuffers(FrontEnd& fe, uint32_t w) {
     s.planesKnownEnd = STAGING_BASE;
     s.refusedSubmissions = 0;
     s.submissionOverflowed = false;
-}
-
-// Equal shares of [0, count) for `parts` workers, the remainder to the last.
-void shareOf(int32_t count, uint32_t parts, uint32_t w, int32_t& begin, int32_t& end) {
-    const int32_t each = count / static_cast<int32_t>(parts);
-    begin = each * static_cast<int32_t>(w);
-    end = w + 1 == parts ? count : begin + each;
 }
 
 // Room for `chunks` chunks, none placed yet.
@@ -114,8 +108,8 @@ void publish(Chain& chain, int32_t c, const ChunkEnd& end) {
 // A staged triangle into the pass, its indices moved. Its band record holds all of its corners;
 // each moved index goes from a register to both records, as a store writes them (moving them in a
 // copy of the record and copying that on made the copy's wide loads wait for the narrow stores).
-inline void layDownTriangle(const PipelineFace& from, const BandFace& staged, PipelineFace& to, BandFace& band,
-                            int32_t dv, int32_t dt, int32_t dn) {
+inline void layDownTriangle(const PipelineFace& from, const BandFace& staged, PipelineFace& to,
+                            BandFace& band, int32_t dv, int32_t dt, int32_t dn) {
     int32_t vertex[3], texcoord[3], normal[3];
     for (int32_t c = 0; c < 3; ++c) {
         vertex[c] = staged.vertex[c] + dv;
@@ -133,49 +127,39 @@ inline void layDownTriangle(const PipelineFace& from, const BandFace& staged, Pi
     to.carried = from.carried;
 }
 
-// One submission's staged output into the pass at `at`, each stored index moved by as much as
-// its buffer's entries moved.
+// One submission's staged output into the pass where it was placed, each stored index moved by as
+// much as its buffer's entries moved.
 void layDown(RenderPipeline& p, const RenderPipeline& s, const StagedSubmission& st) {
-    const ChunkEnd at{st.finalVertex, st.finalNormal, st.finalTexcoord, st.finalFace, 0, false, false, 0};
-    std::memcpy(static_cast<void*>(p.vertices + at.vertex), s.vertices + st.vertex,
+    std::memcpy(static_cast<void*>(p.vertices + st.finalVertex), s.vertices + st.vertex,
                 sizeof(PipelineVertex) * static_cast<size_t>(st.vertexCount));
-    std::memcpy(static_cast<void*>(p.normals + at.normal), s.normals + st.normal,
+    std::memcpy(static_cast<void*>(p.normals + st.finalNormal), s.normals + st.normal,
                 sizeof(PipelineNormal) * static_cast<size_t>(st.normalCount));
-    std::memcpy(static_cast<void*>(p.texcoords + at.texcoord), s.texcoords + st.texcoord,
+    std::memcpy(static_cast<void*>(p.texcoords + st.finalTexcoord), s.texcoords + st.texcoord,
                 sizeof(TexCoord) * static_cast<size_t>(st.texcoordCount));
-    const int32_t dv = at.vertex - st.vertex;
-    const int32_t dn = at.normal - st.normal;
-    const int32_t dt = at.texcoord - st.texcoord;
+    const int32_t dv = st.finalVertex - st.vertex;
+    const int32_t dn = st.finalNormal - st.normal;
+    const int32_t dt = st.finalTexcoord - st.texcoord;
     for (int32_t k = 0; k < st.faceCount; ++k) {
         const PipelineFace& from = s.faces[st.face + k];
-        PipelineFace& to = p.faces[at.face + k];
+        PipelineFace& to = p.faces[st.finalFace + k];
         if (from.cornerCount == 3) {
-            layDownTriangle(from, s.bandFaces[st.face + k], to, p.bandFaces[at.face + k], dv, dt, dn);
+            layDownTriangle(from, s.bandFaces[st.face + k], to, p.bandFaces[st.finalFace + k], dv, dt, dn);
             continue;
         }
         const int32_t corners = std::clamp(from.cornerCount, 0, MAX_FACE_CORNERS);
-        // The fields a stored face has, written once each, as the one that stored it wrote them;
-        // the band record made whole in registers and stored in one piece.
-        BandFace band = s.bandFaces[st.face + k];
+        // The rare other faces: the band record as staged (a short face's spare slots included),
+        // then every corner moved into both records as a store writes them.
+        BandFace& band = p.bandFaces[st.finalFace + k];
+        band = s.bandFaces[st.face + k];
         to.normal = from.normal;
         for (int32_t c = 0; c < corners; ++c) {
-            const int32_t vertex = from.vertex[c] + dv;
-            const int32_t texcoord = from.texcoord[c] + dt;
-            const int32_t normal = from.normalIndex[c] == -1 ? -1 : from.normalIndex[c] + dn;
-            to.vertex[c] = vertex;
-            to.texcoord[c] = texcoord;
-            to.normalIndex[c] = normal;
-            if (c < 3) {
-                band.vertex[c] = vertex;
-                band.texcoord[c] = texcoord;
-                band.normalIndex[c] = normal;
-            }
+            storeCorner(to, band, c, from.vertex[c] + dv, from.texcoord[c] + dt,
+                        from.normalIndex[c] == -1 ? -1 : from.normalIndex[c] + dn);
         }
         to.cornerCount = from.cornerCount;
         to.facing = from.facing;
         to.material = from.material;
         to.carried = from.carried;
-        p.bandFaces[at.face + k] = band;
     }
 }
 
@@ -195,8 +179,15 @@ void runRecordChunks(int32_t w, int32_t, void* data) {
         RenderPipeline& staging = fe.staging[worker];
         for (int32_t i = first; i < end; ++i) {
             StagedSubmission& out = fe.staged[static_cast<size_t>(i)];
-            out = StagedSubmission{staging.vertexBase, 0, staging.normalBase, 0, staging.texcoordBase, 0,
-                                   staging.faceCount, 0, false};
+            out = StagedSubmission{staging.vertexBase,
+                                   0,
+                                   staging.normalBase,
+                                   0,
+                                   staging.texcoordBase,
+                                   0,
+                                   staging.faceCount,
+                                   0,
+                                   false};
             const int32_t refused = staging.refusedSubmissions;
             runSubmissionRecord(staging, p.records[static_cast<size_t>(i)]);
             out.stagingFull = staging.refusedSubmissions != refused;
@@ -271,7 +262,8 @@ void runRecords(FrontEnd& fe, WorkerPool& pool, RenderPipeline& p, int32_t first
             sum = 0;
         }
     }
-    chain.start = {p.vertexBase, p.normalBase, p.texcoordBase, p.faceCount, p.refusedSubmissions, false, false, 0};
+    chain.start = {p.vertexBase,         p.normalBase, p.texcoordBase, p.faceCount,
+                   p.refusedSubmissions, false,        false,          0};
     dispatchEach(pool, runRecordChunks, &chain);
 
     const ChunkEnd& last = fe.chunkEnd[static_cast<size_t>(chain.chunks - 1)];
@@ -298,11 +290,11 @@ void transformRange(int32_t w, int32_t, void* data) {
     const Mesh& mesh = *r.mesh;
     const auto worker = static_cast<uint32_t>(w);
     int32_t begin, end;
-    shareOf(static_cast<int32_t>(mesh.vertices.size()), chain.parts, worker, begin, end);
+    evenRange(static_cast<int32_t>(mesh.vertices.size()), chain.parts, worker, begin, end);
     transformMeshVertices(*chain.pipeline, *r.camera, mesh, r.modelView, chain.slots, r.mask, begin, end);
-    shareOf(static_cast<int32_t>(mesh.normals.size()), chain.parts, worker, begin, end);
+    evenRange(static_cast<int32_t>(mesh.normals.size()), chain.parts, worker, begin, end);
     transformMeshNormals(*chain.pipeline, mesh, r.modelView, chain.slots, begin, end);
-    shareOf(static_cast<int32_t>(mesh.texcoords.size()), chain.parts, worker, begin, end);
+    evenRange(static_cast<int32_t>(mesh.texcoords.size()), chain.parts, worker, begin, end);
     copyMeshTexcoords(*chain.pipeline, mesh, chain.slots, begin, end);
 }
 
@@ -336,7 +328,8 @@ void keepAndStoreFaceChunks(Chain& chain, uint32_t worker) {
     KeptFace* kept = fe.own[worker].kept.data();
     for (int32_t c = chain.next.fetch_add(1); c < chain.chunks; c = chain.next.fetch_add(1)) {
         const int32_t begin = c * FRONT_END_CHUNK_FACES;
-        const int32_t end = std::min<int32_t>(begin + FRONT_END_CHUNK_FACES, static_cast<int32_t>(r.mesh->faces.size()));
+        const int32_t end =
+            std::min<int32_t>(begin + FRONT_END_CHUNK_FACES, static_cast<int32_t>(r.mesh->faces.size()));
         const int32_t count = collectKeptFaces(p, *r.mesh, r.modelView, chain.slots, begin, end, kept);
         ChunkEnd at = waitForChunkBefore(chain, c);
         if (at.broken || count > p.faceCapacity - at.face) {
@@ -371,7 +364,8 @@ void runFaceChunks(int32_t w, int32_t, void* data) {
     for (int32_t c = chain.next.fetch_add(1); c < chain.chunks; c = chain.next.fetch_add(1)) {
         RenderPipeline& s = openWindow(fe, worker, p);
         const int32_t begin = c * FRONT_END_CHUNK_FACES;
-        const int32_t end = std::min<int32_t>(begin + FRONT_END_CHUNK_FACES, static_cast<int32_t>(r.mesh->faces.size()));
+        const int32_t end =
+            std::min<int32_t>(begin + FRONT_END_CHUNK_FACES, static_cast<int32_t>(r.mesh->faces.size()));
         submitMeshFaces(s, *r.camera, *r.mesh, r.modelView, chain.slots, r.mask, r.material, begin, end);
         ChunkEnd at = waitForChunkBefore(chain, c);
         if (!at.broken) {
@@ -420,7 +414,8 @@ void runSharedMesh(FrontEnd& fe, WorkerPool& pool, RenderPipeline& p, const Subm
     if (last.outOfFaces) {
         p.submissionOverflowed = true; // the one-thread path runs out of faces part-way: refused
     } else if (last.broken) {
-        submitMeshFaces(p, *r.camera, *r.mesh, r.modelView, chain.slots, r.mask, r.material, last.brokenAt, faces);
+        submitMeshFaces(p, *r.camera, *r.mesh, r.modelView, chain.slots, r.mask, r.material, last.brokenAt,
+                        faces);
     }
     commitSubmission(p);
 }

@@ -37,9 +37,9 @@ struct StagedSubmission {
 // chain broke there (a staging pipeline ran out of room, or a mesh ran out of faces).
 struct ChunkEnd {
     int32_t vertex = 0, normal = 0, texcoord = 0, face = 0, refused = 0;
-    bool broken = false;    // nothing from brokenAt on was laid down
+    bool broken = false;     // nothing from brokenAt on was laid down
     bool outOfFaces = false; // a mesh's faces overflowed the pass: the submission is refused
-    int32_t brokenAt = 0;   // the record (or the mesh's face) the calling thread goes on from
+    int32_t brokenAt = 0;    // the record (or the mesh's face) the calling thread goes on from
 };
 
 // The buffers a staging pipeline was made with, so that one lent to a mesh's face range (which

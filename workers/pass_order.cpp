@@ -53,13 +53,6 @@ struct Ordering {
     Barrier barrier;
 };
 
-// Equal shares of [0, count) for `parts` workers, the remainder to the last.
-void shareOf(int32_t count, uint32_t parts, uint32_t w, int32_t& begin, int32_t& end) {
-    const int32_t each = count / static_cast<int32_t>(parts);
-    begin = each * static_cast<int32_t>(w);
-    end = w + 1 == parts ? count : begin + each;
-}
-
 // Whether the digit varies over the pass's keys. The one-thread sort skips a pass whose first
 // key's bucket holds every key: the same as one bucket holding them all.
 bool digitVaries(const RenderPipeline& p, uint32_t parts, int32_t pass) {
@@ -95,11 +88,11 @@ void orderRanges(int32_t w, int32_t, void* data) {
     const auto worker = static_cast<uint32_t>(w);
     RadixCounts& counts = p.rangeCounts[worker];
     int32_t begin, end;
-    shareOf(p.vertexBase, o.parts, worker, begin, end);
+    evenRange(p.vertexBase, o.parts, worker, begin, end);
     projectVertexRange(*o.camera, p, begin, end);
     arriveAndWait(o.barrier);
     // The keys and row spans, each corner read once for both, as on one thread.
-    shareOf(p.faceCount, o.parts, worker, begin, end);
+    evenRange(p.faceCount, o.parts, worker, begin, end);
     keyFaceRange(p, begin, end, counts);
     arriveAndWait(o.barrier);
 

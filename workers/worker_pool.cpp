@@ -48,10 +48,11 @@ void workerProcedure(WorkerSlot* slot) {
     }
 }
 
-// Worker i's blocks in the even split: totalBlocks / count each, the remainder to the last.
+// Worker i's blocks in the even split.
 int32_t evenShare(uint32_t i, uint32_t count, int32_t totalBlocks) {
-    const int32_t each = totalBlocks / static_cast<int32_t>(count);
-    return i + 1 < count ? each : totalBlocks - each * static_cast<int32_t>(count - 1);
+    int32_t begin = 0, end = 0;
+    evenRange(totalBlocks, count, i, begin, end);
+    return end - begin;
 }
 
 } // namespace
@@ -127,7 +128,8 @@ class DispatchClock {
 public:
     explicit DispatchClock(WorkerPool& pool) : pool_(pool), begin_(std::chrono::steady_clock::now()) {}
     ~DispatchClock() {
-        pool_.dispatchSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - begin_).count();
+        pool_.dispatchSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - begin_).count();
     }
     DispatchClock(const DispatchClock&) = delete;
     DispatchClock& operator=(const DispatchClock&) = delete;
@@ -178,6 +180,12 @@ void dispatchEvenly(WorkerPool& pool, BandJob job, void* data) {
     }
     runOnWorkers(pool, job, data,
                  [&pool](uint32_t i) { return evenShare(i, pool.workerCount, pool.totalBlocks); });
+}
+
+void evenRange(int32_t count, uint32_t parts, uint32_t index, int32_t& begin, int32_t& end) {
+    const int32_t each = count / static_cast<int32_t>(parts);
+    begin = each * static_cast<int32_t>(index);
+    end = index + 1 == parts ? count : begin + each;
 }
 
 void dispatchEach(WorkerPool& pool, BandJob job, void* data) {

@@ -74,6 +74,10 @@ void assignInitialBlocks(WorkerSlot* workers, uint32_t count, int32_t totalBlock
 // index, and a slowest worker without blocks gives none away.
 void rebalanceBlocks(WorkerSlot* workers, uint32_t count);
 
+// Part `index` of `parts` equal parts of [0, count), the remainder to the last: the even split
+// the pool's rows and the front end's ranges share.
+void evenRange(int32_t count, uint32_t parts, uint32_t index, int32_t& begin, int32_t& end);
+
 // Pins the calling thread to one processor; false when the platform refuses.
 bool pinCurrentThreadToProcessor(int32_t processor);
 

@@ -88,7 +88,9 @@ void printStages(const FrameTiming& timing) {
         // with n workers it would take about workers / n of its time (a bound the memory may not
         // allow).
         const double share = timing.msPerFrame > 0.0 ? timing.serialMs / timing.msPerFrame : 0.0;
-        const auto at = [&timing](double n) { return timing.serialMs + timing.dispatchMs * timing.workers / n; };
+        const auto at = [&timing](double n) {
+            return timing.serialMs + timing.dispatchMs * timing.workers / n;
+        };
         std::printf("  serial share %.0f %% (%.2f ms on one thread; target <= %.0f %%); with 8 workers about "
                     "%.2f ms/frame, with 16 about %.2f\n",
                     share * 100.0, timing.serialMs, TARGET_SERIAL_SHARE * 100.0, at(8.0), at(16.0));

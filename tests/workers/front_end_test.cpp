@@ -48,7 +48,8 @@ Mesh makeSheet(int32_t n, const Material* material) {
             for (const auto& t : quad) {
                 // Every other triangle names no normal of its own: the face normal stands in.
                 const int32_t normalIndex = (x + y) % 2 == 0 ? t[0] : -1;
-                PipelineFace face = testing::meshTriangle(t[0], t[1], t[2], {0, 0, 1, 0}, material, normalIndex);
+                PipelineFace face =
+                    testing::meshTriangle(t[0], t[1], t[2], {0, 0, 1, 0}, material, normalIndex);
                 for (int k = 0; k < 3; ++k) {
                     face.texcoord[k] = t[k];
                 }
@@ -77,9 +78,9 @@ struct Scene {
             materials[i].shaderType = shaders[i];
             materials[i].ambient = {0.3f + 0.2f * i, 0.5f, 0.9f - 0.2f * i, 1.0f};
         }
-        small = makeSheet(10, &materials[0]);   // 200 faces: runs in a chunk
-        large = makeSheet(50, &materials[1]);   // 5000 faces: shared by ranges
-        largeRecords = large;                   // the same, read from its face records
+        small = makeSheet(10, &materials[0]); // 200 faces: runs in a chunk
+        large = makeSheet(50, &materials[1]); // 5000 faces: shared by ranges
+        largeRecords = large;                 // the same, read from its face records
         largeRecords.triangles.clear();
         for (size_t i = 0; i < lights.size(); ++i) {
             lights[i] = testing::makeLight({3.0f * i, 4, -10, 1}, 5, 2);
@@ -119,7 +120,8 @@ void scatter(RenderPipeline& p, Scene& s, uint32_t seed, int32_t count) {
             submitCube(p, s.camera, placement, Matrix4{}, 1.0f + 3.0f * std::fabs(u(engine)), m);
             break;
         case 2:
-            submitQuad(p, s.camera, placement, Matrix4{}, 4 * std::fabs(u(engine)), 6 * std::fabs(u(engine)), m);
+            submitQuad(p, s.camera, placement, Matrix4{}, 4 * std::fabs(u(engine)), 6 * std::fabs(u(engine)),
+                       m);
             break;
         case 3: {
             const TexCoord corners[4] = {{0, 0, 0, 0}, {1, 0, 0, 0}, {1, 1, 0, 0}, {0, 1, 0, 0}};
@@ -208,8 +210,10 @@ void expectSameBuffers(const RenderPipeline& a, const RenderPipeline& b) {
         ASSERT_EQ(std::memcmp(&x.position, &y.position, sizeof x.position), 0) << "vertex " << i;
         ASSERT_EQ(std::memcmp(&x.occlusion, &y.occlusion, sizeof x.occlusion), 0) << "vertex " << i;
     }
-    ASSERT_EQ(std::memcmp(a.normals, b.normals, sizeof(PipelineNormal) * static_cast<size_t>(a.normalBase)), 0);
-    ASSERT_EQ(std::memcmp(a.texcoords, b.texcoords, sizeof(TexCoord) * static_cast<size_t>(a.texcoordBase)), 0);
+    ASSERT_EQ(std::memcmp(a.normals, b.normals, sizeof(PipelineNormal) * static_cast<size_t>(a.normalBase)),
+              0);
+    ASSERT_EQ(std::memcmp(a.texcoords, b.texcoords, sizeof(TexCoord) * static_cast<size_t>(a.texcoordBase)),
+              0);
     for (int32_t f = 0; f < a.faceCount; ++f) {
         const PipelineFace &x = a.faces[f], &y = b.faces[f];
         ASSERT_EQ(x.cornerCount, y.cornerCount) << "face " << f;
@@ -258,8 +262,12 @@ TEST_F(FrontEndOnPool, LeavesWhatTheOneThreadPathLeaves) {
                 sortFacesByDepth(*p);
                 renderBand(*p, 0, 480, targets->colour, targets->depth);
             }
-            EXPECT_EQ(std::memcmp(drawnAlone.colour.pixels, drawnShared.colour.pixels, sizeof(Vec4) * 640 * 480), 0);
-            EXPECT_EQ(std::memcmp(drawnAlone.depth.pixels, drawnShared.depth.pixels, sizeof(uint32_t) * 640 * 480), 0);
+            EXPECT_EQ(
+                std::memcmp(drawnAlone.colour.pixels, drawnShared.colour.pixels, sizeof(Vec4) * 640 * 480),
+                0);
+            EXPECT_EQ(
+                std::memcmp(drawnAlone.depth.pixels, drawnShared.depth.pixels, sizeof(uint32_t) * 640 * 480),
+                0);
         }
         destroyFrontEnd(frontEnd);
         destroyWorkerPool(pool);
@@ -283,7 +291,7 @@ TEST_F(FrontEndOnPool, TheCasesReachEveryPath) {
     // What the submissions bring of their own, before clipping adds any.
     int32_t own = 0;
     for (const SubmissionRecord& r : recorded(all[0])) {
-        own += r.kind == SubmissionKind::Cube ? 8
+        own += r.kind == SubmissionKind::Cube   ? 8
                : r.kind == SubmissionKind::Mesh ? static_cast<int32_t>(r.mesh->vertices.size())
                                                 : 4;
     }

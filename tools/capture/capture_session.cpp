@@ -45,7 +45,8 @@ double musicSeconds(const CaptureSession& s, int64_t frame) {
 
 } // namespace
 
-bool openCapture(CaptureSession& s, const std::string& dataDir, int fps, std::string& error, uint32_t workers) {
+bool openCapture(CaptureSession& s, const std::string& dataDir, int fps, std::string& error,
+                 uint32_t workers) {
     s.fps = fps > 0 ? fps : 30;
     { MersenneRandom seed(STARTUP_SEED); }
     if (!createWorkersAndBuffers(s.state, workers) || !createRenderer(s.state)) {

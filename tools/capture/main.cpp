@@ -35,8 +35,8 @@ struct Options {
     double at = -1.0;
     std::string framesDir;
     std::string out;
-    bool report = false; // render only: no encoder or PNG writer shares the cores
-    bool hashes = false; // render only, and print each frame's hash
+    bool report = false;  // render only: no encoder or PNG writer shares the cores
+    bool hashes = false;  // render only, and print each frame's hash
     uint32_t workers = 0; // 0: one per processor
 };
 
@@ -235,8 +235,9 @@ int main(int argc, char** argv) {
         if (o.report) {
             // timed only
         } else if (o.hashes) {
-            std::printf("show %lld %s\n", static_cast<long long>(frame),
-                        tools::hashText(tools::hashFrame(session.pixels.data(), FRAME_WIDTH, FRAME_HEIGHT)).c_str());
+            std::printf(
+                "show %lld %s\n", static_cast<long long>(frame),
+                tools::hashText(tools::hashFrame(session.pixels.data(), FRAME_WIDTH, FRAME_HEIGHT)).c_str());
         } else if (video != nullptr) {
             ok = std::fwrite(session.pixels.data(), 4, session.pixels.size(), video) == session.pixels.size();
         } else {
