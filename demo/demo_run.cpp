@@ -3,79 +3,39 @@
 
 #include <cstdio>
 
-#include "audio/audio.h"
 #include "demo/data_path.h"
-#include "demo/demo_setup.h"
+#include "demo/show_startup.h"
 #include "display/display.h"
-#include "math/mersenne.h"
 
 namespace tessellune {
-
-namespace {
-
-constexpr uint32_t OUTPUT_RATE = 44100;
-
-} // namespace
 
 bool startDemo(DemoRun& run, Application& application) {
     run.application = &application;
     DemoState& state = run.state;
-    { MersenneRandom seed(STARTUP_SEED); }
-    state.gtn = INITIAL_GTN;
-    pinCurrentThreadToProcessor(0);
     const std::string dataDir = dataDirectory();
-    // Every early return below ends the run with its own status.
+    ShowHost host;
+    host.pinToFirstProcessor = true;
+    host.makeTimer = Scanout::createPlatformTimer;
+    ShowStart& start = run.start;
+    // Every early return below ends the run; a failed start-up exits with status 0 but for want
+    // of memory, which no run can survive.
     run.ended = true;
-
-    if (!createWorkersAndBuffers(state) || !createRenderer(state)) {
-        std::printf("out of memory while creating the frame buffers\n");
-        run.status = 1;
+    if (!startShowData(state, dataDir, host, start)) {
+        std::printf("%s", startFailureLine(start).c_str());
+        run.status = start.failure == StartFailure::FrameBuffers ? 1 : 0;
         return false;
     }
-    loadPictures(state, dataDir);
-    buildParticles(state);
-
-    if (!audioInit(AUDIO_DEVICE_DEFAULT, OUTPUT_RATE, 0, nullptr, nullptr)) {
-        std::printf("audio init error\n");
-        return false;
-    }
-    const std::string music = dataDir + "demotune.mp3";
-    run.stream = audioStreamCreateFile(false, music.c_str(), 0, 0, AUDIO_STREAM_PRESCAN);
-    if (run.stream == 0) {
-        std::printf("error (%d) while creating stream\n", audioErrorGetCode());
-        return false;
-    }
-    if (!openTracks(state, dataDir)) {
-        std::printf("sync failed, out of memory?");
-        return false;
-    }
-
-    Scanout::Display& display = application.display();
-    display.open("Tessellune", FRAME_WIDTH, FRAME_HEIGHT, Scanout::Output::Fullscreen,
-                 Scanout::Mode::TrueColor);
-    if (!display.isOpen()) {
+    // Targets the bake cannot allocate leave the dune unshaded by occlusion; the show goes on.
+    startShowDisplay(state, application, dataDir, host, start);
+    if (!start.displayOpen) {
         // The display library never prints; without this line a machine whose graphics driver
         // cannot present would see the program end quietly after its start-up lines.
         std::printf("the display could not be opened\n");
     }
-    display.setListener(&application);
-    run.timer = Scanout::createPlatformTimer();
-    run.timer->time();
-
-    loadMeshes(state, dataDir);
-    application.controls.camera.position = {};
-    application.controls.camera.rotation = {};
-
-    audioStart();
-    audioChannelPlay(run.stream, false);
-
-    const double bakeStart = run.timer->time();
-    prepareAndBakeOcclusion(state);
-    std::printf("ao calc took %11.2f ms\n", (run.timer->time() - bakeStart) * 1000.0);
-
-    run.music = MusicClock{run.timer.get(), run.stream};
+    std::printf("ao calc took %11.2f ms\n", start.bakeMilliseconds);
+    run.music = MusicClock{start.timer.get(), start.stream};
     run.clock = makeFrameClock(run.music);
-    run.ended = !display.isOpen();
+    run.ended = !start.displayOpen;
     return true;
 }
 
@@ -99,14 +59,7 @@ int finishDemo(DemoRun& run) {
         // Leaving quietly would look like a normal end.
         std::printf("the display could not present a frame\n");
     }
-    destroySyncDevice(run.state.sync);
-    run.state.sync = nullptr;
-    if (run.stream != 0) {
-        audioStreamFree(run.stream);
-        run.stream = 0;
-    }
-    audioFree(); // reports NOT_INITIALISED, harmlessly, when audio never started
-    releaseDemo(run.state);
+    finishShow(run.state, run.start);
     return run.status;
 }
 

@@ -5,21 +5,18 @@
 // returns false, then finishDemo once. The DemoRun must stay in place from start to finish.
 #pragma once
 
-#include <memory>
-
-#include "audio/audio.h"
 #include "demo/application.h"
 #include "demo/demo_state.h"
 #include "demo/frame_loop.h"
 #include "demo/music_clock.h"
+#include "demo/show_startup.h"
 
 namespace tessellune {
 
 struct DemoRun {
     Application* application = nullptr;
     DemoState state;
-    AudioStream stream = 0;
-    std::unique_ptr<Scanout::TimerInterface> timer;
+    ShowStart start; // the music, the frame timer and how start-up went
     MusicClock music;
     FrameClock clock;
     FrameLoopState loop;

@@ -82,7 +82,7 @@ int main() {
     }
     const double at = web_fixed_frame_time();
     if (at >= 0) {
-        audioChannelPause(run->stream);
+        audioChannelPause(run->start.stream);
         showFixedFrame(*run, at);
         return 0;
     }

@@ -13,6 +13,7 @@
 #include "audio/audio.h"
 #include "demo/application.h"
 #include "demo/demo_state.h"
+#include "demo/show_startup.h"
 #include "display/memory/memory_display.h"
 
 namespace tessellune {
@@ -21,7 +22,7 @@ struct CaptureSession {
     DemoState state;
     std::unique_ptr<Application> application;
     Scanout::MemoryDisplay* display = nullptr; // owned by the application's facade
-    AudioStream stream = 0;
+    ShowStart start;                           // the music on the offline clock, and how start-up went
     int fps = 30;
     int64_t nextFrame = 0;        // the frame the music clock stands at
     std::vector<uint32_t> pixels; // the last presented frame

@@ -8,14 +8,14 @@
 
 #include "audio/audio.h"
 #include "demo/application.h"
+#include "demo/capture_clock.h"
 #include "demo/data_path.h"
-#include "demo/demo_setup.h"
 #include "demo/frame.h"
 #include "demo/frame_loop.h"
 #include "demo/music_clock.h"
+#include "demo/show_startup.h"
 #include "display/display.h"
 #include "display/key_table.h"
-#include "math/mersenne.h"
 #include "tools/preview/asset_reload.h"
 #include "tools/preview/file_watch.h"
 #include "tools/preview/live_timeline.h"
@@ -27,12 +27,10 @@ using namespace tessellune;
 
 namespace {
 
-constexpr uint32_t OUTPUT_RATE = 44100;
-constexpr int64_t BYTES_PER_SAMPLE_FRAME = 4; // 16-bit stereo
-constexpr int SETTLE_FPS = 30;                // the capture tool's default frame rate
-constexpr double WATCH_INTERVAL = 0.25;       // seconds between looks at the watched files
-constexpr double TTY_STATUS_INTERVAL = 0.1;   // a terminal's status line is redrawn this often
-constexpr double LOG_STATUS_INTERVAL = 1.0;   // a pipe or log gets a status line this often while playing
+constexpr int SETTLE_FPS = 30;              // the capture tool's default frame rate
+constexpr double WATCH_INTERVAL = 0.25;     // seconds between looks at the watched files
+constexpr double TTY_STATUS_INTERVAL = 0.1; // a terminal's status line is redrawn this often
+constexpr double LOG_STATUS_INTERVAL = 1.0; // a pipe or log gets a status line this often while playing
 constexpr uint32_t OVERLAY_COLOUR = 0xffffa0;
 constexpr int OVERLAY_SCALE = 1;
 
@@ -71,13 +69,7 @@ int64_t musicBytesAtRow(double row) {
 // What carries from frame to frame (the rings' spin) as a capture from the start would have it
 // at row: the frames before it advanced on the capture tool's clock without drawing.
 void settleAt(DemoState& state, double row) {
-    state.spinPhase = 0.0;
-    const double delta = 1.0 / SETTLE_FPS;
-    const int64_t frames = static_cast<int64_t>(row / ROWS_PER_SECOND * SETTLE_FPS);
-    for (int64_t k = 0; k < frames; ++k) {
-        const int64_t bytes = k * OUTPUT_RATE / SETTLE_FPS * BYTES_PER_SAMPLE_FRAME;
-        skipFrame(state, syncRow(static_cast<double>(bytes) / (OUTPUT_RATE * BYTES_PER_SAMPLE_FRAME)), delta);
-    }
+    settleToCaptureFrame(state, static_cast<int64_t>(row / ROWS_PER_SECOND * SETTLE_FPS), SETTLE_FPS);
 }
 
 void seekMusic(AudioStream stream, double row, int64_t length) {
@@ -165,99 +157,118 @@ bool parse(int argc, char** argv, Options& o) {
     return true;
 }
 
-void releaseAll(DemoState& state, AudioStream stream) {
-    if (stream != 0) {
-        audioStreamFree(stream);
-    }
-    audioFree();
-    releaseDemo(state);
-}
-
-int runPreview(const Options& options) {
+// Everything one preview run holds, in place from start-up to shutdown.
+struct PreviewRun {
     PreviewSession session;
     LiveTimeline live;
-    live.path = options.timeline;
-
     DemoState state;
-    { MersenneRandom seed(STARTUP_SEED); }
-    state.gtn = INITIAL_GTN;
-    const std::string dataDir = dataDirectory();
-    if (!createWorkersAndBuffers(state) || !createRenderer(state)) {
-        std::printf("out of memory while creating the frame buffers\n");
-        releaseDemo(state);
+    ShowStart start;
+    int64_t musicBytes = 0; // the music's length: no seek goes past it
+    Watches watches;
+    std::string dataDir = dataDirectory();
+};
+
+// The show's start-up with the preview's own steps between its halves: the watched timeline and
+// the starting position, read before a window opens. 0 when the show is ready to play, else the
+// exit status (the reason printed).
+int startPreview(PreviewRun& run, PreviewListener& listener, const Options& options) {
+    const std::string& dataDir = run.dataDir;
+    ShowHost host;
+    host.title = "Tessellune preview";
+    host.output = Scanout::Output::Windowed;
+    host.musicBeforeBake = false; // the music starts where --from puts it
+    host.makeTimer = Scanout::createPlatformTimer;
+    if (!startShowData(run.state, dataDir, host, run.start)) {
+        const bool noOutput = run.start.failure == StartFailure::AudioInit;
+        std::printf("%s%s\n", describeStartFailure(run.start).c_str(),
+                    noOutput ? " (SDL_AUDIODRIVER=dummy plays silently)" : "");
         return 1;
     }
-    loadPictures(state, dataDir);
-    buildParticles(state);
-    if (!audioInit(AUDIO_DEVICE_DEFAULT, OUTPUT_RATE, 0, nullptr, nullptr)) {
-        std::printf("audio init error: %s (SDL_AUDIODRIVER=dummy plays silently)\n",
-                    audioErrorMessage(audioErrorGetCode()));
-        releaseDemo(state);
-        return 1;
-    }
-    const std::string music = dataDir + "demotune.mp3";
-    const AudioStream stream = audioStreamCreateFile(false, music.c_str(), 0, 0, AUDIO_STREAM_PRESCAN);
-    if (stream == 0) {
-        std::printf("error (%d) while creating stream from %s\n", audioErrorGetCode(), music.c_str());
-        releaseAll(state, 0);
-        return 1;
-    }
-    const int64_t length = audioChannelGetLength(stream, AUDIO_POS_BYTE);
-    session.endRow = syncRow(audioChannelBytes2Seconds(stream, length));
-    if (!openTracks(state, dataDir)) {
-        std::printf("sync failed, out of memory?\n");
-        releaseAll(state, stream);
-        return 1;
-    }
-    reloadTimelineInto(live, state, session, true);
-    session.sceneChanges = sceneChangeRows(state.tracks.scene);
+    PreviewSession& session = run.session;
+    run.musicBytes = audioChannelGetLength(run.start.stream, AUDIO_POS_BYTE);
+    session.endRow = syncRow(run.start.musicSeconds);
+    run.live.path = options.timeline;
+    reloadTimelineInto(run.live, run.state, session, true);
+    session.sceneChanges = sceneChangeRows(run.state.tracks.scene);
     if (!options.from.empty() && !parseShowPosition(options.from, session.tempo, session.row)) {
         std::printf("--from %s: not a position (40, 40s, 96b or 1728r)\n", options.from.c_str());
-        releaseAll(state, stream);
         return 2;
     }
     session.row = std::min(session.row, session.endRow);
-
-    PreviewListener listener(session);
-    Scanout::Display& display = listener.display();
-    display.open("Tessellune preview", FRAME_WIDTH, FRAME_HEIGHT, Scanout::Output::Windowed,
-                 Scanout::Mode::TrueColor);
-    display.setListener(&listener);
-    const std::unique_ptr<Scanout::TimerInterface> timer = Scanout::createPlatformTimer();
-    loadMeshes(state, dataDir);
-    if (!prepareAndBakeOcclusion(state)) {
-        std::printf("out of memory while creating the occlusion targets\n");
-        releaseAll(state, stream);
+    if (!startShowDisplay(run.state, listener, dataDir, host, run.start)) {
+        std::printf("%s\n", describeStartFailure(run.start).c_str());
         return 1;
     }
+    run.watches.timeline = watchFile(run.live.path);
+    run.watches.pictures = watchFolder(dataDir, {".png"});
+    run.watches.meshes = watchFolder(dataDir, {".obj", ".mtl"});
+    settleAt(run.state, session.row);
+    seekMusic(run.start.stream, session.row, run.musicBytes);
+    startMusic(run.start);
+    listener.gtn = &run.state.gtn;
+    return 0;
+}
 
-    Watches watches;
-    watches.timeline = watchFile(live.path);
-    watches.pictures = watchFolder(dataDir, {".png"});
-    watches.meshes = watchFolder(dataDir, {".obj", ".mtl"});
+// Carries out what the keys asked for inside the lock: pause or resume, a jump (the music sought,
+// the scenes settled), the camera printed. True when the status line should say so at once.
+bool applyTransport(PreviewRun& run, const PreviewListener& listener) {
+    PreviewSession& session = run.session;
+    bool announce = false;
+    if (session.toggledPlay) {
+        session.toggledPlay = false;
+        session.playing ? audioChannelPlay(run.start.stream, false) : audioChannelPause(run.start.stream);
+        announce = true;
+    }
+    if (session.jumped) {
+        session.jumped = false;
+        settleAt(run.state, session.row);
+        seekMusic(run.start.stream, session.row, run.musicBytes);
+        beginFrame(run.state, session.row);
+        announce = true;
+    }
+    if (session.printCamera) {
+        session.printCamera = false;
+        printCamera(listener.controls.camera, session);
+    }
+    return announce;
+}
 
-    MusicClock real{timer.get(), stream};
+// The status line: redrawn in place on a terminal, a line now and then in a log.
+struct StatusPrinter {
+    bool terminal = isatty(STDOUT_FILENO) != 0;
+    double last = -1e9;
+    char line[STATUS_LINES * STATUS_LINE_BYTES + 8] = {};
+
+    void print(StatusText& status, const PreviewSession& session, double now, bool announce) {
+        const double interval = terminal ? TTY_STATUS_INTERVAL : LOG_STATUS_INTERVAL;
+        if (announce || ((session.playing || terminal) && now > last + interval)) {
+            last = now;
+            joinStatus(status, line, sizeof line);
+            std::printf(terminal ? "\r%s\033[K" : "status: %s\n", line);
+            std::fflush(stdout);
+        }
+    }
+};
+
+// The frame loop until the window closes; the exit status.
+int playPreview(PreviewRun& run, PreviewListener& listener) {
+    PreviewSession& session = run.session;
+    DemoState& state = run.state;
+    Scanout::Display& display = listener.display();
+    MusicClock real{run.start.timer.get(), run.start.stream};
     const FrameClock clock = makeFrameClock(real);
-    settleAt(state, session.row);
-    seekMusic(stream, session.row, length);
-    audioStart();
-    audioChannelPlay(stream, false);
-    listener.gtn = &state.gtn;
     std::printf("Space pauses, Left/Right step a beat (Shift: a bar), Page Up/Down jump between scenes,\n"
                 "L sets a loop, Home goes to the start, Tab shows the status, P prints the free camera\n");
-
-    const bool terminal = isatty(STDOUT_FILENO) != 0;
     StatusText status;
-    char line[STATUS_LINES * STATUS_LINE_BYTES + 8];
-    double lastStatus = -1e9;
+    StatusPrinter printer;
     int exitStatus = 0;
     clock.time(clock.context);
     while (display.isOpen()) {
         const double now = clock.time(clock.context);
         double delta = clock.delta(clock.context);
-        if (now > watches.lastLook + WATCH_INTERVAL) {
-            watches.lastLook = now;
-            lookAtFiles(watches, live, state, session, dataDir);
+        if (now > run.watches.lastLook + WATCH_INTERVAL) {
+            run.watches.lastLook = now;
+            lookAtFiles(run.watches, run.live, state, session, run.dataDir);
         }
         if (session.playing) {
             bool wrapped = false;
@@ -272,23 +283,7 @@ int runPreview(const Options& options) {
             exitStatus = frame == nullptr ? 0 : 1;
             break;
         }
-        bool announce = false;
-        if (session.toggledPlay) {
-            session.toggledPlay = false;
-            session.playing ? audioChannelPlay(stream, false) : audioChannelPause(stream);
-            announce = true;
-        }
-        if (session.jumped) {
-            session.jumped = false;
-            settleAt(state, session.row);
-            seekMusic(stream, session.row, length);
-            beginFrame(state, session.row);
-            announce = true;
-        }
-        if (session.printCamera) {
-            session.printCamera = false;
-            printCamera(listener.controls.camera, session);
-        }
+        const bool announce = applyTransport(run, listener);
         if (!session.playing) {
             delta = 0.0; // a paused show holds still, free camera aside
         }
@@ -302,21 +297,23 @@ int runPreview(const Options& options) {
         }
         display.unlock();
         clock.afterPresent(clock.context);
-
-        const double interval = terminal ? TTY_STATUS_INTERVAL : LOG_STATUS_INTERVAL;
-        if (announce || (session.playing && now > lastStatus + interval) ||
-            (terminal && now > lastStatus + interval)) {
-            lastStatus = now;
-            joinStatus(status, line, sizeof line);
-            std::printf(terminal ? "\r%s\033[K" : "status: %s\n", line);
-            std::fflush(stdout);
-        }
+        printer.print(status, session, now, announce);
     }
-    if (terminal) {
+    if (printer.terminal) {
         std::printf("\n");
     }
-    releaseAll(state, stream);
     return exitStatus;
+}
+
+int runPreview(const Options& options) {
+    const std::unique_ptr<PreviewRun> run = std::make_unique<PreviewRun>();
+    PreviewListener listener(run->session);
+    int status = startPreview(*run, listener, options);
+    if (status == 0) {
+        status = playPreview(*run, listener);
+    }
+    finishShow(run->state, run->start);
+    return status;
 }
 
 } // namespace
