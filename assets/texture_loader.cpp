@@ -153,19 +153,12 @@ Texture* loadTexture(const std::string& fileName, const std::string& directory,
     return texture;
 }
 
-void releaseImage(FloatImage& image) {
-    if (image.ownsPixels) {
-        delete[] image.pixels;
-    }
-    image.pixels = nullptr;
-}
-
 void destroyTexture(Texture* texture) {
     if (texture == nullptr) {
         return;
     }
     if (texture->image != nullptr) {
-        releaseImage(*texture->image);
+        releaseFloatImage(*texture->image);
         delete texture->image;
     }
     delete[] texture->packed;

@@ -34,9 +34,6 @@ Texture* tryLoadTexture(const std::string& fileName, const std::string& director
 Texture* loadTexture(const std::string& fileName, const std::string& directory,
                      const std::string& textureName);
 
-// Frees the pixels when the image owns them; in every case clears the pixel pointer.
-void releaseImage(FloatImage& image);
-
 // Frees a texture made by the loader: its image's pixels, its image, its packed texels and the
 // record itself.
 void destroyTexture(Texture* texture);

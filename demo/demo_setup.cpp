@@ -7,7 +7,7 @@
 #include "assets/texture_loader.h"
 #include "assets/texture_store.h"
 #include "demo/occlusion_bake.h"
-#include "render/targets.h"
+#include "render/image.h"
 
 namespace tessellune {
 

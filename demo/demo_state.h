@@ -21,8 +21,6 @@
 
 namespace tessellune {
 
-inline constexpr int32_t FRAME_WIDTH = 640;
-inline constexpr int32_t FRAME_HEIGHT = 480;
 inline constexpr int32_t OCCLUSION_SIZE = 128;  // the bake's probe image is 128 x 128
 inline constexpr double ROWS_PER_SECOND = 18.0; // sync rows per second of music
 inline constexpr double LOWERED_ROWS = 0.75;    // scenes 4 and 6 lower the frame's row by this

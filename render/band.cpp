@@ -15,9 +15,6 @@ namespace tessellune {
 
 namespace {
 
-// The fixed ambient share of vertex lighting: a quarter of the material colour.
-constexpr float AMBIENT_SHARE = 0.25f;
-
 bool multipleOfBlock(int32_t v) {
     return (v & (BLOCK_SIZE - 1)) == 0;
 }

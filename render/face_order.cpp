@@ -54,7 +54,7 @@ float nearestZ(const RenderPipeline& pipeline, int32_t index, const BandFace& fa
 // called inside do too. Anything else is clamped rather than left undefined.
 int32_t depthKeyOf(float zmax) {
     const float key = -zmax * DEPTH_KEY_SCALE;
-    return key >= 2147483520.0f ? 2147483647 : key > 0.0f ? static_cast<int32_t>(key) : 0;
+    return key >= LARGEST_INT32_FLOAT ? 2147483647 : key > 0.0f ? static_cast<int32_t>(key) : 0;
 }
 
 uint32_t digitOf(int32_t key, int32_t pass) {

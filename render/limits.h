@@ -9,17 +9,20 @@ namespace tessellune {
 // a budget the scenes are written to stay inside; the statistics report shows how close they come.
 inline constexpr int32_t PIPELINE_CAPACITY = 100000;
 
-// Corner slots per face: a triangle clipped by six planes gains at most one corner per plane
-// (3 + 6 = 9), and OBJ polygons are fanned into triangles before they reach the pipeline.
-inline constexpr int32_t MAX_FACE_CORNERS = 14;
+// The planes a face is clipped against: near, far, left, right, top, bottom.
+inline constexpr int32_t CLIP_PLANES = 6;
 
-// The largest face the clipper accepts: each of the six planes can add one corner to a convex
-// polygon, and 8 + 6 = 14 still fits the working polygon. Larger faces are refused.
-inline constexpr int32_t MAX_CLIP_INPUT_CORNERS = MAX_FACE_CORNERS - 6;
+// The largest face the clipper accepts. Loaded meshes are triangles and built shapes and cards are
+// quads; eight leaves a built mesh room for larger convex polygons while keeping the clipper's
+// working polygon small. Larger faces are refused.
+inline constexpr int32_t MAX_CLIP_INPUT_CORNERS = 8;
 
-// New corners one face can create while being clipped: two per plane crossed (a convex polygon is
-// cut by a plane in at most two points), and the fan it leaves has at most 14 - 2 triangles.
-inline constexpr int32_t MAX_CLIP_NEW_CORNERS = 2 * 6;
+// Corner slots per face: the clipper's working polygon. Each plane cuts a convex polygon in at
+// most two points and drops at least one corner between them, so it gains at most one corner per
+// plane: 8 + 6 = 14.
+inline constexpr int32_t MAX_FACE_CORNERS = MAX_CLIP_INPUT_CORNERS + CLIP_PLANES;
+
+// The triangles a clipped face fans into: a convex polygon of n corners makes n - 2.
 inline constexpr int32_t MAX_CLIP_OUTPUT_FACES = MAX_FACE_CORNERS - 2;
 
 // The front end on the pool: a mesh of at least this many faces is shared by ranges of its
@@ -47,6 +50,10 @@ inline constexpr int32_t RADIX_PASSES = 3;
 // 0.72 against 0.62 for 31,000. Smaller passes run on the calling thread.
 inline constexpr int32_t PASS_ORDER_MIN_SHARED_FACES = 65536;
 
+// The share of a material's own colour that every lit pixel keeps, however far from the light:
+// what keeps the dunes' far sides from going black.
+inline constexpr float AMBIENT_SHARE = 0.25f;
+
 // Point lights per pass; the scenes use one.
 inline constexpr int32_t MAX_LIGHTS = 16;
 
@@ -60,7 +67,6 @@ inline constexpr double FAST_POW_LIMIT = 2147483648.0;
 // The rasterizer visits 8 x 8 pixel blocks: render targets are a multiple of 8 wide and bands
 // start and end on multiples of 8 rows, so a block never straddles a band or the right edge.
 inline constexpr int32_t BLOCK_SIZE = 8;
-inline constexpr int32_t BLOCK_SHIFT = 3;
 
 // Screen positions are snapped to 28.4 fixed point: 1/16 pixel is fine enough that snapping is
 // invisible and coarse enough that edge products stay in 32 bits.
@@ -71,6 +77,10 @@ inline constexpr int32_t SUBPIXEL_SCALE = 1 << SUBPIXEL_BITS;
 // pixels of the origin; clipping keeps real faces inside the view, and faces beyond it are skipped.
 inline constexpr float MAX_SCREEN_COORDINATE = 2048.0f;
 
+// The largest float below 2^31 (2^31 - 128): a float at or above it does not fit a signed 32-bit
+// integer, so conversions saturate from here (and from its negative) instead of wrapping.
+inline constexpr float LARGEST_INT32_FLOAT = 2147483520.0f;
+
 // Projected depth -1..1 maps to -2147483646..0 by (z - 1) * 2^30 - 1: the negative half of the
 // 32-bit range, so a cleared depth of 0 is farther than anything drawn.
 inline constexpr double DEPTH_SCALE = 1073741823.0;
@@ -80,11 +90,13 @@ inline constexpr double DEPTH_SCALE = 1073741823.0;
 // lit once per corner catches most repeats. A power of two, for the slot mask.
 inline constexpr int32_t LIGHT_CACHE_ENTRIES = 1024;
 
-// The screen is split into bands of whole 8-row blocks: 480 rows make 60 blocks.
-inline constexpr int32_t SCREEN_WIDTH = 640;
-inline constexpr int32_t SCREEN_HEIGHT = 480;
+// The frame the show renders and every host presents: 640 x 480, 4:3, the size the title cards
+// and the camera tables were made for. 480 rows make 60 blocks, so bands of whole blocks tile it.
+inline constexpr int32_t FRAME_WIDTH = 640;
+inline constexpr int32_t FRAME_HEIGHT = 480;
+static_assert(FRAME_WIDTH % BLOCK_SIZE == 0 && FRAME_HEIGHT % BLOCK_SIZE == 0);
 
-// One lighting table per band that can start on a block row of the screen: bands never share one.
-inline constexpr int32_t LIGHT_CACHE_BANDS = SCREEN_HEIGHT / BLOCK_SIZE;
+// One lighting table per band that can start on a block row of the frame: bands never share one.
+inline constexpr int32_t LIGHT_CACHE_BANDS = FRAME_HEIGHT / BLOCK_SIZE;
 
 } // namespace tessellune

@@ -132,7 +132,7 @@ DepthPlane makeDepthPlane(const Setup& s, float z1, float z2, float z3) {
                         dzdy * (static_cast<float>(s.anchorRow) - s.y[0]);
     DepthPlane p{0, truncateSaturated(dzdx), truncateSaturated(dzdy), true};
     // NaN counts as fitting and starts at 0, as it did.
-    if (!(start >= 2147483520.0f) && !(start < -2147483648.0f)) {
+    if (!(start >= LARGEST_INT32_FLOAT) && !(start < -2147483648.0f)) {
         p.start = truncateSaturated(start);
         return p;
     }

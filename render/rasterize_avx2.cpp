@@ -108,8 +108,8 @@ inline __m256 planeLanes(float start, float dx) {
 // rule. Texture sizes must be powers of two.
 inline void texelRow(const Vec4& start, const Vec4& dx, int32_t width, int32_t height, uint32_t mask,
                      int32_t out[BLOCK_SIZE]) {
-    const __m256 high = _mm256_set1_ps(2147483520.0f);
-    const __m256 low = _mm256_set1_ps(-2147483520.0f);
+    const __m256 high = _mm256_set1_ps(LARGEST_INT32_FLOAT);
+    const __m256 low = _mm256_set1_ps(-LARGEST_INT32_FLOAT);
     const __m256 x = planeLanes(start.x, dx.x);
     const __m256 y = planeLanes(start.y, dx.y);
     const __m256 z = planeLanes(start.z, dx.z);

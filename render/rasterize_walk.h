@@ -39,7 +39,7 @@ inline int32_t truncateSaturated(float v) {
     if (!(v == v)) {
         return 0;
     }
-    if (v >= 2147483520.0f) {
+    if (v >= LARGEST_INT32_FLOAT) {
         return INT32_MAX;
     }
     if (v <= -2147483648.0f) {
@@ -58,7 +58,7 @@ inline int32_t roundToInt(float v) {
 }
 
 inline int32_t roundSaturated(float v) {
-    if (v > -2147483520.0f && v < 2147483520.0f) {
+    if (v > -LARGEST_INT32_FLOAT && v < LARGEST_INT32_FLOAT) {
         return roundToInt(v);
     }
     return truncateSaturated(v);
@@ -367,8 +367,8 @@ inline void texelRow(const Vec4& start, const Vec4& dx, int32_t width, int32_t h
                      int32_t out[BLOCK_SIZE]) {
     const __m128 fw = _mm_set1_ps(static_cast<float>(width));
     const __m128 fh = _mm_set1_ps(static_cast<float>(height));
-    const __m128 high = _mm_set1_ps(2147483520.0f);
-    const __m128 low = _mm_set1_ps(-2147483520.0f);
+    const __m128 high = _mm_set1_ps(LARGEST_INT32_FLOAT);
+    const __m128 low = _mm_set1_ps(-LARGEST_INT32_FLOAT);
     const __m128i columnMask = _mm_set1_epi32(width - 1);
     const __m128i rowMask = _mm_set1_epi32(height - 1);
     const __m128i shift = _mm_cvtsi32_si128(__builtin_ctz(static_cast<uint32_t>(width)));

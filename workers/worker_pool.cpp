@@ -4,6 +4,8 @@
 #include <chrono>
 #include <system_error>
 
+#include "render/limits.h"
+
 #if defined(__linux__)
 #include <pthread.h>
 #endif
@@ -11,8 +13,6 @@
 namespace tessellune {
 
 namespace {
-
-constexpr int32_t ROWS_PER_BLOCK = 8;
 
 // A browser build without shared memory has no threads at all (creating one would abort).
 #if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
@@ -90,7 +90,7 @@ void rebalanceBlocks(WorkerSlot* workers, uint32_t count) {
 }
 
 bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows) {
-    if (rows <= 0 || rows % ROWS_PER_BLOCK != 0) {
+    if (rows <= 0 || rows % BLOCK_SIZE != 0) {
         return false;
     }
     pool.onCallingThread = !THREADS_AVAILABLE;
@@ -103,7 +103,7 @@ bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows) {
         }
     }
     pool.workerCount = workerCount;
-    pool.totalBlocks = rows / ROWS_PER_BLOCK;
+    pool.totalBlocks = rows / BLOCK_SIZE;
     pool.workers = std::make_unique<WorkerSlot[]>(workerCount);
     pool.doneEvents.resize(workerCount);
     assignInitialBlocks(pool.workers.get(), workerCount, pool.totalBlocks);
@@ -148,7 +148,7 @@ void runOnWorkers(WorkerPool& pool, BandJob job, void* data, Blocks blocksOf) {
     for (uint32_t i = 0; i < pool.workerCount; ++i) {
         WorkerSlot& slot = pool.workers[i];
         slot.firstRow = sum;
-        sum += blocksOf(i) * ROWS_PER_BLOCK;
+        sum += blocksOf(i) * BLOCK_SIZE;
         slot.endRow = sum;
         slot.job = job;
         slot.jobData = data;

@@ -48,7 +48,7 @@ void benchPng(const std::string& path, int runs) {
     const double texture = bestOf(runs, [&] {
         tessellune::FloatImage* image =
             tessellune::makeTextureImage(pixels, int32_t(info.width), int32_t(info.height));
-        tessellune::releaseImage(*image);
+        tessellune::releaseFloatImage(*image);
         delete image;
     });
     const std::string name = path.substr(path.find_last_of('/') + 1);

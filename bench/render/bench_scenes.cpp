@@ -5,7 +5,7 @@
 
 #include "heightfield.h"
 #include "render/camera.h"
-#include "render/preview.h"
+#include "render/mesh_framing.h"
 #include "render/submit.h"
 
 namespace tessellune::bench {
@@ -129,8 +129,8 @@ void submitDuneField(FrameContext& context, int32_t, void* data) {
 
 void submitModel(FrameContext& context, int32_t frame, void* data) {
     auto& scene = *static_cast<ModelScene*>(data);
-    PreviewSetup setup;
-    placeForPreview(*scene.mesh, 0.02f * static_cast<float>(frame), 0.5f, setup);
+    MeshFraming setup;
+    frameMeshInView(*scene.mesh, 0.02f * static_cast<float>(frame), 0.5f, setup);
     scene.light = setup.light;
     addLight(context.pipeline, &scene.light);
     submitPlaced(context, *scene.mesh, setup.view, scene.material);

@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "render/clip.h"
-#include "render/targets.h"
+#include "render/image.h"
 #include "workers/band_dispatch.h"
 #include "workers/pass_order.h"
 #include "workers/resolve_dispatch.h"
@@ -16,16 +16,16 @@ bool createFrameContext(FrameContext& context, const TextureStore* textures, uin
     if (!createPipeline(context.pipeline, textures)) {
         return false;
     }
-    createCamera(context.camera, SCREEN_WIDTH, SCREEN_HEIGHT, 1.3333334f);
-    if (!createWorkerPool(context.pool, workers, SCREEN_HEIGHT) ||
-        !createFloatImage(context.colour, SCREEN_WIDTH, SCREEN_HEIGHT) ||
-        !createDepthImage(context.depth, SCREEN_WIDTH, SCREEN_HEIGHT)) {
+    createCamera(context.camera, FRAME_WIDTH, FRAME_HEIGHT, 1.3333334f);
+    if (!createWorkerPool(context.pool, workers, FRAME_HEIGHT) ||
+        !createFloatImage(context.colour, FRAME_WIDTH, FRAME_HEIGHT) ||
+        !createDepthImage(context.depth, FRAME_WIDTH, FRAME_HEIGHT)) {
         return false;
     }
     createFrontEnd(context.frontEnd, context.pool);
     context.pipeline.recording = !context.frontEnd.staging.empty();
-    context.display.assign(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT, 0u);
-    context.target = {context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT};
+    context.display.assign(static_cast<size_t>(FRAME_WIDTH) * FRAME_HEIGHT, 0u);
+    context.target = {context.display.data(), FRAME_WIDTH, FRAME_HEIGHT};
     return true;
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "render/material.h"
-#include "render/targets.h"
+#include "render/image.h"
 
 namespace tessellune::bench {
 
@@ -73,13 +73,13 @@ bool createPeer(PeerContext& peer, int32_t threads) {
         return false;
     }
     peer.context = context;
-    peer.rgba.assign(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 4, 0);
-    if (!OSMesaMakeCurrent(context, peer.rgba.data(), GL_UNSIGNED_BYTE, SCREEN_WIDTH, SCREEN_HEIGHT)) {
+    peer.rgba.assign(static_cast<size_t>(FRAME_WIDTH) * FRAME_HEIGHT * 4, 0);
+    if (!OSMesaMakeCurrent(context, peer.rgba.data(), GL_UNSIGNED_BYTE, FRAME_WIDTH, FRAME_HEIGHT)) {
         destroyPeer(peer);
         return false;
     }
     OSMesaPixelStore(OSMESA_Y_UP, 0); // row 0 at the top, as ours
-    glViewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    glViewport(0, 0, FRAME_WIDTH, FRAME_HEIGHT);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
     glDisable(GL_CULL_FACE); // the pass holds only faces that survived our own culling

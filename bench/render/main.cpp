@@ -18,7 +18,7 @@
 #include "bench_scenes.h"
 #include "render/kernel_path.h"
 #include "render/mesh_normals.h"
-#include "render/targets.h"
+#include "render/image.h"
 #include "tools/common/frame_hash.h"
 #include "tools/common/png_writer.h"
 
@@ -54,14 +54,13 @@ void printGoldenHash(const char* name, FrameContext& context, SubmitFrame submit
     for (int32_t frame = 0; frame <= GOLDEN_FRAME; ++frame) {
         renderOneFrame(context, submit, scene, frame);
     }
-    std::printf(
-        "bench %s %s\n", name,
-        tools::hashText(tools::hashFrame(context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT)).c_str());
+    std::printf("bench %s %s\n", name,
+                tools::hashText(tools::hashFrame(context.display.data(), FRAME_WIDTH, FRAME_HEIGHT)).c_str());
     if (!goldenImages.empty()) {
         const std::vector<uint8_t> rgba =
-            tools::rgbaFromXrgb(context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_WIDTH * 4);
+            tools::rgbaFromXrgb(context.display.data(), FRAME_WIDTH, FRAME_HEIGHT, FRAME_WIDTH * 4);
         std::string error;
-        if (!tools::writePngRgba(goldenImages + "/" + name + ".png", SCREEN_WIDTH, SCREEN_HEIGHT, rgba,
+        if (!tools::writePngRgba(goldenImages + "/" + name + ".png", FRAME_WIDTH, FRAME_HEIGHT, rgba,
                                  error)) {
             std::printf("  %s\n", error.c_str());
         }
@@ -108,7 +107,7 @@ void printLine(const char* name, const FrameTiming& timing) {
 }
 
 void printFill(const char* name, const FrameTiming& timing) {
-    const double megapixels = SCREEN_WIDTH * SCREEN_HEIGHT / 1e6;
+    const double megapixels = FRAME_WIDTH * FRAME_HEIGHT / 1e6;
     std::printf("%s: %.2f ms/frame, %.1f fps, %.1f Mpixels/s\n", name, timing.msPerFrame, timing.fps,
                 megapixels * timing.fps);
     if (verbose) {
@@ -126,10 +125,10 @@ bool peerReady = false;
 // Ours and the peer's frame side by side, ours on the left.
 void writePair(const char* name, const FrameContext& context) {
     std::vector<uint8_t> ours =
-        tools::rgbaFromXrgb(context.display.data(), SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_WIDTH * 4);
-    std::vector<uint8_t> pair(static_cast<size_t>(SCREEN_WIDTH) * 2 * SCREEN_HEIGHT * 4);
-    const size_t row = static_cast<size_t>(SCREEN_WIDTH) * 4;
-    for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
+        tools::rgbaFromXrgb(context.display.data(), FRAME_WIDTH, FRAME_HEIGHT, FRAME_WIDTH * 4);
+    std::vector<uint8_t> pair(static_cast<size_t>(FRAME_WIDTH) * 2 * FRAME_HEIGHT * 4);
+    const size_t row = static_cast<size_t>(FRAME_WIDTH) * 4;
+    for (int32_t y = 0; y < FRAME_HEIGHT; ++y) {
         std::copy_n(ours.data() + y * row, row, pair.data() + y * row * 2);
         std::copy_n(peer.rgba.data() + y * row, row, pair.data() + y * row * 2 + row);
     }
@@ -138,7 +137,7 @@ void writePair(const char* name, const FrameContext& context) {
     }
     const std::string path = peerImages + "/" + name + ".png";
     std::string error;
-    if (!tools::writePngRgba(path, SCREEN_WIDTH * 2, SCREEN_HEIGHT, pair, error)) {
+    if (!tools::writePngRgba(path, FRAME_WIDTH * 2, FRAME_HEIGHT, pair, error)) {
         std::printf("  %s\n", error.c_str());
     } else {
         std::printf("  wrote %s (tessellune left, llvmpipe right)\n", path.c_str());
@@ -255,8 +254,8 @@ int main(int argc, char** argv) {
             goldenImages = argv[++i];
         } else if (std::strcmp(argv[i], "--workers") == 0 && i + 1 < argc) {
             const int count = std::atoi(argv[++i]);
-            if (count < 1 || count > SCREEN_HEIGHT / 8) {
-                std::printf("tessellune-bench: --workers takes 1 to %d\n", SCREEN_HEIGHT / 8);
+            if (count < 1 || count > FRAME_HEIGHT / 8) {
+                std::printf("tessellune-bench: --workers takes 1 to %d\n", FRAME_HEIGHT / 8);
                 return 2;
             }
             workers = static_cast<uint32_t>(count);
@@ -282,8 +281,8 @@ int main(int argc, char** argv) {
         std::printf("cannot allocate the frame buffers\n");
         return 1;
     }
-    std::printf("%u workers, %d x %d, %.1f s per case, %s kernels\n", context.pool.workerCount, SCREEN_WIDTH,
-                SCREEN_HEIGHT, seconds, kernelPathName(activeKernelPath()));
+    std::printf("%u workers, %d x %d, %.1f s per case, %s kernels\n", context.pool.workerCount, FRAME_WIDTH,
+                FRAME_HEIGHT, seconds, kernelPathName(activeKernelPath()));
     std::fflush(stdout);
 #if TESSELLUNE_HAVE_OSMESA
     if (peerWanted) {

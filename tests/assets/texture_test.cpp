@@ -40,13 +40,13 @@ TEST(TextureLoader, ConvertsToPremultipliedFloatTexels) {
     EXPECT_EQ(lanes(image->pixels[2]), (Lanes{1, 1, 1, 1}));
     EXPECT_EQ(lanes(image->pixels[3]), (Lanes{0.2f, 0.4f, 0.8f, 1}));
     EXPECT_TRUE(image->ownsPixels);
-    releaseImage(*image);
+    releaseFloatImage(*image);
     EXPECT_EQ(image->pixels, nullptr);
     delete image;
     // Borrowed pixels are left alone (freeing them here would be a fault the sanitizers see).
     Vec4 borrowed[1] = {{1, 2, 3, 4}};
     FloatImage view{borrowed, 1, 1, false};
-    releaseImage(view);
+    releaseFloatImage(view);
     EXPECT_EQ(view.pixels, nullptr);
 }
 
@@ -76,7 +76,7 @@ TEST(TextureLoader, PackedTexelsUnpackToTheFloatTexels) {
     }
     EXPECT_EQ(packed[1 * 256 + 2], 0x0103fd02u) << "r in the lowest byte, a in the highest";
     delete[] packed;
-    releaseImage(*image);
+    releaseFloatImage(*image);
     delete image;
 }
 

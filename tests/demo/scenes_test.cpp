@@ -6,7 +6,7 @@
 #include "demo/frame.h"
 #include "demo/scenes.h"
 #include "demo_fixture.h"
-#include "render/targets.h"
+#include "render/image.h"
 
 using namespace tessellune;
 using namespace tessellune::testing;

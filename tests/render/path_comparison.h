@@ -20,7 +20,7 @@
 #include "render/packed_texel.h"
 #include "render/pipeline.h"
 #include "render/rasterize.h"
-#include "render/targets.h"
+#include "render/image.h"
 
 namespace tessellune::testing {
 

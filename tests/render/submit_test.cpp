@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "render/mesh_normals.h"
-#include "render/preview.h"
+#include "render/mesh_framing.h"
 #include "render/submit.h"
 #include "scene_helpers.h"
 
@@ -160,8 +160,8 @@ TEST_F(SubmitTest, PreviewFramesTheMeshInTheMiddleOfTheView) {
     for (int k = 0; k < 8; ++k) {
         mesh.boxCorners[k] = {k & 1 ? 41.0f : 1.0f, k & 2 ? 120.0f : 100.0f, k & 4 ? -3.0f : -5.0f, 1.0f};
     }
-    PreviewSetup setup;
-    placeForPreview(mesh, 0.0f, 0.5f, setup);
+    MeshFraming setup;
+    frameMeshInView(mesh, 0.0f, 0.5f, setup);
     transformBoxCorners(mesh, setup.view);
     EXPECT_EQ(classifyBox(camera, mesh.transformedBoxCorners), 0) << "wholly inside the view";
     float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "render/targets.h"
+#include "render/image.h"
 
 namespace tessellune::testing {
 

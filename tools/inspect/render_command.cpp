@@ -15,10 +15,10 @@
 #include "render/band.h"
 #include "render/clip.h"
 #include "render/mesh_normals.h"
-#include "render/preview.h"
+#include "render/mesh_framing.h"
 #include "render/resolve.h"
 #include "render/submit.h"
-#include "render/targets.h"
+#include "render/image.h"
 #include "tools/common/png_writer.h"
 #include "workers/band_dispatch.h"
 
@@ -188,8 +188,8 @@ int runRenderCommand(int argc, char** argv) {
             destroyTextureStore(store);
             return 1;
         }
-        PreviewSetup setup;
-        placeForPreview(*mesh, options.yaw, PREVIEW_FILL, setup);
+        MeshFraming setup;
+        frameMeshInView(*mesh, options.yaw, PREVIEW_FILL, setup);
         beginScene(r.pipeline);
         addLight(r.pipeline, &setup.light);
         transformBoxCorners(*mesh, setup.view);

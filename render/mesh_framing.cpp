@@ -1,5 +1,5 @@
 // Placing a mesh and a light for previews and the model benchmark.
-#include "render/preview.h"
+#include "render/mesh_framing.h"
 
 #include <cmath>
 
@@ -17,7 +17,7 @@ constexpr float PREVIEW_SIZE = 10.0f;
 
 } // namespace
 
-void placeForPreview(Mesh& mesh, float yaw, float fill, PreviewSetup& setup) {
+void frameMeshInView(Mesh& mesh, float yaw, float fill, MeshFraming& setup) {
     const Vec4 lo = mesh.boxCorners[0];
     const Vec4 hi = mesh.boxCorners[7];
     float size = std::fmax(std::fmax(hi.x - lo.x, hi.y - lo.y), hi.z - lo.z);

@@ -1,5 +1,5 @@
 // Allocation of colour and depth targets.
-#include "render/targets.h"
+#include "render/image.h"
 
 #include <cstring>
 #include <new>

@@ -10,7 +10,7 @@
 
 namespace tessellune {
 
-struct PreviewSetup {
+struct MeshFraming {
     Matrix4 view;
     Light light;
     float distance = 0.0f; // from the eye to the mesh's centre
@@ -19,6 +19,6 @@ struct PreviewSetup {
 // Sets the mesh's scale, rotation and translation (and world matrix) so that its largest extent is
 // 10 units and covers `fill` of the frame's height, turned by `yaw` radians; fills the view and
 // the light.
-void placeForPreview(Mesh& mesh, float yaw, float fill, PreviewSetup& setup);
+void frameMeshInView(Mesh& mesh, float yaw, float fill, MeshFraming& setup);
 
 } // namespace tessellune
