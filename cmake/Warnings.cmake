@@ -1,7 +1,9 @@
 # Compiler settings every target of the project shares.
 add_library(tessellune_options INTERFACE)
 target_compile_options(tessellune_options INTERFACE
-    -Wall -Wextra
+    # Warnings are errors on every compiler and preset (gcc, clang, mingw-w64, emscripten): a
+    # warning nobody has to fix is one nobody reads.
+    -Wall -Wextra -Werror
     # Results must not depend on whether the compiler fuses a multiply and an add:
     # the SIMD and scalar paths are compared bit for bit.
     -ffp-contract=off

@@ -265,7 +265,8 @@ void renderDepthOnly(RenderPipeline& pipeline, int32_t rows, const FloatImage& c
         const float bottom = static_cast<float>(rows);
         for (int32_t k = 0; k < pipeline.faceCount; ++k) {
             prefetchAhead(pipeline, k, 0.0f, bottom);
-            // Written as the depth pass always tested its rows: a NaN span draws nothing here.
+            // Written so that a NaN span fails the test: a face with an undefined row range
+            // draws nothing in the depth pass.
             const FaceRows& span = pipeline.orderedRows[k];
             if (!(span.minY <= bottom && span.maxY >= 0.0f)) {
                 continue;

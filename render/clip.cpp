@@ -1,6 +1,7 @@
 // Clipping one face against the camera planes (Sutherland-Hodgman) and storing it as a fan.
 #include "render/clip.h"
 
+#include "render/derived_state.h"
 #include "render/material.h"
 
 namespace tessellune {
@@ -206,6 +207,12 @@ __attribute__((noinline)) static int32_t clipOrStore(RenderPipeline& pipeline, c
         const PipelineVertex& v = pipeline.vertices[index];
         const uint32_t inside =
             index < pipeline.planesKnownEnd ? v.planeBits : insidePlanes(camera, v.position);
+        if constexpr (DERIVED_STATE_CHECKS) {
+            if (index < pipeline.planesKnownEnd && inside != insidePlanes(camera, v.position)) {
+                failOnStaleCopy("plane bits of vertex " + std::to_string(index) +
+                                " differ from the camera's planes");
+            }
+        }
         insideAll &= inside;
         insideAny |= inside;
     }

@@ -26,11 +26,7 @@ FaceRows cornerRows(const PipelineVertex& v0, const PipelineVertex& v1, const Pi
 }
 
 FaceRows rowsOf(const RenderPipeline& pipeline, const BandFace& face) {
-    if (face.cornerCount < 3) {
-        return {INFINITY, -INFINITY};
-    }
-    return cornerRows(pipeline.vertices[face.vertex[0]], pipeline.vertices[face.vertex[1]],
-                      pipeline.vertices[face.vertex[2]]);
+    return faceRowsOf(pipeline, face.vertex, face.cornerCount);
 }
 
 // The largest view-space z of the face's corners: its nearest point.
@@ -100,6 +96,14 @@ void layOutFaceRows(RenderPipeline& pipeline) {
 }
 
 } // namespace
+
+FaceRows faceRowsOf(const RenderPipeline& pipeline, const int32_t* vertex, int32_t cornerCount) {
+    if (cornerCount < 3) {
+        return {INFINITY, -INFINITY};
+    }
+    return cornerRows(pipeline.vertices[vertex[0]], pipeline.vertices[vertex[1]],
+                      pipeline.vertices[vertex[2]]);
+}
 
 void noteVerticesProjected(RenderPipeline& pipeline) {
     pipeline.verticesProjected = true;

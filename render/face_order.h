@@ -14,6 +14,10 @@ namespace tessellune {
 // spans in that order.
 void sortFacesByDepth(RenderPipeline& pipeline);
 
+// The rows a face with these corners reaches, from its first three corners' screen Y (the rule the
+// row spans are laid out by).
+FaceRows faceRowsOf(const RenderPipeline& pipeline, const int32_t* vertex, int32_t cornerCount);
+
 // Called by the projection once every vertex has its screen position: lays out the row spans when
 // the faces are already ordered.
 void noteVerticesProjected(RenderPipeline& pipeline);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <new>
 
+#include "render/derived_state.h"
+
 namespace tessellune {
 
 namespace {
@@ -98,7 +100,8 @@ bool createPipeline(RenderPipeline& pipeline, const TextureStore* textures) {
         return false;
     }
 
-    // Counted the way the report has always been: 16-byte units, 32-bit unsigned arithmetic.
+    // The report's figure: 16-byte units in 32-bit unsigned arithmetic, the unit and width of the
+    // program's start-up line ("new pipeline uses"), which people compare between machines.
     const uint32_t bytes = 16u * (4u * static_cast<uint32_t>(pipeline.vertexCapacity) +
                                   14u * static_cast<uint32_t>(pipeline.faceCapacity) +
                                   static_cast<uint32_t>(pipeline.normalCapacity) +
@@ -137,6 +140,10 @@ void beginScene(RenderPipeline& pipeline) {
 
 bool checkPassReady(RenderPipeline& pipeline) {
     if (passIsReady(pipeline)) {
+        if constexpr (DERIVED_STATE_CHECKS) {
+            failOnStaleCopy(staleBandFaces(pipeline));
+            failOnStaleCopy(staleFaceRows(pipeline));
+        }
         return true;
     }
     if (pipeline.refusedPasses++ == 0) {

@@ -20,8 +20,10 @@ namespace raster {
 bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width, int32_t rowBegin,
                    int32_t rowEnd, Setup& s) {
     // Written so that NaN fails too. The three corners are tested together, one branch for all.
-    const auto inRange = [](float v) { return v > -MAX_SCREEN_COORDINATE && v < MAX_SCREEN_COORDINATE; };
-    if (!(inRange(p0.x) & inRange(p0.y) & inRange(p1.x) & inRange(p1.y) & inRange(p2.x) & inRange(p2.y))) {
+    const auto inRange = [](float v) {
+        return static_cast<int>(v > -MAX_SCREEN_COORDINATE && v < MAX_SCREEN_COORDINATE);
+    };
+    if ((inRange(p0.x) & inRange(p0.y) & inRange(p1.x) & inRange(p1.y) & inRange(p2.x) & inRange(p2.y)) == 0) {
         return false;
     }
     s.x[0] = p0.x;
@@ -131,7 +133,8 @@ DepthPlane makeDepthPlane(const Setup& s, float z1, float z2, float z3) {
     const float start = dzdx * (static_cast<float>(s.minX) - s.x[0]) + static_cast<float>(d1) +
                         dzdy * (static_cast<float>(s.anchorRow) - s.y[0]);
     DepthPlane p{0, truncateSaturated(dzdx), truncateSaturated(dzdy), true};
-    // NaN counts as fitting and starts at 0, as it did.
+    // NaN counts as fitting and starts at 0 (truncateSaturated's rule): a face whose plane is
+    // undefined gets the cleared value, the farthest depth there is, and hides nothing behind it.
     if (!(start >= LARGEST_INT32_FLOAT) && !(start < -2147483648.0f)) {
         p.start = truncateSaturated(start);
         return p;

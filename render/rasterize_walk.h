@@ -94,7 +94,8 @@ inline Vec4 planeAt(const Plane& p, int32_t columns, int32_t rows) {
 }
 
 // The integer depth plane: start at the anchor, whole steps per pixel and per row. A start that
-// fits 32 bits steps in wrapping 32-bit arithmetic, as it always has. The anchor is the corner of
+// fits 32 bits steps in wrapping 32-bit arithmetic: the golden frames' depths depend on the wrap,
+// and the SIMD paths step the same way so that they agree bit for bit. The anchor is the corner of
 // the triangle's block grid, which for a face cut by the near plane can lie far outside it where
 // the plane leaves the 32-bit range; such a start is kept in 64 bits and each pixel's value is
 // clamped to 32 bits only once it is reached, so the pixels inside the face keep their depth.

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "render/clip.h"
+#include "render/derived_state.h"
 #include "render/prefetch.h"
 
 namespace tessellune {
@@ -227,6 +228,9 @@ SubmissionRecord& record(RenderPipeline& pipeline, SubmissionKind kind, const Ma
 
 bool submitMesh(const Mesh& mesh, const Matrix4& view, const Camera& camera, RenderPipeline& pipeline,
                 int32_t mask, const Material* materialOverride) {
+    if constexpr (DERIVED_STATE_CHECKS) {
+        failOnStaleCopy(staleMeshTriangles(mesh));
+    }
     const Matrix4 modelView = multiply(mesh.world, view);
     if (pipeline.recording) {
         SubmissionRecord& r = record(pipeline, SubmissionKind::Mesh, modelView, camera, materialOverride);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -14,6 +15,11 @@ namespace tessellune::testing {
 
 bool haveScreenTools() {
     return haveProgram("Xvfb") && haveProgram("xdotool") && haveProgram("ffmpeg");
+}
+
+bool ciRun() {
+    const char* ci = std::getenv("CI");
+    return ci != nullptr && *ci != '\0' && std::string(ci) != "false" && std::string(ci) != "0";
 }
 
 std::vector<uint8_t> grabScreen(const std::string& display, const std::string& png, int width, int height) {

@@ -10,11 +10,26 @@
 
 namespace tessellune::testing {
 
-// True when Xvfb, xdotool and ffmpeg are installed; the macro skips the running test when not.
+// True when Xvfb, xdotool and ffmpeg are installed.
 bool haveScreenTools();
+
+// True in a CI run (the environment's CI set, as .ci/run sets it): there a missing tool is a
+// failure, since a run that skips what it cannot do would pass without testing it.
+bool ciRun();
+
+// Ends the running test when a tool it needs is missing: a failure in CI, a skip elsewhere.
+#define SKIP_OR_FAIL_WITHOUT(present, what)                                                                  \
+    do {                                                                                                     \
+        if (!(present)) {                                                                                    \
+            if (tessellune::testing::ciRun()) {                                                              \
+                GTEST_FAIL() << what << " (CI runs everything)";                                             \
+            }                                                                                                \
+            GTEST_SKIP() << what;                                                                            \
+        }                                                                                                    \
+    } while (false)
 #define SKIP_WITHOUT_SCREEN_TOOLS()                                                                          \
-    if (!tessellune::testing::haveScreenTools())                                                             \
-    GTEST_SKIP() << "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)"
+    SKIP_OR_FAIL_WITHOUT(tessellune::testing::haveScreenTools(),                                             \
+                         "Xvfb, xdotool or ffmpeg is missing (scripts/setup installs them)")
 
 // The screen's pixels as RGBA, grabbed by ffmpeg into `png` and read back; empty on failure.
 std::vector<uint8_t> grabScreen(const std::string& display, const std::string& png, int width = 640,

@@ -10,8 +10,6 @@ namespace tessellune::datagen {
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
-
 Colour hue(double h) {
     h -= std::floor(h);
     const double r = std::clamp(std::fabs(h * 6.0 - 3.0) - 1.0, 0.0, 1.0);
