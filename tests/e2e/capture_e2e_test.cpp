@@ -20,7 +20,8 @@ TEST(CaptureEndToEnd, AFrameReachedThroughEveryFrameEqualsTheFrameCapturedAlone)
     const ProcessResult run =
         runProcess({CAPTURE, "--fps", "30", "--from", "10", "--to", "10.2", "--frames", frames});
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(run.output.find("per-scene frame times"), std::string::npos);
+    EXPECT_NE(run.output.find("wrote " + frames), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("per-scene frame times"), std::string::npos) << "figures belong to --report";
     int count = 0;
     for (const auto& entry : fs::directory_iterator(frames)) {
         count += entry.path().extension() == ".png" ? 1 : 0;
