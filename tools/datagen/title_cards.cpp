@@ -8,6 +8,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include "tools/common/glyph_layout.h"
+
 namespace tessellune::datagen {
 
 bool parseTitleCards(const std::string& text, std::vector<CardSource>& cards, std::string& error) {
@@ -61,70 +63,7 @@ bool parseTitleCards(const std::string& text, std::vector<CardSource>& cards, st
 
 namespace {
 
-// Coverage mask of the text: one float per pixel, the glyphs' anti-aliased coverage.
-struct Mask {
-    int width = 0;
-    int height = 0;
-    std::vector<float> alpha;
-    float& at(int x, int y) { return alpha[static_cast<size_t>(y) * width + x]; }
-    float at(int x, int y) const { return alpha[static_cast<size_t>(y) * width + x]; }
-};
-
-// Decodes one UTF-8 code point, advancing i; invalid bytes become '?'.
-uint32_t nextCodePoint(const std::string& s, size_t& i) {
-    const auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
-    const uint8_t b = byte(i++);
-    int more = b >= 0xf0 ? 3 : b >= 0xe0 ? 2 : b >= 0xc0 ? 1 : 0;
-    if (b >= 0x80 && more == 0) {
-        return '?';
-    }
-    uint32_t c = more == 0 ? b : (b & (0x3f >> more));
-    while (more-- > 0) {
-        if (i >= s.size() || (byte(i) & 0xc0) != 0x80) {
-            return '?';
-        }
-        c = (c << 6) | (byte(i++) & 0x3f);
-    }
-    return c;
-}
-
-// Pen advance of a line, in pixels, and its glyphs drawn into the mask at baseline (x0, y0) when
-// the mask is not null.
-int layLine(FT_Face face, const std::string& text, Mask* mask, int x0, int y0) {
-    FT_Vector pen{x0 * 64, 0};
-    FT_UInt previous = 0;
-    for (size_t i = 0; i < text.size();) {
-        const FT_UInt glyph = FT_Get_Char_Index(face, nextCodePoint(text, i));
-        if (previous != 0 && glyph != 0 && FT_HAS_KERNING(face)) {
-            FT_Vector kerning;
-            FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kerning);
-            pen.x += kerning.x;
-        }
-        if (FT_Load_Glyph(face, glyph, FT_LOAD_RENDER) != 0) {
-            continue;
-        }
-        const FT_GlyphSlot slot = face->glyph;
-        if (mask != nullptr) {
-            const FT_Bitmap& bitmap = slot->bitmap;
-            const int left = static_cast<int>(pen.x >> 6) + slot->bitmap_left;
-            const int top = y0 - slot->bitmap_top;
-            for (unsigned row = 0; row < bitmap.rows; ++row) {
-                for (unsigned column = 0; column < bitmap.width; ++column) {
-                    const int x = left + static_cast<int>(column);
-                    const int y = top + static_cast<int>(row);
-                    if (x < 0 || y < 0 || x >= mask->width || y >= mask->height) {
-                        continue;
-                    }
-                    const float a = bitmap.buffer[row * bitmap.pitch + column] / 255.0f;
-                    mask->at(x, y) = std::max(mask->at(x, y), a);
-                }
-            }
-        }
-        pen.x += slot->advance.x;
-        previous = glyph;
-    }
-    return static_cast<int>((pen.x + 63) >> 6) - x0;
-}
+using Mask = tools::CoverageMask;
 
 // A separable box blur, run twice: a cheap soft shadow.
 Mask blurred(const Mask& source, int radius) {
@@ -179,14 +118,15 @@ bool renderTitleCard(const CardSource& card, const std::string& fontDirectory, R
     const int lineHeight = ascender + descender + card.pixelSize / 8;
     int textWidth = 0;
     for (const std::string& line : card.lines) {
-        textWidth = std::max(textWidth, layLine(face, line, nullptr, 0, 0));
+        textWidth = std::max(textWidth, tools::layTextLine(face, line, nullptr, 0, 0));
     }
     Mask mask;
     mask.width = textWidth + 2 * margin;
     mask.height = lineHeight * static_cast<int>(card.lines.size()) - card.pixelSize / 8 + 2 * margin;
     mask.alpha.assign(static_cast<size_t>(mask.width) * mask.height, 0.0f);
     for (size_t i = 0; i < card.lines.size(); ++i) {
-        layLine(face, card.lines[i], &mask, margin, margin + ascender + static_cast<int>(i) * lineHeight);
+        tools::layTextLine(face, card.lines[i], &mask, margin,
+                           margin + ascender + static_cast<int>(i) * lineHeight);
     }
     FT_Done_Face(face);
     FT_Done_FreeType(library);

@@ -1,8 +1,10 @@
-// The tessellune-sync command line: compile a timeline, dump a track file, evaluate a track.
+// The tessellune-sync command line: compile a timeline, dump a track file, evaluate a track, draw a timeline.
 //
 //   tessellune-sync compile TIMELINE.txt OUTDIR [--base sync]
 //   tessellune-sync dump FILE.track [--base sync]
 //   tessellune-sync eval FILE.track ROW...
+//   tessellune-sync plot (TIMELINE.txt | FILE.track... | DIR...) --out PICTURE.png [--tempo BPM]
+//                        [--beats-per-bar 4] [--seconds S] [--scene scene] [--base sync]
 //
 // Exit status: 0 on success, 1 when an input is wrong (the message names it), 2 on bad usage.
 #pragma once

@@ -88,6 +88,7 @@ public:
             }
             at = end + 1;
         }
+        result_.tempo = tempo_;
         timeline = std::move(result_);
         return true;
     }

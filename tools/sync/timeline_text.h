@@ -34,6 +34,7 @@ struct TimelineTrack {
 
 struct Timeline {
     std::vector<TimelineTrack> tracks; // in order of first mention
+    double tempo = 0.0;                // the last "tempo" line's beats per minute; 0 without one
 };
 
 // Parses a whole timeline. label names the file in errors, which read "label:LINE: message".
