@@ -89,9 +89,11 @@ FrameTiming timeFrames(FrameContext& context, SubmitFrame submit, void* scene, d
     int32_t frames = 0;
     double elapsed = 0.0;
     while (frames < minFrames || elapsed < seconds) {
+        const double frameBegin = elapsed;
         renderFrame(context, submit, scene, frames, timing);
         ++frames;
         elapsed = std::chrono::duration<double>(Clock::now() - begin).count();
+        timing.frameMs.push_back((elapsed - frameBegin) * 1000.0);
     }
     timing.cpuMs = static_cast<double>(std::clock() - cpuBegin) * 1000.0 / CLOCKS_PER_SEC / frames;
     timing.mainCpuMs = (threadCpuSeconds() - mainBegin) * 1000.0 / frames;

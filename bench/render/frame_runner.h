@@ -49,6 +49,7 @@ struct FrameTiming {
     double serialMs = 0.0;
     double dispatchMs = 0.0;
     uint32_t workers = 0;
+    std::vector<double> frameMs; // each timed frame's wall time, in order
 };
 
 // Renders one whole frame (animation step `frame`); the pipeline keeps the pass afterwards.

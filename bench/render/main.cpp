@@ -1,12 +1,13 @@
 // tessellune-bench: renders whole 640 x 480 frames of several scenes and prints the frame rates.
 //
 // Usage: tessellune-bench [-v] [--kernels scalar|sse2|avx2] [--peer [--peer-images DIR]] [--workers N]
-//                         [--hashes | --golden-images DIR] [SECONDS_PER_CASE] [CASE...]
+//                         [--hashes | --golden-images DIR] [--plot FILE.png] [SECONDS_PER_CASE] [CASE...]
 //          -v: time per stage; --peer: the scene cases again with llvmpipe, timed in turns
 //          --kernels: the rasterizers' kernel path (default: the widest this processor runs, or
 //          TESSELLUNE_KERNELS)
 //          --hashes: no timing; each case's golden frame hashed ("bench CASE HASH");
 //          --golden-images DIR: the same, with each of those frames written as DIR/CASE.png
+//          --plot FILE.png: every timed frame of the cases drawn one after another, a band per case
 //          cases: cubes dunefield bunny fill-textured fill-lit
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "render/mesh_normals.h"
 #include "render/image.h"
 #include "tools/common/frame_hash.h"
+#include "tools/common/frame_time_chart.h"
 #include "tools/common/png_writer.h"
 
 #if TESSELLUNE_HAVE_OSMESA
@@ -44,6 +46,25 @@ bool verbose = false;
 bool peerWanted = false;
 bool hashesOnly = false;
 std::string goldenImages; // where --hashes also writes each case's frame, when given
+std::string plotPath;     // where --plot draws the timed frames, when given
+tools::FrameTimeRun plotRun;
+
+// Adds a case's timed frames to the picture, after the cases before it.
+void recordForPlot(const char* name, const FrameTiming& timing) {
+    if (plotPath.empty()) {
+        return;
+    }
+    const int id = static_cast<int>(plotRun.groupIds.size());
+    plotRun.groupIds.push_back(id);
+    plotRun.names.emplace_back(name);
+    double at = plotRun.at.empty() ? 0.0 : plotRun.at.back();
+    for (const double ms : timing.frameMs) {
+        at += ms / 1000.0;
+        plotRun.at.push_back(at);
+        plotRun.ms.push_back(ms);
+        plotRun.group.push_back(id);
+    }
+}
 
 // The frame of each case the golden-frame manifest holds: late enough that the pool has moved
 // blocks between its workers a few times, which must not change a pixel.
@@ -98,6 +119,7 @@ void printStages(const FrameTiming& timing) {
 }
 
 void printLine(const char* name, const FrameTiming& timing) {
+    recordForPlot(name, timing);
     std::printf("%s: %.2f ms/frame, %.1f fps\n", name, timing.msPerFrame, timing.fps);
     if (verbose) {
         std::printf("  from processor time, unloaded: %.2f ms/frame, %.1f fps\n", timing.unloadedMs,
@@ -107,6 +129,7 @@ void printLine(const char* name, const FrameTiming& timing) {
 }
 
 void printFill(const char* name, const FrameTiming& timing) {
+    recordForPlot(name, timing);
     const double megapixels = FRAME_WIDTH * FRAME_HEIGHT / 1e6;
     std::printf("%s: %.2f ms/frame, %.1f fps, %.1f Mpixels/s\n", name, timing.msPerFrame, timing.fps,
                 megapixels * timing.fps);
@@ -252,6 +275,8 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--golden-images") == 0 && i + 1 < argc) {
             hashesOnly = true;
             goldenImages = argv[++i];
+        } else if (std::strcmp(argv[i], "--plot") == 0 && i + 1 < argc) {
+            plotPath = argv[++i];
         } else if (std::strcmp(argv[i], "--workers") == 0 && i + 1 < argc) {
             const int count = std::atoi(argv[++i]);
             if (count < 1 || count > FRAME_HEIGHT / 8) {
@@ -267,6 +292,13 @@ int main(int argc, char** argv) {
         } else {
             cases.emplace_back(argv[i]);
         }
+    }
+
+    std::string error;
+    if (!plotPath.empty() && (hashesOnly || !tools::canWriteFrameTimes(plotPath, error))) {
+        std::printf("tessellune-bench: %s\n",
+                    hashesOnly ? "--plot draws timed frames; --hashes times none" : error.c_str());
+        return 2;
     }
 
     FloatImage texels;
@@ -370,7 +402,26 @@ int main(int argc, char** argv) {
 #if TESSELLUNE_HAVE_OSMESA
     destroyPeer(peer);
 #endif
+    int status = 0;
+    if (!plotPath.empty()) {
+        char title[160];
+        std::snprintf(title, sizeof title,
+                      "tessellune-bench: the time of every timed frame, %u workers, %s kernels",
+                      context.pool.workerCount, kernelPathName(activeKernelPath()));
+        plotRun.title = title;
+        plotRun.axisLabel = "time spent timing, s (the cases one after another)";
+        plotRun.colourById = false;
+        if (plotRun.ms.empty()) {
+            std::printf("tessellune-bench: no case was timed, so there is nothing to draw\n");
+            status = 1;
+        } else if (!tools::writeFrameTimes(plotPath, plotRun, error)) {
+            std::printf("tessellune-bench: %s: %s\n", plotPath.c_str(), error.c_str());
+            status = 1;
+        } else {
+            std::printf("wrote %s\n", plotPath.c_str());
+        }
+    }
     destroyFrameContext(context);
     releaseFloatImage(texels);
-    return 0;
+    return status;
 }

@@ -12,6 +12,7 @@
 #include "demo/data_path.h"
 #include "tools/capture/capture_session.h"
 #include "tools/common/frame_hash.h"
+#include "tools/common/frame_time_chart.h"
 #include "tools/common/png_writer.h"
 
 using namespace tessellune;
@@ -22,9 +23,10 @@ const char* const USAGE =
     "usage: tessellune-capture [--fps N] [--from SECONDS] [--to SECONDS]\n"
     "                          [--workers N]\n"
     "                          [--frames DIR | --at SECONDS --out FILE.png | --out FILE.mp4 | --report |\n"
-    "                           --hashes]\n"
+    "                           --hashes] [--plot FILE.png]\n"
     "  with no output option the whole demo is written to tessellune.mp4 at 30 fps\n"
     "  --report renders every frame without writing or encoding it and prints the per-scene times\n"
+    "  --plot FILE.png (with --report) also draws every frame's time, the scenes as bands\n"
     "  --hashes prints each frame's hash (\"show FRAME HASH\"), the lines of the golden-frame manifest\n"
     "  --workers N renders with N band workers (default: one per processor)\n";
 
@@ -35,6 +37,7 @@ struct Options {
     double at = -1.0;
     std::string framesDir;
     std::string out;
+    std::string plot;     // with --report: the frame-time picture
     bool report = false;  // render only: no encoder or PNG writer shares the cores
     bool hashes = false;  // render only, and print each frame's hash
     uint32_t workers = 0; // 0: one per processor
@@ -66,6 +69,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.framesDir = argv[++i];
         } else if (arg == "--report") {
             o.report = true;
+        } else if (arg == "--plot" && hasValue) {
+            o.plot = argv[++i];
         } else if (arg == "--hashes") {
             o.hashes = true;
         } else if (arg == "--workers" && hasValue && parseNumber(argv[++i], number) && number >= 1 &&
@@ -76,6 +81,9 @@ bool parse(int argc, char** argv, Options& o) {
         } else {
             return false;
         }
+    }
+    if (!o.plot.empty() && !o.report) {
+        return false;
     }
     if (o.report || o.hashes) {
         return !(o.report && o.hashes) && o.at < 0 && o.out.empty() && o.framesDir.empty();
@@ -112,18 +120,6 @@ struct SceneTimes {
     std::vector<double> times; // every frame's: their count, and the percentile
 };
 
-// The time that 99 % of the scene's frames stay within: on a shared machine one frame the
-// scheduler took the processor from decides the worst, and this tells such a frame from a slow
-// stretch of the show.
-double percentile99(std::vector<double> times) {
-    if (times.empty()) {
-        return 0.0;
-    }
-    const size_t rank = (times.size() * 99 + 99) / 100 - 1; // the smallest covering 99 %
-    std::nth_element(times.begin(), times.begin() + static_cast<std::ptrdiff_t>(rank), times.end());
-    return times[rank];
-}
-
 // The show's per-scene targets, printed beside the figures (never asserted): the average, and the
 // time 99 % of the frames stay within (the worst alone is one frame the scheduler took).
 constexpr double TARGET_SCENE_FPS = 240.0;
@@ -135,7 +131,7 @@ void printSceneTimes(const std::map<int, SceneTimes>& times) {
                 TARGET_SCENE_FPS, TARGET_P99_MS);
     for (const auto& [scene, t] : times) {
         const double average = t.total / static_cast<double>(t.times.size());
-        const double p99 = percentile99(t.times);
+        const double p99 = tools::percentile99(t.times);
         const bool met = 1000.0 / average >= TARGET_SCENE_FPS && p99 <= TARGET_P99_MS;
         std::printf("scene %3d: %6lld frames, %7.2f ms/frame average (%6.1f fps), worst %7.2f ms at %6.2f s, "
                     "99 %% within %6.2f ms%s\n",
@@ -171,6 +167,12 @@ int main(int argc, char** argv) {
     const std::string dataDir = dataDirectory();
     CaptureSession session;
     std::string error;
+    // The picture comes after minutes of rendering: what would keep it from being written is
+    // found out first.
+    if (!o.plot.empty() && !tools::canWriteFrameTimes(o.plot, error)) {
+        std::fprintf(stderr, "tessellune-capture: %s\n", error.c_str());
+        return 1;
+    }
     if (!openCapture(session, dataDir, o.fps, error, o.workers)) {
         std::fprintf(stderr, "tessellune-capture: %s\n", error.c_str());
         closeCapture(session);
@@ -201,6 +203,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     FILE* video = nullptr;
+    if (!o.plot.empty() && !o.report) {
+        return false;
+    }
     if (o.report || o.hashes) {
         // Nothing to open: frames are rendered, timed and dropped (or only hashed).
     } else if (o.framesDir.empty()) {
@@ -221,6 +226,7 @@ int main(int argc, char** argv) {
     }
 
     std::map<int, SceneTimes> times;
+    tools::FrameTimeRun run; // every frame, for --plot
     bool ok = true;
     const int64_t total = last - first + 1;
     for (int64_t frame = first; frame <= last && ok; ++frame) {
@@ -232,6 +238,11 @@ int main(int argc, char** argv) {
             t.worstAt = static_cast<double>(frame) / o.fps;
         }
         t.times.push_back(info.milliseconds);
+        if (!o.plot.empty()) {
+            run.at.push_back(static_cast<double>(frame) / o.fps);
+            run.ms.push_back(info.milliseconds);
+            run.group.push_back(info.scene);
+        }
         if (o.report) {
             // timed only
         } else if (o.hashes) {
@@ -267,6 +278,23 @@ int main(int argc, char** argv) {
         // The figures and their targets are for developers; a viewer's capture says only where
         // its video or frames are.
         printSceneTimes(times);
+        if (!o.plot.empty()) {
+            char title[160];
+            std::snprintf(title, sizeof title,
+                          "tessellune-capture --report: the time of every frame, %.1f to %.1f s at %d fps",
+                          static_cast<double>(first) / o.fps, static_cast<double>(last) / o.fps, o.fps);
+            run.title = title;
+            run.axisLabel = "show time, s";
+            for (const auto& entry : times) {
+                run.groupIds.push_back(entry.first);
+                run.names.push_back("scene " + std::to_string(entry.first));
+            }
+            if (!tools::writeFrameTimes(o.plot, run, error)) {
+                std::fprintf(stderr, "tessellune-capture: %s: %s\n", o.plot.c_str(), error.c_str());
+                return 1;
+            }
+            std::printf("wrote %s\n", o.plot.c_str());
+        }
         return 0;
     }
     std::printf("wrote %s\n",

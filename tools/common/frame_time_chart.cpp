@@ -3,7 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <map>
+
+#include <unistd.h>
+
+#include "tools/common/png_writer.h"
 
 namespace tessellune::tools {
 
@@ -248,6 +253,34 @@ bool drawFrameTimes(const FrameTimeRun& run, Canvas& canvas, std::string& error)
              "triangles: frames above the picture",
              CHART_FAINT_INK);
     return true;
+}
+
+bool canWriteFrameTimes(const std::string& path, std::string& error) {
+    Font font;
+    if (!openFont(CHART_FONT_PATH, CHART_TEXT_PX, font, error)) {
+        return false;
+    }
+    const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
+    std::error_code code;
+    if (!std::filesystem::is_directory(folder, code)) {
+        error = path + ": the folder " + folder.string() + " does not exist";
+        return false;
+    }
+    if (std::filesystem::is_directory(path, code)) {
+        error = path + ": is a folder, not a picture's file name";
+        return false;
+    }
+    if (access(folder.c_str(), W_OK) != 0) {
+        error = path + ": the folder " + folder.string() + " is not writable";
+        return false;
+    }
+    return true;
+}
+
+bool writeFrameTimes(const std::string& path, const FrameTimeRun& run, std::string& error) {
+    Canvas canvas;
+    return drawFrameTimes(run, canvas, error) &&
+           writePngRgba(path, canvas.width, canvas.height, canvas.rgba, error);
 }
 
 } // namespace tessellune::tools

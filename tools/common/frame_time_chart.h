@@ -47,6 +47,13 @@ std::vector<FrameGroupStats> frameGroupStats(const FrameTimeRun& run);
 // that is not finite) or the font cannot be opened.
 bool drawFrameTimes(const FrameTimeRun& run, Canvas& canvas, std::string& error);
 
+// False with a message when the picture could not be written to path (no such folder, not
+// writable, no font), checked before a long run rather than after it.
+bool canWriteFrameTimes(const std::string& path, std::string& error);
+
+// drawFrameTimes written as a PNG file; false with a message.
+bool writeFrameTimes(const std::string& path, const FrameTimeRun& run, std::string& error);
+
 // Where drawFrameTimes puts things, for checking a picture against its numbers.
 struct FrameTimeLayout {
     int left = 0, right = 0, top = 0, bottom = 0; // the plot area, inclusive-exclusive
