@@ -171,9 +171,14 @@ bool drawFrameTimes(const FrameTimeRun& run, Canvas& canvas, std::string& error)
         const Colour colour = groupColour(run, bands[b].id);
         fillRect(canvas, x0, layout.top, x1, layout.bottom, tint(colour, CHART_BAND_TINT));
         fillRect(canvas, x0, layout.top - 8, x1, layout.top, colour);
+        // A narrow band gets the name's last word ("6" of "scene 6"), or nothing.
         const std::string name = groupName(run, bands[b].id);
-        if (textWidth(text, name) + 4 <= x1 - x0) {
-            drawText(canvas, text, (x0 + x1) / 2, layout.top - 12, name, CHART_INK, Align::Centre);
+        const std::string shortName = name.substr(name.find_last_of(' ') + 1);
+        for (const std::string& label : {name, shortName}) {
+            if (textWidth(text, label) + 4 <= x1 - x0) {
+                drawText(canvas, text, (x0 + x1) / 2, layout.top - 12, label, CHART_INK, Align::Centre);
+                break;
+            }
         }
     }
 
