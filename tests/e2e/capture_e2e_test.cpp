@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "assets/file_reader.h"
+#include "assets/png_decoder.h"
 #include "tests/support/process.h"
+#include "tools/common/frame_time_chart.h"
 
 using namespace tessellune;
 using namespace tessellune::testing;
@@ -56,4 +58,42 @@ TEST(CaptureEndToEnd, TheReportSaysWhenTheWorstFrameCameAndBoundsTheRest) {
     EXPECT_GT(worst, 0.0);
     EXPECT_LE(within, worst);
     EXPECT_LE(average, worst);
+}
+
+// The frame-time picture of a stretch across the first scene change (scene 11 to 10 at 32 beats,
+// 14.22 s): the bands change colour there, and a picture that cannot be written is refused before
+// any frame is rendered.
+TEST(CaptureEndToEnd, ThePlotShowsTheScenesWhereTheTimelineChangesThem) {
+    TemporaryFolder folder;
+    const std::string png = folder.file("frames.png");
+    const ProcessResult run =
+        runProcess({CAPTURE, "--fps", "30", "--from", "13.5", "--to", "15", "--report", "--plot", png});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("wrote " + png), std::string::npos) << run.output;
+    std::vector<uint8_t> rgba;
+    const PngInfo info = decodePng(readFile(png), rgba);
+    ASSERT_EQ(info.error, 0);
+    ASSERT_EQ(info.width, static_cast<uint32_t>(tools::FRAMES_WIDTH));
+    tools::FrameTimeLayout layout; // positions along the picture depend only on the range drawn
+    layout.left = tools::FRAMES_LEFT;
+    layout.right = tools::FRAMES_WIDTH - tools::FRAMES_RIGHT;
+    layout.firstAt = 13.5; // frame 405
+    layout.lastAt = 15.0;  // frame 450
+    const auto stripAt = [&](double seconds) {
+        const size_t i = (static_cast<size_t>(tools::FRAMES_TOP - 4) * info.width + layout.xAt(seconds)) * 4;
+        return tools::Colour{rgba[i], rgba[i + 1], rgba[i + 2]};
+    };
+    for (const auto& [seconds, scene] : {std::pair{13.6, 11}, {14.15, 11}, {14.3, 10}, {14.9, 10}}) {
+        const tools::Colour expected = tools::paletteColour(scene);
+        const tools::Colour found = stripAt(seconds);
+        EXPECT_TRUE(found.r == expected.r && found.g == expected.g && found.b == expected.b) << seconds;
+    }
+
+    const ProcessResult withoutReport = runProcess({CAPTURE, "--plot", png});
+    EXPECT_EQ(withoutReport.exitCode, 2) << withoutReport.output;
+    const ProcessResult nowhere =
+        runProcess({CAPTURE, "--report", "--plot", folder.file("no/such/frames.png")});
+    EXPECT_EQ(nowhere.exitCode, 1) << nowhere.output;
+    EXPECT_NE(nowhere.output.find("does not exist"), std::string::npos) << nowhere.output;
+    EXPECT_EQ(nowhere.output.find("loading"), std::string::npos) << "it rendered first:\n" << nowhere.output;
 }
