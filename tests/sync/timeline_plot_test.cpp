@@ -279,3 +279,32 @@ TEST(TimelinePlot, ThePlotCommandSaysWhatIsWrongWithItsInput) {
     EXPECT_NE(cut.err.find("announces 3 keys but holds 2"), std::string::npos) << cut.err;
     EXPECT_TRUE(std::filesystem::exists(folder.file("cut.png")));
 }
+
+// Timelines at the edges of the format: keys at the last 32-bit row (a show of over three years,
+// whose bars are far narrower than a pixel) and a negative row draw, with the scenes where their
+// keys put them; more tracks than a picture can hold are refused with the reason.
+TEST(TimelinePlot, TimelinesAtTheEdgesOfTheFormatDrawOrAreRefused) {
+    const Timeline far = parsed("tempo 135\nscene -50 4 step\nscene 0 10 step\nscene 1073741824 11 step\n"
+                                "fs 0 0 linear\nfs 2147483647 1 step\n");
+    TimelinePlotOptions options;
+    options.tempo = 135.0;
+    const TimelineLayout layout = timelineLayout(far, options);
+    EXPECT_GE(layout.rows, 2147483647.0);
+    const tools::Canvas canvas = drawn(far, options);
+    const int y = layout.sceneTop + 2;
+    const int middle = layout.xAtRow(1073741824.0);
+    EXPECT_TRUE(same(pixelAt(canvas, layout.plotLeft + 1, y), paletteColour(10)));
+    EXPECT_TRUE(same(pixelAt(canvas, middle - 2, y), paletteColour(10)));
+    EXPECT_TRUE(same(pixelAt(canvas, middle + 2, y), paletteColour(11)));
+
+    TemporaryFolder folder;
+    std::string many;
+    for (int i = 0; i <= static_cast<int>(TIMELINE_MAX_LANES); ++i) {
+        many += "track t" + std::to_string(i) + "\n";
+    }
+    writeFile(folder.file("many.txt"), many);
+    const PlotRun refused = plot({folder.file("many.txt"), "--out", folder.file("many.png")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("201 tracks: at most 200"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(folder.file("many.png")));
+}

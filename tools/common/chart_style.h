@@ -3,6 +3,7 @@
 // Conventions: sizes are pixels of the written PNG; colours are opaque sRGB bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tessellune::tools {
@@ -19,6 +20,10 @@ inline constexpr const char* CHART_FONT_PACKAGE = "fonts-dejavu-core";
 // 13 px labels stay legible when a README shows a 1600 px wide picture at about half size.
 inline constexpr int CHART_TEXT_PX = 13;
 inline constexpr int CHART_TITLE_PX = 16;
+
+// Axes ask niceStep for about 16 ticks; positions too large for their span to be told apart in a
+// double could make a tick loop endless, so no axis draws more than this.
+inline constexpr int CHART_MAX_TICKS = 200;
 
 // A light ground: the pictures sit in README pages that are mostly white.
 inline constexpr Colour CHART_GROUND{250, 250, 247};
@@ -63,8 +68,12 @@ inline constexpr int TIMELINE_KEY_RADIUS = 3; // a hollow key keeps a one-pixel 
 // Curves are sampled several times per pixel column, so a step or a spike between two columns
 // still shows as the column's vertical extent.
 inline constexpr int TIMELINE_SAMPLES_PER_COLUMN = 4;
-// Bar numbers are written every this many bars at most, fewer when bars are narrow.
+// Space between bar numbers beyond the widest number; fewer bars are numbered when bars are narrow.
 inline constexpr int TIMELINE_MIN_LABEL_SPACING = 28;
+// Bar lines closer than this would fill the lanes; then only the numbered bars get a line.
+inline constexpr double TIMELINE_MIN_BAR_GAP = 3.0;
+// More lanes than this make a picture taller than any screen shows whole (and of tens of megabytes).
+inline constexpr size_t TIMELINE_MAX_LANES = 200;
 
 // The frame-time picture: wide enough for a point per frame of a 30 fps show to stay apart in
 // clusters, tall enough that the 240 fps line and the 99 % bounds are separate rows.
@@ -77,5 +86,7 @@ inline constexpr int FRAMES_BOTTOM = 96; // seconds, the marks and two rows of l
 // The time axis ends at least this many times above the target frame time and above the highest
 // 99 % bound, so the bounds sit inside the picture; slower single frames are drawn at the top.
 inline constexpr double FRAMES_HEADROOM = 1.3;
+// A frame time beyond an hour is a broken clock, not a frame: such a run is refused.
+inline constexpr double FRAMES_LONGEST_MS = 3600.0 * 1000.0;
 
 } // namespace tessellune::tools

@@ -145,8 +145,8 @@ bool drawFrameTimes(const FrameTimeRun& run, Canvas& canvas, std::string& error)
         return false;
     }
     for (size_t i = 0; i < run.ms.size(); ++i) {
-        if (!std::isfinite(run.ms[i]) || run.ms[i] < 0.0 || !std::isfinite(run.at[i]) ||
-            (i > 0 && run.at[i] < run.at[i - 1])) {
+        if (!std::isfinite(run.ms[i]) || run.ms[i] < 0.0 || run.ms[i] > FRAMES_LONGEST_MS ||
+            !std::isfinite(run.at[i]) || (i > 0 && run.at[i] < run.at[i - 1])) {
             error = "frame " + std::to_string(i) + " has a time or position that cannot be drawn";
             return false;
         }
@@ -184,7 +184,8 @@ bool drawFrameTimes(const FrameTimeRun& run, Canvas& canvas, std::string& error)
 
     // The time grid and its labels.
     const double step = niceStep(layout.maxMs, 6);
-    for (double v = 0.0; v <= layout.maxMs + step * 0.01; v += step) {
+    for (int k = 0; k * step <= layout.maxMs + step * 0.01 && k <= CHART_MAX_TICKS; ++k) {
+        const double v = k * step;
         const int y = layout.yMs(v);
         drawHorizontal(canvas, layout.left, layout.right - 1, y, CHART_GRID, 0, 0.8f);
         drawText(canvas, text, layout.left - 6, y + text.ascender / 2, shortNumber(v, 2) + " ms",
@@ -192,7 +193,9 @@ bool drawFrameTimes(const FrameTimeRun& run, Canvas& canvas, std::string& error)
     }
     const double span = layout.lastAt - layout.firstAt;
     const double tick = niceStep(span, 16);
-    for (double t = std::ceil(layout.firstAt / tick) * tick; t <= layout.lastAt + tick * 1e-6; t += tick) {
+    const double firstTick = std::ceil(layout.firstAt / tick) * tick;
+    for (int k = 0; firstTick + k * tick <= layout.lastAt + tick * 1e-6 && k <= CHART_MAX_TICKS; ++k) {
+        const double t = firstTick + k * tick;
         const int x = layout.xAt(t);
         drawVertical(canvas, x, layout.bottom, layout.bottom + 4, CHART_INK);
         drawText(canvas, text, x, layout.bottom + 18, shortNumber(t, 2), CHART_INK, Align::Centre);

@@ -202,6 +202,11 @@ bool drawTimeline(const Timeline& timeline, const TimelinePlotOptions& options, 
         error = "the timeline has no tracks to draw";
         return false;
     }
+    if (timeline.tracks.size() > TIMELINE_MAX_LANES) {
+        error = std::to_string(timeline.tracks.size()) + " tracks: at most " +
+                std::to_string(TIMELINE_MAX_LANES) + " fit one picture (draw some of the track files)";
+        return false;
+    }
     Font text;
     Font title;
     if (!openFont(CHART_FONT_PATH, CHART_TEXT_PX, text, error) ||
@@ -248,19 +253,27 @@ bool drawTimeline(const Timeline& timeline, const TimelinePlotOptions& options, 
     if (options.tempo > 0.0 && options.beatsPerBar > 0) {
         const double barRows = rowsPerBeat(options.tempo) * options.beatsPerBar;
         const double barWidth = barRows / layout.rows * (layout.plotRight - layout.plotLeft);
-        int every = 1;
-        while (every * barWidth < TIMELINE_MIN_LABEL_SPACING + textWidth(text, "000b")) {
-            every *= 2;
+        const double bars = layout.rows / barRows;
+        const std::string widest = std::to_string(static_cast<long long>(bars) * options.beatsPerBar) + "b";
+        double every = 1.0;
+        while (every * barWidth < TIMELINE_MIN_LABEL_SPACING + textWidth(text, widest)) {
+            every *= 2.0;
         }
-        for (int bar = 0; bar * barRows <= layout.rows + 1e-9; ++bar) {
+        // Bars closer than a few pixels would fill the lanes: then only the labelled ones are drawn.
+        const double stride = barWidth >= TIMELINE_MIN_BAR_GAP ? 1.0 : every;
+        for (double bar = 0.0; bar * barRows <= layout.rows + 1e-9; bar += stride) {
             const int x = std::min(layout.xAtRow(bar * barRows), layout.plotRight - 1);
-            const bool labelled = bar % every == 0;
+            const bool labelled = std::fmod(bar, every) == 0.0;
             drawVertical(canvas, x, layout.sceneBottom, lanesBottom,
                          labelled ? CHART_STRONG_GRID : CHART_GRID, 0, labelled ? 0.9f : 0.6f);
             if (labelled) {
                 drawVertical(canvas, x, layout.sceneTop - 4, layout.sceneTop - 1, CHART_INK);
-                drawText(canvas, text, x, layout.sceneTop - 7,
-                         std::to_string(bar * options.beatsPerBar) + "b", CHART_INK, Align::Centre);
+                // The last number may reach past the picture's edge: it is pulled in.
+                const std::string label =
+                    std::to_string(static_cast<long long>(bar) * options.beatsPerBar) + "b";
+                const int half = textWidth(text, label) / 2;
+                drawText(canvas, text, std::min(x, canvas.width - 2 - half), layout.sceneTop - 7, label,
+                         CHART_INK, Align::Centre);
             }
         }
     }
@@ -337,7 +350,8 @@ bool drawTimeline(const Timeline& timeline, const TimelinePlotOptions& options, 
     // Seconds along the bottom, then what the marks mean.
     const double seconds = layout.rows / SYNC_ROWS_PER_SECOND;
     const double step = niceStep(seconds, 16);
-    for (double t = 0.0; t <= seconds + 1e-9; t += step) {
+    for (int k = 0; k * step <= seconds + 1e-9 && k <= CHART_MAX_TICKS; ++k) {
+        const double t = k * step;
         const int x = std::min(layout.xAtRow(t * SYNC_ROWS_PER_SECOND), layout.plotRight - 1);
         drawVertical(canvas, x, lanesBottom, lanesBottom + 4, CHART_INK);
         drawText(canvas, text, x, lanesBottom + 18, shortNumber(t, 2) + " s", CHART_INK, Align::Centre);
