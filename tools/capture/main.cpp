@@ -203,9 +203,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     FILE* video = nullptr;
-    if (!o.plot.empty() && !o.report) {
-        return false;
-    }
     if (o.report || o.hashes) {
         // Nothing to open: frames are rendered, timed and dropped (or only hashed).
     } else if (o.framesDir.empty()) {
