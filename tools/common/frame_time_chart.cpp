@@ -231,14 +231,32 @@ bool drawFrameTimes(const FrameTimeRun& run, Canvas& canvas, std::string& error)
         drawHorizontal(canvas, x0, x1, y, colour, 6);
         drawHorizontal(canvas, x0, x1, y + 1, colour, 6);
     }
+    // Worst frames of neighbouring scenes can fall close together: a label that would cover one
+    // already written moves down a line until it is clear.
+    struct Box {
+        int x0, y0, x1, y1;
+    };
+    std::vector<Box> written;
     for (const FrameGroupStats& s : stats) {
         const int x = layout.xAt(s.worstAt);
         const int y = s.worstMs > layout.maxMs ? layout.top + 10 : layout.yMs(s.worstMs);
         drawMarker(canvas, x, y, 6, Marker::Ring, CHART_ALERT);
         const std::string label = ms(s.worstMs) + " ms";
-        const bool roomRight = x + 10 + textWidth(text, label) < layout.right;
-        drawText(canvas, text, roomRight ? x + 10 : x - 10, y + 4, label, CHART_ALERT,
-                 roomRight ? Align::Left : Align::Right);
+        const int width = textWidth(text, label);
+        const bool roomRight = x + 10 + width < layout.right;
+        Box box{roomRight ? x + 10 : x - 10 - width, y + 4 - text.ascender,
+                roomRight ? x + 10 + width : x - 10, y + 4 + text.descender};
+        const auto covers = [&box](const Box& other) {
+            return box.x0 < other.x1 + 4 && other.x0 < box.x1 + 4 && box.y0 < other.y1 && other.y0 < box.y1;
+        };
+        for (int tries = 0;
+             tries < static_cast<int>(stats.size()) && std::any_of(written.begin(), written.end(), covers);
+             ++tries) {
+            box.y0 += text.ascender + text.descender + 2;
+            box.y1 += text.ascender + text.descender + 2;
+        }
+        written.push_back(box);
+        drawText(canvas, text, box.x0, box.y0 + text.ascender, label, CHART_ALERT);
     }
 
     // The legend: per group its colour, average, 99 % bound and worst frame; then the marks.
