@@ -1,5 +1,4 @@
-// The benchmark's frame-time picture: its cases as bands in the order they ran, and the options it
-// refuses.
+// The benchmark's frame-time picture: its cases as bands in the order they ran; what it refuses.
 #include <gtest/gtest.h>
 
 #include "assets/file_reader.h"

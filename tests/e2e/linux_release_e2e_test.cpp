@@ -1,6 +1,8 @@
-// The Linux release folder end to end: what it holds, what the program asks of the system (only the
-// distribution's SDL2 and libmpg123, and C and C++ runtimes that Debian 12 and Ubuntu 24.04 have),
-// and the program run from its tarball unpacked elsewhere: start-up lines, a frame, Escape.
+// The Linux release folder end to end, run from its tarball unpacked elsewhere.
+//
+// What it holds, what the program asks of the system (only the distribution's SDL2 and libmpg123,
+// and C and C++ runtimes that Debian 12 and Ubuntu 24.04 have), and the program's start-up lines,
+// a frame on screen and Escape.
 #include <gtest/gtest.h>
 
 #include <algorithm>

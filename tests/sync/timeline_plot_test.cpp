@@ -1,5 +1,7 @@
-// The timeline picture: scene bands where the keys change scene, curves at their values, keys marked
-// by interpolation and beat, and the plot command's errors.
+// The timeline picture against the keys it was drawn from, and the plot command's errors.
+//
+// Scene bands where the keys change scene, curves at their values, keys marked by interpolation
+// and beat.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,6 @@
-// The tools' chart drawing: steps and numbers for axes, clipping, text placement, and the frame-time
-// picture against the numbers it was drawn from.
+// The tools' chart drawing, and the frame-time picture against the numbers it was drawn from.
+//
+// Steps and numbers for axes, clipping, text placement.
 #include <gtest/gtest.h>
 
 #include <array>

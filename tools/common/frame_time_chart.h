@@ -1,5 +1,7 @@
-// Frame times as a picture: every frame's time along a run, its groups (the show's scenes or the
-// benchmark's cases) as coloured bands, the target line, each group's 99 % bound and worst frame.
+// Frame times as a picture: every frame's time along a run, its groups as bands, bounds and worst.
+//
+// The groups are the show's scenes (the capture tool) or the benchmark's cases; the picture has
+// the target line, each group's 99 % bound and its worst frame.
 //
 // Conventions: times in milliseconds; positions along the run in seconds (show time for the
 // capture tool, time spent benchmarking for the bench); a group is an int id with a name, and a

@@ -1,5 +1,6 @@
-// The timeline as a picture: one lane per track with its curve, keys, name and range, the scene
-// track as coloured bands across every lane, bar lines from the tempo and seconds along the bottom.
+// The timeline as a picture: a lane per track, the scenes as bands, bars from the tempo, seconds.
+//
+// Each lane has its track's curve, keys, name and range; the scene track tints every lane.
 //
 // Conventions: rows are sync rows (18 a second); the picture's x runs linearly from row 0 to the
 // end of the show; every value drawn is the demo's own evaluation (syncTrackValue) of the keys.
