@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "bench_scenes.h"
+#include "render/image.h"
 #include "render/kernel_path.h"
 #include "render/mesh_normals.h"
-#include "render/image.h"
 #include "tools/common/frame_hash.h"
 #include "tools/common/frame_time_chart.h"
 #include "tools/common/png_writer.h"
