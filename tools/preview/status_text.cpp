@@ -26,9 +26,13 @@ void formatStatus(StatusText& status, const PreviewSession& s, const DemoTracks&
             std::snprintf(loop, sizeof loop, "  loop %.0f-?", s.loop.start);
         }
     }
-    std::snprintf(status.lines[0], STATUS_LINE_BYTES, "%7.2fs row %7.1f beat %6.2f bar %lld.%d scene %d %s%s",
-                  s.row / ROWS_PER_SECOND, s.row, beats, bar, beatInBar,
-                  roundedTrackValue(tracks.scene, s.row), s.playing ? "playing" : "paused", loop);
+    // A line wider than the status is cut at its width, as a terminal would cut it.
+    if (std::snprintf(status.lines[0], STATUS_LINE_BYTES,
+                      "%7.2fs row %7.1f beat %6.2f bar %lld.%d scene %d %s%s", s.row / ROWS_PER_SECOND, s.row,
+                      beats, bar, beatInBar, roundedTrackValue(tracks.scene, s.row),
+                      s.playing ? "playing" : "paused", loop) < 0) {
+        status.lines[0][0] = '\0';
+    }
     for (int line = 1; line < STATUS_LINES; ++line) {
         char* out = status.lines[line];
         size_t used = 0;

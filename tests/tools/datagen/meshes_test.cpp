@@ -5,7 +5,7 @@
 #include <cmath>
 #include <map>
 
-#include "tests/data/scene_geometry.h"
+#include "tests/tools/datagen/scene_geometry.h"
 #include "tools/datagen/meshes.h"
 
 namespace tessellune::datagen {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "assets/file_reader.h"
-#include "tests/data/png_read.h"
+#include "tests/tools/datagen/png_read.h"
 #include "tools/datagen/particle_picture.h"
 #include "tools/datagen/png_writer.h"
 #include "tools/datagen/textures.h"

@@ -12,7 +12,7 @@
 #include "demo/camera_tables.h"
 #include "demo/demo_tracks.h"
 #include "demo/particles.h"
-#include "tests/data/scene_geometry.h"
+#include "tests/tools/datagen/scene_geometry.h"
 #include "tools/datagen/meshes.h"
 
 namespace tessellune::datatest {

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "assets/file_reader.h"
-#include "tests/data/png_read.h"
+#include "tests/tools/datagen/png_read.h"
 #include "tests/support/temporary_folder.h"
 #include "tools/datagen/dataset.h"
 

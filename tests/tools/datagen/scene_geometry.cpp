@@ -1,5 +1,5 @@
 // Placement, facing and projection arithmetic for the data checks.
-#include "tests/data/scene_geometry.h"
+#include "tests/tools/datagen/scene_geometry.h"
 
 namespace tessellune::datatest {
 

@@ -1,5 +1,5 @@
 // Reads back the generator's PNG files: chunk CRCs by zlib, pixels by the demo's decoder.
-#include "tests/data/png_read.h"
+#include "tests/tools/datagen/png_read.h"
 
 #include <zlib.h>
 
