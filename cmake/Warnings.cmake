@@ -11,10 +11,15 @@ target_compile_options(tessellune_options INTERFACE
     # A threshold of 8 sends every new-expression and every standard container (std::allocator
     # asks the same question) of such records to the aligned form, on every target alike.
     $<$<COMPILE_LANGUAGE:CXX>:-faligned-new=8>)
-# (emscripten's toolchain calls itself x86 too; the browser build keeps the scalar twins.)
+# (emscripten's toolchain calls itself x86 too: the browser build gets SSE only as WebAssembly SIMD.)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$" AND NOT EMSCRIPTEN)
     # The 32-bit build keeps float maths in SSE registers, like the 64-bit one.
     target_compile_options(tessellune_options INTERFACE -msse2 -mfpmath=sse)
+endif()
+if(EMSCRIPTEN AND TESSELLUNE_WEB_SIMD)
+    # The SSE paths through emscripten's SSE headers, as WebAssembly SIMD.
+    target_compile_options(tessellune_options INTERFACE -msimd128 -msse2)
+    target_link_options(tessellune_options INTERFACE -msimd128)
 endif()
 if(WIN32)
     # windows.h without its min/max macros and rarely used parts.
