@@ -13,7 +13,7 @@
 #                             [--native build/run/tessellune] [--seconds 17] [--at 40]
 #                             [--screenshot docs/images/web.png]
 # Exits 1 on the first failed check.
-import argparse, base64, json, math, os, re, shutil, subprocess, sys, tempfile, time, urllib.request
+import argparse, base64, json, os, re, shutil, subprocess, sys, tempfile, time, urllib.request
 
 import websocket
 
@@ -325,14 +325,16 @@ def check_example(url):
                             " return [r.x, r.y, r.width, r.height]; })()")
         if box[2] != 320 or box[3] != 240:
             fail("example: the canvas is shown at %sx%s, not at its own 320x240" % (box[2], box[3]))
-        # The pointer goes to whole client pixels; the canvas may sit at a fractional offset when
-        # centred, so the framebuffer position is the client position less the canvas's corner.
+        # The example page keeps the canvas at the top left on whole pixels, as a desktop window's
+        # client area is, so the lines can equal the desktop runs' exactly.
+        if box[0] != int(box[0]) or box[1] != int(box[1]):
+            fail("example: the canvas sits at %s, %s, off the pixel grid" % (box[0], box[1]))
+
         def client(x, y):
-            return math.ceil(box[0]) + x, math.ceil(box[1]) + y
+            return box[0] + x, box[1] + y
 
         def shown(x, y):
-            cx, cy = client(x, y)
-            return "%g %g" % (cx - box[0], cy - box[1])
+            return "%g %g" % (x, y)
 
         for x, y in ((10, 20), (100, 50)):
             cx, cy = client(x, y)
