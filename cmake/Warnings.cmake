@@ -19,10 +19,15 @@ target_compile_options(tessellune_options INTERFACE
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_FLAGS MATCHES "-fsanitize")
     target_compile_options(tessellune_options INTERFACE -Wno-error=maybe-uninitialized)
 endif()
-# (emscripten's toolchain calls itself x86 too; the browser build keeps the scalar twins.)
+# (emscripten's toolchain calls itself x86 too: the browser build gets SSE only as WebAssembly SIMD.)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$" AND NOT EMSCRIPTEN)
     # The 32-bit build keeps float maths in SSE registers, like the 64-bit one.
     target_compile_options(tessellune_options INTERFACE -msse2 -mfpmath=sse)
+endif()
+if(EMSCRIPTEN AND TESSELLUNE_WEB_SIMD)
+    # The SSE paths through emscripten's SSE headers, as WebAssembly SIMD.
+    target_compile_options(tessellune_options INTERFACE -msimd128 -msse2)
+    target_link_options(tessellune_options INTERFACE -msimd128)
 endif()
 if(WIN32)
     # windows.h without its min/max macros and rarely used parts.

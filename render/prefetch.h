@@ -9,7 +9,7 @@
 namespace tessellune {
 
 inline void prefetch(const void* address) {
-#if TESSELLUNE_SSE && defined(__GNUC__)
+#if TESSELLUNE_SSE && defined(__GNUC__) && !defined(__EMSCRIPTEN__) // WebAssembly has no prefetch
     // As an instruction the optimiser keeps: it drops the builtin as dead code in the band loop.
     asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(address)));
 #else

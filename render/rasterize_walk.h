@@ -50,7 +50,7 @@ inline int32_t truncateSaturated(float v) {
 
 // Nearest integer, ties to even (the processor's default rounding), for values known to fit.
 inline int32_t roundToInt(float v) {
-#if TESSELLUNE_SSE
+#if TESSELLUNE_SSE && !defined(__EMSCRIPTEN__) // emscripten's form of it calls the C library's lrint
     return _mm_cvtss_si32(_mm_set_ss(v));
 #else
     return static_cast<int32_t>(std::nearbyint(v));
@@ -387,8 +387,8 @@ inline void texelRow(const Vec4& start, const Vec4& dx, int32_t width, int32_t h
         const __m128 pv = _mm_mul_ps(_mm_mul_ps(y, w), fh);
         const __m128 inside = _mm_and_ps(_mm_and_ps(_mm_cmpgt_ps(pu, low), _mm_cmplt_ps(pu, high)),
                                          _mm_and_ps(_mm_cmpgt_ps(pv, low), _mm_cmplt_ps(pv, high)));
-        const __m128i column = _mm_and_si128(_mm_cvtps_epi32(pu), columnMask);
-        const __m128i row = _mm_sub_epi32(rowMask, _mm_and_si128(_mm_cvtps_epi32(pv), rowMask));
+        const __m128i column = _mm_and_si128(roundToInt4(pu), columnMask);
+        const __m128i row = _mm_sub_epi32(rowMask, _mm_and_si128(roundToInt4(pv), rowMask));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * half),
                          _mm_add_epi32(_mm_sll_epi32(row, shift), column));
         const uint32_t outside =

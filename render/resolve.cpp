@@ -88,7 +88,7 @@ inline __m128i convertPixel(const Vec4& c, __m128 factor) {
     if constexpr (Faded) {
         v = _mm_mul_ps(v, factor);
     }
-    return _mm_cvtps_epi32(v);
+    return roundToInt4(v);
 }
 
 template <bool Faded>

@@ -428,10 +428,10 @@ bool createFrontEnd(FrontEnd& fe, const WorkerPool& pool) {
         return false;
     }
 #if defined(__EMSCRIPTEN__)
-    // The page's thread may not block: it spins while the workers run, so on two processors a
-    // front end shared by two workers leaves them one between them (the browser test's threaded
-    // page gave 57 - 76 fps with it, against 110 - 122 before). The page runs its submissions
-    // itself until its frame loop leaves the page's thread.
+    // The browser runs the submissions on the page's thread. With that thread rendering a band of
+    // its own (so it no longer spins through the bands), a front end shared with the one worker of
+    // a two-processor page measured no faster (threaded page fps 65 - 160 with it, 62 - 189
+    // without, on a loaded machine) and its bake slower (380 - 530 ms against 310 - 340 ms).
     return false;
 #endif
     // A chunk is small; what a staging pipeline must hold is one chunk's output, even when every

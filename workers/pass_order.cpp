@@ -145,7 +145,7 @@ void orderRanges(int32_t w, int32_t, void* data) {
 void projectAndOrderOnPool(WorkerPool& pool, RenderPipeline& p, const Camera& camera,
                            int32_t minSharedFaces) {
     // The barriers need every worker running at once: a pool without threads runs its one slot.
-    if (pool.workerCount < 2 || pool.onCallingThread || p.faceCount < minSharedFaces) {
+    if (pool.workerCount < 2 || p.faceCount < minSharedFaces) {
         projectVertices(camera, p);
         sortFacesByDepth(p);
         return;

@@ -89,12 +89,12 @@ void rebalanceBlocks(WorkerSlot* workers, uint32_t count) {
     }
 }
 
-bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows) {
+bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows, FirstSlot first) {
     if (rows <= 0 || rows % BLOCK_SIZE != 0) {
         return false;
     }
-    pool.onCallingThread = !THREADS_AVAILABLE;
-    if (pool.onCallingThread) {
+    pool.firstOnCallingThread = first == FirstSlot::CallingThread || !THREADS_AVAILABLE;
+    if (!THREADS_AVAILABLE) {
         workerCount = 1;
     } else if (workerCount == 0) {
         workerCount = std::thread::hardware_concurrency();
@@ -105,11 +105,12 @@ bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows) {
     pool.workerCount = workerCount;
     pool.totalBlocks = rows / BLOCK_SIZE;
     pool.workers = std::make_unique<WorkerSlot[]>(workerCount);
-    pool.doneEvents.resize(workerCount);
+    const uint32_t firstThread = pool.firstOnCallingThread ? 1 : 0;
+    pool.doneEvents.resize(workerCount - firstThread);
     assignInitialBlocks(pool.workers.get(), workerCount, pool.totalBlocks);
-    for (uint32_t i = 0; i < workerCount && !pool.onCallingThread; ++i) {
+    for (uint32_t i = firstThread; i < workerCount; ++i) {
         WorkerSlot& slot = pool.workers[i];
-        pool.doneEvents[i] = &slot.done;
+        pool.doneEvents[i - firstThread] = &slot.done;
         try {
             slot.thread = std::thread(workerProcedure, &slot);
         } catch (const std::system_error&) {
@@ -139,38 +140,45 @@ private:
     std::chrono::steady_clock::time_point begin_;
 };
 
-// Starts worker i on `job` with blocksOf(i) blocks after those of the workers before it, and
-// waits for all of them.
+// Gives every slot its rows (placeRows(i, slot, rows placed so far)) and `job`, starts the slots
+// that have threads, runs slot 0 here when it is the calling thread's, and waits for the threads.
 template <typename Blocks>
-void runOnWorkers(WorkerPool& pool, BandJob job, void* data, Blocks blocksOf) {
+void runOnSlots(WorkerPool& pool, BandJob job, void* data, Blocks placeRows) {
     const DispatchClock clock(pool);
     int32_t sum = 0;
     for (uint32_t i = 0; i < pool.workerCount; ++i) {
         WorkerSlot& slot = pool.workers[i];
-        slot.firstRow = sum;
-        sum += blocksOf(i) * BLOCK_SIZE;
-        slot.endRow = sum;
+        placeRows(i, slot, sum);
         slot.job = job;
         slot.jobData = data;
-        if (pool.onCallingThread) {
-            runSlotJob(slot);
-        } else {
+        if (i > 0 || !pool.firstOnCallingThread) {
             setEvent(slot.start); // publishes the fields above to the worker
         }
     }
-    if (pool.onCallingThread) {
+    if (pool.firstOnCallingThread && pool.workerCount > 0) {
+        runSlotJob(pool.workers[0]);
+    }
+    if (pool.doneEvents.empty()) {
         return;
     }
     waitAll(pool.doneEvents.data(), pool.doneEvents.size());
-    for (uint32_t i = 0; i < pool.workerCount; ++i) {
-        resetEvent(pool.workers[i].done);
+    for (ManualResetEvent* done : pool.doneEvents) {
+        resetEvent(*done);
     }
+}
+
+// Slot i's rows: `count` blocks from where the slots before it ended.
+void placeBlocks(WorkerSlot& slot, int32_t& sum, int32_t count) {
+    slot.firstRow = sum;
+    sum += count * BLOCK_SIZE;
+    slot.endRow = sum;
 }
 
 } // namespace
 
 void dispatch(WorkerPool& pool, BandJob job, void* data) {
-    runOnWorkers(pool, job, data, [&pool](uint32_t i) { return pool.workers[i].blockCount; });
+    runOnSlots(pool, job, data,
+               [](uint32_t, WorkerSlot& slot, int32_t& sum) { placeBlocks(slot, sum, slot.blockCount); });
     rebalanceBlocks(pool.workers.get(), pool.workerCount);
 }
 
@@ -178,8 +186,9 @@ void dispatchEvenly(WorkerPool& pool, BandJob job, void* data) {
     if (pool.workerCount == 0) {
         return;
     }
-    runOnWorkers(pool, job, data,
-                 [&pool](uint32_t i) { return evenShare(i, pool.workerCount, pool.totalBlocks); });
+    runOnSlots(pool, job, data, [&pool](uint32_t i, WorkerSlot& slot, int32_t& sum) {
+        placeBlocks(slot, sum, evenShare(i, pool.workerCount, pool.totalBlocks));
+    });
 }
 
 void evenRange(int32_t count, uint32_t parts, uint32_t index, int32_t& begin, int32_t& end) {
@@ -189,30 +198,14 @@ void evenRange(int32_t count, uint32_t parts, uint32_t index, int32_t& begin, in
 }
 
 void dispatchEach(WorkerPool& pool, BandJob job, void* data) {
-    const DispatchClock clock(pool);
-    for (uint32_t i = 0; i < pool.workerCount; ++i) {
-        WorkerSlot& slot = pool.workers[i];
+    runOnSlots(pool, job, data, [](uint32_t i, WorkerSlot& slot, int32_t&) {
         slot.firstRow = static_cast<int32_t>(i);
         slot.endRow = static_cast<int32_t>(i) + 1;
-        slot.job = job;
-        slot.jobData = data;
-        if (pool.onCallingThread) {
-            runSlotJob(slot);
-        } else {
-            setEvent(slot.start);
-        }
-    }
-    if (pool.onCallingThread) {
-        return;
-    }
-    waitAll(pool.doneEvents.data(), pool.doneEvents.size());
-    for (uint32_t i = 0; i < pool.workerCount; ++i) {
-        resetEvent(pool.workers[i].done);
-    }
+    });
 }
 
 void destroyWorkerPool(WorkerPool& pool) {
-    for (uint32_t i = 0; i < pool.workerCount && !pool.onCallingThread; ++i) {
+    for (uint32_t i = pool.firstOnCallingThread ? 1 : 0; i < pool.workerCount; ++i) {
         WorkerSlot& slot = pool.workers[i];
         slot.stop.store(1, std::memory_order_release);
         setEvent(slot.start);

@@ -4,6 +4,10 @@
 // blocks after those of workers 0..i-1, so bands are disjoint and cover every row. After each
 // dispatch one block moves from the slowest worker to the fastest, never leaving a count below 0.
 // Jobs get (first row, last row inclusive, data). Only the thread that created the pool dispatches.
+// Slot 0 may be the dispatching thread itself (FirstSlot::CallingThread): it then renders its band
+// between starting the others and waiting for them, so a dispatcher that cannot sleep (a page's
+// own thread in a browser, which spins in every wait) works instead of taking a processor from the
+// workers. A pool of n slots then runs n - 1 threads.
 #pragma once
 
 #include <atomic>
@@ -17,6 +21,17 @@
 namespace tessellune {
 
 using BandJob = void (*)(int32_t firstRow, int32_t lastRow, void* data);
+
+// Who renders slot 0's band: a thread of its own, or the thread that dispatches.
+enum class FirstSlot { Worker, CallingThread };
+
+// The browser's threaded build renders slot 0 on the page's thread; every other build gives every
+// slot a thread (its dispatcher sleeps while they run).
+#if defined(__EMSCRIPTEN__)
+constexpr FirstSlot DEFAULT_FIRST_SLOT = FirstSlot::CallingThread;
+#else
+constexpr FirstSlot DEFAULT_FIRST_SLOT = FirstSlot::Worker;
+#endif
 
 struct WorkerSlot {
     std::thread thread;
@@ -34,21 +49,23 @@ struct WorkerSlot {
 
 struct WorkerPool {
     uint32_t workerCount = 0;
-    // No threads: a program built without them (a page that is not cross-origin isolated) has one
-    // slot, and dispatch renders its band on the calling thread.
-    bool onCallingThread = false;
+    // Slot 0 runs on the dispatching thread. A program built without threads (a page that is not
+    // cross-origin isolated) has one slot, run this way.
+    bool firstOnCallingThread = false;
     int32_t totalBlocks = 0;
     std::unique_ptr<WorkerSlot[]> workers;
-    std::vector<ManualResetEvent*> doneEvents; // in worker order, for the wait-all
+    std::vector<ManualResetEvent*> doneEvents; // the threads' slots in order, for the wait-all
     // Wall time spent in dispatches since creation, for the benchmark's serial share: outside
     // them only the dispatching thread works.
     double dispatchSeconds = 0.0;
 };
 
-// Starts `workerCount` workers (0: one per processor) sharing rows [0, rows); rows must be a
-// positive multiple of 8. False when the arguments are unusable or a thread cannot be started.
-// Where the program is built without threads, the pool has one slot run on the calling thread.
-bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows);
+// Makes `workerCount` slots (0: one per processor) sharing rows [0, rows); rows must be a
+// positive multiple of 8. Slot 0 is a thread or the calling thread as `first` says; every other
+// slot is a thread. False when the arguments are unusable or a thread cannot be started. Where the
+// program is built without threads, the pool has one slot run on the calling thread.
+bool createWorkerPool(WorkerPool& pool, uint32_t workerCount, int32_t rows,
+                      FirstSlot first = DEFAULT_FIRST_SLOT);
 
 // Sets every worker's rows from the block counts, starts them on `job` and returns once all are
 // done, after moving one block from the slowest worker to the fastest.

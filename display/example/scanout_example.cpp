@@ -1,9 +1,14 @@
 // The display library's smoke test: a window with a moving test pattern that prints one line per
 // listener callback ("keydown 65", "mousemove 12 34", "open", ...) and ends with status 0 when the
-// display closes (Escape, by the library's default keys).
+// display closes (Escape, by the library's default keys). In a browser the page's animation frames
+// step it, and its lines go to the page's console.
 #include <cstdint>
 #include <cstdio>
 #include <vector>
+
+#if defined(__EMSCRIPTEN__)
+#include <emscripten/emscripten.h>
+#endif
 
 #include "display/display.h"
 #include "display/listener.h"
@@ -13,9 +18,12 @@ namespace {
 // Small enough to draw every frame at no cost, large enough to aim a pointer at.
 constexpr int WIDTH = 320;
 constexpr int HEIGHT = 240;
-// The pattern moves this many pixels per frame, about 60 frames a second.
+// The pattern moves this many pixels per frame, about 60 frames a second (the page's animation
+// frames pace it in a browser).
 constexpr int SPEED = 2;
+#if !defined(__EMSCRIPTEN__)
 constexpr double FRAME_SECONDS = 1.0 / 60.0;
+#endif
 
 class PrintingListener final : public Scanout::Listener {
 public:
@@ -59,6 +67,31 @@ void drawPattern(std::vector<Scanout::TrueColorPixel>& pixels, int frame) {
     }
 }
 
+// What one frame needs: the display, the pixels and the frame count.
+struct ExampleLoop {
+    Scanout::Display* display = nullptr;
+    std::vector<Scanout::TrueColorPixel>* pixels = nullptr;
+    int frame = 0;
+};
+
+// Draws and shows one frame; false once the display has closed. Events arrive from inside the
+// update; it fails once Escape's close has been carried out.
+bool stepExample(ExampleLoop& loop) {
+    if (!loop.display->isOpen()) {
+        return false;
+    }
+    drawPattern(*loop.pixels, loop.frame++);
+    return loop.display->updateTrueColor(loop.pixels->data(), nullptr);
+}
+
+#if defined(__EMSCRIPTEN__)
+void browserStep(void* data) {
+    if (!stepExample(*static_cast<ExampleLoop*>(data))) {
+        emscripten_cancel_main_loop();
+    }
+}
+#endif
+
 } // namespace
 
 int main() {
@@ -77,16 +110,17 @@ int main() {
         std::fprintf(stderr, "scanout-example: the display could not be opened\n");
         return 1;
     }
-    const auto timer = Scanout::createPlatformTimer();
     std::vector<Scanout::TrueColorPixel> pixels(static_cast<size_t>(WIDTH) * HEIGHT);
-    for (int frame = 0; display.isOpen(); ++frame) {
-        drawPattern(pixels, frame);
-        // Events arrive from inside the update; it fails once Escape's close has been carried out.
-        if (!display.updateTrueColor(pixels.data(), nullptr)) {
-            break;
-        }
+    ExampleLoop loop{&display, &pixels, 0};
+#if defined(__EMSCRIPTEN__)
+    // The page paces the frames; main never returns, so everything above stays in place.
+    emscripten_set_main_loop_arg(browserStep, &loop, 0, 1);
+#else
+    const auto timer = Scanout::createPlatformTimer();
+    while (stepExample(loop)) {
         timer->wait(FRAME_SECONDS - timer->delta());
         timer->delta();
     }
+#endif
     return 0;
 }

@@ -1,21 +1,34 @@
-// The browser host: canvas presentation, page shapes and the page's key events.
+// The browser host: canvas presentation, page shapes and the page's key and mouse events.
 #include "display/web/web_display.h"
 
 #include <emscripten/emscripten.h>
 
+#include <cmath>
+
 #include "display/converter.h"
+#include "display/window_geometry.h"
 
 namespace Scanout {
 
 namespace {
 
-// The page's event queue holds packed events: kind in bits 16-23, Alt in bit 8, key in bits 0-7.
+// The page's event queue holds packed events: kind in bits 16-23, Alt in bit 8, key (or mouse
+// button: 0 left, 1 middle, 2 right, the browser's numbering) in bits 0-7. Mouse events also carry
+// the pointer in CSS pixels from the canvas element's top left and that element's size.
 constexpr int EVENT_KEY_DOWN = 1;
 constexpr int EVENT_KEY_UP = 2;
 constexpr int EVENT_CLOSE = 3;  // the page asked the show to end
 constexpr int EVENT_TOGGLE = 4; // the page's full-screen button
 constexpr int EVENT_ACTIVE = 5; // bit 0: the page became visible
+constexpr int EVENT_MOUSE_MOVE = 6;
+constexpr int EVENT_MOUSE_DOWN = 7;
+constexpr int EVENT_MOUSE_UP = 8;
 constexpr int EVENT_NONE = -1;
+
+// Where a mouse event happened: x, y, element width, element height (CSS pixels).
+struct PointerPlace {
+    float values[4];
+};
 
 // clang-format off
 EM_JS(int, scanout_web_attach, (int width, int height), {
@@ -31,7 +44,16 @@ EM_JS(void, scanout_web_shape, (int fullPage), { Module.scanout.setShape(fullPag
 EM_JS(void, scanout_web_show, (), { Module.scanout.show(); });
 EM_JS(void, scanout_web_zoom, (double factor), { Module.scanout.zoom(factor); });
 EM_JS(void, scanout_web_title, (const char* title), { document.title = UTF8ToString(title); });
-EM_JS(int, scanout_web_next_event, (), { return Module.scanout.nextEvent(); });
+EM_JS(int, scanout_web_next_event, (float* place), {
+    const event = Module.scanout.nextEvent();
+    if (event === null) return -1;
+    const at = place >> 2;
+    HEAPF32[at] = event.x;
+    HEAPF32[at + 1] = event.y;
+    HEAPF32[at + 2] = event.width;
+    HEAPF32[at + 3] = event.height;
+    return event.code;
+});
 EM_JS(int, scanout_web_page_width, (), { return window.innerWidth | 0; });
 EM_JS(int, scanout_web_page_height, (), { return window.innerHeight | 0; });
 EM_JS(void, scanout_web_present, (const void* pixels, int width, int height), {
@@ -84,12 +106,46 @@ bool WebDisplay::present(const void* pixels, int stride) {
     return true;
 }
 
+namespace {
+
+// The pointer in framebuffer pixels, through the rectangle the canvas shows the frame in (the
+// whole element when windowed, the aspect-kept fit inside it on the full page).
+PointF framebufferPosition(const PointerPlace& place, int width, int height) {
+    const float* v = place.values;
+    const bool usable = std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]) &&
+                        std::isfinite(v[3]) && v[2] >= 1.0f && v[3] >= 1.0f && v[2] < 1e6f && v[3] < 1e6f;
+    if (!usable) {
+        return PointF{0.0f, 0.0f};
+    }
+    return clientToFramebuffer(v[0], v[1], width, height, static_cast<int>(std::lround(v[2])),
+                               static_cast<int>(std::lround(v[3])));
+}
+
+MouseButton mouseButton(int button) {
+    return button == 1 ? MouseButton::Middle : button == 2 ? MouseButton::Right : MouseButton::Left;
+}
+
+} // namespace
+
 void WebDisplay::pumpEvents() {
-    for (int event = scanout_web_next_event(); event != EVENT_NONE; event = scanout_web_next_event()) {
+    PointerPlace place{};
+    // A listener may close the display from inside a callback; stop draining when it does.
+    for (int event = scanout_web_next_event(place.values); event != EVENT_NONE && window_;
+         event = scanout_web_next_event(place.values)) {
         const int kind = (event >> 16) & 0xff;
         const int key = event & 0xff;
         const bool alt = (event & 0x100) != 0;
         switch (kind) {
+        case EVENT_MOUSE_MOVE:
+            deliverMouseMove(framebufferPosition(place, width(), height()));
+            break;
+        case EVENT_MOUSE_DOWN:
+        case EVENT_MOUSE_UP:
+            if (key <= 2) { // the browser's back and forward buttons have no place in the record
+                deliverMouseButton(mouseButton(key), kind == EVENT_MOUSE_DOWN,
+                                   framebufferPosition(place, width(), height()));
+            }
+            break;
         case EVENT_KEY_DOWN:
             deliverKeyDown(key, alt);
             break;

@@ -1,12 +1,15 @@
 // The browser host: the framebuffer shown on the page's canvas, scaled with the aspect kept, either
-// filling the page (the full-screen shape) or at its own size (windowed); keys from the page.
+// filling the page (the full-screen shape) or at its own size (windowed); keys and mouse from the
+// page.
 //
 // Conventions: the page provides a <canvas id="canvas"> and the small scanout glue of index.html
 // (Module.scanout: the event queue, the shape and zoom styles). Key codes are the browser's
 // keyCode numbers, which follow the virtual-key numbering every host translates from. The surface
 // stays XRGB8888 as on every host; presenting converts it to the canvas's byte order (XBGR8888)
 // through the library's converter and sets the alpha the canvas needs. Alt+Enter and the page's
-// button toggle the shape (deferred, as on the desktop); Escape closes.
+// button toggle the shape (deferred, as on the desktop); Escape closes. Mouse buttons and moves
+// over the canvas arrive in framebuffer pixels, as on every host (left, middle, right; the
+// browser's back and forward buttons are ignored).
 #pragma once
 
 #include <memory>

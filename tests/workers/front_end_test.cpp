@@ -11,6 +11,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/band.h"
@@ -238,15 +239,21 @@ void expectSameBuffers(const RenderPipeline& a, const RenderPipeline& b) {
     }
 }
 
+// The last pool is the browser's: the dispatching thread runs the first slot's chunks itself.
 TEST_F(FrontEndOnPool, LeavesWhatTheOneThreadPathLeaves) {
-    for (const uint32_t workers : {2u, 3u, 5u}) {
+    const std::pair<uint32_t, FirstSlot> pools[] = {{2u, FirstSlot::Worker},
+                                                    {3u, FirstSlot::Worker},
+                                                    {5u, FirstSlot::Worker},
+                                                    {2u, FirstSlot::CallingThread}};
+    for (const auto& [workers, firstSlot] : pools) {
         WorkerPool pool;
-        ASSERT_TRUE(createWorkerPool(pool, workers, 480));
+        ASSERT_TRUE(createWorkerPool(pool, workers, 480, firstSlot));
         FrontEnd frontEnd;
         ASSERT_TRUE(createFrontEnd(frontEnd, pool));
         shared.recording = true;
         for (const Case& c : cases()) {
-            SCOPED_TRACE(c.name + ", " + std::to_string(workers) + " workers");
+            SCOPED_TRACE(c.name + ", " + std::to_string(workers) + " workers" +
+                         (firstSlot == FirstSlot::CallingThread ? ", the first on the calling thread" : ""));
             begin(reference);
             c.submit(reference, scene);
             begin(shared);

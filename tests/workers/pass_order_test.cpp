@@ -280,32 +280,37 @@ TEST_F(PassOrderOnPool, EveryPoolLeavesWhatOneThreadLeaves) {
         expected.push_back(r);
     }
 
-    for (uint32_t workers : {2u, 3u, 5u}) {
-        WorkerPool pool;
-        ASSERT_TRUE(createWorkerPool(pool, workers, 480));
-        bool first = true;
-        for (size_t i = 0; i < cases().size(); ++i) {
-            const Case& c = cases()[i];
-            SCOPED_TRACE(::testing::Message() << c.name << ", " << workers << " workers");
-            build(c);
-            poisonOutputs();
-            const long before = testing::allocationCount().allocations;
-            projectAndOrderOnPool(pool, pipeline, camera, 0); // every pass shared, however small
-            if (!first) {
-                EXPECT_EQ(testing::allocationCount().allocations, before);
+    // Every size with a thread per slot, and with the dispatching thread as the first (the browser's).
+    for (const FirstSlot firstSlot : {FirstSlot::Worker, FirstSlot::CallingThread}) {
+        for (uint32_t workers : {2u, 3u, 5u}) {
+            WorkerPool pool;
+            ASSERT_TRUE(createWorkerPool(pool, workers, 480, firstSlot));
+            bool first = true;
+            for (size_t i = 0; i < cases().size(); ++i) {
+                const Case& c = cases()[i];
+                SCOPED_TRACE(::testing::Message()
+                             << c.name << ", " << workers << " workers"
+                             << (firstSlot == FirstSlot::CallingThread ? ", first here" : ""));
+                build(c);
+                poisonOutputs();
+                const long before = testing::allocationCount().allocations;
+                projectAndOrderOnPool(pool, pipeline, camera, 0); // every pass shared, however small
+                if (!first) {
+                    EXPECT_EQ(testing::allocationCount().allocations, before);
+                }
+                first = false;
+                const Result r = resultOf(pipeline);
+                const Result& e = expected[i];
+                EXPECT_TRUE(sameBits(r.screen, e.screen)) << "vertex " << firstDifference(r.screen, e.screen);
+                EXPECT_TRUE(sameBits(r.keys, e.keys)) << "key " << firstDifference(r.keys, e.keys);
+                EXPECT_TRUE(sameBits(r.order, e.order)) << "place " << firstDifference(r.order, e.order);
+                EXPECT_TRUE(sameBits(r.rows, e.rows)) << "face " << firstDifference(r.rows, e.rows);
+                EXPECT_TRUE(sameBits(r.orderedRows, e.orderedRows))
+                    << "place " << firstDifference(r.orderedRows, e.orderedRows);
+                EXPECT_TRUE(r.projected && r.ordered);
             }
-            first = false;
-            const Result r = resultOf(pipeline);
-            const Result& e = expected[i];
-            EXPECT_TRUE(sameBits(r.screen, e.screen)) << "vertex " << firstDifference(r.screen, e.screen);
-            EXPECT_TRUE(sameBits(r.keys, e.keys)) << "key " << firstDifference(r.keys, e.keys);
-            EXPECT_TRUE(sameBits(r.order, e.order)) << "place " << firstDifference(r.order, e.order);
-            EXPECT_TRUE(sameBits(r.rows, e.rows)) << "face " << firstDifference(r.rows, e.rows);
-            EXPECT_TRUE(sameBits(r.orderedRows, e.orderedRows))
-                << "place " << firstDifference(r.orderedRows, e.orderedRows);
-            EXPECT_TRUE(r.projected && r.ordered);
+            destroyWorkerPool(pool);
         }
-        destroyWorkerPool(pool);
     }
 }
 

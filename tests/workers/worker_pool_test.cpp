@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 #include <vector>
 
 #include "workers/worker_pool.h"
@@ -54,34 +55,63 @@ TEST(WorkerPoolSplit, EvenSplitRemainderOnTheLastWorkerAndRebalancingOneBlockAtA
 struct RowRecord {
     std::atomic<int32_t> rows[480];
     std::atomic<int32_t> calls{0};
+    std::thread::id rowZeroThread; // the thread that rendered row 0
 };
 
 void countRows(int32_t firstRow, int32_t lastRow, void* data) {
     auto* record = static_cast<RowRecord*>(data);
+    if (firstRow == 0) {
+        record->rowZeroThread = std::this_thread::get_id(); // one job holds row 0
+    }
     for (int32_t r = firstRow; r <= lastRow; ++r) {
         record->rows[r].fetch_add(1);
     }
     record->calls.fetch_add(1);
 }
 
+// Slot 0's band runs on the dispatching thread exactly when the pool was made that way.
+void expectFirstSlotThread(const RowRecord& record, FirstSlot first, const char* what) {
+    const bool here = record.rowZeroThread == std::this_thread::get_id();
+    EXPECT_EQ(here, first == FirstSlot::CallingThread) << what;
+}
+
+constexpr FirstSlot BOTH_FIRST_SLOTS[] = {FirstSlot::Worker, FirstSlot::CallingThread};
+
 // (One worker per processor by default is checked on the real program, which names its workers.)
+// The same whether slot 0 has a thread or is the dispatcher's (the browser's page renders a band).
 TEST(WorkerPoolDispatch, EveryRowIsRenderedExactlyOncePerDispatchAndRowsMustBeWholeBlocks) {
     WorkerPool refused;
     EXPECT_FALSE(createWorkerPool(refused, 2, 100));
-    for (uint32_t workers : {1u, 2u, 3u, 4u, 7u}) {
-        WorkerPool pool;
-        ASSERT_TRUE(createWorkerPool(pool, workers, 480));
-        for (int dispatchIndex = 0; dispatchIndex < 25; ++dispatchIndex) {
-            RowRecord record; // atomics start at 0
-            dispatch(pool, countRows, &record);
-            int32_t wrongRows = 0; // counted, so that a failure still ends with the pool's shutdown
-            for (int32_t r = 0; r < 480; ++r) {
-                wrongRows += record.rows[r].load() != 1;
+    for (const FirstSlot first : BOTH_FIRST_SLOTS) {
+        for (uint32_t workers : {1u, 2u, 3u, 4u, 7u}) {
+            WorkerPool pool;
+            ASSERT_TRUE(createWorkerPool(pool, workers, 480, first));
+            const bool calling = first == FirstSlot::CallingThread;
+            EXPECT_EQ(pool.doneEvents.size(), workers - (calling ? 1 : 0)) << "threads waited for";
+            for (int dispatchIndex = 0; dispatchIndex < 25; ++dispatchIndex) {
+                RowRecord record;                                         // atomics start at 0
+                const bool firstHasRows = pool.workers[0].blockCount > 0; // before the rebalancing
+                dispatch(pool, countRows, &record);
+                int32_t wrongRows = 0; // counted, so that a failure still ends with the pool's shutdown
+                for (int32_t r = 0; r < 480; ++r) {
+                    wrongRows += record.rows[r].load() != 1;
+                }
+                EXPECT_EQ(wrongRows, 0) << workers << " workers, dispatch " << dispatchIndex;
+                EXPECT_EQ(record.calls.load(), static_cast<int32_t>(workers));
+                if (firstHasRows) {
+                    expectFirstSlotThread(record, first, "dispatch");
+                }
             }
-            EXPECT_EQ(wrongRows, 0) << workers << " workers, dispatch " << dispatchIndex;
+            RowRecord each;
+            dispatchEach(pool, countRows, &each);
+            for (uint32_t i = 0; i < workers; ++i) {
+                EXPECT_EQ(each.rows[i].load(), 1) << "part " << i << " of " << workers;
+            }
+            EXPECT_EQ(each.rows[workers].load(), 0);
+            expectFirstSlotThread(each, first, "dispatchEach");
+            destroyWorkerPool(pool);
+            EXPECT_EQ(pool.workerCount, 0u);
         }
-        destroyWorkerPool(pool);
-        EXPECT_EQ(pool.workerCount, 0u);
     }
 }
 
