@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "demo/capture_clock.h"
 #include "demo/demo_run.h"
 #include "demo/frame.h"
 #include "tools/common/frame_hash.h"
@@ -18,8 +19,7 @@ namespace {
 
 using namespace tessellune;
 
-constexpr int CAPTURE_FPS = 30;         // the capture tool's default frame rate
-constexpr int64_t CAPTURE_RATE = 44100; // its music rate; frame k starts at k * rate / fps samples
+constexpr int CAPTURE_FPS = 30; // the capture tool's default frame rate
 
 // clang-format off
 // The "at" value of the page's address, or -1.
@@ -37,20 +37,13 @@ EM_JS(void, web_show_ended, (int status), {
 });
 // clang-format on
 
-// The music time of capture frame k, as the capture tool counts it: whole sample frames.
-double captureSeconds(int64_t frame) {
-    return double(frame * CAPTURE_RATE / CAPTURE_FPS) / double(CAPTURE_RATE);
-}
-
 // The capture tool's frame at `seconds`: the frames before it carried forward without drawing,
 // then that one drawn with the capture's time and delta and shown.
 void showFixedFrame(DemoRun& run, double seconds) {
     const double delta = 1.0 / CAPTURE_FPS;
     const int64_t frame = std::llround(seconds * CAPTURE_FPS);
-    for (int64_t k = 0; k < frame; ++k) {
-        skipFrame(run.state, syncRow(captureSeconds(k)), delta);
-    }
-    const double row = syncRow(captureSeconds(frame));
+    settleToCaptureFrame(run.state, frame, CAPTURE_FPS);
+    const double row = syncRow(captureFrameSeconds(frame, CAPTURE_FPS));
     if (!drawFrameOnDisplay(run.state, run.application->display(), row, double(frame) * delta, delta,
                             run.application->controls.camera)) {
         std::printf("the display could not present a frame\n");
