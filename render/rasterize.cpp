@@ -23,7 +23,8 @@ bool setupTriangle(const Vec4& p0, const Vec4& p1, const Vec4& p2, int32_t width
     const auto inRange = [](float v) {
         return static_cast<int>(v > -MAX_SCREEN_COORDINATE && v < MAX_SCREEN_COORDINATE);
     };
-    if ((inRange(p0.x) & inRange(p0.y) & inRange(p1.x) & inRange(p1.y) & inRange(p2.x) & inRange(p2.y)) == 0) {
+    if ((inRange(p0.x) & inRange(p0.y) & inRange(p1.x) & inRange(p1.y) & inRange(p2.x) & inRange(p2.y)) ==
+        0) {
         return false;
     }
     s.x[0] = p0.x;

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "render/material.h"
 #include "render/image.h"
+#include "render/material.h"
 
 namespace tessellune::bench {
 

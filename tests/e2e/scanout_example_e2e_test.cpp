@@ -50,7 +50,8 @@ protected:
             argv_ = {TESSELLUNE_BINARY_DIR "/scanout-example"};
             return;
         }
-        SKIP_OR_FAIL_WITHOUT(!WINDOWS_BUILD.empty(), "no Windows cross build given (-DTESSELLUNE_WINDOWS_BUILD)");
+        SKIP_OR_FAIL_WITHOUT(!WINDOWS_BUILD.empty(),
+                             "no Windows cross build given (-DTESSELLUNE_WINDOWS_BUILD)");
         const std::string exe = WINDOWS_BUILD + "/scanout-example.exe";
         const int machine = peMachine(exe);
         ASSERT_TRUE(machine == 0x14c || machine == 0x8664) << exe << " is missing or no Windows program";

@@ -16,11 +16,11 @@
 
 #include "coverage_oracle.h"
 #include "kernel_path_helpers.h"
+#include "render/image.h"
 #include "render/light.h"
 #include "render/packed_texel.h"
 #include "render/pipeline.h"
 #include "render/rasterize.h"
-#include "render/image.h"
 
 namespace tessellune::testing {
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "render/mesh_normals.h"
 #include "render/mesh_framing.h"
+#include "render/mesh_normals.h"
 #include "render/submit.h"
 #include "scene_helpers.h"
 

@@ -11,9 +11,9 @@
 
 #include "render/band.h"
 #include "render/clip.h"
+#include "render/image.h"
 #include "render/resolve.h"
 #include "render/submit.h"
-#include "render/image.h"
 #include "tests/render/scene_helpers.h"
 #include "tests/render/test_targets.h"
 #include "tests/support/misaligned_new.h"

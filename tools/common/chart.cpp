@@ -201,6 +201,11 @@ bool openFont(const std::string& path, int pixelSize, Font& font, std::string& e
     return true;
 }
 
+bool openChartFonts(Font& text, Font& title, std::string& error) {
+    return openFont(CHART_FONT_PATH, CHART_TEXT_PX, text, error) &&
+           openFont(CHART_FONT_PATH, CHART_TITLE_PX, title, error);
+}
+
 int textWidth(const Font& font, std::string_view text) {
     if (!font.face) {
         return 0;

@@ -50,6 +50,9 @@ struct Font {
 // False with a message naming the file (and the package that provides the default font).
 bool openFont(const std::string& path, int pixelSize, Font& font, std::string& error);
 
+// The chart font at the text and title sizes every chart uses; false with openFont's message.
+bool openChartFonts(Font& text, Font& title, std::string& error);
+
 int textWidth(const Font& font, std::string_view text);
 
 enum class Align { Left, Centre, Right };

@@ -153,8 +153,7 @@ bool drawFrameTimes(const FrameTimeRun& run, Canvas& canvas, std::string& error)
     }
     Font text;
     Font title;
-    if (!openFont(CHART_FONT_PATH, CHART_TEXT_PX, text, error) ||
-        !openFont(CHART_FONT_PATH, CHART_TITLE_PX, title, error)) {
+    if (!openChartFonts(text, title, error)) {
         return false;
     }
     const FrameTimeLayout layout = frameTimeLayout(run);

@@ -14,11 +14,11 @@
 #include "commands.h"
 #include "render/band.h"
 #include "render/clip.h"
-#include "render/mesh_normals.h"
+#include "render/image.h"
 #include "render/mesh_framing.h"
+#include "render/mesh_normals.h"
 #include "render/resolve.h"
 #include "render/submit.h"
-#include "render/image.h"
 #include "tools/common/png_writer.h"
 #include "workers/band_dispatch.h"
 

@@ -209,8 +209,7 @@ bool drawTimeline(const Timeline& timeline, const TimelinePlotOptions& options, 
     }
     Font text;
     Font title;
-    if (!openFont(CHART_FONT_PATH, CHART_TEXT_PX, text, error) ||
-        !openFont(CHART_FONT_PATH, CHART_TITLE_PX, title, error)) {
+    if (!openChartFonts(text, title, error)) {
         return false;
     }
     const TimelineLayout layout = timelineLayout(timeline, options);

@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "assets/file_reader.h"
-#include "tests/tools/datagen/png_read.h"
 #include "tests/support/temporary_folder.h"
+#include "tests/tools/datagen/png_read.h"
 #include "tools/datagen/dataset.h"
 
 namespace tessellune::datagen {
