@@ -25,13 +25,15 @@ bool startDemo(DemoRun& run, Application& application) {
         run.status = start.failure == StartFailure::FrameBuffers ? 1 : 0;
         return false;
     }
-    // Targets the bake cannot allocate leave the dune unshaded by occlusion; the show goes on.
-    startShowDisplay(state, application, dataDir, host, start);
+    openShowDisplay(application, host, start);
     if (!start.displayOpen) {
         // The display library never prints; without this line a machine whose graphics driver
-        // cannot present would see the program end quietly after its start-up lines.
+        // cannot present would see the program end quietly after its start-up lines. It comes
+        // before the meshes' lines, where the display opens in the start-up order.
         std::printf("the display could not be opened\n");
     }
+    // Targets the bake cannot allocate leave the dune unshaded by occlusion; the show goes on.
+    loadShowScenes(state, application, dataDir, host, start);
     std::printf("ao calc took %11.2f ms\n", start.bakeMilliseconds);
     run.music = MusicClock{start.timer.get(), start.stream};
     run.clock = makeFrameClock(run.music);

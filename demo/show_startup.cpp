@@ -45,15 +45,17 @@ bool startShowData(DemoState& state, const std::string& dataDir, const ShowHost&
     return true;
 }
 
-bool startShowDisplay(DemoState& state, Application& application, const std::string& dataDir,
-                      const ShowHost& host, ShowStart& start) {
+void openShowDisplay(Application& application, const ShowHost& host, ShowStart& start) {
     Scanout::Display& display = application.display();
     display.open(host.title, FRAME_WIDTH, FRAME_HEIGHT, host.output, Scanout::Mode::TrueColor);
     start.displayOpen = display.isOpen();
     display.setListener(&application);
     start.timer = host.makeTimer();
     start.timer->time();
+}
 
+bool loadShowScenes(DemoState& state, Application& application, const std::string& dataDir,
+                    const ShowHost& host, ShowStart& start) {
     loadMeshes(state, dataDir);
     application.controls.camera.position = {};
     application.controls.camera.rotation = {};
@@ -68,6 +70,12 @@ bool startShowDisplay(DemoState& state, Application& application, const std::str
         return false;
     }
     return true;
+}
+
+bool startShowDisplay(DemoState& state, Application& application, const std::string& dataDir,
+                      const ShowHost& host, ShowStart& start) {
+    openShowDisplay(application, host, start);
+    return loadShowScenes(state, application, dataDir, host, start);
 }
 
 void startMusic(const ShowStart& start) {

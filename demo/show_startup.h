@@ -60,10 +60,18 @@ struct ShowStart {
 // False on the first failure (start.failure says which).
 bool startShowData(DemoState& state, const std::string& dataDir, const ShowHost& host, ShowStart& start);
 
-// The display opened with the application as its listener and the frame timer, the meshes, the
-// camera input at rest, the music (when host.musicBeforeBake) and the occlusion bake, timed. A
-// display that does not open is not a failure here (start.displayOpen says it; the frame loop
-// then has nothing to do); targets the bake cannot allocate are, though the show could go on.
+// The display opened with the application as its listener, and the frame timer. A display that
+// does not open is not a failure here (start.displayOpen says it; the frame loop then has nothing
+// to do, and the host says so before the meshes load).
+void openShowDisplay(Application& application, const ShowHost& host, ShowStart& start);
+
+// The meshes, the camera input at rest, the music (when host.musicBeforeBake) and the occlusion
+// bake, timed on the frame timer. Targets the bake cannot allocate are a failure, though the show
+// could go on without its occlusion.
+bool loadShowScenes(DemoState& state, Application& application, const std::string& dataDir,
+                    const ShowHost& host, ShowStart& start);
+
+// openShowDisplay then loadShowScenes, for a host with nothing to say between them.
 bool startShowDisplay(DemoState& state, Application& application, const std::string& dataDir,
                       const ShowHost& host, ShowStart& start);
 

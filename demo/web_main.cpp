@@ -111,9 +111,8 @@ int main() {
         return 0;
     }
     if (web_hashes() != 0) {
-        audioChannelPause(run->stream);
-        const double length =
-            audioChannelBytes2Seconds(run->stream, audioChannelGetLength(run->stream, AUDIO_POS_BYTE));
+        audioChannelPause(run->start.stream);
+        const double length = run->start.musicSeconds;
         hashFrameCount = length > 0 ? static_cast<int64_t>(length) + 1 : 0;
         emscripten_set_main_loop_arg(hashStep, nullptr, 0, 0);
         emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 1);

@@ -2,6 +2,8 @@
 #include "workers/pass_order.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include "math/simd.h"
 #include "render/face_order.h"
@@ -22,6 +24,11 @@ struct Barrier {
     std::atomic<int32_t> arrived{0};
     std::atomic<int32_t> generation{0};
     int32_t parties = 0;
+    // A waiter past its spins sleeps here. The generation moves under the mutex, so a sleeper
+    // cannot miss it. (Not std::atomic::wait: mingw-w64's standard library lost its wake-ups when
+    // the dispatching thread took part, and the pool's ordering hung under Windows.)
+    std::mutex mutex;
+    std::condition_variable released;
 };
 
 void arriveAndWait(Barrier& barrier) {
@@ -29,8 +36,11 @@ void arriveAndWait(Barrier& barrier) {
     if (barrier.arrived.fetch_add(1, std::memory_order_acq_rel) + 1 == barrier.parties) {
         // Reset before release: nobody arrives at the next barrier before seeing the new generation.
         barrier.arrived.store(0, std::memory_order_relaxed);
-        barrier.generation.store(generation + 1, std::memory_order_release);
-        barrier.generation.notify_all();
+        {
+            const std::lock_guard<std::mutex> lock(barrier.mutex);
+            barrier.generation.store(generation + 1, std::memory_order_release);
+        }
+        barrier.released.notify_all();
         return;
     }
     for (int32_t spins = 0; spins < SPINS_BEFORE_SLEEP; ++spins) {
@@ -41,9 +51,9 @@ void arriveAndWait(Barrier& barrier) {
         _mm_pause();
 #endif
     }
-    while (barrier.generation.load(std::memory_order_acquire) == generation) {
-        barrier.generation.wait(generation, std::memory_order_acquire);
-    }
+    std::unique_lock<std::mutex> lock(barrier.mutex);
+    barrier.released.wait(lock,
+                          [&] { return barrier.generation.load(std::memory_order_acquire) != generation; });
 }
 
 struct Ordering {
